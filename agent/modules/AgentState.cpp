@@ -1,0 +1,6 @@
+#include "modules/AgentState.h"
+
+AgentState& AgentState::instance() {
+    static AgentState state;
+    return state;
+}

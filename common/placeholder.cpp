@@ -1,0 +1,1 @@
+// Placeholder until the wire format lands.

@@ -1,0 +1,1 @@
+// Placeholder until the server sources land.
