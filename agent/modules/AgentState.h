@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QString>
 #include <array>
 #include <cassert>
 #include <cstdint>
+#include <QString>
 
 // Entries numbered from 1, as the folder slots and drive entries are everywhere else in the agent.
 template <int N> class Numbered {

@@ -6,10 +6,16 @@ namespace {
 QDateTime pinnedNow;
 }
 
-QDateTime now() { return pinnedNow.isValid() ? pinnedNow : QDateTime::currentDateTime(); }
+QDateTime now() {
+    return pinnedNow.isValid() ? pinnedNow : QDateTime::currentDateTime();
+}
 
-void pinNow(const QDateTime& pinned) { pinnedNow = pinned; }
+void pinNow(const QDateTime& pinned) {
+    pinnedNow = pinned;
+}
 
-void unpinNow() { pinnedNow = QDateTime(); }
+void unpinNow() {
+    pinnedNow = QDateTime();
+}
 
 } // namespace platform

@@ -10,6 +10,8 @@ void waitWhile(const std::function<bool()>& busy) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-void processPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void processPendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 } // namespace platform
