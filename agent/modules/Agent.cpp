@@ -1,0 +1,108 @@
+#include "modules/Agent.h"
+
+#include "modules/DateTimeText.h"
+#include "modules/NameFile.h"
+#include "modules/TickRule.h"
+#include "platform/Clock.h"
+#include "platform/EventWait.h"
+#include "platform/LocalAddress.h"
+#include "platform/MessageBox.h"
+
+#include <QDir>
+
+using namespace std::chrono_literals;
+
+Agent::Agent(AgentState& state, const AgentConfig& config, AgentView& view, QObject* parent)
+    : QObject(parent), state(state), config(config), view(view), InetReceive(5s), InetMessages(60s),
+      InetTime(15s), inetDLUpgrade(60s) {
+    InetReceive.URL = config.serverUrl;
+    InetMessages.URL = config.serverUrl;
+    InetTime.URL = config.timeUrl;
+    inetDLUpgrade.URL = config.updateUrl;
+    log.onChange = [this](const QString& text) { this->view.showLog(text); };
+    tmrMainLoop.setInterval(kMainLoopMilliseconds);
+    connect(&tmrMainLoop, &QTimer::timeout, this, &Agent::tmrMainLoop_Timer);
+    tmrMainLoop.start();
+}
+
+std::optional<int> Agent::Form_Load() {
+    if (auto end = ReadNameFile())
+        return end;
+    log.setText(QStringLiteral("Loading..."));
+    view.showVersion(
+        QStringLiteral("Version No. %1.%2 Build: %3").arg(KOVA_VERSION_MAJOR).arg(KOVA_VERSION_MINOR).arg(KOVA_VERSION_PATCH));
+    state.NoInternet = false;
+    state.TrayFrame = 1;
+    view.minimiseWindow();
+    tree.addRoot();
+    view.showFolderTree(tree);
+    view.disableCloseMenu();
+    ReceiveWWWSQL();
+    tmrMainLoop.start();
+    RunServerInfoNow();
+    return std::nullopt;
+}
+
+std::optional<int> Agent::ReadNameFile() {
+    const mdlGeneral::NameFileContent content = mdlGeneral::readNameFileContent();
+    switch (content.kind) {
+    case mdlGeneral::NameFileContent::Kind::Name:
+        state.ComputerName = content.name;
+        return std::nullopt;
+    case mdlGeneral::NameFileContent::Kind::Unreadable:
+        platform::MessageBox::inform(QStringLiteral("KOVA Oru cannot read this computer's name from %1 (%2). "
+                                                    "Make the file readable, then start KOVA Oru again.")
+                                         .arg(QDir::toNativeSeparators(mdlGeneral::nameFilePath()), content.reason),
+                                     platform::MessageBox::kApplicationTitle, platform::BoxIcon::Critical);
+        return 2;
+    case mdlGeneral::NameFileContent::Kind::Missing:
+        break;
+    }
+    // No cycle may run while setup asks for the name.
+    tmrMainLoop.stop();
+    return view.runFirstRunSetup();
+}
+
+void Agent::RunServerInfoNow() {
+    view.setScanNowEnabled(false);
+    log.clear();
+    cycleReportDelivered = false;
+    ReceiveWWWSQL();
+    state.IP = platform::localIpAddress();
+    if (state.NoInternet)
+        log.appendRaw(QStringLiteral("NO INTERNET CONNECTION.  WILL RETRY."));
+    else
+        measureAndReport();
+    state.RebootDue = false;
+    runUpdateCheck();
+    view.setScanNowEnabled(true);
+}
+
+void Agent::measureAndReport() { SendWWWSQL(); }
+
+void Agent::runUpdateCheck() {
+    const QDateTime now = platform::now();
+    if (!updateCheckDue(state.CheckUpdate, now))
+        return;
+    state.CheckUpdate = formatGeneralDateTime(now.addDays(1));
+    SendWWWSQL();
+    platform::processPendingEvents();
+}
+
+void Agent::tmrMainLoop_Timer() {
+    tmrMainLoop.stop();
+    if (countTick(LoopCount, state.SettingTime))
+        RunServerInfoNow();
+    tmrMainLoop.start();
+}
+
+void Agent::startMonitoring() {
+    tmrMainLoop.start();
+    view.showMonitoring(true);
+    RunServerInfoNow();
+}
+
+void Agent::stopMonitoring() {
+    tmrMainLoop.stop();
+    view.showMonitoring(false);
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "modules/AgentConfig.h"
+#include "modules/AgentState.h"
+#include "modules/AgentView.h"
+#include "modules/FolderTree.h"
+#include "modules/StatusLog.h"
+#include "platform/TransferChannel.h"
+
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+#include <optional>
+
+// The working part of the main window: the record, the log, the timers, the transfer channels and the
+// procedures that the window's commands and timers run. It needs no screen; the window (or the
+// command-line run) shows it through AgentView.
+class Agent : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kMainLoopMilliseconds = 36000;
+
+    Agent(AgentState& state, const AgentConfig& config, AgentView& view, QObject* parent = nullptr);
+
+    // Start-up. Returns the exit code when the program must end (first-run setup completed, or the name
+    // file could not be read); nothing when the agent runs on.
+    std::optional<int> Form_Load();
+
+    void RunServerInfoNow();
+    void ReceiveWWWSQL();
+    void SendWWWSQL();
+    void tmrMainLoop_Timer();
+
+    // The common bodies of the start and stop commands of the button and the File menu.
+    void startMonitoring();
+    void stopMonitoring();
+
+    // Whether the last cycle both downloaded the settings and delivered its report.
+    bool lastCycleSucceeded() const { return !state.NoInternet && cycleReportDelivered; }
+
+    AgentState& state;
+    const AgentConfig config;
+    AgentView& view;
+    StatusLog log;
+    FolderTree tree;
+    QTimer tmrMainLoop;
+    QTimer tmrIconLoop;
+    std::int16_t LoopCount = 0;
+    platform::TransferChannel InetReceive;
+    platform::TransferChannel InetMessages;
+    platform::TransferChannel InetTime;
+    platform::TransferChannel inetDLUpgrade;
+
+private:
+    std::optional<int> ReadNameFile();
+    void measureAndReport();
+    void runUpdateCheck();
+
+    bool cycleReportDelivered = false;
+};

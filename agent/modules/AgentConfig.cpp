@@ -1,0 +1,67 @@
+#include "modules/AgentConfig.h"
+
+#include <QCommandLineParser>
+#include <QUrl>
+
+namespace {
+
+QCommandLineOption addressOption(const QString& name, const QString& what, const QString& fallback) {
+    return {name, QStringLiteral("%1 (default %2).").arg(what, fallback), QStringLiteral("URL"), fallback};
+}
+
+bool isWebAddress(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
+           !url.host().isEmpty();
+}
+
+CommandLine exitWith(int code, const QString& output) { return {CommandLine::Action::Exit, code, output, {}}; }
+
+} // namespace
+
+QString agentVersionText() {
+    return QStringLiteral("%1.%2.%3").arg(KOVA_VERSION_MAJOR).arg(KOVA_VERSION_MINOR).arg(KOVA_VERSION_PATCH);
+}
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    const AgentConfig defaults;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("KOVA Oru System Monitor: the monitoring agent."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    const QCommandLineOption once(QStringLiteral("once"),
+                                  QStringLiteral("Start without a window, run one monitoring cycle, print the "
+                                                 "status log and exit (0 when the settings download and the "
+                                                 "report succeeded, 1 otherwise, 2 without a computer name)."));
+    const QCommandLineOption server = addressOption(QStringLiteral("server-url"),
+                                                    QStringLiteral("Central server endpoint"), defaults.serverUrl);
+    const QCommandLineOption update =
+        addressOption(QStringLiteral("update-url"), QStringLiteral("Update download"), defaults.updateUrl);
+    const QCommandLineOption time =
+        addressOption(QStringLiteral("time-url"), QStringLiteral("Web time page"), defaults.timeUrl);
+    const QCommandLineOption caFile(QStringLiteral("ca-file"),
+                                    QStringLiteral("Also trust the PEM certificate(s) in PATH for HTTPS."),
+                                    QStringLiteral("PATH"));
+    parser.addOptions({help, version, once, server, update, time, caFile});
+
+    if (!parser.parse(arguments))
+        return exitWith(2, parser.errorText() + QStringLiteral("\nTry --help.\n"));
+    if (parser.isSet(help))
+        return exitWith(0, parser.helpText());
+    if (parser.isSet(version))
+        return exitWith(0, QStringLiteral("KOVA Oru %1\n").arg(agentVersionText()));
+    if (!parser.positionalArguments().isEmpty())
+        return exitWith(2, QStringLiteral("Unexpected argument: %1\nTry --help.\n")
+                               .arg(parser.positionalArguments().first()));
+    for (const QCommandLineOption& address : {server, update, time}) {
+        if (!isWebAddress(parser.value(address)))
+            return exitWith(2, QStringLiteral("--%1 needs an http:// or https:// address, not \"%2\".\n")
+                                   .arg(address.names().first(), parser.value(address)));
+    }
+
+    CommandLine result;
+    result.config = {parser.value(server), parser.value(update), parser.value(time), parser.value(caFile),
+                     parser.isSet(once)};
+    return result;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "modules/FolderTree.h"
+
+#include <QString>
+#include <optional>
+
+// What the agent's procedures ask of whatever shows them. The main window shows everything; the
+// command-line run (--once) has no window and keeps these defaults.
+class AgentView {
+public:
+    virtual ~AgentView() = default;
+
+    virtual void showLog(const QString& /*text*/) {}
+    virtual void showServerMessage(const QString& /*text*/) {}
+    virtual void setScanNowEnabled(bool /*enabled*/) {}
+    virtual void showMonitoring(bool /*on*/) {}
+    virtual void showVersion(const QString& /*caption*/) {}
+    virtual void showFolderTree(const FolderTree& /*tree*/) {}
+    virtual void minimiseWindow() {}
+    virtual void disableCloseMenu() {}
+
+    // The name file is missing. Returns the exit code when the program must end (setup completed, or
+    // there is no way to ask for a name); nothing when start-up goes on without a name.
+    virtual std::optional<int> runFirstRunSetup() = 0;
+};

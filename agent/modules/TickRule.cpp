@@ -1,0 +1,25 @@
+#include "modules/TickRule.h"
+
+#include "modules/DateTimeText.h"
+
+namespace {
+constexpr int kLargestInterval = 32766; // LoopCount reaches SettingTime + 1 and must fit in 16 bits
+}
+
+bool countTick(std::int16_t& loopCount, const QString& settingTime) {
+    bool whole = false;
+    const int interval = settingTime.trimmed().toInt(&whole);
+    if (!whole || interval > kLargestInterval) {
+        loopCount = 1;
+        return true;
+    }
+    ++loopCount;
+    if (loopCount > interval)
+        loopCount = 0;
+    return loopCount == 1;
+}
+
+bool updateCheckDue(const QString& checkUpdate, const QDateTime& now) {
+    const auto due = parseGeneralDateTime(checkUpdate);
+    return !due || now > *due;
+}
