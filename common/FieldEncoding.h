@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace wire {
+
+// Percent-encodes (UTF-8, upper-case hex) "&", "=", "+", "%", "_", control characters and every
+// non-ASCII character; blanks stay blanks. Without it a value holding "&" or "=" would break the form.
+QString escapeFormValue(const QString& value);
+
+// The status-report value form: escapeFormValue, then every blank becomes "_". Because a literal "_" was
+// escaped first it travels as %5F and can never be mistaken for a blank.
+QString EncodeFieldValue(const QString& value);
+
+// Exact inverse of EncodeFieldValue: "_" and "+" become blanks first, then percent-decoding (UTF-8).
+QString decodeFieldValue(const QString& value);
+
+// Inverse of escapeFormValue for values sent without the underscore rule (the settings request body):
+// "+" becomes a blank, then percent-decoding; "_" stays "_".
+QString decodeServerCode(const QString& value);
+
+} // namespace wire

@@ -1,0 +1,13 @@
+#pragma once
+
+// The rules of the exchange between the agent and the central server, shared by both sides.
+#include "FieldEncoding.h"
+#include "ReportKeys.h"
+#include "SettingsExchange.h"
+
+namespace wire {
+
+// Both sides read at most this many bytes of any reply; anything beyond is never seen.
+inline constexpr int kReplyReadBound = 32000;
+
+} // namespace wire
