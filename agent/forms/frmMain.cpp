@@ -102,6 +102,16 @@ void frmMain::showFolderTree(const FolderTree& tree) {
     root->setExpanded(true);
 }
 
+void frmMain::ensureFolderVisible(const QString& key) {
+    const auto items = TreeView1->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive);
+    for (QTreeWidgetItem* item : items) {
+        if (item->data(0, Qt::UserRole).toString() == key)
+            TreeView1->scrollToItem(item);
+    }
+}
+
+void frmMain::showStatusPicture(const QImage& picture) { Image2->setPixmap(QPixmap::fromImage(picture)); }
+
 void frmMain::minimiseWindow() { setWindowState(windowState() | Qt::WindowMinimized); }
 
 void frmMain::disableCloseMenu() { show(); }

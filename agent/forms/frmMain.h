@@ -42,6 +42,8 @@ public:
     void showMonitoring(bool on) override;
     void showVersion(const QString& caption) override;
     void showFolderTree(const FolderTree& tree) override;
+    void ensureFolderVisible(const QString& key) override;
+    void showStatusPicture(const QImage& picture) override;
     void minimiseWindow() override;
     void disableCloseMenu() override;
     std::optional<int> runFirstRunSetup() override;

@@ -1,6 +1,9 @@
 #include "modules/Agent.h"
 
+#include "modules/AgentError.h"
 #include "modules/DateTimeText.h"
+#include "modules/DriveInfo.h"
+#include "modules/OsInfo.h"
 #include "modules/NameFile.h"
 #include "modules/TickRule.h"
 #include "platform/Clock.h"
@@ -78,7 +81,18 @@ void Agent::RunServerInfoNow() {
     view.setScanNowEnabled(true);
 }
 
-void Agent::measureAndReport() { SendWWWSQL(); }
+void Agent::measureAndReport() {
+    mdlGetServerInfo::GetDriveInfo(state);
+    mdlGetServerInfo::GetOSInfo(state);
+    ProcessAlerts();
+    try {
+        SetFolderIcons();
+    } catch (const AgentError& error) {
+        // The cycle has no trap of its own here; one line tells the operator and the report still goes out.
+        log.append(QStringLiteral("Status picture not shown: %1.").arg(QString::fromStdString(error.what())));
+    }
+    SendWWWSQL();
+}
 
 void Agent::runUpdateCheck() {
     const QDateTime now = platform::now();

@@ -29,6 +29,9 @@ public:
     void RunServerInfoNow();
     void ReceiveWWWSQL();
     void SendWWWSQL();
+    void ProcessAlerts();
+    // Throws AgentError when the picture file cannot be read.
+    void SetFolderIcons();
     void tmrMainLoop_Timer();
 
     // The common bodies of the start and stop commands of the button and the File menu.
@@ -54,6 +57,8 @@ public:
 private:
     std::optional<int> ReadNameFile();
     void measureAndReport();
+    void scanSlot(int k);
+    void decideAlert();
     void runUpdateCheck();
 
     bool cycleReportDelivered = false;

@@ -2,6 +2,7 @@
 
 #include "modules/FolderTree.h"
 
+#include <QImage>
 #include <QString>
 #include <optional>
 
@@ -17,6 +18,8 @@ public:
     virtual void showMonitoring(bool /*on*/) {}
     virtual void showVersion(const QString& /*caption*/) {}
     virtual void showFolderTree(const FolderTree& /*tree*/) {}
+    virtual void ensureFolderVisible(const QString& /*key*/) {}
+    virtual void showStatusPicture(const QImage& /*picture*/) {}
     virtual void minimiseWindow() {}
     virtual void disableCloseMenu() {}
 

@@ -1,0 +1,78 @@
+#include "modules/SlotEvaluation.h"
+
+#include "modules/AgentError.h"
+#include "modules/StatusLog.h"
+
+#include <cmath>
+
+namespace mdlProcessAlerts {
+
+namespace {
+
+constexpr double kNearLimitPercent = 75.0;
+
+double limitValue(const QString& alert) {
+    bool isNumber = false;
+    const double limit = alert.trimmed().toDouble(&isNumber);
+    if (!isNumber)
+        throw AgentError(QStringLiteral("the alert limit \"%1\" is not a number").arg(alert));
+    return limit;
+}
+
+QString overLimitLine(int slot, const QString& dir, const QString& count, const QString& alert) {
+    // Slot 3 has always worded its line this way, and operators' filters may look for it.
+    if (slot == 3)
+        return QStringLiteral("Directory %1 contains %2 files. (Alert:%3)").arg(dir, count, alert) + kLineBreak;
+    return QStringLiteral("Directory %1 contains %2 files (Alert:%3).").arg(dir, count, alert) + kLineBreak;
+}
+
+QString nearLimitLine(const QString& dir, const QString& count, const QString& alert) {
+    return QStringLiteral("Notice: Directory %1 contains %2 files (Alert:%3).").arg(dir, count, alert) + kLineBreak;
+}
+
+} // namespace
+
+bool slotIsActive(const QString& dir) {
+    const QString trimmed = dir.trimmed();
+    bool isNumber = false;
+    const double number = trimmed.toDouble(&isNumber);
+    return !trimmed.isEmpty() && !(isNumber && number == 0);
+}
+
+SlotResult evaluateSlot(int slot, const QString& dir, const QString& alert, const QString& folderStats) {
+    if (folderStats.isEmpty())
+        return {SlotState::ScanError, {}, {}, QStringLiteral("Scan Error! %1 in SQL doesn't exist.").arg(dir) + kLineBreak};
+    SlotResult result;
+    result.size = folderStats.section(QLatin1Char('/'), 0, 0);
+    result.count = folderStats.section(QLatin1Char('/'), 1);
+    const double limit = limitValue(alert);
+    const double count = result.count.toDouble();
+    // The limit is the largest number of files allowed, so only more files than that are over it, in
+    // every slot alike.
+    if (std::floor(limit) < count) {
+        result.state = SlotState::OverLimit;
+        result.alertLine = overLimitLine(slot, dir, result.count, alert);
+    } else if (limit != 0 && count / limit * 100 > kNearLimitPercent) {
+        result.state = SlotState::NearLimit;
+        result.alertLine = nearLimitLine(dir, result.count, alert);
+    } else {
+        result.state = SlotState::Normal;
+    }
+    return result;
+}
+
+TreeImage imageFor(SlotState state) {
+    switch (state) {
+    case SlotState::ScanError:
+    case SlotState::OverLimit:
+        return TreeImage::Red;
+    case SlotState::NearLimit:
+        return TreeImage::Yellow;
+    case SlotState::Normal:
+    case SlotState::Inactive:
+        break;
+    }
+    return TreeImage::Green;
+}
+
+} // namespace mdlProcessAlerts
