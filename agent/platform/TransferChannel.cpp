@@ -1,0 +1,199 @@
+#include "platform/TransferChannel.h"
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QStringDecoder>
+
+namespace platform {
+
+namespace {
+
+// What Qt may hold for a reply before we take it: the bound of the agent's memory beyond the kept body.
+constexpr qint64 kReadBuffer = 64 * 1024;
+
+QNetworkRequest requestFor(const QString& url) {
+    QNetworkRequest request{QUrl(url)};
+    // The agent posts its report to one fixed address; a redirect elsewhere is an answer, not a new target.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    return request;
+}
+
+void addHeaderLine(QNetworkRequest& request, const QString& line) {
+    const qsizetype colon = line.indexOf(u':');
+    if (colon > 0)
+        request.setRawHeader(line.left(colon).trimmed().toLatin1(), line.mid(colon + 1).trimmed().toLatin1());
+}
+
+// An HTTP error status (404, 500...) is still a complete answer whose body is the reply text; only a transfer
+// that never got an answer or broke off is a failure.
+QString failureOf(const QNetworkReply& reply) {
+    const QNetworkReply::NetworkError error = reply.error();
+    const bool answered = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
+                          error >= QNetworkReply::ContentAccessDenied &&
+                          error != QNetworkReply::ProtocolFailure;
+    return error == QNetworkReply::NoError || answered ? QString() : reply.errorString();
+}
+
+QString cannotWrite(const QFile& file) {
+    return TransferChannel::tr("Cannot write %1: %2").arg(file.fileName(), file.errorString());
+}
+
+} // namespace
+
+TransferChannel::TransferChannel(std::chrono::milliseconds timeout, qint64 readBound, QObject* parent)
+    : QObject(parent), timeout_(timeout), readBound_(readBound) {
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, &TransferChannel::onDeadline);
+}
+
+TransferChannel::~TransferChannel() {
+    abandon();
+}
+
+void TransferChannel::Execute(const QString& url, const QString& method, const QByteArray& data,
+                              const QString& header) {
+    beginRequest();
+    QNetworkRequest request = requestFor(url);
+    addHeaderLine(request, header);
+    const QByteArray verb = method.toLatin1();
+    track(data.isEmpty() ? manager_.sendCustomRequest(request, verb)
+                         : manager_.sendCustomRequest(request, verb, data));
+}
+
+void TransferChannel::Download(const QString& url, const QString& filePath) {
+    beginRequest();
+    auto file = std::make_unique<QFile>(filePath);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        failure_ = cannotWrite(*file);
+        // Ends like any other request: later, from the event queue, so a caller connected after us hears it.
+        QMetaObject::invokeMethod(
+            this, [this, id = requestId_] { conclude(id); }, Qt::QueuedConnection);
+        return;
+    }
+    file_ = std::move(file);
+    track(manager_.get(requestFor(url)));
+}
+
+void TransferChannel::beginRequest() {
+    abandon();
+    ++requestId_;
+    executing_ = true;
+    cutAtBound_ = false;
+    failure_.clear();
+    body_.clear();
+    status_ = 0;
+    error_.clear();
+    written_ = 0;
+}
+
+void TransferChannel::track(QNetworkReply* reply) {
+    reply_.reset(reply);
+    reply->setReadBufferSize(kReadBuffer);
+    connect(reply, &QNetworkReply::readyRead, this, [this] {
+        absorb();
+        if (settled())
+            reply_->abort();
+    });
+    // Queued, so that the reply has left its own signal before we delete it or a caller deletes us.
+    connect(
+        reply, &QNetworkReply::finished, this, [this, id = requestId_] { conclude(id); },
+        Qt::QueuedConnection);
+    // An overall deadline rather than setTransferTimeout: that one restarts with every byte, so a server that
+    // trickles would never be cut off.
+    deadline_.start(timeout());
+}
+
+void TransferChannel::abandon() {
+    deadline_.stop();
+    if (reply_) {
+        reply_->disconnect(this);
+        reply_->abort();
+        reply_.reset();
+    }
+    file_.reset();
+    executing_ = false;
+}
+
+void TransferChannel::absorb() {
+    if (file_)
+        writeToFile();
+    else
+        keepBounded();
+}
+
+void TransferChannel::keepBounded() {
+    body_ += reply_->read(readBound_ - body_.size());
+    if (body_.size() >= readBound_)
+        cutAtBound_ = true;
+}
+
+void TransferChannel::writeToFile() {
+    const QByteArray data = reply_->readAll();
+    if (file_->write(data) != data.size())
+        failure_ = cannotWrite(*file_);
+    else
+        written_ += data.size();
+}
+
+void TransferChannel::onDeadline() {
+    failure_ = tr("Time-out: no complete answer within %1 ms").arg(timeout().count());
+    reply_->abort();
+}
+
+void TransferChannel::conclude(quint64 requestId) {
+    if (requestId != requestId_ || !executing_)
+        return;
+    deadline_.stop();
+    if (reply_) {
+        status_ = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (!settled())
+            absorb(); // what arrived together with the end of the reply
+        if (!settled())
+            failure_ = failureOf(*reply_);
+        reply_.reset();
+    }
+    file_.reset();
+    error_ = failure_;
+    if (!error_.isEmpty())
+        body_.clear();
+    executing_ = false;
+    emit finished(); // last: a receiver may start the next request or delete this channel
+}
+
+QString TransferChannel::GetChunk() const {
+    // Stateful decoding holds back a character whose bytes were cut at the bound instead of turning it into a
+    // replacement character; the text before it comes out whole.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    return utf8(body_);
+}
+
+std::chrono::milliseconds TransferChannel::timeout() const {
+    return timeoutOverride_.value_or(timeout_);
+}
+
+void TransferChannel::setTimeoutOverride(std::optional<std::chrono::milliseconds> t) {
+    timeoutOverride_ = t;
+}
+
+bool TransferChannel::addTrustedCertificates(const QString& caFile, QString* error) {
+    const QList<QSslCertificate> added = QSslCertificate::fromPath(caFile, QSsl::Pem);
+    if (added.isEmpty()) {
+        if (error)
+            *error = tr("No PEM certificate could be read from %1").arg(caFile);
+        return false;
+    }
+    // Naming any certificate switches off the on-demand lookup in the system store, so the system's
+    // certificates are named too.
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    QList<QSslCertificate> trusted = config.caCertificates();
+    for (const QSslCertificate& certificate : QSslConfiguration::systemCaCertificates() + added)
+        if (!trusted.contains(certificate))
+            trusted.append(certificate);
+    config.setCaCertificates(trusted);
+    QSslConfiguration::setDefaultConfiguration(config);
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+class QNetworkReply;
+class QNetworkRequest;
+
+namespace platform {
+
+// One HTTP or HTTPS request at a time, with a busy flag, an overall time-out and a bounded read of the reply:
+// what the agent's exchanges (settings, status report, time page, update) ask of a transfer. Everything runs
+// on the calling thread's event queue; callers wait with platform::waitWhile([&] { return c.StillExecuting();
+// }).
+//
+// Outcome of a request: an HTTP answer of any status is a complete read (its body is the text, httpStatus()
+// tells the status). A transfer that breaks off, times out, is refused or fails TLS verification leaves no
+// text and an errorText(). Redirects are not followed: a 3xx answer is returned as it stands.
+class TransferChannel : public QObject {
+    Q_OBJECT
+public:
+    TransferChannel(std::chrono::milliseconds timeout, qint64 readBound = 32000, QObject* parent = nullptr);
+    ~TransferChannel() override;
+
+    QString URL; // the address property; callers pass it to Execute
+
+    // Starts a request. `header` is one header line "Name: value" (may be empty). A request still running on
+    // this channel is abandoned first, without a finished() for it.
+    void Execute(const QString& url, const QString& method = QStringLiteral("GET"),
+                 const QByteArray& data = {}, const QString& header = {});
+    // Same as a GET, but streams the whole body into `filePath` (created or truncated), whatever the status.
+    void Download(const QString& url, const QString& filePath);
+
+    bool StillExecuting() const { return executing_; }
+    // The body kept (at most readBound bytes) decoded as UTF-8; a character cut at the bound is left out.
+    // Reading does not consume: every call returns the same text until the next request starts.
+    QString GetChunk() const;
+    QByteArray body() const { return body_; }
+    int httpStatus() const { return status_; }
+    QString errorText() const { return error_; }
+    qint64 bytesWritten() const { return written_; }
+    std::chrono::milliseconds timeout() const;
+
+    // Test seam: replaces every channel's time-out while set (std::nullopt restores the callers' values).
+    static void setTimeoutOverride(std::optional<std::chrono::milliseconds> t);
+    // Trusts the PEM certificate(s) in `caFile` for HTTPS, in addition to the system's trust store.
+    static bool addTrustedCertificates(const QString& caFile, QString* error);
+
+signals:
+    void finished();
+
+private:
+    void beginRequest();
+    void track(QNetworkReply* reply);
+    void abandon();
+    void absorb();
+    void keepBounded();
+    void writeToFile();
+    bool settled() const { return cutAtBound_ || !failure_.isEmpty(); }
+    void onDeadline();
+    void conclude(quint64 requestId);
+
+    std::chrono::milliseconds timeout_;
+    qint64 readBound_;
+    QNetworkAccessManager manager_;
+    std::unique_ptr<QNetworkReply> reply_;
+    std::unique_ptr<QFile> file_; // open while a Download runs
+    QTimer deadline_;
+    quint64 requestId_ = 0; // tells a stale end-of-reply notice from the current one
+    bool executing_ = false;
+    bool cutAtBound_ = false;
+    QString failure_; // set as soon as the running request is known to have failed
+    QByteArray body_;
+    int status_ = 0;
+    QString error_;
+    qint64 written_ = 0;
+
+    inline static std::optional<std::chrono::milliseconds> timeoutOverride_;
+};
+
+} // namespace platform
