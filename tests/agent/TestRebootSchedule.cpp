@@ -38,9 +38,6 @@ private slots:
         QTest::newRow("empty becomes now") << ""
                                            << ""
                                            << "24" << QDateTime() << false << "12/5/2026 10:00:00 AM";
-        QTest::newRow("ISO past") << "2026-12-05 09:00:00"
-                                  << ""
-                                  << "24" << QDateTime() << true << "2026-12-05 09:00:00";
         QTest::newRow("manual a minute ahead") << future << "12/5/2026 10:01:00 AM"
                                                << "24" << QDateTime() << true << future;
         QTest::newRow("manual a minute past") << future << "12/5/2026 9:59:00 AM"
@@ -119,8 +116,6 @@ private slots:
                                          << "24" << kNow << "12/6/2026 3:00:00 AM";
         QTest::newRow("manual before the scheduled day") << "12/9/2026 3:00:00 AM"
                                                          << "24" << kNow << "12/6/2026 3:00:00 AM";
-        QTest::newRow("late in the day") << "12/5/2026 11:59:00 PM"
-                                         << "24" << at(5, 23, 59, 30) << "12/6/2026 11:59:00 PM";
         QTest::newRow("36 hours") << "12/5/2026 3:00:00 AM"
                                   << "36" << kNow << "12/6/2026 3:00:00 PM";
         QTest::newRow("36 hours from a late time of day") << "12/5/2026 11:00:00 PM"
@@ -131,8 +126,6 @@ private slots:
                                                    << "6" << kNow << "12/5/2026 3:30:00 PM";
         QTest::newRow("bare date stays bare") << "12/5/2026"
                                               << "24" << kNow << "12/6/2026";
-        QTest::newRow("padded number") << "12/5/2026 3:00:00 AM"
-                                       << " 48 " << kNow << "12/7/2026 3:00:00 AM";
         for (const char* never : {"0", "", "-24", "daily"})
             QTest::addRow("never (%s) keeps the old text", never)
                 << "12/1/2026 3:00:00 AM" << never << kNow << "12/1/2026 3:00:00 AM";

@@ -1,5 +1,6 @@
 #include "platform/Launcher.h"
 
+#include <QDir>
 #include <string>
 #include <windows.h>
 
@@ -9,7 +10,7 @@ namespace {
 
 // CreateProcessW takes one command line; each part is quoted so that blanks in paths survive.
 QString commandLine(const QString& program, const QStringList& arguments) {
-    QStringList parts{program};
+    QStringList parts{QDir::toNativeSeparators(program)};
     parts += arguments;
     for (QString& part : parts) {
         if (part.contains(QLatin1Char(' ')))
@@ -54,7 +55,8 @@ template <> Launcher& Seam<Launcher>::real() {
 }
 
 bool openFolder(const QString& path, QString* error) {
-    return Seam<Launcher>::get().startMinimised(QStringLiteral("explorer.exe"), {path}, error);
+    return Seam<Launcher>::get().startMinimised(QStringLiteral("explorer.exe"),
+                                                {QDir::toNativeSeparators(path)}, error);
 }
 
 bool openWebSite(const QString& url, QString* error) {
