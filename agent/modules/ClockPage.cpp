@@ -1,0 +1,78 @@
+#include "modules/ClockPage.h"
+
+#include "modules/DateTimeText.h"
+#include "platform/SystemClock.h"
+
+namespace mdlGeneral {
+
+namespace {
+
+constexpr qsizetype kPageLength = 32000;
+constexpr qsizetype kWindowLength = 28;
+const QString kBreak = QStringLiteral("<BR>");
+const QString kSeparator = QStringLiteral(",   ");
+
+// The page's own layout pads with spaces; tabs and line breaks are content and stay.
+QString trimSpaces(const QString& text) {
+    qsizetype first = 0;
+    qsizetype end = text.size();
+    while (first < end && text[first] == QLatin1Char(' '))
+        ++first;
+    while (end > first && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.mid(first, end - first);
+}
+
+// The text after the first "<BR>". Without one the cut starts at the fourth character, as if a mark stood
+// before the page; the missing second mark then rejects the page anyway.
+QString afterFirstBreak(const QString& page) {
+    const qsizetype mark = page.indexOf(kBreak);
+    return trimSpaces(page.mid(mark < 0 ? kBreak.size() - 1 : mark + kBreak.size()));
+}
+
+std::optional<QTime> readTimeOfDay(const QString& text) {
+    for (const QString& format : {QStringLiteral("h:mm:ss AP"), QStringLiteral("H:mm:ss")}) {
+        const QTime time = QLocale::c().toTime(text, format);
+        if (time.isValid())
+            return time;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ClockPage> cutTimePage(const QString& page) {
+    const QString afterFirst = afterFirstBreak(page.left(kPageLength));
+    const qsizetype secondBreak = afterFirst.indexOf(kBreak);
+    if (secondBreak < 0)
+        return std::nullopt;
+    const QString window = trimSpaces(afterFirst.mid(secondBreak + kBreak.size(), kWindowLength));
+    const qsizetype separator = window.indexOf(kSeparator);
+    if (separator < 0)
+        return std::nullopt;
+    return ClockPage{trimSpaces(window.left(separator)), trimSpaces(window.mid(separator + 1))};
+}
+
+std::optional<QDateTime> readClockPage(const QString& page, const QLocale& locale) {
+    const std::optional<ClockPage> cut = cutTimePage(page);
+    if (!cut)
+        return std::nullopt;
+    const std::optional<QDateTime> date = parseGeneralDateTime(cut->dateText, locale);
+    const std::optional<QTime> time = readTimeOfDay(cut->timeText);
+    if (!date || date->time() != QTime(0, 0) || !time)
+        return std::nullopt;
+    // The page states the machine's own local time: no offset applies.
+    return QDateTime(date->date(), *time);
+}
+
+void applyClockPage(const QString& page) {
+    if (page.isEmpty())
+        return;
+    const std::optional<QDateTime> stated = readClockPage(page);
+    if (!stated)
+        return;
+    QString ignored;
+    platform::Seam<platform::SystemClock>::get().setLocalDateTime(*stated, &ignored);
+}
+
+} // namespace mdlGeneral

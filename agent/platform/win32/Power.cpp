@@ -1,0 +1,38 @@
+#include "platform/Power.h"
+
+#include "platform/Clock.h"
+#include "platform/win32/ShutdownPrivilege.h"
+
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+
+constexpr UINT kRebootForced = 6; // EWX_REBOOT | EWX_FORCE
+constexpr DWORD kAllReasonBits = 0xFFFFFFFF;
+
+class WindowsPower final : public Power {
+public:
+    bool requestRestart(QString* error) override {
+        mdlRebootServer::EnableShutdownPrivilege();
+        if (ExitWindowsEx(kRebootForced, kAllReasonBits))
+            return true;
+        *error = qt_error_string(static_cast<int>(GetLastError()));
+        return false;
+    }
+
+    // The tick count runs from the moment the machine started.
+    std::optional<QDateTime> machineStarted() override {
+        return now().addMSecs(-static_cast<qint64>(GetTickCount64()));
+    }
+};
+
+} // namespace
+
+template <> Power& Seam<Power>::real() {
+    static WindowsPower power;
+    return power;
+}
+
+} // namespace platform
