@@ -26,7 +26,8 @@ int runOnce(int argc, char** argv, const AgentConfig& config) {
     Agent agent(AgentState::instance(), config, view);
     if (auto end = agent.Form_Load())
         return *end;
-    std::fputs(qPrintable(agent.log.text().replace(QStringLiteral("\r\n"), QStringLiteral("\n"))), stdout);
+    QString log = agent.log.text();
+    std::fputs(qPrintable(log.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))), stdout);
     std::fputs("\n", stdout);
     return agent.lastCycleSucceeded() ? 0 : 1;
 }
@@ -45,6 +46,8 @@ int runWindow(int argc, char** argv, const AgentConfig& config) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The pictures live in the agent library, which the linker would otherwise leave out.
+    Q_INIT_RESOURCE(resources);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
