@@ -3,9 +3,9 @@
 #include "modules/AgentConfig.h"
 #include "modules/HeadlessView.h"
 
-#include <QApplication>
 #include <cstdio>
 #include <memory>
+#include <QApplication>
 
 namespace {
 

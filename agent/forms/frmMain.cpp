@@ -10,7 +10,9 @@
 namespace {
 
 // The text boxes show CR LF line breaks as plain new lines.
-QString forDisplay(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString forDisplay(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 QPlainTextEdit* logBox(QWidget* parent, const QRect& geometry) {
     auto* box = new QPlainTextEdit(parent);
@@ -65,20 +67,34 @@ void frmMain::buildMenus() {
     connect(mnuStopMonitor, &QAction::triggered, this, &frmMain::mnuStopMonitor_Click);
 }
 
-void frmMain::cmdUpdateNow_Click() { agent.RunServerInfoNow(); }
-void frmMain::cmdStart_Click() { agent.startMonitoring(); }
-void frmMain::mnuStartMonitor_Click() { agent.startMonitoring(); }
-void frmMain::cmdStop_Click() { agent.stopMonitoring(); }
-void frmMain::mnuStopMonitor_Click() { agent.stopMonitoring(); }
+void frmMain::cmdUpdateNow_Click() {
+    agent.RunServerInfoNow();
+}
+void frmMain::cmdStart_Click() {
+    agent.startMonitoring();
+}
+void frmMain::mnuStartMonitor_Click() {
+    agent.startMonitoring();
+}
+void frmMain::cmdStop_Click() {
+    agent.stopMonitoring();
+}
+void frmMain::mnuStopMonitor_Click() {
+    agent.stopMonitoring();
+}
 
 void frmMain::showLog(const QString& text) {
     Text1->setPlainText(forDisplay(text));
     Text1->moveCursor(QTextCursor::End);
 }
 
-void frmMain::showServerMessage(const QString& text) { Text3->setPlainText(forDisplay(text)); }
+void frmMain::showServerMessage(const QString& text) {
+    Text3->setPlainText(forDisplay(text));
+}
 
-void frmMain::setScanNowEnabled(bool enabled) { cmdUpdateNow->setEnabled(enabled); }
+void frmMain::setScanNowEnabled(bool enabled) {
+    cmdUpdateNow->setEnabled(enabled);
+}
 
 void frmMain::showMonitoring(bool on) {
     cmdStart->setEnabled(!on);
@@ -87,7 +103,9 @@ void frmMain::showMonitoring(bool on) {
     mnuStopMonitor->setEnabled(on);
 }
 
-void frmMain::showVersion(const QString& caption) { lblVersionNumber->setText(caption); }
+void frmMain::showVersion(const QString& caption) {
+    lblVersionNumber->setText(caption);
+}
 
 void frmMain::showFolderTree(const FolderTree& tree) {
     TreeView1->clear();
@@ -110,15 +128,22 @@ void frmMain::ensureFolderVisible(const QString& key) {
     }
 }
 
-void frmMain::showStatusPicture(const QImage& picture) { Image2->setPixmap(QPixmap::fromImage(picture)); }
+void frmMain::showStatusPicture(const QImage& picture) {
+    Image2->setPixmap(QPixmap::fromImage(picture));
+}
 
-void frmMain::minimiseWindow() { setWindowState(windowState() | Qt::WindowMinimized); }
+void frmMain::minimiseWindow() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
 
-void frmMain::disableCloseMenu() { show(); }
+void frmMain::disableCloseMenu() {
+    show();
+}
 
 std::optional<int> frmMain::runFirstRunSetup() {
-    platform::MessageBox::inform(QStringLiteral("This computer has no name yet: %1 is missing. Write the computer's "
-                                                "name into that file and start KOVA Oru again.")
-                                     .arg(QDir::toNativeSeparators(mdlGeneral::nameFilePath())));
+    platform::MessageBox::inform(
+        QStringLiteral("This computer has no name yet: %1 is missing. Write the computer's "
+                       "name into that file and start KOVA Oru again.")
+            .arg(QDir::toNativeSeparators(mdlGeneral::nameFilePath())));
     return 2;
 }

@@ -1,15 +1,18 @@
 #include "modules/Agent.h"
 
 #include "modules/AgentError.h"
+#include "modules/ClockPage.h"
 #include "modules/DateTimeText.h"
 #include "modules/DriveInfo.h"
-#include "modules/OsInfo.h"
 #include "modules/NameFile.h"
+#include "modules/OsInfo.h"
+#include "modules/RebootSequence.h"
 #include "modules/TickRule.h"
 #include "platform/Clock.h"
 #include "platform/EventWait.h"
 #include "platform/LocalAddress.h"
 #include "platform/MessageBox.h"
+#include "platform/ProcessEnd.h"
 
 #include <QDir>
 
@@ -32,8 +35,11 @@ std::optional<int> Agent::Form_Load() {
     if (auto end = ReadNameFile())
         return end;
     log.setText(QStringLiteral("Loading..."));
-    view.showVersion(
-        QStringLiteral("Version No. %1.%2 Build: %3").arg(KOVA_VERSION_MAJOR).arg(KOVA_VERSION_MINOR).arg(KOVA_VERSION_PATCH));
+    view.showVersion(QStringLiteral("Version No. %1.%2 Build: %3")
+                         .arg(KOVA_VERSION_MAJOR)
+                         .arg(KOVA_VERSION_MINOR)
+                         .arg(KOVA_VERSION_PATCH));
+    SyncSystemClock();
     state.NoInternet = false;
     state.TrayFrame = 1;
     view.minimiseWindow();
@@ -53,10 +59,11 @@ std::optional<int> Agent::ReadNameFile() {
         state.ComputerName = content.name;
         return std::nullopt;
     case mdlGeneral::NameFileContent::Kind::Unreadable:
-        platform::MessageBox::inform(QStringLiteral("KOVA Oru cannot read this computer's name from %1 (%2). "
-                                                    "Make the file readable, then start KOVA Oru again.")
-                                         .arg(QDir::toNativeSeparators(mdlGeneral::nameFilePath()), content.reason),
-                                     platform::MessageBox::kApplicationTitle, platform::BoxIcon::Critical);
+        platform::MessageBox::inform(
+            QStringLiteral("KOVA Oru cannot read this computer's name from %1 (%2). "
+                           "Make the file readable, then start KOVA Oru again.")
+                .arg(QDir::toNativeSeparators(mdlGeneral::nameFilePath()), content.reason),
+            platform::MessageBox::kApplicationTitle, platform::BoxIcon::Critical);
         return 2;
     case mdlGeneral::NameFileContent::Kind::Missing:
         break;
@@ -76,6 +83,10 @@ void Agent::RunServerInfoNow() {
         log.appendRaw(QStringLiteral("NO INTERNET CONNECTION.  WILL RETRY."));
     else
         measureAndReport();
+    if (state.RebootDue)
+        mdlRebootServer::runRebootSequence(
+            state, [this](const QString& line) { log.append(line); }, [this] { SendWWWSQL(); },
+            platform::now());
     state.RebootDue = false;
     runUpdateCheck();
     view.setScanNowEnabled(true);
@@ -101,6 +112,26 @@ void Agent::runUpdateCheck() {
     state.CheckUpdate = formatGeneralDateTime(now.addDays(1));
     SendWWWSQL();
     platform::processPendingEvents();
+    mdlGeneral::CheckForUpgrade(
+        inetDLUpgrade.URL,
+        [this](const QString& url, const QString& file) { return downloadUpdate(url, file); },
+        [this](const QString& line) { log.append(line); },
+        [this] {
+            view.removeTrayIcon();
+            platform::endProcess(0);
+        });
+}
+
+mdlGeneral::DownloadResult Agent::downloadUpdate(const QString& url, const QString& targetFile) {
+    inetDLUpgrade.Download(url, targetFile);
+    platform::waitWhile([this] { return inetDLUpgrade.StillExecuting(); });
+    return {inetDLUpgrade.httpStatus(), inetDLUpgrade.errorText()};
+}
+
+void Agent::SyncSystemClock() {
+    InetTime.Execute(InetTime.URL);
+    platform::waitWhile([this] { return InetTime.StillExecuting(); });
+    mdlGeneral::applyClockPage(InetTime.GetChunk());
 }
 
 void Agent::tmrMainLoop_Timer() {

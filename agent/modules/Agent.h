@@ -4,13 +4,14 @@
 #include "modules/AgentState.h"
 #include "modules/AgentView.h"
 #include "modules/FolderTree.h"
+#include "modules/SelfUpdate.h"
 #include "modules/StatusLog.h"
 #include "platform/TransferChannel.h"
 
-#include <QObject>
-#include <QTimer>
 #include <cstdint>
 #include <optional>
+#include <QObject>
+#include <QTimer>
 
 // The working part of the main window: the record, the log, the timers, the transfer channels and the
 // procedures that the window's commands and timers run. It needs no screen; the window (or the
@@ -30,6 +31,7 @@ public:
     void ReceiveWWWSQL();
     void SendWWWSQL();
     void ProcessAlerts();
+    void SyncSystemClock();
     // Throws AgentError when the picture file cannot be read.
     void SetFolderIcons();
     void tmrMainLoop_Timer();
@@ -60,6 +62,7 @@ private:
     void scanSlot(int k);
     void decideAlert();
     void runUpdateCheck();
+    mdlGeneral::DownloadResult downloadUpdate(const QString& url, const QString& targetFile);
 
     bool cycleReportDelivered = false;
 };

@@ -11,11 +11,14 @@ QCommandLineOption addressOption(const QString& name, const QString& what, const
 
 bool isWebAddress(const QString& text) {
     const QUrl url(text, QUrl::StrictMode);
-    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
+    return url.isValid() &&
+           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
            !url.host().isEmpty();
 }
 
-CommandLine exitWith(int code, const QString& output) { return {CommandLine::Action::Exit, code, output, {}}; }
+CommandLine exitWith(int code, const QString& output) {
+    return {CommandLine::Action::Exit, code, output, {}};
+}
 
 } // namespace
 
@@ -30,12 +33,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
-    const QCommandLineOption once(QStringLiteral("once"),
-                                  QStringLiteral("Start without a window, run one monitoring cycle, print the "
-                                                 "status log and exit (0 when the settings download and the "
-                                                 "report succeeded, 1 otherwise, 2 without a computer name)."));
-    const QCommandLineOption server = addressOption(QStringLiteral("server-url"),
-                                                    QStringLiteral("Central server endpoint"), defaults.serverUrl);
+    const QCommandLineOption once(
+        QStringLiteral("once"), QStringLiteral("Start without a window, run one monitoring cycle, print the "
+                                               "status log and exit (0 when the settings download and the "
+                                               "report succeeded, 1 otherwise, 2 without a computer name)."));
+    const QCommandLineOption server = addressOption(
+        QStringLiteral("server-url"), QStringLiteral("Central server endpoint"), defaults.serverUrl);
     const QCommandLineOption update =
         addressOption(QStringLiteral("update-url"), QStringLiteral("Update download"), defaults.updateUrl);
     const QCommandLineOption time =

@@ -4,9 +4,11 @@
 #include "modules/BlankTrim.h"
 #include "modules/DateTimeText.h"
 #include "modules/GetFolderStats.h"
+#include "modules/RebootSchedule.h"
 #include "modules/SlotEvaluation.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
+#include "platform/Power.h"
 
 #include <QImage>
 
@@ -16,6 +18,8 @@ void Agent::ProcessAlerts() {
     try {
         state.AlertText.clear();
         state.RebootDue = false;
+        mdlRebootServer::runRebootTest(state, platform::now(),
+                                       platform::Seam<platform::Power>::get().machineStarted());
         tree.removeChildren();
         for (int k = 1; k <= kSlotCount; ++k)
             scanSlot(k);
@@ -24,8 +28,8 @@ void Agent::ProcessAlerts() {
         if (tree.count() > 1)
             view.ensureFolderVisible(tree.lastAddedKey());
     } catch (const AgentError&) {
-        log.append(kLineBreak + QStringLiteral("Error processing alerts (") + formatGeneralDateTime(platform::now()) +
-                   QStringLiteral(") "));
+        log.append(kLineBreak + QStringLiteral("Error processing alerts (") +
+                   formatGeneralDateTime(platform::now()) + QStringLiteral(") "));
     }
     view.showFolderTree(tree);
 }
@@ -69,7 +73,8 @@ void Agent::decideAlert() {
 }
 
 void Agent::SetFolderIcons() {
-    const QString name = state.AlertStatus == QLatin1String("0") ? QStringLiteral("CheckMark.gif") : QStringLiteral("XMark.gif");
+    const QString name = state.AlertStatus == QLatin1String("0") ? QStringLiteral("CheckMark.gif")
+                                                                 : QStringLiteral("XMark.gif");
     const QString path = platform::executableFolder() + QLatin1Char('/') + name;
     const QImage picture(path);
     if (picture.isNull())

@@ -2,8 +2,8 @@
 
 #include "modules/NameFile.h"
 
-#include <QDir>
 #include <cstdio>
+#include <QDir>
 
 std::optional<int> HeadlessView::runFirstRunSetup() {
     std::fprintf(stderr,

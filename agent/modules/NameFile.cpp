@@ -26,7 +26,9 @@ QString describe(const QFileDevice& file) {
 
 } // namespace
 
-QString nameFilePath() { return platform::executableFolder() + QStringLiteral("/kova.ini"); }
+QString nameFilePath() {
+    return platform::executableFolder() + QStringLiteral("/kova.ini");
+}
 
 NameFileContent readNameFileContent() {
     QFile file(nameFilePath());
@@ -44,7 +46,8 @@ NameFileContent readNameFileContent() {
 
 bool WriteNameFile(const QString& name, AgentState& state, QString* error) {
     QSaveFile file(nameFilePath());
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(name.toLocal8Bit()) >= 0 && file.commit();
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(name.toLocal8Bit()) >= 0 && file.commit();
     if (!written) {
         *error = describe(file);
         return false;

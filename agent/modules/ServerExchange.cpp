@@ -23,7 +23,8 @@ void Agent::ReceiveWWWSQL() {
     if (InetReceive.StillExecuting())
         return;
     log.append(QStringLiteral("Connecting to KOVA Server (Get)..."));
-    InetReceive.Execute(InetReceive.URL, kPost, wire::settingsRequestBody(state.ComputerName).toUtf8(), kFormHeader);
+    InetReceive.Execute(InetReceive.URL, kPost, wire::settingsRequestBody(state.ComputerName).toUtf8(),
+                        kFormHeader);
     const QString reply = waitForReply(InetReceive);
     const auto fail = [this] {
         log.append(QStringLiteral("Connection failed to the KOVA Server (Get)."));
@@ -50,12 +51,14 @@ void Agent::SendWWWSQL() {
     const QString body = buildStatusReport(state, platform::now());
     InetMessages.Execute(InetMessages.URL, kPost, body.toUtf8(), kFormHeader);
     const QString reply = waitForReply(InetMessages);
-    view.showServerMessage(QStringLiteral("Registered Computer Name: ") + state.ComputerName + kLineBreak + reply);
+    view.showServerMessage(QStringLiteral("Registered Computer Name: ") + state.ComputerName + kLineBreak +
+                           reply);
     if (reply.isEmpty()) {
         log.append(QStringLiteral("Connection failed to KOVA Server (Send)."));
         return;
     }
-    log.append(QStringLiteral("Transmission successful! (") + formatGeneralDateTime(platform::now()) + QLatin1Char(')'));
+    log.append(QStringLiteral("Transmission successful! (") + formatGeneralDateTime(platform::now()) +
+               QLatin1Char(')'));
     state.NoInternet = false;
     cycleReportDelivered = true;
 }

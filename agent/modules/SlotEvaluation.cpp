@@ -22,12 +22,14 @@ double limitValue(const QString& alert) {
 QString overLimitLine(int slot, const QString& dir, const QString& count, const QString& alert) {
     // Slot 3 has always worded its line this way, and operators' filters may look for it.
     if (slot == 3)
-        return QStringLiteral("Directory %1 contains %2 files. (Alert:%3)").arg(dir, count, alert) + kLineBreak;
+        return QStringLiteral("Directory %1 contains %2 files. (Alert:%3)").arg(dir, count, alert) +
+               kLineBreak;
     return QStringLiteral("Directory %1 contains %2 files (Alert:%3).").arg(dir, count, alert) + kLineBreak;
 }
 
 QString nearLimitLine(const QString& dir, const QString& count, const QString& alert) {
-    return QStringLiteral("Notice: Directory %1 contains %2 files (Alert:%3).").arg(dir, count, alert) + kLineBreak;
+    return QStringLiteral("Notice: Directory %1 contains %2 files (Alert:%3).").arg(dir, count, alert) +
+           kLineBreak;
 }
 
 } // namespace
@@ -41,7 +43,10 @@ bool slotIsActive(const QString& dir) {
 
 SlotResult evaluateSlot(int slot, const QString& dir, const QString& alert, const QString& folderStats) {
     if (folderStats.isEmpty())
-        return {SlotState::ScanError, {}, {}, QStringLiteral("Scan Error! %1 in SQL doesn't exist.").arg(dir) + kLineBreak};
+        return {SlotState::ScanError,
+                {},
+                {},
+                QStringLiteral("Scan Error! %1 in SQL doesn't exist.").arg(dir) + kLineBreak};
     SlotResult result;
     result.size = folderStats.section(QLatin1Char('/'), 0, 0);
     result.count = folderStats.section(QLatin1Char('/'), 1);

@@ -13,7 +13,7 @@ bool slotIsActive(const QString& dir);
 
 struct SlotResult {
     SlotState state = SlotState::Inactive;
-    QString size;  // from the folder statistics; empty for ScanError (the slot keeps its old values)
+    QString size; // from the folder statistics; empty for ScanError (the slot keeps its old values)
     QString count;
     QString alertLine; // the line for AlertText, CR LF included; empty when none
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <functional>
+#include <QString>
 
 inline const QString kLineBreak = QStringLiteral("\r\n");
 

@@ -1,14 +1,15 @@
 #include "modules/StatusReportBody.h"
 
-#include "WireFormat.h"
 #include "modules/DateTimeText.h"
+#include "WireFormat.h"
 
 namespace {
 
 // Values in the order of wire::reportKeys(); sDisable is the one value sent without the blank rule.
 QStringList reportValues(const AgentState& s, const QString& now) {
-    QStringList values{s.ComputerName, s.IP,          s.OS,           s.OSVersion,  s.AgentVersion, s.RebootTime,
-                       s.AutoRebootTime, s.ManualReboot, s.SnoozeTime, s.SettingTime, s.CheckUpdate};
+    QStringList values{
+        s.ComputerName,   s.IP,           s.OS,         s.OSVersion,   s.AgentVersion, s.RebootTime,
+        s.AutoRebootTime, s.ManualReboot, s.SnoozeTime, s.SettingTime, s.CheckUpdate};
     for (int k = 1; k <= kSlotCount; ++k)
         values << s.Dir[k];
     for (int k = 1; k <= kSlotCount; ++k)
@@ -33,7 +34,8 @@ QString buildStatusReport(const AgentState& state, const QDateTime& now) {
     QStringList pairs;
     for (qsizetype i = 0; i < keys.size(); ++i) {
         const bool plain = keys[i] == QLatin1String("sDisable");
-        pairs << keys[i] + QLatin1Char('=') + (plain ? wire::escapeFormValue(values[i]) : wire::EncodeFieldValue(values[i]));
+        pairs << keys[i] + QLatin1Char('=') +
+                     (plain ? wire::escapeFormValue(values[i]) : wire::EncodeFieldValue(values[i]));
     }
     return pairs.join(QLatin1Char('&'));
 }

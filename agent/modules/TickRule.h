@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <QDateTime>
 #include <QString>
-#include <cstdint>
 
 // One tick of the main timer: counts LoopCount and says whether this tick starts a cycle. A cycle runs
 // on every (SettingTime + 1)-th tick. Until a usable interval has arrived (empty, not a whole number,
