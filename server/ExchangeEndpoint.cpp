@@ -69,12 +69,13 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form)
     const auto report = StatusReport::fromForm(form, &error);
     if (!report)
         return badRequest(error);
-    const int uncarriable = report->settings().firstUncarriablePiece();
-    if (uncarriable >= 0)
-        return textReply(QStringLiteral("Report refused: the value of %1 contains \", \", which the settings "
-                                        "reply cannot carry. Nothing of this report was stored.")
-                             .arg(wire::settingsReportKeys().at(uncarriable)),
-                         Status::UnprocessableEntity);
+    const QString uncarriable = report->settings().uncarriableReason();
+    if (!uncarriable.isEmpty())
+        return textReply(
+            QStringLiteral("Report refused: %1, which the settings reply cannot carry. Nothing of "
+                           "this report was stored.")
+                .arg(uncarriable),
+            Status::UnprocessableEntity);
     const QDateTime now = m_clock();
     if (!m_store.storeReport(*report, now, &error))
         return textReply(QStringLiteral("Report could not be stored: %1").arg(error),

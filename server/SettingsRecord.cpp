@@ -46,12 +46,15 @@ QString SettingsRecord::reply() const {
     return wire::joinSettingsReply(m_pieces);
 }
 
-int SettingsRecord::firstUncarriablePiece() const {
+QString SettingsRecord::uncarriableReason() const {
     for (int k = 0; k < m_pieces.size(); ++k) {
         if (m_pieces[k].contains(wire::pieceSeparator()))
-            return k;
+            return QStringLiteral("the value of %1 contains \", \"").arg(wire::settingsReportKeys().at(k));
     }
-    return -1;
+    if (reply().toUtf8().size() > wire::kReplyReadBound)
+        return QStringLiteral("the settings would make a reply longer than %1 bytes")
+            .arg(wire::kReplyReadBound);
+    return {};
 }
 
 } // namespace server

@@ -21,8 +21,9 @@ public:
     const QStringList& pieces() const { return m_pieces; }
     QString reply() const;
 
-    // Index of the first piece that would split the reply (it holds ", "), or -1 when all can travel.
-    int firstUncarriablePiece() const;
+    // Why the reply could not carry these settings intact (a piece holding ", " would split, and agents
+    // read no more than wire::kReplyReadBound bytes), or empty when it can.
+    QString uncarriableReason() const;
 
 private:
     QStringList m_pieces;

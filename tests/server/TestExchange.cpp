@@ -9,23 +9,16 @@ using testsupport::postForm;
 
 namespace {
 
+// A report as an agent sends it: folders with blanks and form characters, a message holding ", ".
 QHash<QString, QString> agentReport(const QString& computer) {
-    return {{"sComputerName", computer},
-            {"sIP", "192.168.1.20"},
-            {"sOS", "Microsoft Windows 2000"},
-            {"sLogFlag", "0"},
-            {"sSettingTime", "10"},
-            {"sSnoozeTime", "0"},
-            {"sRebootTime", "12/6/2026 3:00:00 AM"},
-            {"sAutoRebootTime", "1"},
-            {"sDir1", "C:\\Program Files\\My App\\in box"},
-            {"sDir2", "D:\\a&b=c+d%e_f"},
-            {"sDir3", "E:\\Übergabe_neu"},
-            {"sAlert1", "100"},
-            {"sDisable", "0"},
-            {"sCheckUpdate", "12/7/2026 3:00:00 PM"},
-            {"sMessage", "Folder over limit, see C:\\in"},
-            {"sAlert", "1"}};
+    // clang-format off
+    return {{"sComputerName", computer}, {"sIP", "192.168.1.20"}, {"sOS", "Microsoft Windows 2000"},
+            {"sLogFlag", "0"}, {"sSettingTime", "10"}, {"sSnoozeTime", "0"}, {"sAutoRebootTime", "1"},
+            {"sRebootTime", "12/6/2026 3:00:00 AM"}, {"sCheckUpdate", "12/7/2026 3:00:00 PM"},
+            {"sDir1", "C:\\Program Files\\My App\\in box"}, {"sDir2", "D:\\a&b=c+d%e_f"},
+            {"sDir3", "E:\\Übergabe_neu"}, {"sAlert1", "100"}, {"sDisable", "0"},
+            {"sMessage", "Folder over limit, see C:\\in"}, {"sAlert", "1"}};
+    // clang-format on
 }
 
 QStringList settingsReplyFor(const RunningServer& server, const QString& computer) {
@@ -44,6 +37,7 @@ private slots:
     void newComputerGetsDefaults();
     void emptyNameRegistersNothing();
     void reportedSettingsComeBackExactly();
+    void uncarriableValueIsRefusedWhole_data();
     void uncarriableValueIsRefusedWhole();
     void badRequestsAreRefused_data();
     void badRequestsAreRefused();
@@ -69,13 +63,8 @@ void TestExchange::newComputerGetsDefaults() {
     QFETCH(QDateTime, now);
     QFETCH(QString, checkUpdate);
     m_server->now = now;
-    QStringList expected(wire::kSettingsPieceCount);
-    expected[0] = "0";
-    expected[1] = "10";
-    expected[2] = "0";
-    expected[4] = "0";
-    expected[26] = "0";
-    expected[27] = checkUpdate;
+    const QStringList expected =
+        QStringList{"0", "10", "0", "", "0"} + QStringList(21) + QStringList{"0", checkUpdate};
     QCOMPARE(settingsReplyFor(*m_server, "SRV 01"), expected);
 
     m_server->now = now.addDays(3); // registered once: the update date does not move on later requests
@@ -107,14 +96,29 @@ void TestExchange::reportedSettingsComeBackExactly() {
     QCOMPARE(m_server->count("SELECT COUNT(*) FROM latest_status"), 1);
 }
 
+void TestExchange::uncarriableValueIsRefusedWhole_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("reasonMentions");
+    QTest::newRow("separator in a folder") << "sDir3"
+                                           << "C:\\one, two" << QByteArray("sDir3");
+    QTest::newRow("separator in the update date") << "sCheckUpdate"
+                                                  << "12/7/2026, 3:00" << QByteArray("sCheckUpdate");
+    QTest::newRow("reply too long") << "sDir10" << QString(wire::kReplyReadBound, QChar(0xE9))
+                                    << QByteArray("32000");
+}
+
 void TestExchange::uncarriableValueIsRefusedWhole() {
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, reasonMentions);
     const QStringList registered = settingsReplyFor(*m_server, "SRV01");
     QHash<QString, QString> report = agentReport("SRV01");
-    report["sDir3"] = "C:\\one, two";
+    report[key] = value;
 
     const auto reply = postForm(m_server->endpoint(), reportForm(report));
     QCOMPARE(reply.status, 422);
-    QVERIFY2(reply.body.contains("sDir3"), reply.body);
+    QVERIFY2(reply.body.contains(reasonMentions), reply.body);
     QCOMPARE(settingsReplyFor(*m_server, "SRV01"), registered);
     QCOMPARE(m_server->count("SELECT COUNT(*) FROM reports"), 0);
     QCOMPARE(m_server->count("SELECT COUNT(*) FROM latest_status"), 0);
@@ -128,30 +132,27 @@ void TestExchange::badRequestsAreRefused_data() {
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("reasonMentions");
 
-    const QString endpoint = "/kova-oru/process_servers.asp";
-    const QByteArray form = "application/x-www-form-urlencoded";
+    const auto row = [](const char* name, const char* verb, const char* path, const char* type,
+                        const QByteArray& body, int status, const char* mentions) {
+        QTest::newRow(name) << QByteArray(verb) << QString(path) << QByteArray(type) << body << status
+                            << QByteArray(mentions);
+    };
+    const char* endpoint = "/kova-oru/process_servers.asp";
+    const char* form = "application/x-www-form-urlencoded";
     const QByteArray full = reportForm(agentReport("SRV01"));
-    QTest::newRow("GET") << QByteArray("GET") << endpoint << QByteArray() << QByteArray() << 405
-                         << QByteArray("POST");
-    QTest::newRow("plain text") << QByteArray("POST") << endpoint << QByteArray("text/plain")
-                                << QByteArray("servercode=A") << 400 << QByteArray("Content-Type");
-    QTest::newRow("empty body") << QByteArray("POST") << endpoint << form << QByteArray() << 400
-                                << QByteArray("empty");
-    QTest::newRow("no equals") << QByteArray("POST") << endpoint << form << QByteArray("servercode") << 400
-                               << QByteArray("=");
-    QTest::newRow("unknown form") << QByteArray("POST") << endpoint << form << QByteArray("foo=bar") << 400
-                                  << QByteArray("neither");
-    QTest::newRow("servercode and more") << QByteArray("POST") << endpoint << form
-                                         << QByteArray("servercode=A&x=1") << 400 << QByteArray("neither");
-    QTest::newRow("key missing") << QByteArray("POST") << endpoint << form
-                                 << reportForm(agentReport("SRV01"), {"sdiskspace2", "sAlert"}) << 400
-                                 << QByteArray("sdiskspace2, sAlert");
-    QTest::newRow("key twice") << QByteArray("POST") << endpoint << form << full + "&sIP=1" << 400
-                               << QByteArray("sIP");
-    QTest::newRow("no computer") << QByteArray("POST") << endpoint << form << reportForm(agentReport(""))
-                                 << 400 << QByteArray("sComputerName");
-    QTest::newRow("path is exact") << QByteArray("POST") << "/kova-oru/process_serversXasp" << form << full
-                                   << 404 << QByteArray();
+    row("GET", "GET", endpoint, "", "", 405, "POST");
+    row("plain text", "POST", endpoint, "text/plain", "servercode=A", 400, "Content-Type");
+    row("empty body", "POST", endpoint, form, "", 400, "empty");
+    row("no equals", "POST", endpoint, form, "servercode", 400, "=");
+    row("unknown form", "POST", endpoint, form, "foo=bar", 400, "neither");
+    row("servercode and more", "POST", endpoint, form, "servercode=A&x=1", 400, "neither");
+    row("key missing", "POST", endpoint, form, reportForm(agentReport("SRV01"), {"sdiskspace2", "sAlert"}),
+        400, "sdiskspace2, sAlert");
+    row("key twice", "POST", endpoint, form, full + "&sIP=1", 400, "sIP");
+    row("no computer", "POST", endpoint, form, reportForm(agentReport("")), 400, "sComputerName");
+    row("path is exact", "POST", "/kova-oru/process_serversXasp", form, full, 404, "");
+    row("time page posted", "POST", "/cgi-bin/timer.pl", form, "x=1", 405, "GET");
+    row("update posted", "POST", "/kova-oru/updates/KOVA_Oru.exe", form, "x=1", 405, "GET");
 }
 
 void TestExchange::badRequestsAreRefused() {

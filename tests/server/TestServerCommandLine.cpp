@@ -35,8 +35,6 @@ private slots:
     void announcesItsAddress();
 
 private:
-    QStringList expand(QStringList args) const;
-
     QTemporaryDir m_dir;
     QTcpServer m_busyPort;
 };
@@ -47,44 +45,37 @@ void TestServerCommandLine::initTestCase() {
     QFile notDatabase(m_dir.filePath("not-a-database.sqlite"));
     QVERIFY(notDatabase.open(QIODevice::WriteOnly));
     notDatabase.write(QByteArray(4096, 'x'));
-    notDatabase.close();
-    QFile::copy(notDatabase.fileName(), m_dir.filePath("not-a-certificate.pem"));
-}
-
-QStringList TestServerCommandLine::expand(QStringList args) const {
-    for (QString& arg : args)
-        arg.replace("{dir}", m_dir.path()).replace("{busy}", QString::number(m_busyPort.serverPort()));
-    return args;
 }
 
 void TestServerCommandLine::startupErrorsEndTheServer_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("message");
-    const QStringList db{"--database", "{dir}/server.sqlite", "--port", "0"};
-    QTest::newRow("port in use") << QStringList{"--port", "{busy}", "--database", "{dir}/server.sqlite"}
+    const auto in = [this](const char* name) { return m_dir.filePath(name); };
+    const QStringList port0{"--port", "0"};
+    const QStringList db = port0 + QStringList{"--database", in("server.sqlite")};
+    const QString busy = QString::number(m_busyPort.serverPort());
+    const QString garbage = in("not-a-database.sqlite");
+    // clang-format off
+    QTest::newRow("port in use") << QStringList{"--port", busy, "--database", in("server.sqlite")}
                                  << "cannot listen on 127.0.0.1 port";
-    QTest::newRow("database folder missing")
-        << QStringList{"--port", "0", "--database", "{dir}/missing/server.sqlite"}
-        << "cannot use the database";
-    QTest::newRow("not a database") << QStringList{"--port", "0", "--database", "{dir}/not-a-database.sqlite"}
-                                    << "cannot use the database";
-    QTest::newRow("certificate unreadable")
-        << db + QStringList{"--tls-cert", "{dir}/none.pem", "--tls-key", "{dir}/none.key"}
-        << "cannot read the TLS certificate";
-    QTest::newRow("not a certificate") << db + QStringList{"--tls-cert", "{dir}/not-a-certificate.pem",
-                                                           "--tls-key", "{dir}/not-a-certificate.pem"}
+    QTest::newRow("database folder missing") << port0 + QStringList{"--database", in("missing/server.sqlite")}
+                                             << "cannot use the database";
+    QTest::newRow("not a database") << port0 + QStringList{"--database", garbage} << "cannot use the database";
+    QTest::newRow("certificate unreadable") << db + QStringList{"--tls-cert", in("none.pem"), "--tls-key", garbage}
+                                            << "cannot read the TLS certificate";
+    QTest::newRow("not a certificate") << db + QStringList{"--tls-cert", garbage, "--tls-key", garbage}
                                        << "holds no PEM certificate";
-    QTest::newRow("certificate without key")
-        << db + QStringList{"--tls-cert", "{dir}/none.pem"} << "together";
+    QTest::newRow("certificate without key") << db + QStringList{"--tls-cert", garbage} << "together";
     QTest::newRow("port out of range") << QStringList{"--port", "70000"} << "--port needs a number";
     QTest::newRow("listen not an address") << QStringList{"--listen", "localhost"} << "--listen needs an IP";
+    // clang-format on
 }
 
 void TestServerCommandLine::startupErrorsEndTheServer() {
     QFETCH(QStringList, args);
     QFETCH(QString, message);
     QProcess server;
-    server.start(serverExe(), expand(args));
+    server.start(serverExe(), args);
     QVERIFY(server.waitForFinished(15000));
     QCOMPARE(server.exitCode(), 1);
     const QString stderrText = QString::fromUtf8(server.readAllStandardError());
@@ -99,7 +90,7 @@ void TestServerCommandLine::announcesItsAddress_data() {
 
 void TestServerCommandLine::announcesItsAddress() {
     QFETCH(bool, https);
-    QStringList args = expand({"--port", "0", "--database", "{dir}/announce.sqlite"});
+    QStringList args{"--port", "0", "--database", m_dir.filePath("announce.sqlite")};
     if (https) {
         const QString cert = m_dir.filePath("cert.pem");
         const QString key = m_dir.filePath("key.pem");

@@ -22,8 +22,6 @@ private slots:
     void timePageHoldsLocalTime();
     void updateDownload_data();
     void updateDownload();
-    void pagesRefuseOtherMethods_data();
-    void pagesRefuseOtherMethods();
 
 private:
     std::unique_ptr<RunningServer> m_server;
@@ -85,20 +83,6 @@ void TestServerPages::updateDownload() {
         QCOMPARE(reply.contentType, QByteArray("application/octet-stream"));
         QCOMPARE(reply.body, published);
     }
-}
-
-void TestServerPages::pagesRefuseOtherMethods_data() {
-    QTest::addColumn<QString>("path");
-    QTest::newRow("time page") << "/cgi-bin/timer.pl";
-    QTest::newRow("update") << "/kova-oru/updates/KOVA_Oru.exe";
-}
-
-void TestServerPages::pagesRefuseOtherMethods() {
-    QFETCH(QString, path);
-    QVERIFY(m_server->start());
-    const auto reply = httpRequest("POST", m_server->url(path), "x=1", "application/x-www-form-urlencoded");
-    QCOMPARE(reply.status, 405);
-    QVERIFY(!reply.body.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestServerPages)
