@@ -1,1 +1,30 @@
-int main() { return 0; }
+#include "CentralServer.h"
+#include "CommandLine.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+int failure(const QString& error) {
+    QTextStream(stderr) << "kova_server: " << error << Qt::endl;
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kova_server"));
+
+    QString error;
+    const auto options = server::readCommandLine(app, &error);
+    if (!options)
+        return failure(error);
+    server::CentralServer central;
+    if (!central.start(*options, &error))
+        return failure(error);
+    // Tests and scripts read this line to learn the port, so it always comes first and is flushed at once.
+    QTextStream(stdout) << "listening on " << central.url().toString() << Qt::endl;
+    return app.exec();
+}

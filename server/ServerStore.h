@@ -1,0 +1,47 @@
+#pragma once
+
+#include "SettingsRecord.h"
+#include "StatusReport.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <QDateTime>
+#include <QSqlDatabase>
+
+namespace server {
+
+// The server's SQLite database: each computer's settings, its latest status and the history of reports.
+// Each change is one transaction, so a refused or failed report leaves nothing behind.
+class ServerStore {
+public:
+    ServerStore();
+    ~ServerStore();
+    ServerStore(const ServerStore&) = delete;
+    ServerStore& operator=(const ServerStore&) = delete;
+
+    // Opens (creating when needed) the database file and checks that it can be written.
+    bool open(const QString& file, QString* error);
+
+    // The computer's settings; a computer not seen before is registered with the given defaults first.
+    std::optional<SettingsRecord> settingsOrRegister(const QString& computer, const SettingsRecord& defaults,
+                                                     const QDateTime& now, QString* error);
+
+    // Takes the report's settings as the computer's settings (registering it when new), replaces its
+    // latest status and adds the report to the history.
+    bool storeReport(const StatusReport& report, const QDateTime& receivedAt, QString* error);
+
+private:
+    struct Statements;
+
+    bool createSchema(QString* error);
+    bool inTransaction(const std::function<bool()>& work, QString* error);
+    bool saveSettings(const QString& computer, const SettingsRecord& settings, const QString& at,
+                      QString* error);
+
+    QString m_connectionName;
+    QSqlDatabase m_db;
+    std::unique_ptr<Statements> m_statements;
+};
+
+} // namespace server

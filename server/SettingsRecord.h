@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDateTime>
+#include <QStringList>
+
+namespace server {
+
+// One computer's settings, held as the pieces of its settings reply in reply order.
+class SettingsRecord {
+public:
+    // Exactly wire::kSettingsPieceCount pieces.
+    explicit SettingsRecord(QStringList pieces);
+
+    // What a computer the server has never seen is given: a ten-tick interval, nothing monitored, and
+    // its first update check a day from now.
+    static SettingsRecord defaults(const QDateTime& now);
+
+    // The field names in piece order (LogFlag, SettingTime, ..., Disable, CheckUpdate).
+    static const QStringList& fieldNames();
+
+    const QStringList& pieces() const { return m_pieces; }
+    QString reply() const;
+
+    // Why the reply could not carry these settings intact (a piece holding ", " would split, and agents
+    // read no more than wire::kReplyReadBound bytes), or empty when it can.
+    QString uncarriableReason() const;
+
+private:
+    QStringList m_pieces;
+};
+
+} // namespace server

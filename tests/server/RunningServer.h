@@ -1,0 +1,48 @@
+#pragma once
+
+#include "CentralServer.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// A central server on a free loopback port with a fresh database and a clock the test sets.
+struct RunningServer {
+    RunningServer() {
+        options.port = 0;
+        options.databaseFile = dir.filePath(QStringLiteral("server.sqlite"));
+        options.updatesFolder = dir.path();
+    }
+
+    bool start() {
+        QString error;
+        const bool started = central.start(options, &error);
+        if (!started)
+            qWarning() << error;
+        return started;
+    }
+
+    QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }
+    QUrl endpoint() const { return url(QStringLiteral("/kova-oru/process_servers.asp")); }
+
+    // Reads the database behind the server's back, as an operator would.
+    int count(const QString& sql) const {
+        int result = -1;
+        {
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-reader"));
+            db.setDatabaseName(options.databaseFile);
+            QSqlQuery query(db);
+            if (db.open() && query.exec(sql) && query.next())
+                result = query.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("test-reader"));
+        return result;
+    }
+
+    QTemporaryDir dir;
+    QDateTime now{QDate(2026, 12, 5), QTime(15, 0, 0)};
+    server::ServerOptions options;
+    server::CentralServer central{[this] { return now; }};
+};
