@@ -1,6 +1,8 @@
 #include "modules/ClockPage.h"
 #include "platform/SystemClock.h"
 
+#include "support/PlatformFakes.h"
+
 #include <QTest>
 
 using mdlGeneral::cutTimePage;
@@ -20,20 +22,6 @@ QString pageAtTheLimit(int shift) {
     const QString tail = "<BR>x<BR>" + kStamp + QString(5, ' ');
     return QString(32000 - tail.size() + shift, 'x') + tail + QString(8000, 'y');
 }
-
-// Stands in for the machine's clock, which the tests never change.
-class FakeSystemClock final : public platform::SystemClock {
-public:
-    bool refuse = false;
-    QList<QDateTime> received;
-
-    bool setLocalDateTime(const QDateTime& value, QString* error) override {
-        received << value;
-        if (refuse)
-            *error = "no right to set the time";
-        return !refuse;
-    }
-};
 
 } // namespace
 

@@ -2,26 +2,11 @@
 #include "platform/Clock.h"
 #include "platform/Power.h"
 
+#include "support/PlatformFakes.h"
+
 #include <QTest>
 
-namespace {
-
-// Records what would have restarted the machine; it restarts nothing.
-class FakePower final : public platform::Power {
-public:
-    bool refuse = false;
-    QStringList events;
-
-    bool requestRestart(QString* error) override {
-        events << "restart";
-        if (refuse)
-            *error = "not allowed";
-        return !refuse;
-    }
-    std::optional<QDateTime> machineStarted() override { return std::nullopt; }
-};
-
-} // namespace
+namespace {} // namespace
 
 class TestRebootSequence : public QObject {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "FakeLauncher.h"
+#include "support/FakeLauncher.h"
 #include "modules/SelfUpdate.h"
 #include "platform/ExecutableFolder.h"
 

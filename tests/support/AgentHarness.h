@@ -1,0 +1,97 @@
+#pragma once
+
+#include "modules/Agent.h"
+#include "platform/ExecutableFolder.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessEnd.h"
+#include "support/FakeLauncher.h"
+#include "support/PlatformFakes.h"
+
+#include <memory>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+// Remembers what the agent showed, in the order it showed it.
+class RecordingView : public AgentView {
+public:
+    QStringList calls;
+    QString serverMessage;
+    bool scanNowEnabled = true;
+    QList<bool> scanNowChanges;
+    FolderTree shownTree;
+    QString ensuredKey;
+    bool pictureShown = false;
+    std::optional<int> setupAnswer = 2;
+    std::function<void()> whileScanNowDisabled; // runs once, the first time a cycle disables Scan Now
+
+    void showServerMessage(const QString& text) override { serverMessage = text; }
+    void setScanNowEnabled(bool enabled) override {
+        scanNowEnabled = enabled;
+        scanNowChanges << enabled;
+        if (!enabled && whileScanNowDisabled)
+            std::exchange(whileScanNowDisabled, nullptr)();
+    }
+    void showVersion(const QString& caption) override { calls << QStringLiteral("version ") + caption; }
+    void showFolderTree(const FolderTree& tree) override { shownTree = tree; }
+    void ensureFolderVisible(const QString& key) override { ensuredKey = key; }
+    void showStatusPicture(const QImage&) override { pictureShown = true; }
+    void minimiseWindow() override { calls << QStringLiteral("minimise"); }
+    void disableCloseMenu() override { calls << QStringLiteral("disableCloseMenu"); }
+    void removeTrayIcon() override { calls << QStringLiteral("removeTrayIcon"); }
+    std::optional<int> runFirstRunSetup() override {
+        calls << QStringLiteral("setup");
+        return setupAnswer;
+    }
+};
+
+// An agent in a temporary executable folder (name file, status pictures) with every service that could
+// touch the machine (restart, clock, programs, message boxes, process end) replaced by a recorder.
+class AgentHarness {
+public:
+    explicit AgentHarness(const QString& serverUrl, const QString& computerName = QStringLiteral("SRV01")) {
+        platform::setExecutableFolderOverride(folder.path());
+        platform::MessageBox::script();
+        platform::setEndProcessOverride([this](int code) { endedWith = code; });
+        copyStatusPictures();
+        if (!computerName.isEmpty())
+            writeNameFile(computerName);
+        config.serverUrl = serverUrl;
+        config.timeUrl = QStringLiteral("http://127.0.0.1:9/cgi-bin/timer.pl");
+        config.updateUrl = QStringLiteral("http://127.0.0.1:9/kova-oru/updates/KOVA_Oru.exe");
+        agent = std::make_unique<Agent>(state, config, view);
+    }
+    ~AgentHarness() {
+        agent.reset();
+        platform::setExecutableFolderOverride(std::nullopt);
+        platform::setEndProcessOverride(nullptr);
+        platform::MessageBox::unscript();
+    }
+
+    void writeNameFile(const QString& name) {
+        QFile file(folder.filePath(QStringLiteral("kova.ini")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(name.toLocal8Bit());
+    }
+
+    // The status pictures are installed beside the built executable.
+    void copyStatusPictures() {
+        const QString built = QFileInfo(qEnvironmentVariable("KOVA_AGENT_EXE")).absolutePath();
+        for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
+            QFile::copy(built + QLatin1Char('/') + name, folder.filePath(name));
+    }
+
+    QTemporaryDir folder;
+    FakePower power;
+    FakeSystemClock clock;
+    FakeLauncher launcher;
+    platform::ScopedFake<platform::Power> powerFake{power};
+    platform::ScopedFake<platform::SystemClock> clockFake{clock};
+    platform::ScopedFake<platform::Launcher> launcherFake{launcher};
+    std::optional<int> endedWith;
+    RecordingView view;
+    AgentState state;
+    AgentConfig config;
+    std::unique_ptr<Agent> agent;
+};

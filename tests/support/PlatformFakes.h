@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/Power.h"
+#include "platform/SystemClock.h"
+
+#include <QList>
+#include <QStringList>
+
+// Records what would have restarted the machine; it restarts nothing.
+class FakePower final : public platform::Power {
+public:
+    bool refuse = false;
+    std::optional<QDateTime> started;
+    QStringList events;
+
+    bool requestRestart(QString* error) override {
+        events << QStringLiteral("restart");
+        if (refuse)
+            *error = QStringLiteral("not allowed");
+        return !refuse;
+    }
+    std::optional<QDateTime> machineStarted() override { return started; }
+};
+
+// Stands in for the machine's clock, which the tests never change.
+class FakeSystemClock final : public platform::SystemClock {
+public:
+    bool refuse = false;
+    QList<QDateTime> received;
+
+    bool setLocalDateTime(const QDateTime& value, QString* error) override {
+        received << value;
+        if (refuse)
+            *error = QStringLiteral("no right to set the time");
+        return !refuse;
+    }
+};
