@@ -1,6 +1,6 @@
-#include "support/FakeLauncher.h"
 #include "modules/SelfUpdate.h"
 #include "platform/ExecutableFolder.h"
+#include "support/FakeLauncher.h"
 
 #include <QTemporaryDir>
 #include <QTest>

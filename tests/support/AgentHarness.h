@@ -25,6 +25,7 @@ public:
     bool pictureShown = false;
     std::optional<int> setupAnswer = 2;
     std::function<void()> whileScanNowDisabled; // runs once, the first time a cycle disables Scan Now
+    std::function<void()> duringSetup;
 
     void showServerMessage(const QString& text) override { serverMessage = text; }
     void setScanNowEnabled(bool enabled) override {
@@ -42,6 +43,8 @@ public:
     void removeTrayIcon() override { calls << QStringLiteral("removeTrayIcon"); }
     std::optional<int> runFirstRunSetup() override {
         calls << QStringLiteral("setup");
+        if (duringSetup)
+            duringSetup();
         return setupAnswer;
     }
 };
