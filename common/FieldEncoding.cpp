@@ -7,7 +7,7 @@ namespace wire {
 namespace {
 
 bool travelsAsItStands(unsigned char byte) {
-    static constexpr std::string_view reserved = "&=+%_";
+    static constexpr std::string_view reserved = "&=+%";
     return byte >= 0x20 && byte < 0x7F && reserved.find(static_cast<char>(byte)) == std::string_view::npos;
 }
 
@@ -60,7 +60,9 @@ QString escapeFormValue(const QString& value) {
 }
 
 QString EncodeFieldValue(const QString& value) {
-    return escapeFormValue(value).replace(QLatin1Char(' '), QLatin1Char('_'));
+    return escapeFormValue(value)
+        .replace(QLatin1Char('_'), QStringLiteral("%5F"))
+        .replace(QLatin1Char(' '), QLatin1Char('_'));
 }
 
 QString decodeFieldValue(const QString& value) {

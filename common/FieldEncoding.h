@@ -4,12 +4,12 @@
 
 namespace wire {
 
-// Percent-encodes (UTF-8, upper-case hex) "&", "=", "+", "%", "_", control characters and every
-// non-ASCII character; blanks stay blanks. Without it a value holding "&" or "=" would break the form.
+// Percent-encodes (UTF-8, upper-case hex) "&", "=", "+", "%", control characters and every non-ASCII
+// character; blanks and underscores stay. Without it a value holding "&" or "=" would break the form.
 QString escapeFormValue(const QString& value);
 
-// The status-report value form: escapeFormValue, then every blank becomes "_". Because a literal "_" was
-// escaped first it travels as %5F and can never be mistaken for a blank.
+// The status-report value form: escapeFormValue, then a literal "_" becomes %5F and every blank "_", so an
+// underscore in a value can never be mistaken for a blank.
 QString EncodeFieldValue(const QString& value);
 
 // Exact inverse of EncodeFieldValue: "_" and "+" become blanks first, then percent-decoding (UTF-8).

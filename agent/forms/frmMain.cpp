@@ -1,10 +1,8 @@
 #include "forms/frmMain.h"
 
+#include "forms/frmSetup.h"
 #include "forms/Twips.h"
-#include "modules/NameFile.h"
-#include "platform/MessageBox.h"
 
-#include <QDir>
 #include <QMenuBar>
 
 namespace {
@@ -141,9 +139,8 @@ void frmMain::disableCloseMenu() {
 }
 
 std::optional<int> frmMain::runFirstRunSetup() {
-    platform::MessageBox::inform(
-        QStringLiteral("This computer has no name yet: %1 is missing. Write the computer's "
-                       "name into that file and start KOVA Oru again.")
-            .arg(QDir::toNativeSeparators(mdlGeneral::nameFilePath())));
-    return 2;
+    frmSetup setup(agent);
+    if (setup.exec() == QDialog::Accepted)
+        return 0;
+    return std::nullopt;
 }

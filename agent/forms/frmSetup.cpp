@@ -1,0 +1,78 @@
+#include "forms/frmSetup.h"
+
+#include "forms/Twips.h"
+#include "modules/FirstRunSetup.h"
+
+#include <QFrame>
+
+namespace {
+
+QFont gothic(double points, bool bold) {
+    QFont font(QStringLiteral("Century Gothic"), -1, bold ? QFont::Bold : QFont::Normal);
+    font.setFamilies(
+        {QStringLiteral("Century Gothic"), QStringLiteral("URW Gothic"), QStringLiteral("DejaVu Sans")});
+    font.setPointSizeF(points);
+    return font;
+}
+
+QLabel* label(const QString& text, const QRect& geometry, QWidget* parent) {
+    auto* item = new QLabel(text, parent);
+    item->setGeometry(geometry);
+    item->setWordWrap(true);
+    return item;
+}
+
+} // namespace
+
+frmSetup::frmSetup(Agent& agent, QWidget* parent) : QDialog(parent), agent(agent) {
+    setWindowTitle(QStringLiteral("Setup"));
+    setFixedSize(twipsToPixels(6000), twipsToPixels(3600));
+    Label1 = label(QStringLiteral("New Installation Detected!"), twipsRect(360, 240, 5280, 375), this);
+    Label1->setFont(gothic(12, true));
+    Label2 = label(QStringLiteral("Welcome to KOVA Oru."), twipsRect(360, 720, 5280, 255), this);
+    Label3 = label(
+        QStringLiteral("In order to complete the installation of KOVA Oru, you must enter a name that will "
+                       "be used to identify this computer.  Preferably, you want to use this computer's "
+                       "name (ie: JVX-LAPTOP)"),
+        twipsRect(360, 1080, 5280, 975), this);
+    Text1 = new QLineEdit(QStringLiteral("Enter PC's Name"), this);
+    Text1->setGeometry(twipsRect(360, 2280, 3375, 375));
+    cmdWrite = new QPushButton(QStringLiteral("Finish Setup"), this);
+    cmdWrite->setGeometry(twipsRect(3960, 2280, 1680, 375));
+    cmdWrite->setFont(gothic(8.25, false));
+    connect(cmdWrite, &QPushButton::clicked, this, &frmSetup::cmdWrite_Click);
+    addFrameLines();
+}
+
+// Eight thin lines frame the contents: a double rule above and below, and on each side.
+void frmSetup::addFrameLines() {
+    const QList<QRect> lines{twipsRect(120, 120, 5760, 15),  twipsRect(120, 165, 5760, 15),
+                             twipsRect(120, 3420, 5760, 15), twipsRect(120, 3465, 5760, 15),
+                             twipsRect(120, 120, 15, 3360),  twipsRect(165, 120, 15, 3360),
+                             twipsRect(5820, 120, 15, 3360), twipsRect(5865, 120, 15, 3360)};
+    for (const QRect& geometry : lines) {
+        auto* line = new QFrame(this);
+        line->setGeometry(geometry.normalized().adjusted(0, 0, 1, 1));
+        line->setAutoFillBackground(true);
+        line->setPalette(QPalette(Qt::darkGray));
+    }
+}
+
+void frmSetup::cmdWrite_Click() {
+    const auto outcome = mdlGeneral::finishSetup(agent, Text1->text(), [this] {
+        cmdWrite->setEnabled(false);
+        cmdWrite->setText(QStringLiteral("Working..."));
+    });
+    switch (outcome) {
+    case mdlGeneral::SetupOutcome::Completed:
+        accept();
+        break;
+    case mdlGeneral::SetupOutcome::Rejected:
+        reject();
+        break;
+    case mdlGeneral::SetupOutcome::NotWritten:
+        cmdWrite->setEnabled(true);
+        cmdWrite->setText(QStringLiteral("Finish Setup"));
+        break;
+    }
+}
