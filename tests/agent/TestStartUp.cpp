@@ -2,6 +2,7 @@
 #include "support/LoopbackResponder.h"
 #include "support/SettingsReply.h"
 
+#include <ctime>
 #include <QTest>
 
 class TestStartUp : public QObject {
@@ -93,6 +94,19 @@ private slots:
         agent().startMonitoring();
         QVERIFY(agent().tmrMainLoop.isActive());
         QCOMPARE(server->requests().size(), 2); // the start command runs a cycle: settings and report
+    }
+
+    void waitingForTheServerCostsNoProcessorTime() {
+        startHarness(QStringLiteral("SRV01"));
+        server->serve(Answer::silent());
+        platform::TransferChannel::setTimeoutOverride(std::chrono::milliseconds(1000));
+        const std::clock_t before = std::clock();
+        agent().ReceiveWWWSQL();
+        const double seconds = double(std::clock() - before) / CLOCKS_PER_SEC;
+        platform::TransferChannel::setTimeoutOverride(std::nullopt);
+        QVERIFY(harness->state.NoInternet);
+        QVERIFY2(seconds < 0.3,
+                 qPrintable(QString::number(seconds))); // a spinning wait would burn the whole second
     }
 
     void offlineCycleSaysItWillRetry() {
