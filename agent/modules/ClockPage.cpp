@@ -1,5 +1,6 @@
 #include "modules/ClockPage.h"
 
+#include "modules/BlankTrim.h"
 #include "modules/DateTimeText.h"
 #include "platform/SystemClock.h"
 
@@ -12,22 +13,11 @@ constexpr qsizetype kWindowLength = 28;
 const QString kBreak = QStringLiteral("<BR>");
 const QString kSeparator = QStringLiteral(",   ");
 
-// The page's own layout pads with spaces; tabs and line breaks are content and stay.
-QString trimSpaces(const QString& text) {
-    qsizetype first = 0;
-    qsizetype end = text.size();
-    while (first < end && text[first] == QLatin1Char(' '))
-        ++first;
-    while (end > first && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.mid(first, end - first);
-}
-
 // The text after the first "<BR>". Without one the cut starts at the fourth character, as if a mark stood
 // before the page; the missing second mark then rejects the page anyway.
 QString afterFirstBreak(const QString& page) {
     const qsizetype mark = page.indexOf(kBreak);
-    return trimSpaces(page.mid(mark < 0 ? kBreak.size() - 1 : mark + kBreak.size()));
+    return trimBlanks(page.mid(mark < 0 ? kBreak.size() - 1 : mark + kBreak.size()));
 }
 
 std::optional<QTime> readTimeOfDay(const QString& text) {
@@ -46,11 +36,11 @@ std::optional<ClockPage> cutTimePage(const QString& page) {
     const qsizetype secondBreak = afterFirst.indexOf(kBreak);
     if (secondBreak < 0)
         return std::nullopt;
-    const QString window = trimSpaces(afterFirst.mid(secondBreak + kBreak.size(), kWindowLength));
+    const QString window = trimBlanks(afterFirst.mid(secondBreak + kBreak.size(), kWindowLength));
     const qsizetype separator = window.indexOf(kSeparator);
     if (separator < 0)
         return std::nullopt;
-    return ClockPage{trimSpaces(window.left(separator)), trimSpaces(window.mid(separator + 1))};
+    return ClockPage{trimBlanks(window.left(separator)), trimBlanks(window.mid(separator + 1))};
 }
 
 std::optional<QDateTime> readClockPage(const QString& page, const QLocale& locale) {
