@@ -2,6 +2,7 @@
 // and HTTPS with a certificate made here): its exit code tells whether the exchange worked.
 #include "modules/AgentConfig.h"
 #include "server/RunningServer.h"
+#include "support/LoopbackResponder.h"
 #include "support/SelfSignedCertificate.h"
 
 #include <QProcess>
@@ -25,6 +26,7 @@ class TestOnceRun : public QObject {
     std::optional<SelfSignedCertificate> certificate;
     std::optional<RunningServer> plain;
     std::optional<RunningServer> tls;
+    LoopbackResponder noSettings; // empty settings replies; takes the report the update step sends
     int runs = 0;
 
     // Placeholders in the rows stand for what exists only once the servers run.
@@ -32,6 +34,7 @@ class TestOnceRun : public QObject {
         arguments.replaceInStrings(QStringLiteral("%PLAIN%"), plain->endpoint().toString());
         arguments.replaceInStrings(QStringLiteral("%TLS%"), tls->endpoint().toString());
         arguments.replaceInStrings(QStringLiteral("%CA%"), certificate->certificatePath);
+        arguments.replaceInStrings(QStringLiteral("%NO_SETTINGS%"), noSettings.url(kEndpoint).toString());
         return arguments;
     }
 
@@ -59,6 +62,8 @@ private slots:
         tls.emplace();
         tls->options.tlsCertificateFile = certificate->certificatePath;
         tls->options.tlsKeyFile = work.filePath(QStringLiteral("key.pem"));
+        noSettings.serve(
+            {Answer::http(200, {}), Answer::http(200, {}), Answer::http(200, "Report received.")});
         for (RunningServer* server : {&*plain, &*tls}) {
             server->now = QDateTime::currentDateTime(); // so that no update falls due during a run
             QVERIFY(server->start());
@@ -88,6 +93,9 @@ void TestOnceRun::exitCode_data() {
                                     << QString();
     QTest::newRow("no server answers")
         << QStringList{once, server, kNoServer} << true << 1 << unreachable << QString();
+    QTest::newRow("report delivered, settings not")
+        << QStringList{once, server, "%NO_SETTINGS%"} << true << 1
+        << unreachable + QStringList{QStringLiteral("Transmission successful! (")} << QString();
     QTest::newRow("no name file") << QStringList{once, server, "%PLAIN%"} << false << 2 << QStringList()
                                   << QStringLiteral("kova.ini");
     QTest::newRow("bad argument") << QStringList{once, QStringLiteral("--frobnicate")} << true << 2

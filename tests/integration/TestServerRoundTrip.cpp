@@ -107,6 +107,7 @@ void TestServerRoundTrip::reportBeforeAnySettingsLeavesTheServersSettingsAlone()
     agent().RunServerInfoNow();
     QVERIFY(agent().log.text().contains(QStringLiteral("NO INTERNET CONNECTION.  WILL RETRY.")));
     QVERIFY(agent().log.text().contains(QStringLiteral("Transmission successful! (")));
+    QVERIFY(!agent().lastCycleSucceeded()); // a delivered report does not make up for the failed download
 
     agent().InetReceive.URL = server->endpoint().toString();
     agent().RunServerInfoNow();
