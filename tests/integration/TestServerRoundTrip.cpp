@@ -38,6 +38,9 @@ class TestServerRoundTrip : public QObject {
     }
 
 private slots:
+    // The server writes its dates in the United States form; an agent on another locale would not read
+    // the first update date and would run its update check a cycle early.
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void init() {
         server.emplace();
         QVERIFY(server->start());
