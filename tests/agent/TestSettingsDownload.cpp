@@ -63,6 +63,17 @@ QByteArray cycleReply() {
     return replyOf(pieces);
 }
 
+// Runs `action` once, shortly, from the event loop (so inside whatever wait follows); never after the
+// scope that made it is gone.
+class DuringTheWait : public QTimer {
+public:
+    explicit DuringTheWait(const std::function<void()>& action) {
+        setSingleShot(true);
+        connect(this, &QTimer::timeout, this, action);
+        start(50ms);
+    }
+};
+
 bool isFormPost(const ReceivedRequest& request) {
     return request.method == "POST" && request.target == kPath.toUtf8() &&
            request.headerLines.contains("Content-Type: application/x-www-form-urlencoded");
@@ -231,10 +242,10 @@ void TestSettingsDownload::secondCallDuringTheWaitDoesNothing() {
     QFETCH(bool, upload);
     const auto call = [&] { upload ? agent().SendWWWSQL() : agent().ReceiveWWWSQL(); };
     const platform::TransferChannel& channel = upload ? agent().InetMessages : agent().InetReceive;
-    server->serve(Answer::late(300ms, 200, upload ? QByteArray("OK") : replyOf(distinctPieces(28))));
+    server->serve(Answer::late(500ms, 200, upload ? QByteArray("OK") : replyOf(distinctPieces(28))));
     bool innerReturnedDuringTheWait = false;
     bool innerLeftATrace = true;
-    QTimer::singleShot(50ms, this, [&] {
+    const DuringTheWait inner([&] {
         const QString log = agent().log.text();
         const QString panel = harness->view.serverMessage;
         const bool noInternet = state().NoInternet;
@@ -254,9 +265,9 @@ void TestSettingsDownload::secondCallDuringTheWaitDoesNothing() {
 
 void TestSettingsDownload::cycleStartedDuringTheDownloadRunsInsideIt() {
     state().CheckUpdate = formatGeneralDateTime(kNow.addDays(1));
-    server->serve({Answer::late(400ms, 200, cycleReply()), Answer::http(200, "inner report"),
+    server->serve({Answer::late(500ms, 200, cycleReply()), Answer::http(200, "inner report"),
                    Answer::http(200, "outer report")});
-    QTimer::singleShot(50ms, this, [&] { agent().RunServerInfoNow(); });
+    const DuringTheWait inner([&] { agent().RunServerInfoNow(); });
 
     agent().RunServerInfoNow();
 
