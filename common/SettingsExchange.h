@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,10 @@ QString pieceSeparator();
 // stays part of the last piece and a comma without a blank does not split.
 QStringList splitSettingsReply(const QString& reply);
 QString joinSettingsReply(const QStringList& pieces);
+
+// How piece 26 (Disable) is read: the words true or false in any letter case, or a number (0 is false,
+// any other true). A piece that is neither fails the agent's download.
+std::optional<bool> readTruthValue(const QString& text);
 
 // The body of the settings request (and of the first-run announcement).
 QString settingsRequestBody(const QString& computerName);

@@ -51,6 +51,8 @@ QString SettingsRecord::uncarriableReason() const {
         if (m_pieces[k].contains(wire::pieceSeparator()))
             return QStringLiteral("the value of %1 contains \", \"").arg(wire::settingsReportKeys().at(k));
     }
+    if (!wire::readTruthValue(m_pieces[Disable]))
+        return QStringLiteral("the value of sDisable (\"%1\") is not a truth value").arg(m_pieces[Disable]);
     if (reply().toUtf8().size() > wire::kReplyReadBound)
         return QStringLiteral("the settings would make a reply longer than %1 bytes")
             .arg(wire::kReplyReadBound);

@@ -21,8 +21,10 @@ public:
     const QStringList& pieces() const { return m_pieces; }
     QString reply() const;
 
-    // Why the reply could not carry these settings intact (a piece holding ", " would split, and agents
-    // read no more than wire::kReplyReadBound bytes), or empty when it can.
+    // Why the reply could not carry these settings intact (a piece holding ", " would split, agents read
+    // no more than wire::kReplyReadBound bytes, and a Disable that is no truth value fails every download),
+    // or empty when it can. An agent that never received settings reports an empty Disable; taking its
+    // report would wipe the computer's settings and lock it out of all later downloads.
     QString uncarriableReason() const;
 
 private:

@@ -78,6 +78,7 @@ void Agent::RunServerInfoNow() {
     log.clear();
     cycleReportDelivered = false;
     ReceiveWWWSQL();
+    cycleDownloaded = !state.NoInternet;
     state.IP = platform::localIpAddress();
     if (state.NoInternet)
         log.appendRaw(QStringLiteral("NO INTERNET CONNECTION.  WILL RETRY."));

@@ -40,8 +40,9 @@ public:
     void startMonitoring();
     void stopMonitoring();
 
-    // Whether the last cycle both downloaded the settings and delivered its report.
-    bool lastCycleSucceeded() const { return !state.NoInternet && cycleReportDelivered; }
+    // Whether the last cycle both downloaded the settings and delivered its report. NoInternet alone cannot
+    // tell: the update step's report clears it after a failed download.
+    bool lastCycleSucceeded() const { return cycleDownloaded && cycleReportDelivered; }
 
     AgentState& state;
     const AgentConfig config;
@@ -64,5 +65,6 @@ private:
     void runUpdateCheck();
     mdlGeneral::DownloadResult downloadUpdate(const QString& url, const QString& targetFile);
 
+    bool cycleDownloaded = false;
     bool cycleReportDelivered = false;
 };

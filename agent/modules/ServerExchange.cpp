@@ -35,7 +35,7 @@ void Agent::ReceiveWWWSQL() {
     log.append(QStringLiteral("Connection successful. Downloading data."));
     if (storeSettingsPieces(state, wire::splitSettingsReply(reply)) < wire::kSettingsPieceCount)
         return fail();
-    const auto disable = readTruthValue(state.Disable);
+    const auto disable = wire::readTruthValue(state.Disable);
     if (!disable)
         return fail();
     state.Disable = *disable ? QStringLiteral("1") : QStringLiteral("0");

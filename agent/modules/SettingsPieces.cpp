@@ -30,16 +30,3 @@ int storeSettingsPieces(AgentState& state, const QStringList& pieces) {
         fields[piece].get() = pieces[piece];
     return stored;
 }
-
-std::optional<bool> readTruthValue(const QString& text) {
-    const QString word = text.trimmed();
-    if (word.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (word.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool isNumber = false;
-    const double number = word.toDouble(&isNumber);
-    if (!isNumber)
-        return std::nullopt;
-    return number != 0;
-}

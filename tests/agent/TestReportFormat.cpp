@@ -74,7 +74,7 @@ private slots:
     void truthValues() {
         QFETCH(QString, text);
         QFETCH(int, expected);
-        const auto value = readTruthValue(text);
+        const auto value = wire::readTruthValue(text);
         QCOMPARE(value.has_value() ? int(*value) : -1, expected);
     }
 

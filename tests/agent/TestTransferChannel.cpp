@@ -1,6 +1,7 @@
 #include "platform/EventWait.h"
 #include "platform/TransferChannel.h"
 #include "support/LoopbackResponder.h"
+#include "support/ProcessMemory.h"
 #include "support/SelfSignedCertificate.h"
 
 #include <QElapsedTimer>
@@ -12,6 +13,8 @@
 
 using namespace std::chrono_literals;
 using platform::TransferChannel;
+using testsupport::procStatusKb;
+using testsupport::resetPeakMemory;
 
 Q_DECLARE_METATYPE(Answer)
 
@@ -21,22 +24,6 @@ const QByteArray kFormHeader = "Content-Type: application/x-www-form-urlencoded"
 
 void run(TransferChannel& channel) {
     platform::waitWhile([&] { return channel.StillExecuting(); });
-}
-
-qint64 procStatusKb(const QByteArray& field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field + ':'))
-            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-// Sets the peak resident size back to the current one, so a later VmHWM shows the peak of what follows.
-bool resetPeakMemory() {
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
 }
 
 QByteArray fileContent(const QString& path) {

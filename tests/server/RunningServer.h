@@ -26,19 +26,25 @@ struct RunningServer {
     QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }
     QUrl endpoint() const { return url(QStringLiteral("/kova-oru/process_servers.asp")); }
 
-    // Reads the database behind the server's back, as an operator would.
-    int count(const QString& sql) const {
-        int result = -1;
+    // Reads the database behind the server's back, as an operator would: the first column of the first
+    // row, or an invalid value when the query fails or finds nothing.
+    QVariant value(const QString& sql) const {
+        QVariant result;
         {
             QSqlDatabase db =
                 QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-reader"));
             db.setDatabaseName(options.databaseFile);
             QSqlQuery query(db);
             if (db.open() && query.exec(sql) && query.next())
-                result = query.value(0).toInt();
+                result = query.value(0);
         }
         QSqlDatabase::removeDatabase(QStringLiteral("test-reader"));
         return result;
+    }
+
+    int count(const QString& sql) const {
+        const QVariant result = value(sql);
+        return result.isValid() ? result.toInt() : -1;
     }
 
     QTemporaryDir dir;

@@ -104,6 +104,7 @@ void TestExchange::uncarriableValueIsRefusedWhole_data() {
                                            << "C:\\one, two" << QByteArray("sDir3");
     QTest::newRow("separator in the update date") << "sCheckUpdate"
                                                   << "12/7/2026, 3:00" << QByteArray("sCheckUpdate");
+    QTest::newRow("Disable no truth value") << "sDisable" << QString() << QByteArray("sDisable");
     QTest::newRow("reply too long") << "sDir10" << QString(wire::kReplyReadBound, QChar(0xE9))
                                     << QByteArray("32000");
 }

@@ -48,6 +48,12 @@ Answer Answer::http(int status, const QByteArray& body) {
     return rawBytes(statusLine(status, body.size()) + body);
 }
 
+Answer Answer::late(std::chrono::milliseconds delay, int status, const QByteArray& body) {
+    Answer answer = http(status, body);
+    answer.interval = delay;
+    return answer;
+}
+
 Answer Answer::rawBytes(const QByteArray& bytes) {
     return {Kind::Raw, bytes, 0, {}};
 }
@@ -122,8 +128,11 @@ const Answer& LoopbackResponder::nextAnswer() const {
 void LoopbackResponder::answer(QTcpSocket* socket, const Answer& answer) {
     switch (answer.kind) {
     case Answer::Kind::Raw:
-        send(socket, answer.raw);
-        socket->disconnectFromHost();
+        if (answer.interval.count() == 0)
+            sendAndClose(socket, answer.raw);
+        else
+            QTimer::singleShot(answer.interval, socket,
+                               [this, socket, bytes = answer.raw] { sendAndClose(socket, bytes); });
         break;
     case Answer::Kind::Silent:
         break;
@@ -138,6 +147,11 @@ void LoopbackResponder::answer(QTcpSocket* socket, const Answer& answer) {
 
 void LoopbackResponder::send(QTcpSocket* socket, const QByteArray& bytes) {
     bytesSent_ += socket->write(bytes);
+}
+
+void LoopbackResponder::sendAndClose(QTcpSocket* socket, const QByteArray& bytes) {
+    send(socket, bytes);
+    socket->disconnectFromHost();
 }
 
 void LoopbackResponder::trickle(QTcpSocket* socket, std::chrono::milliseconds interval) {

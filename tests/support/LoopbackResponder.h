@@ -17,9 +17,11 @@ struct Answer {
     Kind kind = Kind::Silent;
     QByteArray raw;         // Raw: written as it stands, then the connection is closed
     qint64 streamBytes = 0; // Stream: a 200 answer with this many body bytes, sent as the peer reads
-    std::chrono::milliseconds interval{}; // Trickle: a 200 answer announcing 1 GB, then one byte per interval
+    // Trickle: a 200 answer announcing 1 GB, then one byte per interval. Raw: the wait before it is written.
+    std::chrono::milliseconds interval{};
 
     static Answer http(int status, const QByteArray& body); // complete answer with Content-Length
+    static Answer late(std::chrono::milliseconds delay, int status, const QByteArray& body);
     static Answer rawBytes(const QByteArray& bytes);
     static Answer silent(); // accepts and reads the request, never answers
     static Answer trickle(std::chrono::milliseconds interval);
@@ -61,6 +63,7 @@ private:
     const Answer& nextAnswer() const;
     void answer(QTcpSocket* socket, const Answer& answer);
     void send(QTcpSocket* socket, const QByteArray& bytes);
+    void sendAndClose(QTcpSocket* socket, const QByteArray& bytes);
     void trickle(QTcpSocket* socket, std::chrono::milliseconds interval);
     void stream(QTcpSocket* socket, qint64 bytes);
 
