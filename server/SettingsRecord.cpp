@@ -1,6 +1,5 @@
 #include "SettingsRecord.h"
 
-#include "DateTimeText.h"
 #include "WireFormat.h"
 
 namespace server {
@@ -28,7 +27,8 @@ SettingsRecord SettingsRecord::defaults(const QDateTime& now) {
     pieces[SnoozeTime] = QStringLiteral("0");
     pieces[AutoRebootTime] = QStringLiteral("0");
     pieces[Disable] = QStringLiteral("0");
-    pieces[CheckUpdate] = generalDateTimeText(now.addDays(1));
+    // ISO, because agents read it whatever their own locale; they report it back in their own form.
+    pieces[CheckUpdate] = now.addDays(1).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     return SettingsRecord(pieces);
 }
 

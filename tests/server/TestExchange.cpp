@@ -55,8 +55,8 @@ void TestExchange::init() {
 void TestExchange::newComputerGetsDefaults_data() {
     QTest::addColumn<QDateTime>("now");
     QTest::addColumn<QString>("checkUpdate");
-    QTest::newRow("afternoon") << QDateTime(QDate(2026, 12, 5), QTime(15, 0, 0)) << "12/6/2026 3:00:00 PM";
-    QTest::newRow("midnight") << QDateTime(QDate(2026, 12, 31), QTime(0, 0, 0)) << "1/1/2027";
+    QTest::newRow("afternoon") << QDateTime(QDate(2026, 12, 5), QTime(15, 0, 0)) << "2026-12-06 15:00:00";
+    QTest::newRow("new year") << QDateTime(QDate(2026, 12, 31), QTime(0, 0, 0)) << "2027-01-01 00:00:00";
 }
 
 void TestExchange::newComputerGetsDefaults() {
