@@ -3,6 +3,7 @@
 #include "modules/AgentError.h"
 #include "modules/DateTimeText.h"
 #include "modules/DriveInfo.h"
+#include "modules/mdlSystemTray.h"
 #include "modules/OsInfo.h"
 #include "modules/NameFile.h"
 #include "modules/TickRule.h"
@@ -26,6 +27,7 @@ Agent::Agent(AgentState& state, const AgentConfig& config, AgentView& view, QObj
     tmrMainLoop.setInterval(kMainLoopMilliseconds);
     connect(&tmrMainLoop, &QTimer::timeout, this, &Agent::tmrMainLoop_Timer);
     tmrMainLoop.start();
+    tmrIconLoop.setInterval(kIconLoopMilliseconds);
 }
 
 std::optional<int> Agent::Form_Load() {
@@ -35,6 +37,7 @@ std::optional<int> Agent::Form_Load() {
     view.showVersion(
         QStringLiteral("Version No. %1.%2 Build: %3").arg(KOVA_VERSION_MAJOR).arg(KOVA_VERSION_MINOR).arg(KOVA_VERSION_PATCH));
     state.NoInternet = false;
+    mdlSystemTray::AddTrayIcon(view);
     state.TrayFrame = 1;
     view.minimiseWindow();
     tree.addRoot();

@@ -2,9 +2,9 @@
 
 #include "modules/FolderTree.h"
 
+#include <optional>
 #include <QImage>
 #include <QString>
-#include <optional>
 
 // What the agent's procedures ask of whatever shows them. The main window shows everything; the
 // command-line run (--once) has no window and keeps these defaults.
@@ -22,6 +22,13 @@ public:
     virtual void showStatusPicture(const QImage& /*picture*/) {}
     virtual void minimiseWindow() {}
     virtual void disableCloseMenu() {}
+
+    // The notification-area icon: added with the resting icon, shown with animation frame 1..17 while an
+    // alert stands, put back to the resting icon, removed when the agent ends. Tooltips arrive already cut.
+    virtual void addTrayIcon(const QString& /*tooltip*/) {}
+    virtual void showTrayFrame(int /*frame*/, const QString& /*tooltip*/) {}
+    virtual void restoreTrayIcon(const QString& /*tooltip*/) {}
+    virtual void removeTrayIcon() {}
 
     // The name file is missing. Returns the exit code when the program must end (setup completed, or
     // there is no way to ask for a name); nothing when start-up goes on without a name.

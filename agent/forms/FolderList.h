@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QListWidget>
+#include <QString>
+
+// A folder list in the manner of a directory list box: the open folder's ancestors from the drive's root
+// down, the open folder itself, and its subfolders below. A double click opens the folder under the mouse;
+// highlighting alone opens nothing, and the open folder is what the list gives.
+class FolderList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FolderList(QWidget* parent = nullptr);
+
+    // The open folder with the system's own separators ("C:\Data", "C:\", "/srv/data", "/").
+    QString path() const { return openFolder; }
+
+    // Opens folder; false (with the reason in *error) when it cannot be read, and the list stays as it was.
+    bool setPath(const QString& folder, QString* error);
+
+signals:
+    void pathChanged(const QString& path);
+
+private:
+    void fill(const QString& folder);
+    void addEntry(const QString& folder, const QString& text, int depth, bool open);
+
+    QString openFolder;
+};
