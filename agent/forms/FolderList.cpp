@@ -1,11 +1,12 @@
 #include "forms/FolderList.h"
 
 #include <QDir>
+#include <QHeaderView>
 #include <QStyle>
 
 namespace {
 
-constexpr int kIndentBlanks = 2;
+constexpr int kIndentPixels = 12;
 
 // The chain from the root down to folder, folder included.
 QStringList chainFromRoot(const QString& folder) {
@@ -18,7 +19,7 @@ QStringList chainFromRoot(const QString& folder) {
     return chain;
 }
 
-// How the list names a folder: by its own name, the root by its path.
+// How the list names a folder: by its own name, a root by its path.
 QString entryText(const QString& folder) {
     const QDir dir(folder);
     return dir.isRoot() ? QDir::toNativeSeparators(dir.absolutePath()) : dir.dirName();
@@ -26,11 +27,15 @@ QString entryText(const QString& folder) {
 
 } // namespace
 
-FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+FolderList::FolderList(QWidget* parent) : QTreeWidget(parent) {
+    setHeaderHidden(true);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setExpandsOnDoubleClick(false);
+    setIndentation(kIndentPixels);
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         QString error;
-        setPath(item->data(Qt::UserRole).toString(), &error);
+        setPath(item->data(0, Qt::UserRole).toString(), &error);
     });
 }
 
@@ -48,19 +53,20 @@ bool FolderList::setPath(const QString& folder, QString* error) {
 
 void FolderList::fill(const QString& folder) {
     clear();
-    const QStringList chain = chainFromRoot(folder);
-    for (int depth = 0; depth < chain.size(); ++depth)
-        addEntry(chain[depth], entryText(chain[depth]), depth, true);
-    setCurrentRow(count() - 1);
+    const auto entry = [this](QTreeWidgetItem* parent, const QString& path, const QString& text,
+                              QStyle::StandardPixmap icon) {
+        auto* item = new QTreeWidgetItem(parent, {text});
+        item->setIcon(0, style()->standardIcon(icon));
+        item->setData(0, Qt::UserRole, path);
+        return item;
+    };
+    QTreeWidgetItem* open = invisibleRootItem();
+    for (const QString& step : chainFromRoot(folder))
+        open = entry(open, step, entryText(step), QStyle::SP_DirOpenIcon);
     const QDir dir(folder);
-    const QStringList subfolders =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString& name : subfolders)
-        addEntry(dir.absoluteFilePath(name), name, static_cast<int>(chain.size()), false);
-}
-
-void FolderList::addEntry(const QString& folder, const QString& text, int depth, bool open) {
-    const QIcon icon = style()->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon);
-    auto* item = new QListWidgetItem(icon, QString(depth * kIndentBlanks, QLatin1Char(' ')) + text, this);
-    item->setData(Qt::UserRole, folder);
+    for (const QString& name :
+         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
+        entry(open, dir.absoluteFilePath(name), name, QStyle::SP_DirClosedIcon);
+    expandAll();
+    setCurrentItem(open);
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QListWidget>
 #include <QString>
+#include <QTreeWidget>
 
 // A folder list in the manner of a directory list box: the open folder's ancestors from the drive's root
-// down, the open folder itself, and its subfolders below. A double click opens the folder under the mouse;
-// highlighting alone opens nothing, and the open folder is what the list gives.
-class FolderList : public QListWidget {
+// down, the open folder itself, and its subfolders below it. A double click opens the folder under the
+// mouse; highlighting alone opens nothing, and the open folder is what the list gives.
+class FolderList : public QTreeWidget {
     Q_OBJECT
 public:
     explicit FolderList(QWidget* parent = nullptr);
@@ -22,7 +22,6 @@ signals:
 
 private:
     void fill(const QString& folder);
-    void addEntry(const QString& folder, const QString& text, int depth, bool open);
 
     QString openFolder;
 };

@@ -1,6 +1,6 @@
 #include "forms/WindowStyle.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPalette>
 #include <QScreen>
 #include <QWidget>
@@ -20,6 +20,14 @@ void paintBlack(QWidget* area) {
     palette.setColor(QPalette::WindowText, kLabelColour);
     area->setPalette(palette);
     area->setAutoFillBackground(true);
+}
+
+void paintStandard(QWidget* control) {
+    const QPalette standard = QApplication::palette(control);
+    QPalette palette = control->palette();
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText})
+        palette.setColor(role, standard.color(role));
+    control->setPalette(palette);
 }
 
 void centreOnScreen(QWidget* window) {

@@ -17,4 +17,7 @@ QFont gothicFont(double points, bool bold = false);
 // Black behind everything drawn on area, light yellow for its labels' text.
 void paintBlack(QWidget* area);
 
+// Undoes paintBlack for a control on such an area that draws its own parts (scroll bars, frames).
+void paintStandard(QWidget* control);
+
 void centreOnScreen(QWidget* window);

@@ -31,12 +31,12 @@ frmAddNewMonitor::frmAddNewMonitor(Agent& agent, QWidget* parent) : QDialog(pare
     setFixedSize(twipsToPixels(6840), twipsToPixels(3855));
 
     const QFont heading = gothicFont(kHeadingPoints, true);
-    Label1 = label(QStringLiteral("Select which folder you want to monitor."), twipsRect(120, 120, 3375, 495),
+    Label1 = label(QStringLiteral("Select which folder you want to monitor."), twipsRect(120, 120, 3375, 555),
                    heading, this);
     Drive1 = new QComboBox(this);
-    Drive1->setGeometry(twipsRect(120, 660, 3375, 330));
+    Drive1->setGeometry(twipsRect(120, 720, 3375, 330));
     Dir1 = new FolderList(this);
-    Dir1->setGeometry(twipsRect(120, 1080, 3375, 2175));
+    Dir1->setGeometry(twipsRect(120, 1140, 3375, 2115));
     lblOpenFolder = label(QString(), twipsRect(120, 3300, 3375, 435), font(), this);
     Label2 = label(QStringLiteral("Set File Count"), twipsRect(3720, 120, 3000, 255), heading, this);
     Label3 = label(

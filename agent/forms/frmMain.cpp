@@ -37,6 +37,7 @@ QPlainTextEdit* textBox(QWidget* parent, const QRect& geometry) {
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setGeometry(geometry);
+    paintStandard(box);
     return box;
 }
 
@@ -135,6 +136,7 @@ void frmMain::buildControls() {
     TreeView1->setHeaderHidden(true);
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView1->setGeometry(twipsRect(120, 1200, 4095, 3015));
+    paintStandard(TreeView1);
     cmdUpdateNow = commandButton(QStringLiteral("&Scan Now"), twipsRect(4320, 1200, 1215, 375));
     Text1 = textBox(client, twipsRect(5640, 1200, 4335, 3735));
     cmdResetAlert = commandButton(QStringLiteral("&Reset Alert"), twipsRect(4320, 1680, 1215, 375));

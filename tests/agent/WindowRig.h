@@ -1,0 +1,115 @@
+#pragma once
+
+// What the window tests share: fakes for the services a command must never really use here, a central
+// server on 127.0.0.1 that hands out quiet settings, and the executable folder with the status pictures.
+#include "FakeLauncher.h"
+#include "forms/frmMain.h"
+#include "platform/ExecutableFolder.h"
+#include "platform/MessageBox.h"
+#include "platform/NotificationArea.h"
+#include "platform/Power.h"
+#include "platform/ProcessEnd.h"
+#include "platform/TransferChannel.h"
+#include "support/LoopbackResponder.h"
+#include "WireFormat.h"
+
+#include <memory>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+
+inline void initAgentPictures() {
+    Q_INIT_RESOURCE(resources);
+}
+
+class FakePower final : public platform::Power {
+public:
+    bool refuse = false;
+    int restartRequests = 0;
+
+    bool requestRestart(QString* error) override {
+        ++restartRequests;
+        if (refuse)
+            *error = QStringLiteral("privilege not held");
+        return !refuse;
+    }
+    std::optional<QDateTime> machineStarted() override { return std::nullopt; }
+};
+
+class FakeNotificationArea final : public platform::NotificationArea {
+public:
+    bool present = true;
+    bool available() override { return present; }
+};
+
+// A settings reply with the given folder slots; nothing else in it makes a reboot or an update due.
+inline QByteArray settingsReply(const QStringList& dirs = {}, const QStringList& alerts = {}) {
+    const QString far = QStringLiteral("2099-12-31 03:00:00");
+    QStringList pieces{"0", "0", "0", "", "24", far};
+    for (int k = 0; k < kSlotCount; ++k)
+        pieces << dirs.value(k);
+    for (int k = 0; k < kSlotCount; ++k)
+        pieces << alerts.value(k);
+    pieces << "0" << far;
+    return wire::joinSettingsReply(pieces).toUtf8();
+}
+
+inline bool isReport(const ReceivedRequest& request) {
+    return request.body.startsWith("sComputerName=");
+}
+
+// The decoded values of a status report by key.
+inline QHash<QString, QString> reportFields(const ReceivedRequest& request) {
+    QHash<QString, QString> fields;
+    for (const QByteArray& pair : request.body.split('&')) {
+        const qsizetype equals = pair.indexOf('=');
+        fields.insert(QString::fromUtf8(pair.left(equals)),
+                      wire::decodeFieldValue(QString::fromUtf8(pair.mid(equals + 1))));
+    }
+    return fields;
+}
+
+// One main window talking to a loopback central server, with every service that could reach beyond the
+// test faked. Each test makes its own.
+class WindowRig {
+public:
+    WindowRig() {
+        initAgentPictures();
+        for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
+            QFile::copy(QStringLiteral(":/status/") + name, exeFolder.filePath(name));
+        platform::setExecutableFolderOverride(exeFolder.path());
+        platform::TransferChannel::setTimeoutOverride(std::chrono::milliseconds(1500));
+        platform::MessageBox::script();
+        platform::setEndProcessOverride([this](int code) { endCodes << code; });
+        server.serve(Answer::http(200, settingsReply()));
+        AgentConfig config;
+        config.serverUrl = config.updateUrl = config.timeUrl =
+            server.url(QStringLiteral("/kova-oru/process_servers.asp")).toString();
+        window = std::make_unique<frmMain>(state, config);
+        window->agent.tmrMainLoop.stop();
+    }
+    ~WindowRig() {
+        window.reset();
+        platform::setEndProcessOverride({});
+        platform::MessageBox::unscript();
+        platform::TransferChannel::setTimeoutOverride(std::nullopt);
+        platform::setExecutableFolderOverride(std::nullopt);
+    }
+    WindowRig(const WindowRig&) = delete;
+    WindowRig& operator=(const WindowRig&) = delete;
+
+    frmMain& operator*() { return *window; }
+    frmMain* operator->() { return window.get(); }
+
+    QTemporaryDir exeFolder;
+    LoopbackResponder server;
+    FakePower power;
+    platform::ScopedFake<platform::Power> powerFake{power};
+    FakeLauncher launcher;
+    platform::ScopedFake<platform::Launcher> launcherFake{launcher};
+    FakeNotificationArea area;
+    platform::ScopedFake<platform::NotificationArea> areaFake{area};
+    QList<int> endCodes;
+    AgentState state;
+    std::unique_ptr<frmMain> window;
+};
