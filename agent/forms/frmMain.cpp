@@ -3,7 +3,6 @@
 #include "forms/frmAbout.h"
 #include "forms/frmAddNewMonitor.h"
 #include "forms/frmOptions.h"
-#include "forms/PictureLabel.h"
 #include "forms/Twips.h"
 #include "forms/WindowStyle.h"
 #include "modules/ConsoleCommands.h"

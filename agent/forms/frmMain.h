@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/PictureLabel.h"
 #include "modules/Agent.h"
 #include "modules/AgentView.h"
 
@@ -13,8 +14,6 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTreeWidget>
-
-class PictureLabel;
 
 // The operator's console: it shows the agent and turns the operator's clicks into the agent's commands.
 class frmMain : public QMainWindow, public AgentView {

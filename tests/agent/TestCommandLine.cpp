@@ -20,11 +20,12 @@ private slots:
 
     void addressesCanBeOverridden() {
         const CommandLine command =
-            parse({"--once", "--server-url", "https://central.example/kova-oru/process_servers.asp", "--time-url",
-                   "http://127.0.0.1:9/cgi-bin/timer.pl", "--ca-file", "/tmp/ca.pem"});
+            parse({"--once", "--server-url", "https://central.example/kova-oru/process_servers.asp",
+                   "--time-url", "http://127.0.0.1:9/cgi-bin/timer.pl", "--ca-file", "/tmp/ca.pem"});
         QCOMPARE(command.action, CommandLine::Action::Run);
         QVERIFY(command.config.once);
-        QCOMPARE(command.config.serverUrl, QStringLiteral("https://central.example/kova-oru/process_servers.asp"));
+        QCOMPARE(command.config.serverUrl,
+                 QStringLiteral("https://central.example/kova-oru/process_servers.asp"));
         QCOMPARE(command.config.timeUrl, QStringLiteral("http://127.0.0.1:9/cgi-bin/timer.pl"));
         QCOMPARE(command.config.caFile, QStringLiteral("/tmp/ca.pem"));
     }

@@ -1,6 +1,6 @@
-#include "WireFormat.h"
 #include "modules/SettingsPieces.h"
 #include "modules/StatusReportBody.h"
+#include "WireFormat.h"
 
 #include <QTest>
 #include <QUrlQuery>
@@ -99,7 +99,8 @@ private slots:
         QCOMPARE(wire::decodeFieldValue(valueOf(body, QStringLiteral("sDir3"))), state.Dir[3]);
         QCOMPARE(valueOf(body, QStringLiteral("sComputerName")), QStringLiteral("JVX%5FPC"));
         QCOMPARE(valueOf(body, QStringLiteral("sMessage")), QStringLiteral("Alert_was_reset_by_user."));
-        QCOMPARE(valueOf(body, QStringLiteral("sLastMessageDate")), valueOf(body, QStringLiteral("sMessage")));
+        QCOMPARE(valueOf(body, QStringLiteral("sLastMessageDate")),
+                 valueOf(body, QStringLiteral("sMessage")));
         QCOMPARE(valueOf(body, QStringLiteral("sAlert")), QStringLiteral("0"));
         QCOMPARE(valueOf(body, QStringLiteral("sAlertStatus")), QStringLiteral("0"));
         QCOMPARE(valueOf(body, QStringLiteral("sDisable")), QStringLiteral("1"));

@@ -37,18 +37,32 @@ private slots:
         const QString over = QStringLiteral("Directory D contains %1 files (Alert:%2).\r\n");
         const QString near = QStringLiteral("Notice: Directory D contains %1 files (Alert:%2).\r\n");
         QTest::newRow("100 of 100 is at the limit, not over it")
-            << 1 << "100" << "0/100" << SlotState::NearLimit << near.arg("100", "100");
-        QTest::newRow("same in slot 5") << 5 << "100" << "0/100" << SlotState::NearLimit << near.arg("100", "100");
-        QTest::newRow("76 of 100") << 2 << "100" << "0/76" << SlotState::NearLimit << near.arg("76", "100");
-        QTest::newRow("75 of 100") << 2 << "100" << "0/75" << SlotState::Normal << QString();
-        QTest::newRow("limit 100.9, 101 files") << 1 << "100.9" << "0/101" << SlotState::OverLimit << over.arg("101", "100.9");
-        QTest::newRow("limit 100.9, 100 files") << 1 << "100.9" << "0/100" << SlotState::NearLimit << near.arg("100", "100.9");
+            << 1 << "100"
+            << "0/100" << SlotState::NearLimit << near.arg("100", "100");
+        QTest::newRow("same in slot 5") << 5 << "100"
+                                        << "0/100" << SlotState::NearLimit << near.arg("100", "100");
+        QTest::newRow("76 of 100") << 2 << "100"
+                                   << "0/76" << SlotState::NearLimit << near.arg("76", "100");
+        QTest::newRow("75 of 100") << 2 << "100"
+                                   << "0/75" << SlotState::Normal << QString();
+        QTest::newRow("limit 100.9, 101 files")
+            << 1 << "100.9"
+            << "0/101" << SlotState::OverLimit << over.arg("101", "100.9");
+        QTest::newRow("limit 100.9, 100 files")
+            << 1 << "100.9"
+            << "0/100" << SlotState::NearLimit << near.arg("100", "100.9");
         QTest::newRow("slot 3 words it its own way")
-            << 3 << "100" << "0/120" << SlotState::OverLimit << "Directory D contains 120 files. (Alert:100)\r\n";
-        QTest::newRow("slot 4 does not") << 4 << "100" << "0/120" << SlotState::OverLimit << over.arg("120", "100");
-        QTest::newRow("empty folder, limit 0") << 2 << "0" << "0/0" << SlotState::Normal << QString();
-        QTest::newRow("one file, limit 0") << 2 << "0" << "10/1" << SlotState::OverLimit << over.arg("1", "0");
-        QTest::newRow("unreadable") << 2 << "100" << "" << SlotState::ScanError << "Scan Error! D in SQL doesn't exist.\r\n";
+            << 3 << "100"
+            << "0/120" << SlotState::OverLimit << "Directory D contains 120 files. (Alert:100)\r\n";
+        QTest::newRow("slot 4 does not") << 4 << "100"
+                                         << "0/120" << SlotState::OverLimit << over.arg("120", "100");
+        QTest::newRow("empty folder, limit 0") << 2 << "0"
+                                               << "0/0" << SlotState::Normal << QString();
+        QTest::newRow("one file, limit 0") << 2 << "0"
+                                           << "10/1" << SlotState::OverLimit << over.arg("1", "0");
+        QTest::newRow("unreadable") << 2 << "100"
+                                    << "" << SlotState::ScanError
+                                    << "Scan Error! D in SQL doesn't exist.\r\n";
     }
     void statesAndLines() {
         QFETCH(int, slot);
@@ -62,14 +76,17 @@ private slots:
     }
 
     void sizeAndCountComeFromTheStatistics() {
-        const SlotResult result = evaluateSlot(1, QStringLiteral("D"), QStringLiteral("10"), QStringLiteral("5120/3"));
+        const SlotResult result =
+            evaluateSlot(1, QStringLiteral("D"), QStringLiteral("10"), QStringLiteral("5120/3"));
         QCOMPARE(result.size, QStringLiteral("5120"));
         QCOMPARE(result.count, QStringLiteral("3"));
     }
 
     void limitThatIsNotANumberStopsTheScan() {
-        QVERIFY_THROWS_EXCEPTION(AgentError, evaluateSlot(2, QStringLiteral("D"), QStringLiteral("lots"), QStringLiteral("0/1")));
-        QVERIFY_THROWS_EXCEPTION(AgentError, evaluateSlot(2, QStringLiteral("D"), QString(), QStringLiteral("0/1")));
+        QVERIFY_THROWS_EXCEPTION(
+            AgentError, evaluateSlot(2, QStringLiteral("D"), QStringLiteral("lots"), QStringLiteral("0/1")));
+        QVERIFY_THROWS_EXCEPTION(AgentError,
+                                 evaluateSlot(2, QStringLiteral("D"), QString(), QStringLiteral("0/1")));
     }
 };
 

@@ -1,7 +1,6 @@
 #include "forms/frmAbout.h"
 #include "forms/frmAddNewMonitor.h"
 #include "forms/frmOptions.h"
-#include "forms/PictureLabel.h"
 #include "forms/Twips.h"
 #include "WindowRig.h"
 
