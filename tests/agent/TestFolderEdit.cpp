@@ -33,25 +33,8 @@ void setSlots(AgentState& state, const QStringList& dirs) {
     }
 }
 
-void clickNode(frmMain& window, const QString& key) {
-    for (QTreeWidgetItemIterator it(window.TreeView1); *it; ++it) {
-        if ((*it)->data(0, Qt::UserRole).toString() == key) {
-            const QPoint centre = window.TreeView1->visualItemRect(*it).center();
-            QTest::mouseClick(window.TreeView1->viewport(), Qt::LeftButton, {}, centre);
-            return;
-        }
-    }
-    QFAIL(qPrintable("no tree node " + key));
-}
-
-// Runs a cycle on the window, which builds the tree from the slots the server hands out.
-void showSlots(WindowRig& rig, const QStringList& dirs) {
-    QStringList alerts;
-    for (const QString& dir : dirs)
-        alerts << (dir.isEmpty() ? QString() : QStringLiteral("5"));
-    rig.server.serve(Answer::http(200, settingsReply(dirs, alerts)));
-    rig->agent.tree.addRoot();
-    rig->agent.RunServerInfoNow();
+QString slotField(const ReceivedRequest& report, const char* stem, int k) {
+    return reportFields(report).value(QLatin1String(stem) + QString::number(k));
 }
 
 } // namespace
@@ -65,44 +48,27 @@ private slots:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QVERIFY(QDir(folders.path()).mkpath("watched/inbox"));
+        QVERIFY(QDir(folders.path()).mkpath("Reports, 2026"));
         watched = QDir::toNativeSeparators(folders.filePath("watched"));
     }
 
-    void fileLimit_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("value");
-        const int empty = int(FileLimit::Kind::Empty), invalid = int(FileLimit::Kind::Invalid),
-                  valid = int(FileLimit::Kind::Valid);
-        QTest::newRow("empty") << "" << empty << 0;
-        QTest::newRow("blanks only") << "   " << invalid << 0;
-        QTest::newRow("zero") << "0" << invalid << 0;
-        QTest::newRow("lowest") << "1" << valid << 1;
-        QTest::newRow("highest") << "9999" << valid << 9999;
-        QTest::newRow("above") << "10000" << invalid << 0;
-        QTest::newRow("negative") << "-3" << invalid << 0;
-        QTest::newRow("surrounding blanks") << " 7 " << valid << 7;
-        QTest::newRow("leading zeros") << "007" << valid << 7;
-        QTest::newRow("half down to even") << "2.5" << valid << 2;
-        QTest::newRow("half up to even") << "3.5" << valid << 4;
-        QTest::newRow("rounds to zero") << "0.4" << invalid << 0;
-        QTest::newRow("rounds past the top") << "9999.5" << invalid << 0;
-        QTest::newRow("letters") << "abc" << invalid << 0;
-        QTest::newRow("group separator") << "1,00" << invalid << 0;
-    }
     void fileLimit() {
-        QFETCH(QString, text);
-        QFETCH(int, kind);
-        QFETCH(int, value);
-        const FileLimit limit = parseFileLimit(text);
-        QCOMPARE(int(limit.kind), kind);
-        if (limit.kind == FileLimit::Kind::Valid)
-            QCOMPARE(limit.value, value);
+        const QList<std::pair<QString, QString>> cases{
+            {"", "empty"},      {"   ", "invalid"},   {"0", "invalid"},     {"1", "1"},
+            {"9999", "9999"},   {"10000", "invalid"}, {"-3", "invalid"},    {" 7 ", "7"},
+            {"007", "7"},       {"2.5", "2"},         {"3.5", "4"},         {"0.4", "invalid"},
+            {"abc", "invalid"}, {"1,00", "invalid"},  {"9999.5", "invalid"}};
+        for (const auto& [text, expected] : cases) {
+            const FileLimit limit = parseFileLimit(text);
+            const QString seen = limit.kind == FileLimit::Kind::Empty     ? "empty"
+                                 : limit.kind == FileLimit::Kind::Invalid ? "invalid"
+                                                                          : QString::number(limit.value);
+            QVERIFY2(seen == expected, qPrintable('"' + text + "\" gave " + seen));
+        }
     }
 
     void slotRules() {
         AgentState state;
-        QCOMPARE(lowestFreeSlot(state), 1);
         setSlots(state, {"/a", "", "/c"});
         QCOMPARE(lowestFreeSlot(state), 2);
         setSlots(state, {"0", "  "});
@@ -110,64 +76,59 @@ private slots:
         setSlots(state, QStringList(kSlotCount, "/x"));
         QCOMPARE(lowestFreeSlot(state), std::nullopt);
 
-        QCOMPARE(slotOfNodeKey("zDir1"), 1);
         QCOMPARE(slotOfNodeKey("zDir10"), 10);
-        for (const QString& other :
-             QStringList{"", "FolderStatus", "zdir1", "zDir0", "zDir11", "zDir01", "zDir1 "})
+        for (const QString& other : QStringList{"", "FolderStatus", "zdir1", "zDir0", "zDir11", "zDir01"})
             QCOMPARE(slotOfNodeKey(other), std::nullopt);
-
         QVERIFY(travelsInSettings("/srv/a,b"));
         QVERIFY(!travelsInSettings("/srv/Reports, 2026"));
     }
 
     void driveChoice() {
-        const std::vector<platform::Drive> drives{
-            {"/", true, true}, {"/proc", false, true}, {"/home", true, true}, {"/media/card", false, false}};
-        const QStringList offered = drivesToOffer(drives);
+        const QStringList offered = drivesToOffer({{"/", true, true},
+                                                   {"/proc", false, true},
+                                                   {"/home", true, true},
+                                                   {"/media/card", false, false}});
         QCOMPARE(offered, (QStringList{"/", "/home", "/media/card"}));
         QCOMPARE(driveOfFolder(offered, "/home/ops/inbox"), "/home");
         QCOMPARE(driveOfFolder(offered, "/homework"), "/");
-        QCOMPARE(driveOfFolder(offered, "/home"), "/home");
         QCOMPARE(driveOfFolder({"/home"}, "/srv"), "");
     }
 
-    // Every add that passes its checks is reported at once and followed by a cycle; a refused one changes
+    // An add that passes its checks is reported at once and followed by a cycle; a refused one changes
     // nothing and keeps the window open.
     void add_data() {
         QTest::addColumn<QStringList>("dirs");
-        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("slot");
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("closes");
         QTest::newRow("fresh window") << QStringList() << "0"
-                                      << "Unexpected Error" << 0 << "" << false;
+                                      << "Unexpected Error" << 0 << "";
         QTest::newRow("no limit") << QStringList() << ""
-                                  << "No file limit" << 0 << "" << false;
+                                  << "No file limit" << 0 << "";
         QTest::newRow("not a number") << QStringList() << "12a"
-                                      << "Unexpected Error" << 0 << "" << false;
-        QTest::newRow("highest limit") << QStringList() << "9999"
-                                       << "" << 1 << "9999" << true;
+                                      << "Unexpected Error" << 0 << "";
+        QTest::newRow("fifth character refused") << QStringList() << "99999"
+                                                 << "" << 1 << "9999";
         QTest::newRow("blanks around") << QStringList() << " 7 "
-                                       << "" << 1 << "7" << true;
+                                       << "" << 1 << "7";
         QTest::newRow("half to even") << QStringList() << "2.5"
-                                      << "" << 1 << "2" << true;
+                                      << "" << 1 << "2";
         QTest::newRow("gap filled first") << QStringList{"/a", "", "/c"} << "5"
-                                          << "" << 2 << "5" << true;
+                                          << "" << 2 << "5";
         QTest::newRow("path 0 is no gap") << QStringList{"0"} << "5"
-                                          << "" << 2 << "5" << true;
+                                          << "" << 2 << "5";
         QTest::newRow("same folder twice") << QStringList{"@watched"} << "5"
-                                           << "" << 2 << "5" << true;
+                                           << "" << 2 << "5";
         QTest::newRow("all ten used") << QStringList(kSlotCount, "/x") << "5"
-                                      << "No more free slots" << 0 << "" << true;
+                                      << "No more free slots" << 0 << "";
     }
     void add() {
         QFETCH(QStringList, dirs);
-        QFETCH(QString, limit);
+        QFETCH(QString, typed);
         QFETCH(QString, message);
         QFETCH(int, slot);
         QFETCH(QString, stored);
-        QFETCH(bool, closes);
         dirs.replaceInStrings("@watched", watched);
         WindowRig rig;
         setSlots(rig.state, dirs);
@@ -177,34 +138,25 @@ private slots:
         QString error;
         QVERIFY(window.Dir1->setPath(watched, &error));
         window.Text1->clear();
-        QTest::keyClicks(window.Text1, limit);
+        QTest::keyClicks(window.Text1, typed);
         QTest::mouseClick(window.cmdOk, Qt::LeftButton);
 
         QCOMPARE(shownTitles(), message.isEmpty() ? QStringList() : QStringList{message});
+        const bool closes = slot > 0 || message == "No more free slots";
         QCOMPARE(window.isVisible(), !closes);
         const QList<ReceivedRequest> requests = rig.server.requests();
         if (!closes) {
             QVERIFY(requests.isEmpty());
-            QCOMPARE(rig.state.Dir[1], dirs.value(0));
+            QVERIFY(rig.state.Dir[1].isEmpty());
             return;
         }
         // The report first, then the cycle's settings request and its report.
         QCOMPARE(requests.size(), 3);
         QVERIFY(isReport(requests[0]) && !isReport(requests[1]) && isReport(requests[2]));
-        const auto fields = reportFields(requests[0]);
-        for (int k = 1; k <= kSlotCount; ++k) {
-            QCOMPARE(fields.value(QStringLiteral("sDir%1").arg(k)), k == slot ? watched : dirs.value(k - 1));
-            if (k == slot)
-                QCOMPARE(fields.value(QStringLiteral("sAlert%1").arg(k)), stored);
-        }
-    }
-
-    void limitBoxTakesFourCharacters() {
-        WindowRig rig;
-        frmAddNewMonitor window(rig->agent);
-        window.Text1->clear();
-        QTest::keyClicks(window.Text1, "12345");
-        QCOMPARE(window.Text1->text(), "1234");
+        for (int k = 1; k <= kSlotCount; ++k)
+            QCOMPARE(slotField(requests[0], "sDir", k), k == slot ? watched : dirs.value(k - 1));
+        if (slot > 0)
+            QCOMPARE(slotField(requests[0], "sAlert", slot), stored);
     }
 
     // Only the folder the list has open is taken: highlighting a subfolder changes nothing, a double click
@@ -215,12 +167,12 @@ private slots:
         window.show();
         QString error;
         QVERIFY(window.Dir1->setPath(watched, &error));
-        const QList<QTreeWidgetItem*> found = window.Dir1->findItems("inbox", Qt::MatchRecursive);
-        QCOMPARE(found.size(), 1);
-        const QPoint centre = window.Dir1->visualItemRect(found[0]).center();
-        QTest::mouseClick(window.Dir1->viewport(), Qt::LeftButton, {}, centre);
+        const QPoint inboxEntry =
+            window.Dir1->visualItemRect(window.Dir1->findItems("inbox", Qt::MatchRecursive).value(0))
+                .center();
+        QTest::mouseClick(window.Dir1->viewport(), Qt::LeftButton, {}, inboxEntry);
         QCOMPARE(window.Dir1->path(), watched);
-        QTest::mouseDClick(window.Dir1->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(window.Dir1->viewport(), Qt::LeftButton, {}, inboxEntry);
         const QString inbox = QDir::toNativeSeparators(folders.filePath("watched/inbox"));
         QCOMPARE(window.Dir1->path(), inbox);
         QCOMPARE(window.lblOpenFolder->text(), inbox);
@@ -228,7 +180,6 @@ private slots:
 
     // A ", " in the path would split the folder in two in the settings reply and shift every later setting.
     void folderWithCommaBlankRefused() {
-        QVERIFY(QDir(folders.path()).mkpath("Reports, 2026"));
         WindowRig rig;
         frmAddNewMonitor window(rig->agent);
         window.show();
@@ -238,9 +189,7 @@ private slots:
         QTest::mouseClick(window.cmdOk, Qt::LeftButton);
         QCOMPARE(shownTitles(), QStringList{"Folder not supported"});
         QVERIFY(MessageBox::shown()[0].text.contains(window.Dir1->path()));
-        QVERIFY(window.isVisible());
-        QVERIFY(rig.server.requests().isEmpty());
-        QVERIFY(rig.state.Dir[1].isEmpty());
+        QVERIFY(window.isVisible() && rig.server.requests().isEmpty() && rig.state.Dir[1].isEmpty());
     }
 
     void driveThatCannotBeOpened() {
@@ -251,15 +200,10 @@ private slots:
         frmAddNewMonitor window(rig->agent);
         QString error;
         QVERIFY(window.Dir1->setPath(watched, &error));
-        const int before = window.Dir1->topLevelItemCount();
         window.Drive1->setCurrentIndex(1);
         QCOMPARE(shownTitles(), QStringList{"Drive not ready"});
         QCOMPARE(window.Dir1->path(), watched);
-        QCOMPARE(window.Dir1->topLevelItemCount(), before);
         QCOMPARE(window.Drive1->currentText(), "/");
-        window.Drive1->setCurrentIndex(-1);
-        window.Drive1->setCurrentIndex(0);
-        QCOMPARE(window.Dir1->path(), QDir::toNativeSeparators("/"));
     }
 
     // The question is always asked; only Yes with a clicked node goes on, and then the report and a cycle
@@ -271,8 +215,7 @@ private slots:
         QTest::addColumn<bool>("posted");
         QTest::newRow("nothing clicked") << "" << true << 0 << false;
         QTest::newRow("answered no") << "zDir1" << false << 0 << false;
-        QTest::newRow("root") << "FolderStatus" << true << 0 << true;
-        QTest::newRow("slot 1") << "zDir1" << true << 1 << true;
+        QTest::newRow("root, from the menu") << "FolderStatus" << true << 0 << true;
         QTest::newRow("slot 10 is not slot 1") << "zDir10" << true << 10 << true;
     }
     void remove() {
@@ -284,36 +227,23 @@ private slots:
         QStringList dirs(kSlotCount, "");
         dirs[0] = folders.filePath("watched");
         dirs[9] = folders.filePath("watched/inbox");
-        showSlots(rig, dirs);
+        rig.runCycle(dirs);
         const qsizetype before = rig.server.requests().size();
         rig->show();
-        if (!click.isEmpty())
-            clickNode(*rig, click);
+        clickNode(*rig, click);
         MessageBox::setNextAnswers({yes});
-        QTest::mouseClick(rig->cmdDelete, Qt::LeftButton);
+        if (click == FolderTree::kRootKey)
+            rig->mnuDeletefolder->trigger();
+        else
+            QTest::mouseClick(rig->cmdDelete, Qt::LeftButton);
 
         QCOMPARE(shownTitles(), QStringList{"Stop Monitoring?"});
-        QVERIFY(MessageBox::shown()[0].question);
         const QList<ReceivedRequest> requests = rig.server.requests().mid(before);
         QCOMPARE(requests.size(), posted ? 3 : 0);
-        if (!posted)
-            return;
-        const auto fields = reportFields(requests[0]);
-        for (int k = 1; k <= kSlotCount; ++k) {
-            QCOMPARE(fields.value(QStringLiteral("sDir%1").arg(k)), k == cleared ? QString() : dirs[k - 1]);
-            QCOMPARE(fields.value(QStringLiteral("sAlert%1").arg(k)).isEmpty(),
-                     k == cleared || dirs[k - 1].isEmpty());
+        for (int k = 1; posted && k <= kSlotCount; ++k) {
+            QCOMPARE(slotField(requests[0], "sDir", k), k == cleared ? QString() : dirs[k - 1]);
+            QCOMPARE(slotField(requests[0], "sAlert", k).isEmpty(), k == cleared || dirs[k - 1].isEmpty());
         }
-    }
-
-    void menuDeletesLikeTheButton() {
-        WindowRig rig;
-        showSlots(rig, {folders.filePath("watched")});
-        rig->show();
-        clickNode(*rig, "zDir1");
-        MessageBox::setNextAnswers({true});
-        rig->mnuDeletefolder->trigger();
-        QCOMPARE(reportFields(rig.server.requests().at(2)).value("sDir1"), "");
     }
 
     // An edit made while an earlier report still waits for its reply is not posted: the upload returns at
@@ -327,45 +257,38 @@ private slots:
         QFETCH(bool, adding);
         WindowRig rig;
         const QString kept = folders.filePath("watched");
-        showSlots(rig, {kept});
-        const QByteArray reply = settingsReply({kept}, {"5"});
-        // The responder's script counts every request it has had.
+        rig.runCycle({kept});
+        // The responder's script counts every request it has had: the next cycle's report goes unanswered.
         const qsizetype before = rig.server.requests().size();
-        QList<Answer> script(before + 1, Answer::http(200, reply));
-        rig.server.serve(script << Answer::silent() << Answer::http(200, reply));
+        const Answer reply = Answer::http(200, settingsReply({kept}, {"5"}));
+        rig.server.serve(QList<Answer>(before + 1, reply) << Answer::silent() << reply);
         rig->show();
-
-        bool editClosed = false;
         connect(&rig.server, &LoopbackResponder::requestReceived, this, [&] {
             if (rig.server.requests().size() != before + 2)
                 return;
             QTimer::singleShot(0, this, [&] {
                 if (adding) {
                     frmAddNewMonitor window(rig->agent);
-                    window.show();
                     QString error;
                     window.Dir1->setPath(folders.filePath("watched/inbox"), &error);
                     window.Text1->setText("9");
-                    QTest::mouseClick(window.cmdOk, Qt::LeftButton);
-                    editClosed = !window.isVisible();
-                } else {
-                    clickNode(*rig, "zDir1");
-                    MessageBox::setNextAnswers({true});
-                    QTest::mouseClick(rig->cmdDelete, Qt::LeftButton);
-                    editClosed = true;
+                    window.cmdOk_Click();
+                    return;
                 }
+                clickNode(*rig, "zDir1");
+                MessageBox::setNextAnswers({true});
+                QTest::mouseClick(rig->cmdDelete, Qt::LeftButton);
             });
         });
         rig->agent.RunServerInfoNow();
 
-        QVERIFY(editClosed);
         const QList<ReceivedRequest> requests = rig.server.requests().mid(before);
         QCOMPARE(requests.size(), 3); // settings, the waiting report, and the edit's settings request only
         QVERIFY(!isReport(requests[0]) && isReport(requests[1]) && !isReport(requests[2]));
         QCOMPARE(rig.state.Dir[1], kept);
         QVERIFY(rig.state.Dir[2].isEmpty());
         QCOMPARE(rig->TreeView1->topLevelItem(0)->childCount(), 1);
-        QCOMPARE(MessageBox::shown().size(), adding ? 0 : 1);
+        QCOMPARE(shownTitles(), adding ? QStringList() : QStringList{"Stop Monitoring?"});
         // What the operator sees: the edit's own cycle went well, then the earlier report failed; nothing
         // says that the edit was dropped.
         QCOMPARE(rig->Text1->toPlainText(),

@@ -5,18 +5,9 @@
 #include <QDir>
 #include <QtTest>
 
-using platform::BoxIcon;
 using platform::MessageBox;
 
 namespace {
-
-// Runs a cycle on the window with the given slots as the server hands them out.
-void runCycle(WindowRig& rig, const QStringList& dirs, const QStringList& alerts) {
-    rig.server.serve(Answer::http(200, settingsReply(dirs, alerts)));
-    if (!rig->agent.tree.hasRoot())
-        rig->agent.tree.addRoot();
-    rig->agent.RunServerInfoNow();
-}
 
 void showNodes(frmMain& window, const QList<int>& slotNumbers) {
     FolderTree tree;
@@ -24,14 +15,6 @@ void showNodes(frmMain& window, const QList<int>& slotNumbers) {
     for (int k : slotNumbers)
         tree.addChild({QStringLiteral("zDir%1").arg(k), window.agent.state.Dir[k], TreeImage::Green});
     window.showFolderTree(tree);
-}
-
-void clickNode(frmMain& window, const QString& key) {
-    for (QTreeWidgetItemIterator it(window.TreeView1); *it; ++it) {
-        if ((*it)->data(0, Qt::UserRole).toString() == key)
-            QTest::mouseClick(window.TreeView1->viewport(), Qt::LeftButton, {},
-                              window.TreeView1->visualItemRect(*it).center());
-    }
 }
 
 // As a mouse does it: a click, then the double click.
@@ -76,7 +59,7 @@ private slots:
     void resetAlert() {
         QFETCH(bool, fromMenu);
         WindowRig rig;
-        runCycle(rig, {folders.filePath("busy")}, {"1"});
+        rig.runCycle({folders.filePath("busy")}, {"1"});
         QCOMPARE(rig.state.AlertStatus, "1");
         const qsizetype before = rig.server.requests().size();
         if (fromMenu)
@@ -99,103 +82,67 @@ private slots:
         QCOMPARE(rig->Image2->pixmap().toImage(), QPixmap(":/status/XMark.gif").toImage());
     }
 
-    void ipAddress_data() {
-        QTest::addColumn<QString>("ip");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("before the first cycle") << ""
-                                                << "This server's main IP number is: .";
-        QTest::newRow("known") << "10.1.2.3"
-                               << "This server's main IP number is: 10.1.2.3.";
-    }
+    // Before the first cycle the address is still empty.
     void ipAddress() {
-        QFETCH(QString, ip);
-        QFETCH(QString, text);
         WindowRig rig;
-        rig.state.IP = ip;
         rig->mnuIPNumber->trigger();
-        QCOMPARE(MessageBox::shown().size(), 1);
-        const platform::ShownBox box = MessageBox::shown()[0];
-        QCOMPARE(box.text, text);
-        QCOMPARE(box.title, "Server's IP");
-        QCOMPARE(box.icon, BoxIcon::Information);
-        QVERIFY(!box.question);
+        QCOMPARE(shownBoxes(), QStringList{"Server's IP: This server's main IP number is: . [i]"});
     }
 
-    void webSite_data() {
-        QTest::addColumn<bool>("fromMenu");
-        QTest::addColumn<bool>("refuse");
-        QTest::newRow("logo") << false << false;
-        QTest::newRow("menu") << true << false;
-        QTest::newRow("no browser") << true << true;
-    }
     void webSite() {
-        QFETCH(bool, fromMenu);
-        QFETCH(bool, refuse);
         WindowRig rig;
-        rig.launcher.refuse = refuse;
         rig->show();
-        if (fromMenu)
-            rig->mnuWebsite->trigger();
-        else
-            QTest::mouseClick(rig->Image1, Qt::LeftButton);
-        QCOMPARE(rig.launcher.starts.size(), 1);
-        QCOMPARE(rig.launcher.starts[0].arguments, QStringList{KOVA_WEBSITE_URL});
-        QCOMPARE(MessageBox::shown().size(), refuse ? 1 : 0);
-        if (refuse)
-            QVERIFY(MessageBox::shown()[0].text.contains("no such program"));
+        QTest::mouseClick(rig->Image1, Qt::LeftButton);
+        rig.launcher.refuse = true;
+        rig->mnuWebsite->trigger();
+        QCOMPARE(rig.launcher.starts.size(), 2);
+        QCOMPARE(rig.launcher.starts[1].arguments, QStringList{KOVA_WEBSITE_URL});
+        QCOMPARE(shownBoxes().size(), 1);
+        QVERIFY(shownBoxes()[0].contains("no such program"));
     }
 
     void rebootNow_data() {
-        QTest::addColumn<bool>("fromMenu");
         QTest::addColumn<bool>("yes");
         QTest::addColumn<bool>("refuse");
-        QTest::newRow("button, no") << false << false << false;
-        QTest::newRow("button, yes") << false << true << false;
-        QTest::newRow("menu, yes") << true << true << false;
-        QTest::newRow("menu, refused") << true << true << true;
+        QTest::newRow("button, no") << false << false;
+        QTest::newRow("menu, yes") << true << false;
+        QTest::newRow("menu, refused") << true << true;
     }
     void rebootNow() {
-        QFETCH(bool, fromMenu);
         QFETCH(bool, yes);
         QFETCH(bool, refuse);
         WindowRig rig;
         rig.power.refuse = refuse;
         MessageBox::setNextAnswers({yes});
-        if (fromMenu)
+        if (yes)
             rig->mnuReboot->trigger();
         else
             QTest::mouseClick(rig->cmdRebootNow, Qt::LeftButton);
-        const QList<platform::ShownBox> shown = MessageBox::shown();
-        QCOMPARE(shown[0].text, "Are you sure you want to reboot the computer RIGHT NOW?");
-        QCOMPARE(shown[0].title, "Reboot?");
-        QVERIFY(shown[0].question);
+        QCOMPARE(shownBoxes().value(0),
+                 "Reboot?: Are you sure you want to reboot the computer RIGHT NOW? [Yes No]");
         QCOMPARE(rig.power.restartRequests, yes ? 1 : 0);
-        QCOMPARE(shown.size(), refuse ? 2 : 1);
-        if (refuse)
-            QVERIFY(shown[1].text.contains("privilege not held"));
+        QCOMPARE(shownBoxes().size(), refuse ? 2 : 1);
+        QVERIFY(!refuse || shownBoxes()[1].contains("privilege not held"));
         QVERIFY(rig.server.requests().isEmpty());
     }
 
     void shutDown_data() {
-        QTest::addColumn<bool>("fromMenu");
         QTest::addColumn<bool>("yes");
-        QTest::newRow("button, no") << false << false;
-        QTest::newRow("button, yes") << false << true;
-        QTest::newRow("menu, yes") << true << true;
+        QTest::newRow("button, no") << false;
+        QTest::newRow("menu, yes") << true;
     }
     void shutDown() {
-        QFETCH(bool, fromMenu);
         QFETCH(bool, yes);
         WindowRig rig;
         rig->addTrayIcon("KOVA Oru System Monitor");
         MessageBox::setNextAnswers({yes});
-        if (fromMenu)
+        if (yes)
             rig->mnuShutdown->trigger();
         else
             QTest::mouseClick(rig->Command2, Qt::LeftButton);
-        QCOMPARE(MessageBox::shown()[0].text,
-                 "Are you sure you want to shutdown KOVA Oru?  This server will no longer be monitored...");
-        QCOMPARE(MessageBox::shown()[0].title, "Shutdown?");
+        QCOMPARE(shownBoxes(),
+                 QStringList{"Shutdown?: Are you sure you want to shutdown KOVA Oru?  This server will "
+                             "no longer be monitored... [Yes No]"});
         QCOMPARE(rig->TrayIcon->isVisible(), !yes);
         QCOMPARE(rig.endCodes, yes ? QList<int>{0} : QList<int>{});
         QVERIFY(rig.server.requests().isEmpty());
@@ -230,8 +177,8 @@ private slots:
         rig.launcher.refuse = true;
         doubleClick(*rig, rig->TreeView1->visualItemRect(rig->TreeView1->topLevelItem(0)->child(0)).center());
         QCOMPARE(rig.launcher.starts.last().arguments, QStringList{"/srv/one"});
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QVERIFY(MessageBox::shown()[0].text.contains("/srv/one"));
+        QCOMPARE(shownBoxes().size(), 1);
+        QVERIFY(shownBoxes()[0].contains("/srv/one"));
     }
 
     void treeKeyPress() {
@@ -241,12 +188,7 @@ private slots:
         QTest::keyClick(rig->TreeView1, Qt::Key_Down);
         QVERIFY(MessageBox::shown().isEmpty());
         QTest::keyClick(rig->TreeView1, Qt::Key_A);
-        QCOMPARE(MessageBox::shown().size(), 1);
-        const platform::ShownBox box = MessageBox::shown()[0];
-        QCOMPARE(box.text, "97");
-        QCOMPARE(box.title, "KOVA Oru Web");
-        QCOMPARE(box.icon, BoxIcon::None);
-        QVERIFY(!box.question);
+        QCOMPARE(shownBoxes(), QStringList{"KOVA Oru Web: 97"});
     }
 
     // One pass is 18 ticks: frames 1 to 17, then a tick on which frame 17 stays.
@@ -271,7 +213,7 @@ private slots:
         mdlSystemTray::AddTrayIcon(*rig);
         QCOMPARE(rig->TrayIcon->toolTip(), "KOVA Oru System Monitor");
         QVERIFY(rig->TrayIcon->isVisible());
-        runCycle(rig, {folders.filePath("busy")}, {"1"});
+        rig.runCycle({folders.filePath("busy")}, {"1"});
         QVERIFY(rig->agent.tmrIconLoop.isActive());
         QCOMPARE(rig->agent.tmrIconLoop.interval(), 50);
         const QString longAlert =
@@ -284,12 +226,12 @@ private slots:
         QCOMPARE(rig->TrayIcon->toolTip(), longAlert.left(63));
         QVERIFY(rig->agent.tmrIconLoop.isActive());
 
-        runCycle(rig, {}, {});
+        rig.runCycle({});
         QVERIFY(!rig->agent.tmrIconLoop.isActive());
         QCOMPARE(rig->TrayIcon->icon().cacheKey(), rig->windowIcon().cacheKey());
         QCOMPARE(rig->TrayIcon->toolTip(), "System OK.");
 
-        runCycle(rig, {folders.filePath("busy")}, {"1"});
+        rig.runCycle({folders.filePath("busy")}, {"1"});
         rig->tmrIconLoop_Timer();
         QCOMPARE(rig->TrayIcon->icon().cacheKey(), rig->ImageList2[5].cacheKey());
     }

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
+#include <QTest>
 
 inline void initAgentPictures() {
     Q_INIT_RESOURCE(resources);
@@ -69,6 +70,26 @@ inline QHash<QString, QString> reportFields(const ReceivedRequest& request) {
     return fields;
 }
 
+inline void clickNode(frmMain& window, const QString& key) {
+    for (QTreeWidgetItemIterator it(window.TreeView1); *it; ++it) {
+        if ((*it)->data(0, Qt::UserRole).toString() == key)
+            QTest::mouseClick(window.TreeView1->viewport(), Qt::LeftButton, {},
+                              window.TreeView1->visualItemRect(*it).center());
+    }
+}
+
+// The boxes shown so far, each as "title: text", with [Yes No] for a question and [i] or [x] for an icon.
+inline QStringList shownBoxes() {
+    QStringList boxes;
+    for (const platform::ShownBox& box : platform::MessageBox::shown()) {
+        const QString icon = box.icon == platform::BoxIcon::Information ? " [i]"
+                             : box.icon == platform::BoxIcon::Critical  ? " [x]"
+                                                                        : "";
+        boxes << box.title + ": " + box.text + (box.question ? " [Yes No]" : "") + icon;
+    }
+    return boxes;
+}
+
 // One main window talking to a loopback central server, with every service that could reach beyond the
 // test faked. Each test makes its own.
 class WindowRig {
@@ -97,6 +118,16 @@ public:
     }
     WindowRig(const WindowRig&) = delete;
     WindowRig& operator=(const WindowRig&) = delete;
+
+    // One cycle with these slots as the server hands them out; a slot without a limit of its own gets 5.
+    void runCycle(const QStringList& dirs, QStringList alerts = {}) {
+        for (qsizetype k = alerts.size(); k < dirs.size(); ++k)
+            alerts << (dirs[k].isEmpty() ? QString() : QStringLiteral("5"));
+        server.serve(Answer::http(200, settingsReply(dirs, alerts)));
+        if (!window->agent.tree.hasRoot())
+            window->agent.tree.addRoot();
+        window->agent.RunServerInfoNow();
+    }
 
     frmMain& operator*() { return *window; }
     frmMain* operator->() { return window.get(); }
