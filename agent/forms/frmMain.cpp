@@ -40,8 +40,9 @@ QPlainTextEdit* textBox(QWidget* parent, const QRect& geometry) {
     return box;
 }
 
-QLabel* picture(QWidget* parent, const QString& resource, const QRect& geometry) {
-    auto* label = new QLabel(parent);
+template <class Label = QLabel>
+Label* picture(QWidget* parent, const QString& resource, const QRect& geometry) {
+    auto* label = new Label(parent);
     label->setPixmap(QPixmap(resource));
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setGeometry(geometry);
@@ -110,22 +111,19 @@ void frmMain::buildControls() {
     client->setFont(gothicFont(kButtonPoints));
 
     Image3 = picture(client, QStringLiteral(":/decoration.png"), twipsRect(2640, 120, 3000, 2415));
-    cmdOptions =
-        pictureButton(QStringLiteral("options"), QStringLiteral("Options"), twipsRect(120, 120, 780, 770));
+    cmdOptions = pictureButton(QStringLiteral("options"), QStringLiteral("Options"),
+                               twipsRect(120, 120, 780, 770), &frmMain::cmdOptions_Click);
     cmdDelete = pictureButton(QStringLiteral("delete"), QStringLiteral("Delete Folder"),
-                              twipsRect(960, 120, 780, 770));
-    cmdAddNew =
-        pictureButton(QStringLiteral("add"), QStringLiteral("Add Folder"), twipsRect(1800, 120, 780, 770));
+                              twipsRect(960, 120, 780, 770), &frmMain::cmdDelete_Click);
+    cmdAddNew = pictureButton(QStringLiteral("add"), QStringLiteral("Add Folder"),
+                              twipsRect(1800, 120, 780, 770), &frmMain::cmdAddNew_Click);
     cmdStart = pictureButton(QStringLiteral("start"), QStringLiteral("Start Monitoring"),
-                             twipsRect(2640, 120, 780, 770));
-    cmdStop =
-        pictureButton(QStringLiteral("stop"), QStringLiteral("Stop Monitor"), twipsRect(3480, 120, 780, 770));
+                             twipsRect(2640, 120, 780, 770), &frmMain::cmdStart_Click);
+    cmdStop = pictureButton(QStringLiteral("stop"), QStringLiteral("Stop Monitor"),
+                            twipsRect(3480, 120, 780, 770), &frmMain::cmdStop_Click);
     cmdRebootNow = pictureButton(QStringLiteral("reboot"), QStringLiteral("Reboot Server Now"),
-                                 twipsRect(4320, 120, 780, 770));
-    Image1 = new PictureLabel(client);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/logo.png")));
-    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setGeometry(twipsRect(6600, 120, 3750, 570));
+                                 twipsRect(4320, 120, 780, 770), &frmMain::cmdRebootNow_Click);
+    Image1 = picture<PictureLabel>(client, QStringLiteral(":/logo.png"), twipsRect(6600, 120, 3750, 570));
     Image1->setCursor(Qt::PointingHandCursor);
     lblVersionNumber = heading(QStringLiteral("Version No: "), twipsRect(6600, 720, 3375, 255));
     lblVersionNumber->setAlignment(Qt::AlignRight | Qt::AlignTop);
@@ -136,47 +134,42 @@ void frmMain::buildControls() {
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView1->setGeometry(twipsRect(120, 1200, 4095, 3015));
     paintStandard(TreeView1);
-    cmdUpdateNow = commandButton(QStringLiteral("&Scan Now"), twipsRect(4320, 1200, 1215, 375));
+    cmdUpdateNow = commandButton(QStringLiteral("&Scan Now"), twipsRect(4320, 1200, 1215, 375),
+                                 &frmMain::cmdUpdateNow_Click);
     Text1 = textBox(client, twipsRect(5640, 1200, 4335, 3735));
-    cmdResetAlert = commandButton(QStringLiteral("&Reset Alert"), twipsRect(4320, 1680, 1215, 375));
-    cmdHideRight = commandButton(QStringLiteral("&Hide >>"), twipsRect(4320, 2520, 1215, 375));
-    cmdMinimize = commandButton(QStringLiteral("&Close"), twipsRect(4320, 3360, 1215, 375));
-    Command2 = commandButton(QStringLiteral("Shut&Down"), twipsRect(4320, 3840, 1215, 375));
+    cmdResetAlert = commandButton(QStringLiteral("&Reset Alert"), twipsRect(4320, 1680, 1215, 375),
+                                  &frmMain::cmdResetAlert_Click);
+    cmdHideRight = commandButton(QStringLiteral("&Hide >>"), twipsRect(4320, 2520, 1215, 375),
+                                 &frmMain::cmdHideRight_Click);
+    cmdMinimize = commandButton(QStringLiteral("&Close"), twipsRect(4320, 3360, 1215, 375),
+                                &frmMain::cmdMinimize_Click);
+    Command2 = commandButton(QStringLiteral("Shut&Down"), twipsRect(4320, 3840, 1215, 375),
+                             &frmMain::Command2_Click);
     Label3 = heading(QStringLiteral("Current Alert Status:"), twipsRect(840, 4320, 2895, 375));
     Label3->setFont(gothicFont(12, true));
     Image2 = picture(client, QStringLiteral(":/status/CheckMark.gif"), twipsRect(3240, 4250, 750, 750));
     Label4 = heading(QStringLiteral("Information from KOVA Server"), twipsRect(120, 4920, 3375, 375));
     Text3 = textBox(client, twipsRect(120, 5160, 9855, 1215));
 
-    connect(cmdOptions, &QPushButton::clicked, this, &frmMain::cmdOptions_Click);
-    connect(cmdDelete, &QPushButton::clicked, this, &frmMain::cmdDelete_Click);
-    connect(cmdAddNew, &QPushButton::clicked, this, &frmMain::cmdAddNew_Click);
-    connect(cmdStart, &QPushButton::clicked, this, &frmMain::cmdStart_Click);
-    connect(cmdStop, &QPushButton::clicked, this, &frmMain::cmdStop_Click);
-    connect(cmdRebootNow, &QPushButton::clicked, this, &frmMain::cmdRebootNow_Click);
     connect(Image1, &PictureLabel::clicked, this, &frmMain::Image1_Click);
-    connect(cmdUpdateNow, &QPushButton::clicked, this, &frmMain::cmdUpdateNow_Click);
-    connect(cmdResetAlert, &QPushButton::clicked, this, &frmMain::cmdResetAlert_Click);
-    connect(cmdHideRight, &QPushButton::clicked, this, &frmMain::cmdHideRight_Click);
-    connect(cmdMinimize, &QPushButton::clicked, this, &frmMain::cmdMinimize_Click);
-    connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
     connect(TreeView1, &QTreeWidget::itemClicked, this, &frmMain::TreeView1_NodeClick);
     TreeView1->installEventFilter(this);
     TreeView1->viewport()->installEventFilter(this);
 }
 
-QPushButton* frmMain::pictureButton(const QString& picture, const QString& tip, const QRect& geometry) {
-    auto* button =
-        new QPushButton(QIcon(QStringLiteral(":/toolbar/%1.png").arg(picture)), QString(), centralWidget());
+QPushButton* frmMain::pictureButton(const QString& picture, const QString& tip, const QRect& geometry,
+                                    Handler handler) {
+    QPushButton* button = commandButton(QString(), geometry, handler);
+    button->setIcon(QIcon(QStringLiteral(":/toolbar/%1.png").arg(picture)));
     button->setIconSize(kToolbarPicture);
     button->setToolTip(tip);
-    button->setGeometry(geometry);
     return button;
 }
 
-QPushButton* frmMain::commandButton(const QString& caption, const QRect& geometry) {
+QPushButton* frmMain::commandButton(const QString& caption, const QRect& geometry, Handler handler) {
     auto* button = new QPushButton(caption, centralWidget());
     button->setGeometry(geometry);
+    connect(button, &QPushButton::clicked, this, handler);
     return button;
 }
 
@@ -189,7 +182,7 @@ QLabel* frmMain::heading(const QString& caption, const QRect& geometry) {
 }
 
 void frmMain::buildMenus() {
-    const auto item = [this](QMenu* menu, const QString& caption, void (frmMain::*handler)()) {
+    const auto item = [this](QMenu* menu, const QString& caption, Handler handler) {
         QAction* action = menu->addAction(caption);
         connect(action, &QAction::triggered, this, handler);
         return action;

@@ -142,8 +142,10 @@ private:
     void buildControls();
     void buildMenus();
     void loadPictures();
-    QPushButton* pictureButton(const QString& picture, const QString& tip, const QRect& geometry);
-    QPushButton* commandButton(const QString& caption, const QRect& geometry);
+    using Handler = void (frmMain::*)();
+    QPushButton* pictureButton(const QString& picture, const QString& tip, const QRect& geometry,
+                               Handler handler);
+    QPushButton* commandButton(const QString& caption, const QRect& geometry, Handler handler);
     QLabel* heading(const QString& caption, const QRect& geometry);
 
     // The client area is the window without its menu bar and frame; the outer size includes both. Outer
