@@ -4,6 +4,7 @@
 #include "modules/ClockPage.h"
 #include "modules/DateTimeText.h"
 #include "modules/DriveInfo.h"
+#include "modules/mdlSystemTray.h"
 #include "modules/NameFile.h"
 #include "modules/OsInfo.h"
 #include "modules/RebootSequence.h"
@@ -29,6 +30,7 @@ Agent::Agent(AgentState& state, const AgentConfig& config, AgentView& view, QObj
     tmrMainLoop.setInterval(kMainLoopMilliseconds);
     connect(&tmrMainLoop, &QTimer::timeout, this, &Agent::tmrMainLoop_Timer);
     tmrMainLoop.start();
+    tmrIconLoop.setInterval(kIconLoopMilliseconds);
 }
 
 std::optional<int> Agent::Form_Load() {
@@ -41,6 +43,7 @@ std::optional<int> Agent::Form_Load() {
                          .arg(KOVA_VERSION_PATCH));
     SyncSystemClock();
     state.NoInternet = false;
+    mdlSystemTray::AddTrayIcon(view);
     state.TrayFrame = 1;
     view.minimiseWindow();
     tree.addRoot();

@@ -20,6 +20,7 @@ class Agent : public QObject {
     Q_OBJECT
 public:
     static constexpr int kMainLoopMilliseconds = 36000;
+    static constexpr int kIconLoopMilliseconds = 50;
 
     Agent(AgentState& state, const AgentConfig& config, AgentView& view, QObject* parent = nullptr);
 

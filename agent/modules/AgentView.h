@@ -22,6 +22,12 @@ public:
     virtual void showStatusPicture(const QImage& /*picture*/) {}
     virtual void minimiseWindow() {}
     virtual void disableCloseMenu() {}
+
+    // The notification-area icon: added with the resting icon, shown with animation frame 1..17 while an
+    // alert stands, put back to the resting icon, removed when the agent ends. Tooltips arrive already cut.
+    virtual void addTrayIcon(const QString& /*tooltip*/) {}
+    virtual void showTrayFrame(int /*frame*/, const QString& /*tooltip*/) {}
+    virtual void restoreTrayIcon(const QString& /*tooltip*/) {}
     virtual void removeTrayIcon() {}
 
     // The name file is missing. Returns the exit code when the program must end (setup completed, or

@@ -5,6 +5,7 @@
 #include "modules/DateTimeText.h"
 #include "modules/GetFolderStats.h"
 #include "modules/RebootSchedule.h"
+#include "modules/mdlSystemTray.h"
 #include "modules/SlotEvaluation.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
@@ -63,6 +64,7 @@ void Agent::decideAlert() {
         state.AlertStatus = QStringLiteral("0");
         state.Message = QStringLiteral("System OK.");
         tmrIconLoop.stop();
+        mdlSystemTray::RestoreTrayIcon(view, state);
         return;
     }
     state.AlertStatus = QStringLiteral("1");

@@ -1,5 +1,6 @@
 #include "support/AgentHarness.h"
 #include "support/LoopbackResponder.h"
+#include "support/ReportFields.h"
 #include "support/SettingsReply.h"
 
 #include "modules/DateTimeText.h"
@@ -31,15 +32,6 @@ QList<TreeImage> imagesOf(const FolderTree& tree) {
     for (const FolderNode& node : tree.children())
         images << node.image;
     return images;
-}
-
-// The decoded value of `key` in a status report body.
-QString reported(const QByteArray& body, const QString& key) {
-    for (const QByteArray& pair : body.split('&')) {
-        if (pair.startsWith(key.toLatin1() + '='))
-            return wire::decodeFieldValue(QString::fromUtf8(pair.mid(key.size() + 1)));
-    }
-    return QStringLiteral("<absent>");
 }
 
 } // namespace
@@ -167,9 +159,9 @@ private slots:
         QCOMPARE(harness->power.events, QStringList{"restart"});
         QCOMPARE(server.requests().size(), 3); // settings, the cycle's report, the report before the restart
         const QByteArray last = server.requests().last().body;
-        QVERIFY(reported(last, "sMessage").startsWith(QStringLiteral("Server Rebooted at: ")));
-        QCOMPARE(reported(last, "sManualReboot"), QString());
-        QCOMPARE(reported(last, "sRebootTime"), state().RebootTime);
+        QVERIFY(reportFields(last).value("sMessage").startsWith(QStringLiteral("Server Rebooted at: ")));
+        QCOMPARE(reportFields(last).value("sManualReboot"), QString());
+        QCOMPARE(reportFields(last).value("sRebootTime"), state().RebootTime);
         QVERIFY(*parseGeneralDateTime(state().RebootTime) > now);
         QVERIFY(!state().RebootDue);
     }
@@ -184,7 +176,7 @@ private slots:
             server.url("/kova-oru/process_servers.asp").toString();
         agent().RunServerInfoNow();
         QVERIFY(harness->power.events.isEmpty());
-        QVERIFY(*parseGeneralDateTime(reported(server.requests().last().body, "sRebootTime")) > now);
+        QVERIFY(*parseGeneralDateTime(reportFields(server.requests().last().body).value("sRebootTime")) > now);
     }
 };
 

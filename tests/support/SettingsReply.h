@@ -17,3 +17,13 @@ inline QByteArray settingsReply(const QMap<int, QString>& pieces = {}) {
         all[it.key()] = it.value();
     return wire::joinSettingsReply(all).toUtf8();
 }
+
+// A settings reply with these folder slots (from slot 1) and limits.
+inline QByteArray settingsReplyWithFolders(const QStringList& dirs, const QStringList& alerts = {}) {
+    QMap<int, QString> pieces;
+    for (int k = 0; k < dirs.size(); ++k)
+        pieces[6 + k] = dirs[k];
+    for (int k = 0; k < alerts.size(); ++k)
+        pieces[16 + k] = alerts[k];
+    return settingsReply(pieces);
+}

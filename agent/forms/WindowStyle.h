@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+class QWidget;
+
+// The look that the agent's windows share.
+inline const QColor kLabelColour(255, 255, 192);
+
+inline constexpr double kButtonPoints = 8.25;
+inline constexpr double kHeadingPoints = 9.75;
+
+// "Century Gothic", or the closest face this machine has.
+QFont gothicFont(double points, bool bold = false);
+
+// Black behind everything drawn on area, light yellow for its labels' text.
+void paintBlack(QWidget* area);
+
+// Undoes paintBlack for a control on such an area that draws its own parts (scroll bars, frames).
+void paintStandard(QWidget* control);
+
+void centreOnScreen(QWidget* window);

@@ -1,0 +1,112 @@
+#pragma once
+
+// What the window tests share: fakes for the services a command must never really use here, a central
+// server on 127.0.0.1 that hands out quiet settings, and the executable folder with the status pictures.
+#include "support/FakeLauncher.h"
+#include "support/PlatformFakes.h"
+#include "support/ReportFields.h"
+#include "support/SettingsReply.h"
+#include "forms/frmMain.h"
+#include "platform/ExecutableFolder.h"
+#include "platform/MessageBox.h"
+#include "platform/NotificationArea.h"
+#include "platform/Power.h"
+#include "platform/ProcessEnd.h"
+#include "platform/TransferChannel.h"
+#include "support/LoopbackResponder.h"
+#include "WireFormat.h"
+
+#include <memory>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QTest>
+
+inline void initAgentPictures() {
+    Q_INIT_RESOURCE(resources);
+}
+
+class FakeNotificationArea final : public platform::NotificationArea {
+public:
+    bool present = true;
+    bool available() override { return present; }
+};
+
+inline bool isReport(const ReceivedRequest& request) {
+    return request.body.startsWith("sComputerName=");
+}
+
+inline void clickNode(frmMain& window, const QString& key) {
+    for (QTreeWidgetItemIterator it(window.TreeView1); *it; ++it) {
+        if ((*it)->data(0, Qt::UserRole).toString() == key)
+            QTest::mouseClick(window.TreeView1->viewport(), Qt::LeftButton, {},
+                              window.TreeView1->visualItemRect(*it).center());
+    }
+}
+
+// The boxes shown so far, each as "title: text", with [Yes No] for a question and [i] or [x] for an icon.
+inline QStringList shownBoxes() {
+    QStringList boxes;
+    for (const platform::ShownBox& box : platform::MessageBox::shown()) {
+        const QString icon = box.icon == platform::BoxIcon::Information ? " [i]"
+                             : box.icon == platform::BoxIcon::Critical  ? " [x]"
+                                                                        : "";
+        boxes << box.title + ": " + box.text + (box.question ? " [Yes No]" : "") + icon;
+    }
+    return boxes;
+}
+
+// One main window talking to a loopback central server, with every service that could reach beyond the
+// test faked. Each test makes its own.
+class WindowRig {
+public:
+    WindowRig() {
+        initAgentPictures();
+        for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
+            QFile::copy(QStringLiteral(":/status/") + name, exeFolder.filePath(name));
+        platform::setExecutableFolderOverride(exeFolder.path());
+        platform::TransferChannel::setTimeoutOverride(std::chrono::milliseconds(1500));
+        platform::MessageBox::script();
+        platform::setEndProcessOverride([this](int code) { endCodes << code; });
+        server.serve(Answer::http(200, settingsReply()));
+        AgentConfig config;
+        config.serverUrl = config.updateUrl = config.timeUrl =
+            server.url(QStringLiteral("/kova-oru/process_servers.asp")).toString();
+        window = std::make_unique<frmMain>(state, config);
+        window->agent.tmrMainLoop.stop();
+    }
+    ~WindowRig() {
+        window.reset();
+        platform::setEndProcessOverride({});
+        platform::MessageBox::unscript();
+        platform::TransferChannel::setTimeoutOverride(std::nullopt);
+        platform::setExecutableFolderOverride(std::nullopt);
+    }
+    WindowRig(const WindowRig&) = delete;
+    WindowRig& operator=(const WindowRig&) = delete;
+
+    // One cycle with these slots as the server hands them out; a slot without a limit of its own gets 5.
+    void runCycle(const QStringList& dirs, QStringList alerts = {}) {
+        for (qsizetype k = alerts.size(); k < dirs.size(); ++k)
+            alerts << (dirs[k].isEmpty() ? QString() : QStringLiteral("5"));
+        server.serve(Answer::http(200, settingsReplyWithFolders(dirs, alerts)));
+        if (!window->agent.tree.hasRoot())
+            window->agent.tree.addRoot();
+        window->agent.RunServerInfoNow();
+    }
+
+    frmMain& operator*() { return *window; }
+    frmMain* operator->() { return window.get(); }
+
+    QTemporaryDir exeFolder;
+    LoopbackResponder server;
+    FakePower power;
+    platform::ScopedFake<platform::Power> powerFake{power};
+    FakeLauncher launcher;
+    platform::ScopedFake<platform::Launcher> launcherFake{launcher};
+    FakeNotificationArea area;
+    platform::ScopedFake<platform::NotificationArea> areaFake{area};
+    QList<int> endCodes;
+    AgentState state;
+    std::unique_ptr<frmMain> window;
+};
