@@ -1,8 +1,8 @@
 #include "platform/MessageBox.h"
 
+#include <cstdio>
 #include <QApplication>
 #include <QMessageBox>
-#include <cstdio>
 
 namespace platform {
 
@@ -32,7 +32,9 @@ QMessageBox::Icon toolkitIcon(BoxIcon icon) {
 }
 
 // Without a desktop (the command-line run) a box can only be written out; a question is then answered No.
-bool hasDesktop() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+bool hasDesktop() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
 
 bool show(const ShownBox& box) {
     Script& s = script();
@@ -55,16 +57,28 @@ bool MessageBox::askYesNo(const QString& text, const QString& title) {
     return show({text, title, true, BoxIcon::None});
 }
 
-void MessageBox::inform(const QString& text, const QString& title, BoxIcon icon) { show({text, title, false, icon}); }
+void MessageBox::inform(const QString& text, const QString& title, BoxIcon icon) {
+    show({text, title, false, icon});
+}
 
-void MessageBox::script() { platform::script().active = true; }
+void MessageBox::script() {
+    platform::script().active = true;
+}
 
-void MessageBox::unscript() { platform::script() = Script{}; }
+void MessageBox::unscript() {
+    platform::script() = Script{};
+}
 
-void MessageBox::setNextAnswers(const QList<bool>& yesAnswers) { platform::script().answers = yesAnswers; }
+void MessageBox::setNextAnswers(const QList<bool>& yesAnswers) {
+    platform::script().answers = yesAnswers;
+}
 
-const QList<ShownBox>& MessageBox::shown() { return platform::script().shown; }
+const QList<ShownBox>& MessageBox::shown() {
+    return platform::script().shown;
+}
 
-void MessageBox::clearShown() { platform::script().shown.clear(); }
+void MessageBox::clearShown() {
+    platform::script().shown.clear();
+}
 
 } // namespace platform

@@ -24,7 +24,8 @@ public:
     // Yes and No buttons, no icon; true only for Yes.
     static bool askYesNo(const QString& text, const QString& title);
     // One OK button.
-    static void inform(const QString& text, const QString& title = kApplicationTitle, BoxIcon icon = BoxIcon::None);
+    static void inform(const QString& text, const QString& title = kApplicationTitle,
+                       BoxIcon icon = BoxIcon::None);
 
     static void script();
     static void unscript();

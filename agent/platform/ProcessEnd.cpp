@@ -18,6 +18,8 @@ void endProcess(int exitCode) {
     std::_Exit(exitCode);
 }
 
-void setEndProcessOverride(std::function<void(int)> replacement) { endOverride = std::move(replacement); }
+void setEndProcessOverride(std::function<void(int)> replacement) {
+    endOverride = std::move(replacement);
+}
 
 } // namespace platform

@@ -176,7 +176,8 @@ private slots:
             server.url("/kova-oru/process_servers.asp").toString();
         agent().RunServerInfoNow();
         QVERIFY(harness->power.events.isEmpty());
-        QVERIFY(*parseGeneralDateTime(reportFields(server.requests().last().body).value("sRebootTime")) > now);
+        QVERIFY(*parseGeneralDateTime(reportFields(server.requests().last().body).value("sRebootTime")) >
+                now);
     }
 };
 

@@ -2,10 +2,6 @@
 
 // What the window tests share: fakes for the services a command must never really use here, a central
 // server on 127.0.0.1 that hands out quiet settings, and the executable folder with the status pictures.
-#include "support/FakeLauncher.h"
-#include "support/PlatformFakes.h"
-#include "support/ReportFields.h"
-#include "support/SettingsReply.h"
 #include "forms/frmMain.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/MessageBox.h"
@@ -13,7 +9,11 @@
 #include "platform/Power.h"
 #include "platform/ProcessEnd.h"
 #include "platform/TransferChannel.h"
+#include "support/FakeLauncher.h"
 #include "support/LoopbackResponder.h"
+#include "support/PlatformFakes.h"
+#include "support/ReportFields.h"
+#include "support/SettingsReply.h"
 #include "WireFormat.h"
 
 #include <memory>
