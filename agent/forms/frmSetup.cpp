@@ -26,7 +26,7 @@ QLabel* label(const QString& text, const QRect& geometry, QWidget* parent) {
 
 frmSetup::frmSetup(Agent& agent, QWidget* parent) : QDialog(parent), agent(agent) {
     setWindowTitle(QStringLiteral("Setup"));
-    setFixedSize(twipsToPixels(6000), twipsToPixels(3600));
+    setFixedSize(twipsToPixels(6000), twipsToPixels(3120));
     Label1 = label(QStringLiteral("New Installation Detected!"), twipsRect(360, 240, 5280, 375), this);
     Label1->setFont(gothic(12, true));
     Label2 = label(QStringLiteral("Welcome to KOVA Oru."), twipsRect(360, 720, 5280, 255), this);
@@ -47,9 +47,9 @@ frmSetup::frmSetup(Agent& agent, QWidget* parent) : QDialog(parent), agent(agent
 // Eight thin lines frame the contents: a double rule above and below, and on each side.
 void frmSetup::addFrameLines() {
     const QList<QRect> lines{twipsRect(120, 120, 5760, 15),  twipsRect(120, 165, 5760, 15),
-                             twipsRect(120, 3420, 5760, 15), twipsRect(120, 3465, 5760, 15),
-                             twipsRect(120, 120, 15, 3360),  twipsRect(165, 120, 15, 3360),
-                             twipsRect(5820, 120, 15, 3360), twipsRect(5865, 120, 15, 3360)};
+                             twipsRect(120, 2940, 5760, 15), twipsRect(120, 2985, 5760, 15),
+                             twipsRect(120, 120, 15, 2880),  twipsRect(165, 120, 15, 2880),
+                             twipsRect(5820, 120, 15, 2880), twipsRect(5865, 120, 15, 2880)};
     for (const QRect& geometry : lines) {
         auto* line = new QFrame(this);
         line->setGeometry(geometry.normalized().adjusted(0, 0, 1, 1));
