@@ -1,19 +1,12 @@
 #include "forms/frmSetup.h"
 
 #include "forms/Twips.h"
+#include "forms/WindowStyle.h"
 #include "modules/FirstRunSetup.h"
 
 #include <QFrame>
 
 namespace {
-
-QFont gothic(double points, bool bold) {
-    QFont font(QStringLiteral("Century Gothic"), -1, bold ? QFont::Bold : QFont::Normal);
-    font.setFamilies(
-        {QStringLiteral("Century Gothic"), QStringLiteral("URW Gothic"), QStringLiteral("DejaVu Sans")});
-    font.setPointSizeF(points);
-    return font;
-}
 
 QLabel* label(const QString& text, const QRect& geometry, QWidget* parent) {
     auto* item = new QLabel(text, parent);
@@ -28,7 +21,7 @@ frmSetup::frmSetup(Agent& agent, QWidget* parent) : QDialog(parent), agent(agent
     setWindowTitle(QStringLiteral("Setup"));
     setFixedSize(twipsToPixels(6000), twipsToPixels(3120));
     Label1 = label(QStringLiteral("New Installation Detected!"), twipsRect(360, 240, 5280, 375), this);
-    Label1->setFont(gothic(12, true));
+    Label1->setFont(gothicFont(12, true));
     Label2 = label(QStringLiteral("Welcome to KOVA Oru."), twipsRect(360, 720, 5280, 255), this);
     Label3 = label(
         QStringLiteral("In order to complete the installation of KOVA Oru, you must enter a name that will "
@@ -39,7 +32,7 @@ frmSetup::frmSetup(Agent& agent, QWidget* parent) : QDialog(parent), agent(agent
     Text1->setGeometry(twipsRect(360, 2280, 3375, 375));
     cmdWrite = new QPushButton(QStringLiteral("Finish Setup"), this);
     cmdWrite->setGeometry(twipsRect(3960, 2280, 1680, 375));
-    cmdWrite->setFont(gothic(8.25, false));
+    cmdWrite->setFont(gothicFont(kButtonPoints));
     connect(cmdWrite, &QPushButton::clicked, this, &frmSetup::cmdWrite_Click);
     addFrameLines();
 }
