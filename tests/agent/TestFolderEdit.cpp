@@ -7,7 +7,6 @@
 #include <QtTest>
 
 using namespace mdlFolderEdit;
-using platform::MessageBox;
 
 namespace {
 
@@ -134,11 +133,8 @@ private slots:
         const qsizetype before = rig.server.requests().size();
         rig->show();
         clickNode(*rig, click);
-        MessageBox::setNextAnswers({yes});
-        if (click == FolderTree::kRootKey)
-            rig->mnuDeletefolder->trigger();
-        else
-            QTest::mouseClick(rig->cmdDelete, Qt::LeftButton);
+        platform::MessageBox::setNextAnswers({yes});
+        click == FolderTree::kRootKey ? rig->mnuDeletefolder->trigger() : rig->cmdDelete->click();
 
         QCOMPARE(shownBoxes(false), QStringList{"Stop Monitoring?"});
         const QList<ReceivedRequest> requests = rig.server.requests().mid(before);
@@ -170,7 +166,7 @@ private slots:
             if (rig.server.requests().size() != before + 2)
                 return;
             QTimer::singleShot(0, this, [&] {
-                MessageBox::setNextAnswers({true});
+                platform::MessageBox::setNextAnswers({true});
                 adding ? void(addFolder(rig->agent, folder("watched/inbox"), "9"))
                        : deleteFolder(rig->agent, "zDir1");
             });
