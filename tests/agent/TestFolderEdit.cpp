@@ -52,7 +52,7 @@ private slots:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QVERIFY(QDir(folders.path()).mkpath("watched/inbox"));
-        QVERIFY(QDir(folders.path()).mkpath("Reports, 2026"));
+        QVERIFY(QDir(folders.path()).mkpath("Reports, 2026/inbox"));
     }
 
     void fileLimit() {
@@ -69,8 +69,8 @@ private slots:
         }
     }
 
-    // An add that passes its checks is reported at once, followed by a cycle, and closes the window; a
-    // refused one sends and changes nothing and keeps the window open.
+    // An add of the folder the list has open that passes its checks is reported at once, followed by a
+    // cycle, and closes the window; a refused one sends and changes nothing and keeps the window open.
     void add_data() {
         QTest::addColumn<AddCase>("add");
         QTest::newRow("fifth character refused") << AddCase{{}, "watched", "99999", "", 1, "9999"};
@@ -92,6 +92,10 @@ private slots:
         window.show();
         QString error;
         QVERIFY(window.Dir1->setPath(folder(chosen), &error));
+        // Highlighting a subfolder opens nothing: the open folder is the one taken.
+        const QTreeWidgetItem* inbox = window.Dir1->findItems("inbox", Qt::MatchRecursive).value(0);
+        QTest::mouseClick(window.Dir1->viewport(), Qt::LeftButton, {},
+                          window.Dir1->visualItemRect(inbox).center());
         window.Text1->clear();
         QTest::keyClicks(window.Text1, typed);
         QTest::mouseClick(window.cmdOk, Qt::LeftButton);
@@ -132,7 +136,7 @@ private slots:
         rig.runCycle(dirs);
         const qsizetype before = rig.server.requests().size();
         rig->show();
-        clickNode(*rig, click);
+        clickNode(*rig.window, click);
         platform::MessageBox::setNextAnswers({yes});
         click == FolderTree::kRootKey ? rig->mnuDeletefolder->trigger() : rig->cmdDelete->click();
 

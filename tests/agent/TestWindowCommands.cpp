@@ -14,7 +14,6 @@ private slots:
         const QString busy = rig.exeFolder.path(); // holds the two status pictures
         rig.runCycle({busy}, {"1"});
         for (bool fromMenu : {false, true}) {
-            QCOMPARE(rig.state.AlertStatus, "1");
             const qsizetype before = rig.server.requests().size();
             fromMenu ? rig->mnuResetAlert->trigger() : rig->cmdResetAlert->click();
             const QList<ReceivedRequest> requests = rig.server.requests().mid(before);
@@ -67,10 +66,10 @@ private slots:
         const QStringList dirs{"", "", "", "", "", "", rig.exeFolder.path()};
         rig.runCycle(dirs);
         rig->show();
-        QVERIFY(QTest::qWaitForWindowExposed(&*rig));
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
         const QPoint belowEveryNode(10, rig->TreeView1->viewport()->height() - 5);
         for (const QString& key : {QString(), FolderTree::kRootKey, QStringLiteral("zDir7")}) {
-            clickNode(*rig, key);
+            clickNode(*rig.window, key);
             QTest::mouseClick(rig->TreeView1->viewport(), Qt::LeftButton, {}, belowEveryNode);
             QTest::mouseDClick(rig->TreeView1->viewport(), Qt::LeftButton, {}, belowEveryNode);
         }

@@ -75,12 +75,12 @@ private slots:
         w->showVersion("Version No. 2.2 Build: 2");
         w->showServerMessage("Registered Computer Name: SRV01\r\nAll settings stored.");
         w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(&*w));
-        save(*w, "frmMain.png");
+        QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+        save(*w.window, "frmMain.png");
         w->mnuHideServer->trigger();
         QCOMPARE(w->frameGeometry().size(), QSize(px(5685), px(5340)));
         QVERIFY(w->cmdHideRight->text() == "Show >>" && w->Text3->isHidden() && w->Label4->isHidden());
-        save(*w, "frmMain-hidden.png");
+        save(*w.window, "frmMain-hidden.png");
         QTest::mouseClick(w->cmdHideRight, Qt::LeftButton);
         QCOMPARE(w->frameGeometry().size(), QSize(px(10185), px(7140)));
         QVERIFY(w->cmdHideRight->text() == "Hide >>" && w->Text3->isVisible() && w->Label4->isVisible());

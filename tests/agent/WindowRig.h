@@ -75,7 +75,6 @@ public:
         window->agent.RunServerInfoNow();
     }
 
-    frmMain& operator*() { return *window; }
     frmMain* operator->() { return window.get(); }
 
     QTemporaryDir exeFolder;
