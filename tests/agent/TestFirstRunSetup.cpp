@@ -7,86 +7,48 @@
 class TestFirstRunSetup : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<LoopbackResponder> server;
-    std::unique_ptr<AgentHarness> harness;
-
-    QByteArray nameFile() {
-        QFile file(harness->folder.filePath(QStringLiteral("kova.ini")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+private slots:
+    // What Finish leads to, as one line: the window's result, the name the agent took, the name file, what
+    // the server heard, the boxes shown, and whether Finish may be pressed again.
+    void finish_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("outcome");
+        const QString refused = "0 |  |  | Try Again | enabled";
+        for (const auto& [name, typed, outcome] : QList<std::array<QString, 3>>{
+                 {"one word", "JVX_PC",
+                  "1 | JVX_PC | JVX_PC | servercode=JVX_PC | Restart Needed | disabled"},
+                 {"server unreachable", "SRV-7", "1 | SRV-7 | SRV-7 | Restart Needed | disabled"},
+                 {"untouched", "Enter PC's Name", refused},
+                 {"empty", "", refused},
+                 {"blank at start", " SRV01", refused},
+                 {"blank at end", "SRV01 ", refused},
+                 {"name file unwritable", "SRV01", "0 |  |  | Setup not complete kova.ini | enabled"}})
+            QTest::newRow(qPrintable(name)) << typed << outcome;
     }
-    QStringList boxTitles() {
-        QStringList titles;
-        for (const auto& box : platform::MessageBox::shown())
-            titles << box.title;
-        return titles;
-    }
-    int finish(const QString& typed) {
-        frmSetup setup(*harness->agent);
+    void finish() {
+        QFETCH(QString, typed);
+        QFETCH(QString, outcome);
+        LoopbackResponder server;
+        server.serve(Answer::http(200, "registered"));
+        AgentHarness harness(server.url("/kova-oru/process_servers.asp").toString(), QString());
+        const QLatin1StringView row(QTest::currentDataTag());
+        if (row == "server unreachable")
+            harness.agent->InetReceive.URL = "http://127.0.0.1:9/kova-oru/process_servers.asp";
+        if (row == "name file unwritable")
+            platform::setExecutableFolderOverride(harness.folder.filePath("absent"));
+        frmSetup setup(*harness.agent);
         setup.Text1->setText(typed);
         QTest::mouseClick(setup.cmdWrite, Qt::LeftButton);
-        return setup.result();
-    }
 
-private slots:
-    void init() {
-        server = std::make_unique<LoopbackResponder>();
-        server->serve(Answer::http(200, "registered"));
-        harness = std::make_unique<AgentHarness>(server->url("/kova-oru/process_servers.asp").toString(),
-                                                 QString());
-    }
-    void cleanup() {
-        harness.reset();
-        server.reset();
-    }
-
-    void windowStartsWithItsTexts() {
-        frmSetup setup(*harness->agent);
-        QCOMPARE(setup.windowTitle(), QStringLiteral("Setup"));
-        QCOMPARE(setup.Label1->text(), QStringLiteral("New Installation Detected!"));
-        QCOMPARE(setup.Text1->text(), QStringLiteral("Enter PC's Name"));
-        QCOMPARE(setup.cmdWrite->text(), QStringLiteral("Finish Setup"));
-    }
-
-    void oneWordIsWrittenAnnouncedAndEndsSetup() {
-        QCOMPARE(finish(QStringLiteral("JVX_PC")), int(QDialog::Accepted));
-        QCOMPARE(nameFile(), QByteArray("JVX_PC"));
-        QCOMPARE(harness->state.ComputerName, QStringLiteral("JVX_PC"));
-        QCOMPARE(server->requests().size(), 1);
-        QCOMPARE(server->requests().first().body, QByteArray("servercode=JVX_PC"));
-        QCOMPARE(boxTitles(), QStringList{"Restart Needed"});
-    }
-
-    void unreachableServerStillCompletes() {
-        harness->agent->InetReceive.URL = QStringLiteral("http://127.0.0.1:9/kova-oru/process_servers.asp");
-        QCOMPARE(finish(QStringLiteral("SRV-7")), int(QDialog::Accepted));
-        QCOMPARE(nameFile(), QByteArray("SRV-7"));
-    }
-
-    void namesThatAreNotOneWordAreRefused_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("untouched") << "Enter PC's Name";
-        QTest::newRow("empty") << "";
-        QTest::newRow("leading blank") << " SRV01";
-        QTest::newRow("trailing blank") << "SRV01 ";
-    }
-    void namesThatAreNotOneWordAreRefused() {
-        QFETCH(QString, typed);
-        QCOMPARE(finish(typed), int(QDialog::Rejected));
-        QCOMPARE(boxTitles(), QStringList{"Try Again"});
-        QCOMPARE(nameFile(), QByteArray("<missing>"));
-        QVERIFY(server->requests().isEmpty());
-    }
-
-    void unwritableNameFileIsExplainedAndNothingSent() {
-        platform::setExecutableFolderOverride(harness->folder.filePath(QStringLiteral("absent")));
-        frmSetup setup(*harness->agent);
-        setup.Text1->setText(QStringLiteral("SRV01"));
-        QTest::mouseClick(setup.cmdWrite, Qt::LeftButton);
-        QCOMPARE(boxTitles(), QStringList{"Setup not complete"});
-        QVERIFY(platform::MessageBox::shown().first().text.contains(QStringLiteral("kova.ini")));
-        QVERIFY(server->requests().isEmpty());
-        QVERIFY(setup.cmdWrite->isEnabled()); // the operator may try again
-        QVERIFY(harness->state.ComputerName.isEmpty());
+        QFile nameFile(harness.folder.filePath("kova.ini"));
+        QStringList seen{QString::number(setup.result()), harness.state.ComputerName,
+                         nameFile.open(QIODevice::ReadOnly) ? nameFile.readAll() : QString()};
+        for (const ReceivedRequest& request : server.requests())
+            seen << request.body;
+        for (const platform::ShownBox& box : platform::MessageBox::shown())
+            seen << box.title + (box.text.contains("kova.ini") ? " kova.ini" : "");
+        seen << (setup.cmdWrite->isEnabled() ? "enabled" : "disabled");
+        QCOMPARE(seen.join(" | "), outcome);
     }
 };
 

@@ -5,8 +5,6 @@
 #include "forms/frmMain.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/MessageBox.h"
-#include "platform/NotificationArea.h"
-#include "platform/Power.h"
 #include "platform/ProcessEnd.h"
 #include "platform/TransferChannel.h"
 #include "support/FakeLauncher.h"
@@ -14,23 +12,11 @@
 #include "support/PlatformFakes.h"
 #include "support/ReportFields.h"
 #include "support/SettingsReply.h"
-#include "WireFormat.h"
 
 #include <memory>
 #include <QFile>
-#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
-
-inline void initAgentPictures() {
-    Q_INIT_RESOURCE(resources);
-}
-
-class FakeNotificationArea final : public platform::NotificationArea {
-public:
-    bool present = true;
-    bool available() override { return present; }
-};
 
 inline bool isReport(const ReceivedRequest& request) {
     return request.body.startsWith("sComputerName=");
@@ -44,15 +30,11 @@ inline void clickNode(frmMain& window, const QString& key) {
     }
 }
 
-// The boxes shown so far, each as "title: text", with [Yes No] for a question and [i] or [x] for an icon.
-inline QStringList shownBoxes() {
+// The boxes shown so far, each as "title: text", or as its title alone.
+inline QStringList shownBoxes(bool withText = true) {
     QStringList boxes;
-    for (const platform::ShownBox& box : platform::MessageBox::shown()) {
-        const QString icon = box.icon == platform::BoxIcon::Information ? " [i]"
-                             : box.icon == platform::BoxIcon::Critical  ? " [x]"
-                                                                        : "";
-        boxes << box.title + ": " + box.text + (box.question ? " [Yes No]" : "") + icon;
-    }
+    for (const platform::ShownBox& box : platform::MessageBox::shown())
+        boxes << (withText ? box.title + ": " + box.text : box.title);
     return boxes;
 }
 
@@ -61,7 +43,7 @@ inline QStringList shownBoxes() {
 class WindowRig {
 public:
     WindowRig() {
-        initAgentPictures();
+        Q_INIT_RESOURCE(resources);
         for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
             QFile::copy(QStringLiteral(":/status/") + name, exeFolder.filePath(name));
         platform::setExecutableFolderOverride(exeFolder.path());
@@ -82,8 +64,6 @@ public:
         platform::TransferChannel::setTimeoutOverride(std::nullopt);
         platform::setExecutableFolderOverride(std::nullopt);
     }
-    WindowRig(const WindowRig&) = delete;
-    WindowRig& operator=(const WindowRig&) = delete;
 
     // One cycle with these slots as the server hands them out; a slot without a limit of its own gets 5.
     void runCycle(const QStringList& dirs, QStringList alerts = {}) {
@@ -95,7 +75,6 @@ public:
         window->agent.RunServerInfoNow();
     }
 
-    frmMain& operator*() { return *window; }
     frmMain* operator->() { return window.get(); }
 
     QTemporaryDir exeFolder;
@@ -104,8 +83,6 @@ public:
     platform::ScopedFake<platform::Power> powerFake{power};
     FakeLauncher launcher;
     platform::ScopedFake<platform::Launcher> launcherFake{launcher};
-    FakeNotificationArea area;
-    platform::ScopedFake<platform::NotificationArea> areaFake{area};
     QList<int> endCodes;
     AgentState state;
     std::unique_ptr<frmMain> window;
