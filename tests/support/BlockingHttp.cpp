@@ -5,6 +5,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include <memory>
+
 namespace testsupport {
 
 HttpResult httpRequest(const QByteArray& verb, const QUrl& url, const QByteArray& body,
@@ -14,23 +16,15 @@ HttpResult httpRequest(const QByteArray& verb, const QUrl& url, const QByteArray
     request.setTransferTimeout(15000);
     if (!contentType.isEmpty())
         request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
-    QNetworkReply* reply = manager.sendCustomRequest(request, verb, body);
-    QObject::connect(reply, &QNetworkReply::sslErrors, reply, [reply] { reply->ignoreSslErrors(); });
+    std::unique_ptr<QNetworkReply> reply(manager.sendCustomRequest(request, verb, body));
+    // Test servers use throwaway self-signed certificates.
+    QObject::connect(reply.get(), &QNetworkReply::sslErrors, reply.get(),
+                     [&reply] { reply->ignoreSslErrors(); });
     QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
-
-    HttpResult result;
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    result.body = reply->readAll();
-    result.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-    result.error = reply->errorString();
-    delete reply;
-    return result;
-}
-
-HttpResult postForm(const QUrl& url, const QByteArray& body) {
-    return httpRequest("POST", url, body, "application/x-www-form-urlencoded");
+    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
+            reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()};
 }
 
 } // namespace testsupport

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 #include <QUrl>
 
 namespace testsupport {
@@ -10,14 +9,14 @@ struct HttpResult {
     int status = 0; // 0 when no HTTP answer came at all
     QByteArray body;
     QByteArray contentType;
-    QString error;
 };
 
 // One request to a loopback server, waiting (with the event loop running) for the whole answer.
-// Certificate errors are ignored: test servers use throwaway self-signed certificates.
 HttpResult httpRequest(const QByteArray& verb, const QUrl& url, const QByteArray& body = {},
                        const QByteArray& contentType = {});
 
-HttpResult postForm(const QUrl& url, const QByteArray& body);
+inline HttpResult postForm(const QUrl& url, const QByteArray& body) {
+    return httpRequest("POST", url, body, "application/x-www-form-urlencoded");
+}
 
 } // namespace testsupport

@@ -1,6 +1,5 @@
 #include "LoopbackResponder.h"
 
-#include <QSslSocket>
 #include <QTimer>
 
 #include <memory>
@@ -17,148 +16,76 @@ QByteArray statusLine(int status, qint64 contentLength) {
            "\r\nConnection: close\r\n\r\n";
 }
 
-qint64 contentLength(const QList<QByteArray>& headerLines) {
-    for (const QByteArray& line : headerLines)
-        if (line.toLower().startsWith("content-length:"))
-            return line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
-    return 0;
-}
-
-// The request at the front of `pending` once its head and body are complete; takes it out of `pending`.
+// The body of the request at the front of `pending` once it is complete; takes the request out of `pending`.
 std::optional<ReceivedRequest> takeRequest(QByteArray& pending) {
     const qsizetype headEnd = pending.indexOf("\r\n\r\n");
     if (headEnd < 0)
         return std::nullopt;
-    QList<QByteArray> lines = pending.left(headEnd).split('\n');
-    for (QByteArray& line : lines)
-        line = line.trimmed();
-    const qint64 bodyLength = contentLength(lines);
+    qint64 bodyLength = 0;
+    for (const QByteArray& line : pending.left(headEnd).split('\n'))
+        if (line.toLower().startsWith("content-length:"))
+            bodyLength = line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
     if (pending.size() < headEnd + 4 + bodyLength)
         return std::nullopt;
-    const QList<QByteArray> requestLine = lines.takeFirst().split(' ');
-    ReceivedRequest request{requestLine.value(0), requestLine.value(1), lines,
-                            pending.mid(headEnd + 4, bodyLength)};
+    ReceivedRequest request{pending.mid(headEnd + 4, bodyLength)};
     pending.remove(0, headEnd + 4 + bodyLength);
     return request;
 }
 
 } // namespace
 
-Answer Answer::http(int status, const QByteArray& body) {
-    return rawBytes(statusLine(status, body.size()) + body);
-}
-
-Answer Answer::late(std::chrono::milliseconds delay, int status, const QByteArray& body) {
-    Answer answer = http(status, body);
-    answer.interval = delay;
-    return answer;
-}
-
-Answer Answer::rawBytes(const QByteArray& bytes) {
-    return {Kind::Raw, bytes, 0, {}};
-}
-
-Answer Answer::silent() {
-    return {};
-}
-
-Answer Answer::trickle(std::chrono::milliseconds interval) {
-    return {Kind::Trickle, {}, 0, interval};
-}
-
-Answer Answer::stream(qint64 bytes) {
-    return {Kind::Stream, {}, bytes, {}};
+Answer Answer::http(int status, const QByteArray& body, std::chrono::milliseconds delay) {
+    return {Kind::Raw, statusLine(status, body.size()) + body, 0, delay};
 }
 
 LoopbackResponder::LoopbackResponder(QObject* parent) : QTcpServer(parent) {
     listen(QHostAddress::LocalHost);
 }
 
-void LoopbackResponder::serve(const QList<Answer>& script) {
-    script_ = script;
-}
-
-void LoopbackResponder::useTls(const QSslCertificate& certificate, const QSslKey& key) {
-    certificate_ = certificate;
-    key_ = key;
-}
-
 QUrl LoopbackResponder::url(const QString& path) const {
-    const QString scheme = certificate_.isNull() ? QStringLiteral("http") : QStringLiteral("https");
-    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(serverPort()).arg(path));
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path));
 }
 
 void LoopbackResponder::incomingConnection(qintptr handle) {
-    QTcpSocket* socket = acceptSocket(handle);
+    auto* socket = new QTcpSocket(this);
+    socket->setSocketDescriptor(handle);
     auto pending = std::make_shared<QByteArray>();
     connect(socket, &QTcpSocket::readyRead, socket,
             [this, socket, pending] { onReadable(socket, *pending); });
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
 }
 
-QTcpSocket* LoopbackResponder::acceptSocket(qintptr handle) {
-    if (certificate_.isNull()) {
-        auto* socket = new QTcpSocket(this);
-        socket->setSocketDescriptor(handle);
-        return socket;
-    }
-    auto* socket = new QSslSocket(this);
-    socket->setSocketDescriptor(handle);
-    socket->setLocalCertificate(certificate_);
-    socket->setPrivateKey(key_);
-    socket->setPeerVerifyMode(QSslSocket::VerifyNone);
-    socket->startServerEncryption();
-    return socket;
-}
-
 void LoopbackResponder::onReadable(QTcpSocket* socket, QByteArray& pending) {
     pending += socket->readAll();
     while (const std::optional<ReceivedRequest> request = takeRequest(pending)) {
-        const Answer& reply = nextAnswer();
+        const Answer reply = script_.at(std::min<qsizetype>(requests_.size(), script_.size() - 1));
         requests_.append(*request);
         answer(socket, reply);
         emit requestReceived();
     }
 }
 
-const Answer& LoopbackResponder::nextAnswer() const {
-    return script_.at(std::min<qsizetype>(requests_.size(), script_.size() - 1));
-}
-
 void LoopbackResponder::answer(QTcpSocket* socket, const Answer& answer) {
     switch (answer.kind) {
     case Answer::Kind::Raw:
-        if (answer.interval.count() == 0)
-            sendAndClose(socket, answer.raw);
-        else
-            QTimer::singleShot(answer.interval, socket,
-                               [this, socket, bytes = answer.raw] { sendAndClose(socket, bytes); });
+        QTimer::singleShot(answer.interval, socket, [this, socket, bytes = answer.raw] {
+            send(socket, bytes);
+            socket->disconnectFromHost();
+        });
         break;
     case Answer::Kind::Silent:
         break;
-    case Answer::Kind::Trickle:
-        trickle(socket, answer.interval);
+    case Answer::Kind::Trickle: {
+        send(socket, statusLine(200, qint64(1) << 30));
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [this, socket] { send(socket, "x"); });
+        timer->start(answer.interval);
         break;
+    }
     case Answer::Kind::Stream:
         stream(socket, answer.streamBytes);
         break;
     }
-}
-
-void LoopbackResponder::send(QTcpSocket* socket, const QByteArray& bytes) {
-    bytesSent_ += socket->write(bytes);
-}
-
-void LoopbackResponder::sendAndClose(QTcpSocket* socket, const QByteArray& bytes) {
-    send(socket, bytes);
-    socket->disconnectFromHost();
-}
-
-void LoopbackResponder::trickle(QTcpSocket* socket, std::chrono::milliseconds interval) {
-    send(socket, statusLine(200, qint64(1) << 30));
-    auto* timer = new QTimer(socket);
-    connect(timer, &QTimer::timeout, socket, [this, socket] { send(socket, "x"); });
-    timer->start(interval);
 }
 
 void LoopbackResponder::stream(QTcpSocket* socket, qint64 bytes) {
