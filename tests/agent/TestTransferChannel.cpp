@@ -12,62 +12,11 @@ using platform::TransferChannel;
 
 Q_DECLARE_METATYPE(Answer)
 
-namespace {
-
-void run(TransferChannel& channel) {
-    platform::waitWhile([&] { return channel.StillExecuting(); });
-}
-
-} // namespace
-
 class TestTransferChannel : public QObject {
     Q_OBJECT
     QTemporaryDir folder;
 
 private slots:
-    void outcome_data() {
-        QTest::addColumn<Answer>("answer");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("error");
-        const QByteArray a(32000, 'a');
-        const QString as(31999, u'a');
-        const QByteArray redirect =
-            "HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 5\r\n\r\nmoved";
-        // clang-format off
-        QTest::newRow("error status keeps its body") << Answer::http(404, "missing") << "missing" << 404 << "";
-        QTest::newRow("redirect not followed") << Answer{Answer::Kind::Raw, redirect} << "moved" << 302 << "";
-        QTest::newRow("cut after 32000 bytes") << Answer::http(200, a + "beyond") << QString(a) << 200 << "";
-        QTest::newRow("two-byte character cut") << Answer::http(200, a.left(31999) + "é") << as << 200 << "";
-        QTest::newRow("three-byte character cut after two bytes")
-            << Answer::http(200, a.left(31998) + "€tail") << as.left(31998) << 200 << "";
-        QTest::newRow("three-byte character ending at the bound")
-            << Answer::http(200, a.left(31997) + "€tail") << as.left(31997) + "€" << 200 << "";
-        QTest::newRow("trickles forever") << Answer::trickle(20ms) << "" << 200 << "Time-out";
-        // clang-format on
-    }
-    void outcome() {
-        QFETCH(Answer, answer);
-        QFETCH(QString, text);
-        QFETCH(int, status);
-        QFETCH(QString, error);
-        LoopbackResponder server;
-        server.serve(answer);
-        TransferChannel::setTimeoutOverride(1s);
-        TransferChannel channel(60s);
-        QElapsedTimer clock;
-        clock.start();
-
-        channel.Execute(server.url().toString());
-        run(channel);
-        TransferChannel::setTimeoutOverride(std::nullopt);
-
-        QVERIFY2(clock.elapsed() < 5000, "the time-out runs from Execute, whatever arrives");
-        QCOMPARE(channel.errorText().section(':', 0, 0), error);
-        QCOMPARE(channel.GetChunk(), text);
-        QCOMPARE(channel.httpStatus(), status);
-    }
-
     // Naming a certificate switches off Qt's on-demand use of the system's trust store.
     void caFileAddsToTheSystemsTrust() {
         QString error;
@@ -105,7 +54,7 @@ private slots:
         QFile file(folder.filePath(fileName));
 
         channel.Download(server.url().toString(), file.fileName());
-        run(channel);
+        platform::waitWhile([&] { return channel.StillExecuting(); });
 
         QCOMPARE(finished.size(), 1);
         QCOMPARE(channel.httpStatus(), status);

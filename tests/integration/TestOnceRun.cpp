@@ -17,17 +17,6 @@ class TestOnceRun : public QObject {
     LoopbackResponder noSettings; // empty settings replies; takes the report the update step sends
     int runs = 0;
 
-    // Placeholders in the rows stand for what exists only once the servers run.
-    QStringList resolved(QStringList arguments) const {
-        arguments.replaceInStrings("%PLAIN%", plain.endpoint().toString());
-        arguments.replaceInStrings("%TLS%", tls.endpoint().toString());
-        arguments.replaceInStrings("%CA%", certificate->certificatePath);
-        arguments.replaceInStrings("%NO_SETTINGS%", noSettings.url().toString());
-        // Neither the clock nor the program may be touched by a test run.
-        return arguments +
-               QStringList{"--time-url", "http://127.0.0.1:9/t", "--update-url", "http://127.0.0.1:9/u"};
-    }
-
     // A copy of the agent in a fresh folder, since the name file lives beside the executable.
     QString installAgent(bool withNameFile) {
         const QFileInfo built(qEnvironmentVariable("KOVA_AGENT_EXE"));
@@ -61,23 +50,27 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("nameFile");
         QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("printed");
+        QTest::addColumn<QString>("printed"); // a pattern
         const QString reported = "Download successful.\n.*Transmission successful! \\(";
-        const QString unreachable =
-            "Connection failed to the KOVA Server \\(Get\\).\nNO INTERNET CONNECTION.  WILL RETRY.";
-        // clang-format off
-        QTest::newRow("server answers") << QStringList{"--once", "--server-url", "%PLAIN%"} << true << 0 << reported;
-        QTest::newRow("no server answers") << QStringList{"--once", "--server-url", "http://127.0.0.1:9/x"} << true
-                                           << 1 << unreachable;
-        QTest::newRow("report delivered, settings not") << QStringList{"--once", "--server-url", "%NO_SETTINGS%"}
-                                                        << true << 1 << unreachable + ".*Transmission successful! \\(";
-        QTest::newRow("no name file") << QStringList{"--once", "--server-url", "%PLAIN%"} << false << 2 << "kova.ini";
-        QTest::newRow("bad argument") << QStringList{"--once", "--frobnicate"} << true << 2 << "frobnicate";
-        QTest::newRow("https, certificate trusted") << QStringList{"--once", "--server-url", "%TLS%", "--ca-file", "%CA%"}
-                                                    << true << 0 << reported;
-        QTest::newRow("https, certificate not trusted") << QStringList{"--once", "--server-url", "%TLS%"} << true
-                                                        << 1 << unreachable;
-        // clang-format on
+        const QString unreachable = "\\(Get\\).\nNO INTERNET CONNECTION.  WILL RETRY.";
+        const auto row = [](const char* name, const QStringList& arguments, bool nameFile, int code,
+                            const QString& printed) {
+            // Neither the clock nor the program may be touched by a test run.
+            QTest::newRow(name) << arguments + QStringList{"--time-url", "http://127.0.0.1:9/t",
+                                                           "--update-url", "http://127.0.0.1:9/u"}
+                                << nameFile << code << printed;
+        };
+        const QString plainUrl = plain.endpoint().toString();
+        const QString tlsUrl = tls.endpoint().toString();
+        row("server answers", {"--once", "--server-url", plainUrl}, true, 0, reported);
+        row("no server answers", {"--once", "--server-url", "http://127.0.0.1:9/x"}, true, 1, unreachable);
+        row("report delivered, settings not", {"--once", "--server-url", noSettings.url().toString()}, true,
+            1, unreachable + ".*Transmission successful! \\(");
+        row("no name file", {"--once", "--server-url", plainUrl}, false, 2, "kova.ini");
+        row("bad argument", {"--once", "--frobnicate"}, true, 2, "frobnicate");
+        row("https, certificate trusted",
+            {"--once", "--server-url", tlsUrl, "--ca-file", certificate->certificatePath}, true, 0, reported);
+        row("https, certificate not trusted", {"--once", "--server-url", tlsUrl}, true, 1, unreachable);
     }
     void exitCode() {
         QFETCH(QStringList, arguments);
@@ -86,7 +79,7 @@ private slots:
         QFETCH(QString, printed);
         QProcess agent;
         agent.setProcessChannelMode(QProcess::MergedChannels);
-        agent.start(installAgent(nameFile), resolved(arguments));
+        agent.start(installAgent(nameFile), arguments);
         // The servers answer on this thread: wait with the event loop running.
         QTRY_VERIFY_WITH_TIMEOUT(agent.state() == QProcess::NotRunning, 60000);
 
