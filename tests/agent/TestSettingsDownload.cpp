@@ -153,7 +153,7 @@ private slots:
         // clang-format off
         QTest::newRow("one character") << Answer::http(200, "K") << "K" << true;
         QTest::newRow("error status keeps its body") << Answer::http(404, "missing") << "missing" << true;
-        QTest::newRow("redirect not followed") << Answer{Answer::Kind::Raw, redirect} << "moved" << true;
+        QTest::newRow("redirect not followed") << Answer::raw(redirect) << "moved" << true;
         QTest::newRow("cut after 32000 bytes") << Answer::http(200, a + "beyond") << QString(a) << true;
         QTest::newRow("two-byte character cut") << Answer::http(200, a.left(31999) + "é") << as << true;
         QTest::newRow("three-byte character cut after two bytes")

@@ -34,8 +34,41 @@ std::optional<ReceivedRequest> takeRequest(QByteArray& pending) {
 
 } // namespace
 
+Answer Answer::raw(const QByteArray& bytes, std::chrono::milliseconds delay) {
+    return {[=](QTcpSocket* socket) {
+        QTimer::singleShot(delay, socket, [=] {
+            socket->write(bytes);
+            socket->disconnectFromHost();
+        });
+    }};
+}
+
 Answer Answer::http(int status, const QByteArray& body, std::chrono::milliseconds delay) {
-    return {Kind::Raw, statusLine(status, body.size()) + body, 0, delay};
+    return raw(statusLine(status, body.size()) + body, delay);
+}
+
+Answer Answer::trickle(std::chrono::milliseconds interval) {
+    return {[=](QTcpSocket* socket) {
+        socket->write(statusLine(200, qint64(1) << 30));
+        auto* timer = new QTimer(socket);
+        QObject::connect(timer, &QTimer::timeout, socket, [socket] { socket->write("x"); });
+        timer->start(interval);
+    }};
+}
+
+Answer Answer::stream(qint64 bytes) {
+    return {[=](QTcpSocket* socket) {
+        socket->write(statusLine(200, bytes));
+        auto refill = [socket, remaining = std::make_shared<qint64>(bytes)] {
+            static const QByteArray chunk(kStreamWindow, 'x');
+            for (; *remaining > 0 && socket->bytesToWrite() < kStreamWindow; *remaining -= chunk.size())
+                socket->write(chunk.left(*remaining));
+            if (*remaining <= 0)
+                socket->disconnectFromHost();
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, refill);
+        refill();
+    }};
 }
 
 LoopbackResponder::LoopbackResponder(QObject* parent) : QTcpServer(parent) {
@@ -52,6 +85,7 @@ void LoopbackResponder::incomingConnection(qintptr handle) {
     auto pending = std::make_shared<QByteArray>();
     connect(socket, &QTcpSocket::readyRead, socket,
             [this, socket, pending] { onReadable(socket, *pending); });
+    connect(socket, &QTcpSocket::bytesWritten, this, [this](qint64 bytes) { bytesSent_ += bytes; });
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
 }
 
@@ -60,47 +94,8 @@ void LoopbackResponder::onReadable(QTcpSocket* socket, QByteArray& pending) {
     while (const std::optional<ReceivedRequest> request = takeRequest(pending)) {
         const Answer reply = script_.at(std::min<qsizetype>(requests_.size(), script_.size() - 1));
         requests_.append(*request);
-        answer(socket, reply);
+        if (reply.act)
+            reply.act(socket);
         emit requestReceived();
     }
-}
-
-void LoopbackResponder::answer(QTcpSocket* socket, const Answer& answer) {
-    switch (answer.kind) {
-    case Answer::Kind::Raw:
-        QTimer::singleShot(answer.interval, socket, [this, socket, bytes = answer.raw] {
-            send(socket, bytes);
-            socket->disconnectFromHost();
-        });
-        break;
-    case Answer::Kind::Silent:
-        break;
-    case Answer::Kind::Trickle: {
-        send(socket, statusLine(200, qint64(1) << 30));
-        auto* timer = new QTimer(socket);
-        connect(timer, &QTimer::timeout, socket, [this, socket] { send(socket, "x"); });
-        timer->start(answer.interval);
-        break;
-    }
-    case Answer::Kind::Stream:
-        stream(socket, answer.streamBytes);
-        break;
-    }
-}
-
-void LoopbackResponder::stream(QTcpSocket* socket, qint64 bytes) {
-    send(socket, statusLine(200, bytes));
-    auto remaining = std::make_shared<qint64>(bytes);
-    auto refill = [this, socket, remaining] {
-        static const QByteArray chunk(kStreamWindow, 'x');
-        while (*remaining > 0 && socket->bytesToWrite() < kStreamWindow) {
-            const qint64 size = std::min<qint64>(*remaining, chunk.size());
-            send(socket, chunk.left(size));
-            *remaining -= size;
-        }
-        if (*remaining == 0)
-            socket->disconnectFromHost();
-    };
-    connect(socket, &QTcpSocket::bytesWritten, socket, refill);
-    refill();
 }

@@ -7,19 +7,18 @@
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
 
 // What the responder does with one request once it has arrived whole.
 struct Answer {
-    enum class Kind { Raw, Silent, Trickle, Stream };
-    Kind kind = Kind::Silent;
-    QByteArray raw;         // Raw: written after `interval` as it stands, then the connection closes
-    qint64 streamBytes = 0; // Stream: a 200 answer with this many body bytes, sent as the peer reads
-    std::chrono::milliseconds interval{}; // Trickle: a 200 answer announcing 1 GB, then one byte per interval
+    std::function<void(QTcpSocket*)> act; // none: the request is read and never answered
 
+    static Answer silent() { return {}; }
+    // Written as it stands after `delay`, then the connection is closed.
+    static Answer raw(const QByteArray& bytes, std::chrono::milliseconds delay = {});
     static Answer http(int status, const QByteArray& body, std::chrono::milliseconds delay = {});
-    static Answer silent() { return {}; } // reads the request, never answers
-    static Answer trickle(std::chrono::milliseconds interval) { return {Kind::Trickle, {}, 0, interval}; }
-    static Answer stream(qint64 bytes) { return {Kind::Stream, {}, bytes, {}}; }
+    static Answer trickle(std::chrono::milliseconds interval); // a 200 announcing 1 GB, one byte per interval
+    static Answer stream(qint64 bytes); // a 200 with this many body bytes, written as the peer reads them
 };
 
 struct ReceivedRequest {
@@ -38,7 +37,7 @@ public:
 
     QUrl url(const QString& path = QStringLiteral("/")) const;
     QList<ReceivedRequest> requests() const { return requests_; }
-    qint64 bytesSent() const { return bytesSent_; } // handed to the sockets, all connections together
+    qint64 bytesSent() const { return bytesSent_; } // all connections together
 
 signals:
     void requestReceived();
@@ -48,9 +47,6 @@ protected:
 
 private:
     void onReadable(QTcpSocket* socket, QByteArray& pending);
-    void answer(QTcpSocket* socket, const Answer& answer);
-    void send(QTcpSocket* socket, const QByteArray& bytes) { bytesSent_ += socket->write(bytes); }
-    void stream(QTcpSocket* socket, qint64 bytes);
 
     QList<Answer> script_{Answer::silent()};
     QList<ReceivedRequest> requests_;
