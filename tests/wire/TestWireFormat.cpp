@@ -6,20 +6,12 @@ class TestWireFormat : public QObject {
     Q_OBJECT
 
 private slots:
-    void fieldValueRoundTrip_data() {
-        QTest::addColumn<QString>("value");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("folder with blanks") << QStringLiteral("C:\\Program Files\\My Data");
-        QTest::newRow("form characters") << QStringLiteral("a&b=c+d%e_f");
-        QTest::newRow("looks encoded") << QStringLiteral("%41%5F_+ %zz%");
-        QTest::newRow("non-ASCII") << QStringLiteral("D:\\Daten\\Übergabe ñ 日本");
-        QTest::newRow("control characters") << QStringLiteral("line\r\nbreak\ttab\x7f");
-    }
     void fieldValueRoundTrip() {
-        QFETCH(QString, value);
+        const QString value =
+            "C:\\Program Files\\a&b=c+d%e_f %41%5F_+ %zz% Übergabe ñ 日本 line\r\nbreak\ttab\x7f";
         const QString encoded = wire::EncodeFieldValue(value);
-        for (const QChar c : encoded)
-            QVERIFY2(c.unicode() > 0x20 && c.unicode() < 0x7F, qPrintable(encoded));
+        // Printable ASCII only, nothing that splits the form.
+        QVERIFY2(!encoded.contains(QRegularExpression("[^\\x21-\\x7e]|[&=+ ]")), qPrintable(encoded));
         QCOMPARE(wire::decodeFieldValue(encoded), value);
         QCOMPARE(wire::decodeServerCode(wire::escapeFormValue(value)), value);
     }
