@@ -1,3 +1,4 @@
+// What the central server answers: the settings and report exchange, the time page and the update file.
 #include "RunningServer.h"
 #include "support/BlockingHttp.h"
 #include "WireFormat.h"
@@ -6,26 +7,23 @@ using testsupport::postForm;
 
 namespace {
 
-// A report as an agent sends it: every setting distinct, with blanks, form characters and non-ASCII;
-// the message (no setting) may hold ", ".
-QHash<QString, QString> agentReport(const QString& computer) {
-    QHash<QString, QString> report{
-        {"sComputerName", computer}, {"sIP", "192.168.1.20"}, {"sMessage", "over limit, see C:\\in"}};
-    for (const QString& key : wire::settingsReportKeys())
-        report.insert(key, key == "sDisable" ? "0" : key + " C:\\My App\\a&b=c+d%e_f Über");
-    return report;
+// Every setting distinct, with blanks, form characters and non-ASCII.
+QString settingValue(const QString& key) {
+    return key == "sDisable" ? "0" : key + " C:\\My App\\a&b=c+d%e_f Über";
 }
 
-// The report body as the agent encodes it, with `changed` values replaced; keys valued "<none>" are left out.
+// A report body as the agent encodes it, with `changed` values; the message (no setting) may hold ", ".
 QByteArray reportForm(const QString& computer, const QHash<QString, QString>& changed = {}) {
-    QHash<QString, QString> values = agentReport(computer);
+    QHash<QString, QString> values{
+        {"sComputerName", computer}, {"sIP", "192.168.1.20"}, {"sMessage", "over limit, see C:\\in"}};
+    for (const QString& key : wire::settingsReportKeys())
+        values.insert(key, settingValue(key));
     values.insert(changed);
     QStringList pairs;
     for (const QString& key : wire::reportKeys())
-        if (values.value(key) != "<none>")
-            pairs << key + '=' +
-                         (key == "sDisable" ? wire::escapeFormValue(values.value(key))
-                                            : wire::EncodeFieldValue(values.value(key)));
+        pairs << key + '=' +
+                     (key == "sDisable" ? wire::escapeFormValue(values[key])
+                                        : wire::EncodeFieldValue(values[key]));
     return pairs.join('&').toUtf8();
 }
 
@@ -60,7 +58,7 @@ private slots:
         QCOMPARE(QString::fromUtf8(reply.body), "Report received for WEB_01 A&B at 12/5/2026 3:00:00 PM.");
         QStringList sent;
         for (const QString& key : wire::settingsReportKeys())
-            sent << agentReport("WEB_01 A&B").value(key);
+            sent << settingValue(key);
         QCOMPARE(settingsReplyFor("WEB_01 A&B"), sent);
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports WHERE sMessage = 'over limit, see C:\\in'"), 1);
 
@@ -87,16 +85,17 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("reasonMentions");
-        const auto row = [](const char* name, const QByteArray& body, int status, const char* mentions) {
-            QTest::newRow(name) << body << status << QByteArray(mentions);
+        const auto row = [](const char* name, const QByteArray& body, int status,
+                            const QByteArray& mentions) {
+            QTest::newRow(name) << body << status << mentions;
         };
         row("empty body", "", 400, "empty");
         row("no equals", "servercode", 400, "=");
         row("unknown form", "foo=bar", 400, "neither");
         row("empty name", "servercode=", 200, "");
-        row("key missing", reportForm("SRV01", {{"sdiskspace2", "<none>"}, {"sAlert", "<none>"}}), 400,
-            "sdiskspace2, sAlert");
-        row("key twice", reportForm("SRV01") + "&sIP=1", 400, "sIP");
+        const QByteArray full = reportForm("SRV01");
+        row("key missing", full.left(full.lastIndexOf('&')), 400, wire::reportKeys().last().toUtf8());
+        row("key twice", full + "&sIP=1", 400, "sIP");
         row("no computer", reportForm(""), 400, "sComputerName");
         row("separator in a folder", reportForm("SRV01", {{"sDir3", "C:\\one, two"}}), 422, "sDir3");
         row("Disable no truth value", reportForm("SRV01", {{"sDisable", ""}}), 422, "sDisable");
@@ -113,7 +112,43 @@ private slots:
         QCOMPARE(server->count("SELECT (SELECT COUNT(*) FROM computers) + (SELECT COUNT(*) FROM reports) + "
                                "(SELECT COUNT(*) FROM latest_status)"),
                  0);
-        QCOMPARE(settingsReplyFor("STILL UP").size(), wire::kSettingsPieceCount);
+    }
+
+    // The agent's clock setting reads the 28 characters after the second "<BR>".
+    void timePageHoldsLocalTime_data() {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("stamp");
+        QTest::newRow("widest") << QDateTime({2026, 12, 31}, {23, 59, 59}) << "12/31/2026,   11:59:59 PM";
+        QTest::newRow("midnight") << QDateTime({2027, 1, 1}, {0, 0, 0}) << "1/1/2027,   12:00:00 AM";
+    }
+    void timePageHoldsLocalTime() {
+        QFETCH(QDateTime, now);
+        QFETCH(QString, stamp);
+        server->now = now;
+        const QString page =
+            QString::fromUtf8(testsupport::httpRequest("GET", server->url("/cgi-bin/timer.pl")).body);
+        const QString afterFirst = page.mid(page.indexOf("<BR>") + 4).trimmed();
+        QCOMPARE(afterFirst.mid(afterFirst.indexOf("<BR>") + 4, 28), stamp.leftJustified(28));
+    }
+
+    void updateDownload() {
+        const QByteArray binary = QByteArray("MZ\x90\0\r\n\x1a\xff", 8) + QByteArray(70000, '\x7f');
+        const auto publish = [&] {
+            QFile file(server->dir.filePath("KOVA_Oru.exe"));
+            return file.open(QIODevice::WriteOnly) && file.write(binary) == binary.size();
+        };
+        const auto download = [&] {
+            return testsupport::httpRequest("GET", server->url("/kova-oru/updates/KOVA_Oru.exe"));
+        };
+        QCOMPARE(download().status, 404); // nothing published
+        QVERIFY(publish());
+        const auto reply = download();
+        QCOMPARE(reply.contentType + reply.body, "application/octet-stream" + binary);
+
+        server.emplace(); // without an updates folder nothing is served, not even from beside the database
+        server->options.updatesFolder.clear();
+        QVERIFY(publish() && server->start().isEmpty());
+        QCOMPARE(download().status, 404);
     }
 };
 

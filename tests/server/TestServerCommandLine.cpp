@@ -1,12 +1,9 @@
-#include "support/BlockingHttp.h"
-#include "WireFormat.h"
-
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The built server executable: how it ends when it cannot start, and that it serves once it says where.
+// The built server executable: how it ends when it cannot start.
 class TestServerCommandLine : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
@@ -42,20 +39,6 @@ private slots:
         QCOMPARE(server.exitCode(), 1);
         const QString complaint = QString::fromUtf8(server.readAllStandardError());
         QVERIFY2(complaint.contains(message), qPrintable(complaint));
-    }
-
-    void announcesItsAddress() {
-        QProcess server;
-        server.start(qEnvironmentVariable("KOVA_SERVER_EXE"),
-                     {"--port", "0", "--database", in("announce.sqlite")});
-        QVERIFY(server.waitForReadyRead(15000));
-        const QString line = QString::fromUtf8(server.readLine()).trimmed();
-        QVERIFY2(line.startsWith("listening on http://127.0.0.1:"), qPrintable(line));
-        const auto reply =
-            testsupport::postForm(line.section(' ', 2) + "/kova-oru/process_servers.asp", "servercode=SRV01");
-        QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(reply.body)).size(), wire::kSettingsPieceCount);
-        server.kill();
-        server.waitForFinished();
     }
 };
 
