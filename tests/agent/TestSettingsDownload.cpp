@@ -25,9 +25,7 @@ const QString kDownloaded = "Download successful.\r\n";
 const QString kGetFailed = "Connection failed to the KOVA Server (Get).\r\n";
 const QString kSending = "\r\nConnecting to KOVA Server (Send)...\r\nSending data...\r\n";
 
-QString sentLine() {
-    return "Transmission successful! (" + formatGeneralDateTime(kNow) + ")\r\n";
-}
+const QString kSent = "Transmission successful! (" + formatGeneralDateTime(kNow) + ")\r\n";
 
 // The 28 settings fields in reply-piece order.
 QStringList settingsFields(const AgentState& s) {
@@ -40,7 +38,7 @@ QStringList settingsFields(const AgentState& s) {
     return fields << s.Disable << s.CheckUpdate;
 }
 
-// Pieces that tell each field apart (blanks included, which must arrive untouched); piece 26 is `disable`.
+// Pieces that tell each field apart (blanks included, which must arrive old); piece 26 is `disable`.
 QStringList distinctPieces(int count, const QString& disable = "-1") {
     QStringList pieces;
     for (int k = 0; k < count; ++k)
@@ -88,21 +86,21 @@ private slots:
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QString>("log");
         const QStringList all = distinctPieces(28);
+        const QStringList stored = distinctPieces(28, "1"); // Disable as the agent keeps it
         const QString downloaded = kConnecting + kConnected + kDownloaded;
         const QString incomplete = kConnecting + kConnected + kGetFailed;
-        const QStringList untouched(28, kOld);
-        // clang-format off
-        QTest::newRow("28 pieces") << reply(all) << distinctPieces(28, "1") << downloaded;
-        QTest::newRow("30 pieces: 28 and 29 ignored") << reply(distinctPieces(30)) << distinctPieces(28, "1") << downloaded;
-        QTest::newRow("10 pieces: up to Dir 4 new") << reply(all.mid(0, 10)) << all.mid(0, 10) + untouched.mid(10) << incomplete;
-        QTest::newRow("empty piece 26") << reply(distinctPieces(28, "")) << distinctPieces(28, "") << incomplete;
-        QTest::newRow("empty reply") << Answer::http(200, "") << untouched << kConnecting + kGetFailed;
-        QTest::newRow("never answers") << Answer::silent() << untouched << kConnecting + kGetFailed;
-        QTest::newRow("trickles forever") << Answer::trickle(20ms) << untouched << kConnecting + kGetFailed;
+        const QStringList old(28, kOld);
+        QTest::newRow("28 pieces") << reply(all) << stored << downloaded;
+        QTest::newRow("30 pieces: 28 and 29 ignored") << reply(distinctPieces(30)) << stored << downloaded;
+        QTest::newRow("10 pieces") << reply(all.first(10)) << all.first(10) + old.sliced(10) << incomplete;
+        QTest::newRow("no Disable") << reply(distinctPieces(28, "")) << distinctPieces(28, "") << incomplete;
+        QTest::newRow("empty reply") << Answer::http(200, "") << old << kConnecting + kGetFailed;
+        QTest::newRow("never answers") << Answer::silent() << old << kConnecting + kGetFailed;
+        QTest::newRow("trickles forever") << Answer::trickle(20ms) << old << kConnecting + kGetFailed;
         // 100 MB without a separator: one piece of 32,000 bytes, so only LogFlag is stored.
-        QTest::newRow("100 MB") << Answer::stream(kHuge) << QStringList{QString(wire::kReplyReadBound, u'x')} + untouched.mid(1)
+        QTest::newRow("100 MB") << Answer::stream(kHuge)
+                                << QStringList{QString(wire::kReplyReadBound, u'x')} + old.mid(1)
                                 << incomplete;
-        // clang-format on
     }
     // Whatever the reply, the request is cut off in time and the agent's memory stays bounded.
     void settingsDownload() {
@@ -136,7 +134,6 @@ private slots:
         const QString as(wire::kReplyReadBound - 1, u'a');
         const QByteArray redirect =
             "HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 5\r\n\r\nmoved";
-        // clang-format off
         QTest::newRow("error status keeps its body") << Answer::http(404, "missing") << "missing" << true;
         QTest::newRow("redirect not followed") << Answer::raw(redirect) << "moved" << true;
         QTest::newRow("cut after 32000 bytes") << Answer::http(200, a + "beyond") << QString(a) << true;
@@ -146,7 +143,6 @@ private slots:
             << Answer::http(200, a.left(31997) + "€tail") << as.left(31997) + "€" << true;
         QTest::newRow("empty after a failed download") << Answer::http(200, "") << "" << true;
         QTest::newRow("empty after a good download") << Answer::http(200, "") << "" << false;
-        // clang-format on
     }
     void reportReply() {
         QFETCH(Answer, answer);
@@ -158,10 +154,9 @@ private slots:
         agent().SendWWWSQL();
 
         QCOMPARE(agent().log.text(),
-                 kSending + (shown.isEmpty() ? "Connection failed to KOVA Server (Send).\r\n" : sentLine()));
+                 kSending + (shown.isEmpty() ? "Connection failed to KOVA Server (Send).\r\n" : kSent));
         QCOMPARE(harness->view.serverMessage, "Registered Computer Name: SRV01\r\n" + shown);
         QCOMPARE(state().NoInternet, noInternet && shown.isEmpty());
-        QVERIFY(server->requests().first().body.startsWith("sComputerName=SRV01&"));
     }
 
     void secondCallDuringTheWaitDoesNothing_data() {
@@ -186,7 +181,7 @@ private slots:
 
         QVERIFY(innerReturnedDuringTheWait);
         QCOMPARE(server->requests().size(), 1);
-        QCOMPARE(agent().log.text(), upload ? kSending + sentLine() : kConnecting + kConnected + kDownloaded);
+        QCOMPARE(agent().log.text(), upload ? kSending + kSent : kConnecting + kConnected + kDownloaded);
     }
 };
 

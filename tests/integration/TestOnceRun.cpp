@@ -14,24 +14,15 @@ class TestOnceRun : public QObject {
     QProcess builtServer;
     QString serverUrl;
     LoopbackResponder noSettings; // empty settings replies; takes the report the update step sends
-    int runs = 0;
-
-    // A copy of the agent in a fresh folder, since the name file lives beside the executable.
-    QString installAgent(bool withNameFile) {
-        const QFileInfo built(qEnvironmentVariable("KOVA_AGENT_EXE"));
-        const QDir folder(work.filePath(QString::number(++runs)));
-        folder.mkpath(".");
-        for (const QString& name :
-             {built.fileName(), QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
-            QFile::copy(built.absoluteDir().filePath(name), folder.filePath(name));
-        QFile nameFile(folder.filePath("kova.ini"));
-        if (withNameFile && nameFile.open(QIODevice::WriteOnly))
-            nameFile.write("SRV01");
-        return folder.filePath(built.fileName());
-    }
+    QString agentCopy;            // beside it the name file, which each row writes or removes
 
 private slots:
     void initTestCase() {
+        const QFileInfo built(qEnvironmentVariable("KOVA_AGENT_EXE"));
+        for (const QString& name :
+             {built.fileName(), QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
+            QVERIFY(QFile::copy(built.absoluteDir().filePath(name), work.filePath(name)));
+        agentCopy = work.filePath(built.fileName());
         QString error;
         certificate = SelfSignedCertificate::create(work.path(), &error);
         QVERIFY2(certificate, qPrintable(error));
@@ -78,7 +69,10 @@ private slots:
         QFETCH(QString, printed);
         QProcess agent;
         agent.setProcessChannelMode(QProcess::MergedChannels);
-        agent.start(installAgent(nameFile), arguments);
+        QFile::remove(work.filePath("kova.ini"));
+        QFile name(work.filePath("kova.ini"));
+        QVERIFY(!nameFile || (name.open(QIODevice::WriteOnly) && name.write("SRV01") == 5 && name.flush()));
+        agent.start(agentCopy, arguments);
         // The servers answer on this thread: wait with the event loop running.
         QTRY_VERIFY_WITH_TIMEOUT(agent.state() == QProcess::NotRunning, 60000);
 

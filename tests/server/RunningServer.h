@@ -23,9 +23,9 @@ struct RunningServer {
     QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }
     QUrl endpoint() const { return url(QStringLiteral("/kova-oru/process_servers.asp")); }
 
-    // Reads the database behind the server's back: the first column of the first row, or an invalid value.
-    QVariant value(const QString& sql) const {
-        QVariant result;
+    // Reads the database behind the server's back: the first column of the first row, or `none`.
+    QVariant value(const QString& sql, const QVariant& none = {}) const {
+        QVariant result = none;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
             db.setDatabaseName(options.databaseFile);
@@ -36,10 +36,7 @@ struct RunningServer {
         QSqlDatabase::removeDatabase(QStringLiteral("reader"));
         return result;
     }
-    int count(const QString& sql) const {
-        const QVariant found = value(sql);
-        return found.isValid() ? found.toInt() : -1;
-    }
+    int count(const QString& sql) const { return value(sql, -1).toInt(); }
 
     QTemporaryDir dir;
     QDateTime now{QDate(2026, 12, 5), QTime(15, 0, 0)};

@@ -15,20 +15,22 @@ private slots:
     void startupErrorsEndTheServer_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("message");
-        QFile garbage(in("garbage"));
-        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4096, 'x')) == 4096);
+        const auto row = [](const char* name, const QStringList& args, const char* message) {
+            QTest::newRow(name) << args << QString(message);
+        };
+        const QString junk = in("junk");
+        QFile junkFile(junk);
+        QVERIFY(junkFile.open(QIODevice::WriteOnly) && junkFile.write(QByteArray(4096, 'x')) == 4096);
         QVERIFY(busyPort.isListening() || busyPort.listen(QHostAddress::LocalHost));
-        const QStringList db{"--port", "0", "--database", in("server.sqlite")};
-        // clang-format off
-        QTest::newRow("port in use") << db.mid(2) + QStringList{"--port", QString::number(busyPort.serverPort())}
-                                     << "cannot listen on 127.0.0.1 port";
-        QTest::newRow("database folder missing") << QStringList{"--database", in("missing/server.sqlite")}
-                                                 << "cannot use the database";
-        QTest::newRow("not a database") << QStringList{"--database", in("garbage")} << "cannot use the database";
-        QTest::newRow("not a certificate") << db + QStringList{"--tls-cert", in("garbage"), "--tls-key", in("garbage")}
-                                           << "holds no PEM certificate";
-        QTest::newRow("certificate without key") << db + QStringList{"--tls-cert", in("garbage")} << "together";
-        // clang-format on
+        const QStringList db{"--database", in("server.sqlite")};
+        row("port in use", db + QStringList{"--port", QString::number(busyPort.serverPort())},
+            "cannot listen");
+        row("database folder missing", {"--database", in("missing/server.sqlite")},
+            "cannot use the database");
+        row("not a database", {"--database", junk}, "cannot use the database");
+        row("not a certificate", db + QStringList{"--tls-cert", junk, "--tls-key", junk},
+            "holds no PEM certificate");
+        row("certificate without key", db + QStringList{"--tls-cert", junk}, "together");
     }
     void startupErrorsEndTheServer() {
         QFETCH(QStringList, args);

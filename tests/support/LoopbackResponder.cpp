@@ -18,17 +18,15 @@ QByteArray statusLine(int status, qint64 contentLength) {
 
 // The body of the request at the front of `pending` once it is complete; takes the request out of `pending`.
 std::optional<ReceivedRequest> takeRequest(QByteArray& pending) {
-    const qsizetype headEnd = pending.indexOf("\r\n\r\n");
-    if (headEnd < 0)
+    static const QByteArray kLengthField = "\ncontent-length:";
+    const qsizetype bodyStart = pending.indexOf("\r\n\r\n") + 4;
+    const qsizetype field = pending.left(bodyStart).toLower().indexOf(kLengthField);
+    const qint64 bodyLength =
+        field < 0 ? 0 : pending.mid(field + kLengthField.size()).split('\r')[0].trimmed().toLongLong();
+    if (bodyStart < 4 || pending.size() < bodyStart + bodyLength)
         return std::nullopt;
-    qint64 bodyLength = 0;
-    for (const QByteArray& line : pending.left(headEnd).split('\n'))
-        if (line.toLower().startsWith("content-length:"))
-            bodyLength = line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
-    if (pending.size() < headEnd + 4 + bodyLength)
-        return std::nullopt;
-    ReceivedRequest request{pending.mid(headEnd + 4, bodyLength)};
-    pending.remove(0, headEnd + 4 + bodyLength);
+    ReceivedRequest request{pending.mid(bodyStart, bodyLength)};
+    pending.remove(0, bodyStart + bodyLength);
     return request;
 }
 

@@ -24,19 +24,13 @@ private slots:
         QCOMPARE(wire::decodeFieldValue("SRV_01+A"), "SRV 01 A");
     }
 
-    void splitSettingsReply_data() {
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<QStringList>("pieces");
-        QTest::newRow("empty pieces kept") << "0, , 5, , " << QStringList{"0", "", "5", "", ""};
-        QTest::newRow("comma without blank") << "a,b, c" << QStringList{"a,b", "c"};
-        QTest::newRow("not trimmed") << " a ,  b" << QStringList{" a ", " b"};
-        QTest::newRow("line break kept") << "x, 12/7/2026\r\n" << QStringList{"x", "12/7/2026\r\n"};
-        QTest::newRow("comma before separator") << "C:\\a,, b" << QStringList{"C:\\a,", "b"};
-    }
     void splitSettingsReply() {
-        QFETCH(QString, reply);
-        QFETCH(QStringList, pieces);
-        QCOMPARE(wire::splitSettingsReply(reply), pieces);
+        QCOMPARE(wire::splitSettingsReply("0, , 5, , "),
+                 QStringList({"0", "", "5", "", ""})); // empty pieces kept
+        QCOMPARE(wire::splitSettingsReply("a,b, c"), QStringList({"a,b", "c"}));
+        QCOMPARE(wire::splitSettingsReply(" a ,  b"), QStringList({" a ", " b"})); // nothing trimmed
+        QCOMPARE(wire::splitSettingsReply("x, 12/7/2026\r\n"), QStringList({"x", "12/7/2026\r\n"}));
+        QCOMPARE(wire::splitSettingsReply("C:\\a,, b"), QStringList({"C:\\a,", "b"}));
     }
 };
 
