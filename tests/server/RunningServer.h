@@ -15,37 +15,28 @@ struct RunningServer {
         options.updatesFolder = dir.path();
     }
 
-    bool start() {
+    QString start() { // the reason it could not start, or empty
         QString error;
-        const bool started = central.start(options, &error);
-        if (!started)
-            qWarning() << error;
-        return started;
+        return central.start(options, &error) ? QString() : error;
     }
 
     QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }
     QUrl endpoint() const { return url(QStringLiteral("/kova-oru/process_servers.asp")); }
 
-    // Reads the database behind the server's back, as an operator would: the first column of the first
-    // row, or an invalid value when the query fails or finds nothing.
-    QVariant value(const QString& sql) const {
-        QVariant result;
+    // Reads the database behind the server's back: the first column of the first row, or `none`.
+    QVariant value(const QString& sql, const QVariant& none = {}) const {
+        QVariant result = none;
         {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-reader"));
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
             db.setDatabaseName(options.databaseFile);
             QSqlQuery query(db);
             if (db.open() && query.exec(sql) && query.next())
                 result = query.value(0);
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("test-reader"));
+        QSqlDatabase::removeDatabase(QStringLiteral("reader"));
         return result;
     }
-
-    int count(const QString& sql) const {
-        const QVariant result = value(sql);
-        return result.isValid() ? result.toInt() : -1;
-    }
+    int count(const QString& sql) const { return value(sql, -1).toInt(); }
 
     QTemporaryDir dir;
     QDateTime now{QDate(2026, 12, 5), QTime(15, 0, 0)};
