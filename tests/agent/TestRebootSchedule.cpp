@@ -8,10 +8,7 @@ using mdlRebootServer::runRebootTest;
 
 namespace {
 const QDateTime kNow(QDate(2026, 12, 5), QTime(10, 0));
-
-QDateTime at(int day, int hour, int minute = 0, int second = 0) {
-    return QDateTime(QDate(2026, 12, day), QTime(hour, minute, second));
-}
+const QString kFuture = "12/9/2026 3:00:00 AM";
 } // namespace
 
 class TestRebootSchedule : public QObject {
@@ -25,68 +22,52 @@ private slots:
         QTest::addColumn<QString>("manualReboot");
         QTest::addColumn<QString>("autoRebootTime");
         QTest::addColumn<QDateTime>("machineStarted"); // invalid: not known
-        QTest::addColumn<bool>("due");
-        QTest::addColumn<QString>("rebootTimeAfter");
-
-        const QString future = "12/9/2026 3:00:00 AM";
-        QTest::newRow("one second past") << "12/5/2026 9:59:59 AM"
-                                         << ""
-                                         << "24" << QDateTime() << true << "12/5/2026 9:59:59 AM";
-        QTest::newRow("equal second") << "12/5/2026 10:00:00 AM"
-                                      << ""
-                                      << "24" << QDateTime() << false << "12/5/2026 10:00:00 AM";
-        QTest::newRow("empty becomes now") << ""
-                                           << ""
-                                           << "24" << QDateTime() << false << "12/5/2026 10:00:00 AM";
-        QTest::newRow("manual a minute ahead") << future << "12/5/2026 10:01:00 AM"
-                                               << "24" << QDateTime() << true << future;
-        QTest::newRow("manual a minute past") << future << "12/5/2026 9:59:00 AM"
-                                              << "24" << QDateTime() << false << future;
-        QTest::newRow("manual equal second") << future << "12/5/2026 10:00:00 AM"
-                                             << "24" << QDateTime() << false << future;
-        for (const char* never : {"0", "", "-24", "daily", "0.2"}) {
-            QTest::addRow("never (%s): scheduled off", never)
-                << "12/1/2026 3:00:00 AM"
-                << "" << never << QDateTime() << false << "12/1/2026 3:00:00 AM";
-            QTest::addRow("never (%s): manual still works", never)
-                << "12/1/2026 3:00:00 AM"
-                << "12/5/2026 11:00:00 AM" << never << QDateTime() << true << "12/1/2026 3:00:00 AM";
+        QTest::addColumn<QString>("outcome");
+        const auto row = [](const QString& name, const QString& rebootTime, const QString& manualReboot,
+                            const QString& autoRebootTime, const QDateTime& started, const QString& outcome) {
+            QTest::newRow(qPrintable(name))
+                << rebootTime << manualReboot << autoRebootTime << started << outcome;
+        };
+        const QDateTime unknown;
+        const QDateTime startedSince = kNow.addSecs(-6 * 3600 - 55 * 60);
+        row("one second past", "12/5/2026 9:59:59 AM", "", "24", unknown, "due");
+        row("equal second", "12/5/2026 10:00:00 AM", "", "24", unknown, "not due");
+        row("empty becomes now", "", "", "24", unknown, "not due, now 12/5/2026 10:00:00 AM");
+        row("manual a minute ahead", kFuture, "12/5/2026 10:01:00 AM", "24", unknown, "due");
+        row("manual a minute past", kFuture, "12/5/2026 9:59:00 AM", "24", unknown, "not due");
+        row("manual equal second", kFuture, "12/5/2026 10:00:00 AM", "24", unknown, "not due");
+        for (const QString never : {"0", "", "-24", "daily", "0.2"}) {
+            row("never " + never, "12/1/2026 3:00:00 AM", "", never, unknown, "not due");
+            row("never " + never + ", manual", "12/1/2026 3:00:00 AM", "12/5/2026 11:00:00 AM", never,
+                unknown, "due");
         }
-        QTest::newRow("started after the scheduled time: moved, not due")
-            << "12/5/2026 3:00:00 AM"
-            << ""
-            << "24" << at(5, 3, 5) << false << "12/6/2026 3:00:00 AM";
-        QTest::newRow("old time brought back days later: moved, not due")
-            << "12/1/2026 3:00:00 AM"
-            << ""
-            << "168" << at(5, 3, 5) << false << "12/12/2026 3:00:00 AM";
-        QTest::newRow("started before the scheduled time: due")
-            << "12/5/2026 3:00:00 AM"
-            << ""
-            << "24" << at(4, 8) << true << "12/5/2026 3:00:00 AM";
-        QTest::newRow("started after, manual request still due")
-            << "12/5/2026 3:00:00 AM"
-            << "12/5/2026 11:00:00 AM"
-            << "24" << at(5, 3, 5) << true << "12/6/2026 3:00:00 AM";
-        QTest::newRow("started after, future time untouched") << future << ""
-                                                              << "24" << at(5, 3, 5) << false << future;
+        // A reboot the machine has served since (it started after the time) is moved on, never repeated.
+        row("started since", "12/5/2026 3:00:00 AM", "", "24", startedSince,
+            "not due, now 12/6/2026 3:00:00 AM");
+        row("started since, back days later, weekly", "12/1/2026 3:00:00 AM", "", "168", startedSince,
+            "not due, now 12/12/2026 3:00:00 AM");
+        row("started before the time", "12/5/2026 3:00:00 AM", "", "24",
+            QDateTime(QDate(2026, 12, 4), QTime(8, 0)), "due");
+        row("started since, manual", "12/5/2026 3:00:00 AM", "12/5/2026 11:00:00 AM", "24", startedSince,
+            "due, now 12/6/2026 3:00:00 AM");
+        row("started since, time ahead", kFuture, "", "24", startedSince, "not due");
     }
     void rebootTest() {
         QFETCH(QString, rebootTime);
         QFETCH(QString, manualReboot);
         QFETCH(QString, autoRebootTime);
         QFETCH(QDateTime, machineStarted);
-        QFETCH(bool, due);
-        QFETCH(QString, rebootTimeAfter);
+        QFETCH(QString, outcome);
         AgentState state;
         state.RebootTime = rebootTime;
         state.ManualReboot = manualReboot;
         state.AutoRebootTime = autoRebootTime;
-        state.RebootDue = !due; // the test decides afresh
-        const auto started = machineStarted.isValid() ? std::optional(machineStarted) : std::nullopt;
-        runRebootTest(state, kNow.addMSecs(700), started);
-        QCOMPARE(state.RebootDue, due);
-        QCOMPARE(state.RebootTime, rebootTimeAfter);
+        state.RebootDue = outcome.startsWith("not"); // decided afresh
+        runRebootTest(state, kNow.addMSecs(700),
+                      machineStarted.isValid() ? std::optional(machineStarted) : std::nullopt);
+        QCOMPARE((state.RebootDue ? "due" : "not due") +
+                     (state.RebootTime == rebootTime ? QString() : ", now " + state.RebootTime),
+                 outcome);
         QCOMPARE(state.ManualReboot, manualReboot);
     }
 
@@ -96,7 +77,6 @@ private slots:
         state.RebootTime = "tomorrow";
         QVERIFY_THROWS_EXCEPTION(AgentError, runRebootTest(state, kNow, std::nullopt));
         QVERIFY(!state.RebootDue);
-
         state.RebootTime = "12/5/2026 9:00:00 AM";
         state.ManualReboot = "soon";
         QVERIFY_THROWS_EXCEPTION(AgentError, runRebootTest(state, kNow, std::nullopt));
@@ -106,36 +86,23 @@ private slots:
     void movedTime_data() {
         QTest::addColumn<QString>("oldTime");
         QTest::addColumn<QString>("autoRebootTime");
-        QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QString>("moved");
-        QTest::newRow("24 hours") << "12/5/2026 3:00:00 AM"
-                                  << "24" << at(5, 3, 0, 1) << "12/6/2026 3:00:00 AM";
-        QTest::newRow("a week") << "12/5/2026 3:00:00 AM"
-                                << "168" << at(5, 3, 0, 1) << "12/12/2026 3:00:00 AM";
-        QTest::newRow("missed for days") << "12/1/2026 3:00:00 AM"
-                                         << "24" << kNow << "12/6/2026 3:00:00 AM";
-        QTest::newRow("manual before the scheduled day") << "12/9/2026 3:00:00 AM"
-                                                         << "24" << kNow << "12/6/2026 3:00:00 AM";
-        QTest::newRow("36 hours") << "12/5/2026 3:00:00 AM"
-                                  << "36" << kNow << "12/6/2026 3:00:00 PM";
-        QTest::newRow("36 hours from a late time of day") << "12/5/2026 11:00:00 PM"
-                                                          << "36" << kNow << "12/7/2026 11:00:00 AM";
-        QTest::newRow("hourly, stepped past now") << "12/5/2026 3:00:00 AM"
-                                                  << "1" << kNow << "12/5/2026 11:00:00 AM";
-        QTest::newRow("6 hours, stepped past now") << "12/5/2026 3:30:00 AM"
-                                                   << "6" << kNow << "12/5/2026 3:30:00 PM";
-        QTest::newRow("bare date stays bare") << "12/5/2026"
-                                              << "24" << kNow << "12/6/2026";
+        const auto row = [](const QString& name, const QString& oldTime, const QString& hours,
+                            const QString& moved) {
+            QTest::newRow(qPrintable(name)) << oldTime << hours << moved;
+        };
+        row("missed for days", "12/1/2026 3:00:00 AM", "24", "12/6/2026 3:00:00 AM");
+        row("36 hours from late in the day", "12/5/2026 11:00:00 PM", "36", "12/7/2026 11:00:00 AM");
+        row("hourly, stepped past now", "12/5/2026 3:00:00 AM", "1", "12/5/2026 11:00:00 AM");
+        row("bare date stays bare", "12/5/2026", "24", "12/6/2026");
         for (const char* never : {"0", "", "-24", "daily"})
-            QTest::addRow("never (%s) keeps the old text", never)
-                << "12/1/2026 3:00:00 AM" << never << kNow << "12/1/2026 3:00:00 AM";
+            row(QStringLiteral("never ") + never, "12/1/2026 3:00:00 AM", never, "12/1/2026 3:00:00 AM");
     }
     void movedTime() {
         QFETCH(QString, oldTime);
         QFETCH(QString, autoRebootTime);
-        QFETCH(QDateTime, now);
         QFETCH(QString, moved);
-        QCOMPARE(movedRebootTime(oldTime, autoRebootTime, now), moved);
+        QCOMPARE(movedRebootTime(oldTime, autoRebootTime, kNow), moved);
     }
 };
 

@@ -6,60 +6,46 @@
 
 #include <QTest>
 
-namespace {} // namespace
-
 class TestRebootSequence : public QObject {
     Q_OBJECT
 
-    FakePower power;
-    AgentState state;
-    QStringList log;
-
-    void run() {
+    // The log lines, then the report and the restart request in the order the system saw them.
+    static QStringList reboot(bool refused) {
+        FakePower power;
+        power.refuse = refused;
         platform::ScopedFake<platform::Power> fake(power);
+        AgentState state;
+        state.RebootTime = "12/9/2026 3:00:00 AM";
+        state.AutoRebootTime = "24";
+        state.ManualReboot = "12/5/2026 4:00:00 AM";
+        QStringList log;
         mdlRebootServer::runRebootSequence(
-            state, [this](const QString& line) { log << line; },
-            [this] {
-                // The report must carry the finished record, before the restart is asked for.
-                power.events << "report " + state.Message + " | " + state.ManualReboot + " | " +
-                                    state.RebootTime;
+            state, [&](const QString& line) { log << line; },
+            [&] {
+                power.events << "report " +
+                                    QStringList{state.Message, state.ManualReboot, state.RebootTime}.join(
+                                        " | ");
             },
             QDateTime(QDate(2026, 12, 5), QTime(3, 0, 7)));
+        return log + power.events;
     }
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    void init() {
-        power = FakePower();
-        log.clear();
-        state = AgentState();
-        state.RebootTime = "12/9/2026 3:00:00 AM";
-        state.AutoRebootTime = "24";
-        state.ManualReboot = "12/5/2026 4:00:00 AM";
-    }
-
+    // The report must carry the finished record (manual request done, schedule moved) before the restart.
     void reportsThenRestarts() {
-        run();
-        QCOMPARE(log, QStringList{"A reboot was scheduled.  Rebooting now..."});
-        QCOMPARE(power.events,
-                 (QStringList{"report Server Rebooted at: 12/5/2026 3:00:07 AM |  | 12/6/2026 3:00:00 AM",
-                              "restart"}));
-    }
-
-    void refusedRestartIsLogged() {
-        power.refuse = true;
-        run();
-        QCOMPARE(log, (QStringList{"A reboot was scheduled.  Rebooting now...",
-                                   "Restart refused by the system: not allowed"}));
-        QCOMPARE(power.events.size(), 2);
+        const QString line = "A reboot was scheduled.  Rebooting now...";
+        const QString report = "report Server Rebooted at: 12/5/2026 3:00:07 AM |  | 12/6/2026 3:00:00 AM";
+        QCOMPARE(reboot(false), (QStringList{line, report, "restart"}));
+        QCOMPARE(reboot(true),
+                 (QStringList{line, "Restart refused by the system: not allowed", report, "restart"}));
     }
 
     // The real service is asked only when the machine started, never to restart.
     void realServiceKnowsTheStart() {
         const std::optional<QDateTime> started = platform::Seam<platform::Power>::get().machineStarted();
-        QVERIFY(started.has_value());
-        QVERIFY(*started < platform::now());
+        QVERIFY(started && *started < platform::now());
         QVERIFY(*started > QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
     }
 };

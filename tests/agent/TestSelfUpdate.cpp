@@ -5,8 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using mdlGeneral::CheckForUpgrade;
-using mdlGeneral::DownloadResult;
 using mdlGeneral::UpgradeOutcome;
 
 namespace {
@@ -18,170 +16,130 @@ QByteArray contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The update server as the download step sees it: a status, a body, perhaps a transfer error.
-struct FakeUpdateServer {
-    int status = 200;
-    QByteArray body;
-    QString errorText;
-    int requests = 0;
-
-    DownloadResult serve(const QString& url, const QString& targetFile) {
-        ++requests;
-        QFile file(targetFile);
-        if (url != kUrl || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return {0, "cannot write " + targetFile};
-        file.write(body);
-        return {status, errorText};
-    }
-};
-
 } // namespace
 
+// Programs stand in for the agent's versions: "true" is installed, "false" runs, "echo" is published.
 class TestSelfUpdate : public QObject {
     Q_OBJECT
 
     std::optional<QTemporaryDir> folder;
-    FakeUpdateServer server;
+    mdlGeneral::DownloadResult answer; // the update server's, with the body below
+    QByteArray published;
+    int requests = 0;
     FakeLauncher launcher;
     QStringList log;
     int exits = 0;
-    const QByteArray installed = contents("/bin/true");
-    const QByteArray running = contents("/bin/false");
-    const QByteArray published = contents("/bin/echo");
 
     QString path(const QString& name) const { return folder->filePath(name); }
 
     UpgradeOutcome update() {
         platform::ScopedFake<platform::Launcher> fake(launcher);
-        return CheckForUpgrade(
-            kUrl, [this](const QString& url, const QString& target) { return server.serve(url, target); },
-            [this](const QString& line) { log << line; }, [this] { ++exits; });
+        return mdlGeneral::CheckForUpgrade(
+            kUrl,
+            [this](const QString& url, const QString& target) {
+                ++requests;
+                QFile file(target);
+                if (url == kUrl && file.open(QIODevice::WriteOnly))
+                    file.write(published);
+                return answer;
+            },
+            [this](const QString& line) { log << QString(line).replace(folder->path(), "@"); },
+            [this] { ++exits; });
     }
 
-    void verifyNothingReplaced() {
-        QCOMPARE(contents(path("KOVA Oru")), installed);
-        QVERIFY(!QFile::exists(path("KOVA Oru.download")));
-        QVERIFY(launcher.starts.isEmpty());
-        QCOMPARE(exits, 0);
+    // Which program a file of the folder is a copy of ("-" when there is none, "?" when it is no copy).
+    QString copyOf(const QString& name) {
+        for (const char* program : {"true", "false", "echo", "ls"}) {
+            if (contents(path(name)) == contents(QStringLiteral("/bin/") + program))
+                return program;
+        }
+        return QFile::exists(path(name)) ? "?" : "-";
+    }
+    // Runs the update and tells what came of it: the log, the folder, the programs started and the exits.
+    QString updateOutcome() {
+        update();
+        return QStringLiteral("%1 | program %2, backup %3, started %4, exits %5")
+            .arg(log.join(" / "), copyOf("KOVA Oru"), copyOf("KOVA Oru.bak"))
+            .arg(launcher.starts.size())
+            .arg(exits);
     }
 
 private slots:
-    void initTestCase() {
-        QVERIFY(!installed.isEmpty() && !running.isEmpty() && !published.isEmpty());
-        QVERIFY(installed != running && installed != published && running != published);
-    }
-
     void init() {
         folder.emplace();
         QVERIFY(QFile::copy("/bin/true", path("KOVA Oru")));
         QVERIFY(QFile::copy("/bin/false", path("running agent")));
         platform::setExecutableFolderOverride(folder->path());
         platform::setRunningExecutableOverride(path("running agent"));
-        server = FakeUpdateServer{200, published, {}, 0};
+        answer = {200, {}};
+        published = contents("/bin/echo");
+        requests = exits = 0;
         launcher = FakeLauncher();
         log.clear();
-        exits = 0;
     }
-
     void cleanup() {
         platform::setExecutableFolderOverride(std::nullopt);
         platform::setRunningExecutableOverride(std::nullopt);
     }
 
-    void replacesAndRestarts() {
+    void outcomes_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("outcome");
+        const QByteArray html = "<html><body>Not Found</body></html>";
+        const QByteArray echo = contents("/bin/echo");
+        const QString kept = " | program true, backup -, started 0, exits 0";
+        QTest::newRow("replaced") << "" << echo << " | program echo, backup true, started 1, exits 1";
+        QTest::newRow("no program yet")
+            << "no program" << echo << " | program echo, backup -, started 1, exits 1";
+        QTest::newRow("404") << "404" << html
+                             << "Update refused: the update server answered HTTP 404." + kept;
+        QTest::newRow("empty body") << "" << QByteArray() << "Update refused: the download is empty." + kept;
+        QTest::newRow("HTML page") << "" << html
+                                   << "Update refused: the download is not a program for this system." + kept;
+        QTest::newRow("broken off") << "connection closed" << echo.left(4096)
+                                    << "Update failed: the download did not complete (Connection closed)." +
+                                           kept;
+        QTest::newRow("the running program again")
+            << "" << contents("/bin/false") << "KOVA Oru is up to date." + kept;
+        // Root writes into read-only folders, so a folder path that names a file stands in for one.
+        QTest::newRow("unwritable folder")
+            << "unwritable" << echo
+            << "Update failed: cannot write @/KOVA Oru/KOVA Oru.download (Not a directory)." + kept;
+        QTest::newRow("old backup cannot go") << "backup folder" << echo
+                                              << "Update failed: the old backup @/KOVA Oru.bak could not be "
+                                                 "deleted (Is a directory). | program "
+                                                 "true, backup ?, started 0, exits 0";
+        QTest::newRow("new program does not start")
+            << "start refused" << echo
+            << "Update failed: the new @/KOVA Oru could not be started (no such program). | program echo, "
+               "backup true, started 1, exits 0";
+    }
+    void outcomes() {
+        QFETCH(QString, setup);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, outcome);
+        answer = {setup == "404" ? 404 : 200, setup == "connection closed" ? "Connection closed" : ""};
+        published = body;
+        if (setup == "no program")
+            QVERIFY(QFile::remove(path("KOVA Oru")));
+        if (setup == "backup folder")
+            QVERIFY(QDir(folder->path()).mkpath("KOVA Oru.bak/kept"));
+        if (setup == "unwritable")
+            platform::setExecutableFolderOverride(path("KOVA Oru"));
+        launcher.refuse = setup == "start refused";
+        QCOMPARE(updateOutcome(), outcome);
+        QVERIFY(!QFile::exists(path("KOVA Oru.download")));
+        QCOMPARE(requests, setup == "unwritable" ? 0 : 1); // an unwritable folder shows before the download
+    }
+
+    void replacedProgramIsStartedAndRunnable() {
         QCOMPARE(update(), UpgradeOutcome::Restarted);
-        QCOMPARE(contents(path("KOVA Oru")), published);
-        QCOMPARE(contents(path("KOVA Oru.bak")), installed);
+        QCOMPARE(launcher.starts, (QList<FakeLauncher::Start>{{path("KOVA Oru"), {}, false}}));
         const QFile::Permissions anyoneRuns = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
         QCOMPARE(QFile::permissions(path("KOVA Oru")) & anyoneRuns, anyoneRuns);
-        QVERIFY(!QFile::exists(path("KOVA Oru.download")));
-        QCOMPARE(launcher.starts, (QList<FakeLauncher::Start>{{path("KOVA Oru"), {}, false}}));
-        QCOMPARE(exits, 1);
-        QVERIFY(log.isEmpty());
-    }
-
-    void twoUpdatesKeepOnlyThePreviousAsBackup() {
-        QCOMPARE(update(), UpgradeOutcome::Restarted);
-        const QByteArray second = contents("/bin/ls");
-        server.body = second;
-        QCOMPARE(update(), UpgradeOutcome::Restarted);
-        QCOMPARE(contents(path("KOVA Oru")), second);
-        QCOMPARE(contents(path("KOVA Oru.bak")), published);
-        QCOMPARE(exits, 2);
-    }
-
-    void createsTheExecutableWhenNoneIsThere() {
-        QVERIFY(QFile::remove(path("KOVA Oru")));
-        QCOMPARE(update(), UpgradeOutcome::Restarted);
-        QCOMPARE(contents(path("KOVA Oru")), published);
-        QVERIFY(!QFile::exists(path("KOVA Oru.bak")));
-    }
-
-    void refusesWhatIsNoProgram_data() {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("errorText");
-        QTest::addColumn<UpgradeOutcome>("outcome");
-        QTest::addColumn<QString>("line");
-        const QByteArray html = "<html><body>Not Found</body></html>";
-        QTest::newRow("not found") << 404 << html << "Not Found" << UpgradeOutcome::Refused
-                                   << "Update refused: the update server answered HTTP 404.";
-        QTest::newRow("empty body") << 200 << QByteArray() << "" << UpgradeOutcome::Refused
-                                    << "Update refused: the download is empty.";
-        QTest::newRow("an HTML page") << 200 << html << "" << UpgradeOutcome::Refused
-                                      << "Update refused: the download is not a program for this system.";
-        QTest::newRow("transfer broken off")
-            << 200 << published.left(4096) << "Connection closed" << UpgradeOutcome::Failed
-            << "Update failed: the download did not complete (Connection closed).";
-        QTest::newRow("no server") << 0 << QByteArray() << "Connection refused" << UpgradeOutcome::Failed
-                                   << "Update failed: the download did not complete (Connection refused).";
-    }
-    void refusesWhatIsNoProgram() {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, errorText);
-        QFETCH(UpgradeOutcome, outcome);
-        QFETCH(QString, line);
-        server = FakeUpdateServer{status, body, errorText, 0};
-        QCOMPARE(update(), outcome);
-        QCOMPARE(log, QStringList{line});
-        QVERIFY(!QFile::exists(path("KOVA Oru.bak")));
-        verifyNothingReplaced();
-    }
-
-    void runningProgramIsUpToDate() {
-        server.body = running;
-        QCOMPARE(update(), UpgradeOutcome::UpToDate);
-        QCOMPARE(log, QStringList{"KOVA Oru is up to date."});
-        verifyNothingReplaced();
-    }
-
-    // Root writes into read-only folders, so a folder path that names a file stands in for an unwritable one.
-    void unwritableFolderFetchesNothing() {
-        platform::setExecutableFolderOverride(path("KOVA Oru"));
-        QCOMPARE(update(), UpgradeOutcome::Failed);
-        QCOMPARE(server.requests, 0);
-        QCOMPARE(log.size(), 1);
-        QVERIFY2(log.first().startsWith("Update failed: cannot write "), qPrintable(log.first()));
-        verifyNothingReplaced();
-    }
-
-    void undeletableBackupReplacesNothing() {
-        QVERIFY(QDir(folder->path()).mkpath("KOVA Oru.bak/kept"));
-        QCOMPARE(update(), UpgradeOutcome::Failed);
-        QCOMPARE(log.size(), 1);
-        QVERIFY2(log.first().startsWith("Update failed: the old backup "), qPrintable(log.first()));
-        verifyNothingReplaced();
-    }
-
-    void failedStartKeepsTheNewProgram() {
-        launcher.refuse = true;
-        QCOMPARE(update(), UpgradeOutcome::Failed);
-        QCOMPARE(contents(path("KOVA Oru")), published);
-        QCOMPARE(contents(path("KOVA Oru.bak")), installed);
-        QCOMPARE(log, QStringList{"Update failed: the new " + path("KOVA Oru") +
-                                  " could not be started (no such program)."});
-        QCOMPARE(exits, 0);
+        published = contents("/bin/ls"); // a second update keeps only the program it replaces
+        QCOMPARE(updateOutcome(), " | program ls, backup echo, started 2, exits 2");
     }
 };
 
