@@ -1,4 +1,5 @@
 #include "modules/AgentError.h"
+#include "modules/DateTimeText.h"
 #include "modules/RebootSchedule.h"
 
 #include <QTest>
@@ -17,58 +18,41 @@ class TestRebootSchedule : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    void rebootTest_data() {
-        QTest::addColumn<QString>("rebootTime");
-        QTest::addColumn<QString>("manualReboot");
-        QTest::addColumn<QString>("autoRebootTime");
-        QTest::addColumn<QDateTime>("machineStarted"); // invalid: not known
-        QTest::addColumn<QString>("outcome");
-        const auto row = [](const QString& name, const QString& rebootTime, const QString& manualReboot,
-                            const QString& autoRebootTime, const QDateTime& started, const QString& outcome) {
-            QTest::newRow(qPrintable(name))
-                << rebootTime << manualReboot << autoRebootTime << started << outcome;
-        };
-        const QDateTime unknown;
-        const QDateTime startedSince = kNow.addSecs(-6 * 3600 - 55 * 60);
-        row("one second past", "12/5/2026 9:59:59 AM", "", "24", unknown, "due");
-        row("equal second", "12/5/2026 10:00:00 AM", "", "24", unknown, "not due");
-        row("empty becomes now", "", "", "24", unknown, "not due, now 12/5/2026 10:00:00 AM");
-        row("manual a minute ahead", kFuture, "12/5/2026 10:01:00 AM", "24", unknown, "due");
-        row("manual a minute past", kFuture, "12/5/2026 9:59:00 AM", "24", unknown, "not due");
-        row("manual equal second", kFuture, "12/5/2026 10:00:00 AM", "24", unknown, "not due");
-        for (const QString never : {"0", "", "-24", "daily", "0.2"}) {
-            row("never " + never, "12/1/2026 3:00:00 AM", "", never, unknown, "not due");
-            row("never " + never + ", manual", "12/1/2026 3:00:00 AM", "12/5/2026 11:00:00 AM", never,
-                unknown, "due");
-        }
-        // A reboot the machine has served since (it started after the time) is moved on, never repeated.
-        row("started since", "12/5/2026 3:00:00 AM", "", "24", startedSince,
-            "not due, now 12/6/2026 3:00:00 AM");
-        row("started since, back days later, weekly", "12/1/2026 3:00:00 AM", "", "168", startedSince,
-            "not due, now 12/12/2026 3:00:00 AM");
-        row("started before the time", "12/5/2026 3:00:00 AM", "", "24",
-            QDateTime(QDate(2026, 12, 4), QTime(8, 0)), "due");
-        row("started since, manual", "12/5/2026 3:00:00 AM", "12/5/2026 11:00:00 AM", "24", startedSince,
-            "due, now 12/6/2026 3:00:00 AM");
-        row("started since, time ahead", kFuture, "", "24", startedSince, "not due");
-    }
+    // Each row: RebootTime, ManualReboot, AutoRebootTime, when the machine started (empty: not known), and
+    // what the test decides, with RebootTime when it changed. Now is 12/5/2026 10:00:00.7 AM.
     void rebootTest() {
-        QFETCH(QString, rebootTime);
-        QFETCH(QString, manualReboot);
-        QFETCH(QString, autoRebootTime);
-        QFETCH(QDateTime, machineStarted);
-        QFETCH(QString, outcome);
-        AgentState state;
-        state.RebootTime = rebootTime;
-        state.ManualReboot = manualReboot;
-        state.AutoRebootTime = autoRebootTime;
-        state.RebootDue = outcome.startsWith("not"); // decided afresh
-        runRebootTest(state, kNow.addMSecs(700),
-                      machineStarted.isValid() ? std::optional(machineStarted) : std::nullopt);
-        QCOMPARE((state.RebootDue ? "due" : "not due") +
-                     (state.RebootTime == rebootTime ? QString() : ", now " + state.RebootTime),
-                 outcome);
-        QCOMPARE(state.ManualReboot, manualReboot);
+        const QString since = "12/5/2026 3:05:00 AM";
+        QList<QStringList> rows = {
+            {"12/5/2026 9:59:59 AM", "", "24", "", "due"},            // one second past
+            {"12/5/2026 10:00:00 AM", "", "24", "", "not due"},       // the same second
+            {"", "", "24", "", "not due, now 12/5/2026 10:00:00 AM"}, // empty: now
+            {kFuture, "12/5/2026 10:01:00 AM", "24", "", "due"},      // manual: a minute ahead
+            {kFuture, "12/5/2026 9:59:00 AM", "24", "", "not due"},   // a minute past
+            {kFuture, "12/5/2026 10:00:00 AM", "24", "", "not due"},  // the same second
+            // A reboot the machine has served since is moved on, never repeated.
+            {"12/5/2026 3:00:00 AM", "", "24", since, "not due, now 12/6/2026 3:00:00 AM"},
+            {"12/1/2026 3:00:00 AM", "", "168", since, "not due, now 12/12/2026 3:00:00 AM"}, // days later
+            {"12/5/2026 3:00:00 AM", "", "24", "12/4/2026 8:00:00 AM", "due"}, // started before
+            {"12/5/2026 3:00:00 AM", "12/5/2026 11:00:00 AM", "24", since, "due, now 12/6/2026 3:00:00 AM"},
+            {kFuture, "", "24", since, "not due"},
+        };
+        for (const char* never : {"0", "", "-24", "daily", "0.2"}) {
+            rows.append({"12/1/2026 3:00:00 AM", "", never, "", "not due"});
+            rows.append({"12/1/2026 3:00:00 AM", "12/5/2026 11:00:00 AM", never, "", "due"});
+        }
+        QStringList decided, expected;
+        for (const QStringList& row : rows) {
+            AgentState state;
+            state.RebootTime = row[0];
+            state.ManualReboot = row[1];
+            state.AutoRebootTime = row[2];
+            state.RebootDue = row[4].startsWith("not"); // decided afresh
+            runRebootTest(state, kNow.addMSecs(700), parseGeneralDateTime(row[3]));
+            const QString moved = state.RebootTime == row[0] ? QString() : ", now " + state.RebootTime;
+            decided << row.mid(0, 4).join(" | ") + ": " + (state.RebootDue ? "due" : "not due") + moved;
+            expected << row.mid(0, 4).join(" | ") + ": " + row[4];
+        }
+        QCOMPARE(decided, expected);
     }
 
     void unreadableTimesStopTheTest() {
@@ -83,26 +67,22 @@ private slots:
         QVERIFY(state.RebootDue); // the scheduled test had found it due before the manual one failed
     }
 
-    void movedTime_data() {
-        QTest::addColumn<QString>("oldTime");
-        QTest::addColumn<QString>("autoRebootTime");
-        QTest::addColumn<QString>("moved");
-        const auto row = [](const QString& name, const QString& oldTime, const QString& hours,
-                            const QString& moved) {
-            QTest::newRow(qPrintable(name)) << oldTime << hours << moved;
-        };
-        row("missed for days", "12/1/2026 3:00:00 AM", "24", "12/6/2026 3:00:00 AM");
-        row("36 hours from late in the day", "12/5/2026 11:00:00 PM", "36", "12/7/2026 11:00:00 AM");
-        row("hourly, stepped past now", "12/5/2026 3:00:00 AM", "1", "12/5/2026 11:00:00 AM");
-        row("bare date stays bare", "12/5/2026", "24", "12/6/2026");
-        for (const char* never : {"0", "", "-24", "daily"})
-            row(QStringLiteral("never ") + never, "12/1/2026 3:00:00 AM", never, "12/1/2026 3:00:00 AM");
-    }
+    // Each row: the old RebootTime, AutoRebootTime and the time moved on from now.
     void movedTime() {
-        QFETCH(QString, oldTime);
-        QFETCH(QString, autoRebootTime);
-        QFETCH(QString, moved);
-        QCOMPARE(movedRebootTime(oldTime, autoRebootTime, kNow), moved);
+        const QList<QStringList> rows = {
+            {"12/1/2026 3:00:00 AM", "24", "12/6/2026 3:00:00 AM"},   // missed for days
+            {"12/5/2026 11:00:00 PM", "36", "12/7/2026 11:00:00 AM"}, // from late in the day
+            {"12/5/2026 3:00:00 AM", "1", "12/5/2026 11:00:00 AM"},   // hourly: stepped past now
+            {"12/5/2026", "24", "12/6/2026"},                         // a bare date stays bare
+            {"12/1/2026 3:00:00 AM", "0", "12/1/2026 3:00:00 AM"},    // never: unchanged
+            {"12/1/2026 3:00:00 AM", "daily", "12/1/2026 3:00:00 AM"},
+        };
+        QStringList moved, expected;
+        for (const QStringList& row : rows) {
+            moved << movedRebootTime(row[0], row[1], kNow);
+            expected << row[2];
+        }
+        QCOMPARE(moved, expected);
     }
 };
 

@@ -5,11 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using mdlGeneral::UpgradeOutcome;
-
 namespace {
-
-const QString kUrl = "http://127.0.0.1:8080/kova-oru/updates/KOVA_Oru.exe";
 
 QByteArray contents(const QString& path) {
     QFile file(path);
@@ -23,43 +19,36 @@ class TestSelfUpdate : public QObject {
     Q_OBJECT
 
     std::optional<QTemporaryDir> folder;
-    mdlGeneral::DownloadResult answer; // the update server's, with the body below
-    QByteArray published;
-    int requests = 0;
     FakeLauncher launcher;
-    QStringList log;
     int exits = 0;
 
     QString path(const QString& name) const { return folder->filePath(name); }
 
-    UpgradeOutcome update() {
-        platform::ScopedFake<platform::Launcher> fake(launcher);
-        return mdlGeneral::CheckForUpgrade(
-            kUrl,
-            [this](const QString& url, const QString& target) {
-                ++requests;
-                QFile file(target);
-                if (url == kUrl && file.open(QIODevice::WriteOnly))
-                    file.write(published);
-                return answer;
-            },
-            [this](const QString& line) { log << QString(line).replace(folder->path(), "@"); },
-            [this] { ++exits; });
-    }
-
     // Which program a file of the folder is a copy of ("-" when there is none, "?" when it is no copy).
-    QString copyOf(const QString& name) {
+    QString copyOf(const QString& name) const {
         for (const char* program : {"true", "false", "echo", "ls"}) {
             if (contents(path(name)) == contents(QStringLiteral("/bin/") + program))
                 return program;
         }
         return QFile::exists(path(name)) ? "?" : "-";
     }
-    // Runs the update and tells what came of it: the log, the folder, the programs started and the exits.
-    QString updateOutcome() {
-        update();
-        return QStringLiteral("%1 | program %2, backup %3, started %4, exits %5")
-            .arg(log.join(" / "), copyOf("KOVA Oru"), copyOf("KOVA Oru.bak"))
+
+    // Updates from a server that answers `status` and `body`, broken off with `error` when one is given.
+    // Tells the log ("fetched" when the download ran), then the program and backup, the starts and exits.
+    QString update(const QByteArray& body, int status = 200, const QString& error = {}) {
+        const platform::ScopedFake<platform::Launcher> fake(launcher);
+        QStringList log;
+        mdlGeneral::CheckForUpgrade(
+            "http://127.0.0.1:9/kova-oru/updates/KOVA_Oru.exe",
+            [&](const QString&, const QString& target) {
+                QFile file(target);
+                log << (file.open(QIODevice::WriteOnly) && file.write(body) == body.size() ? "fetched" : "?");
+                return mdlGeneral::DownloadResult{status, error};
+            },
+            [&](const QString& line) { log << QString(line).replace(folder->path(), "@"); },
+            [this] { ++exits; });
+        return QStringLiteral("%1 | program %2, backup %3, download %4 | started %5, exits %6")
+            .arg(log.join(" / "), copyOf("KOVA Oru"), copyOf("KOVA Oru.bak"), copyOf("KOVA Oru.download"))
             .arg(launcher.starts.size())
             .arg(exits);
     }
@@ -67,79 +56,60 @@ class TestSelfUpdate : public QObject {
 private slots:
     void init() {
         folder.emplace();
-        QVERIFY(QFile::copy("/bin/true", path("KOVA Oru")));
-        QVERIFY(QFile::copy("/bin/false", path("running agent")));
+        QVERIFY(QFile::copy("/bin/true", path("KOVA Oru")) &&
+                QFile::copy("/bin/false", path("running agent")));
         platform::setExecutableFolderOverride(folder->path());
         platform::setRunningExecutableOverride(path("running agent"));
-        answer = {200, {}};
-        published = contents("/bin/echo");
-        requests = exits = 0;
         launcher = FakeLauncher();
-        log.clear();
+        exits = 0;
     }
     void cleanup() {
         platform::setExecutableFolderOverride(std::nullopt);
         platform::setRunningExecutableOverride(std::nullopt);
     }
 
-    void outcomes_data() {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("outcome");
-        const QByteArray html = "<html><body>Not Found</body></html>";
-        const QByteArray echo = contents("/bin/echo");
-        const QString kept = " | program true, backup -, started 0, exits 0";
-        QTest::newRow("replaced") << "" << echo << " | program echo, backup true, started 1, exits 1";
-        QTest::newRow("no program yet")
-            << "no program" << echo << " | program echo, backup -, started 1, exits 1";
-        QTest::newRow("404") << "404" << html
-                             << "Update refused: the update server answered HTTP 404." + kept;
-        QTest::newRow("empty body") << "" << QByteArray() << "Update refused: the download is empty." + kept;
-        QTest::newRow("HTML page") << "" << html
-                                   << "Update refused: the download is not a program for this system." + kept;
-        QTest::newRow("broken off") << "connection closed" << echo.left(4096)
-                                    << "Update failed: the download did not complete (Connection closed)." +
-                                           kept;
-        QTest::newRow("the running program again")
-            << "" << contents("/bin/false") << "KOVA Oru is up to date." + kept;
-        // Root writes into read-only folders, so a folder path that names a file stands in for one.
-        QTest::newRow("unwritable folder")
-            << "unwritable" << echo
-            << "Update failed: cannot write @/KOVA Oru/KOVA Oru.download (Not a directory)." + kept;
-        QTest::newRow("old backup cannot go") << "backup folder" << echo
-                                              << "Update failed: the old backup @/KOVA Oru.bak could not be "
-                                                 "deleted (Is a directory). | program "
-                                                 "true, backup ?, started 0, exits 0";
-        QTest::newRow("new program does not start")
-            << "start refused" << echo
-            << "Update failed: the new @/KOVA Oru could not be started (no such program). | program echo, "
-               "backup true, started 1, exits 0";
-    }
-    void outcomes() {
-        QFETCH(QString, setup);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, outcome);
-        answer = {setup == "404" ? 404 : 200, setup == "connection closed" ? "Connection closed" : ""};
-        published = body;
-        if (setup == "no program")
-            QVERIFY(QFile::remove(path("KOVA Oru")));
-        if (setup == "backup folder")
-            QVERIFY(QDir(folder->path()).mkpath("KOVA Oru.bak/kept"));
-        if (setup == "unwritable")
-            platform::setExecutableFolderOverride(path("KOVA Oru"));
-        launcher.refuse = setup == "start refused";
-        QCOMPARE(updateOutcome(), outcome);
-        QVERIFY(!QFile::exists(path("KOVA Oru.download")));
-        QCOMPARE(requests, setup == "unwritable" ? 0 : 1); // an unwritable folder shows before the download
-    }
-
-    void replacedProgramIsStartedAndRunnable() {
-        QCOMPARE(update(), UpgradeOutcome::Restarted);
+    void replacesAndRestarts() {
+        QCOMPARE(update(contents("/bin/echo")),
+                 "fetched | program echo, backup true, download - | started 1, exits 1");
         QCOMPARE(launcher.starts, (QList<FakeLauncher::Start>{{path("KOVA Oru"), {}, false}}));
         const QFile::Permissions anyoneRuns = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
         QCOMPARE(QFile::permissions(path("KOVA Oru")) & anyoneRuns, anyoneRuns);
-        published = contents("/bin/ls"); // a second update keeps only the program it replaces
-        QCOMPARE(updateOutcome(), " | program ls, backup echo, started 2, exits 2");
+        // A second update keeps only the program it replaces; the one now running is not installed again.
+        QCOMPARE(update(contents("/bin/ls")),
+                 "fetched | program ls, backup echo, download - | started 2, exits 2");
+        QCOMPARE(
+            update(contents("/bin/false")),
+            "fetched / KOVA Oru is up to date. | program ls, backup echo, download - | started 2, exits 2");
+    }
+
+    void leavesTheProgramAlone() {
+        const QString kept = " | program true, backup -, download - | started 0, exits 0";
+        const QByteArray html = "<html><body>Not Found</body></html>";
+        QCOMPARE(update(html, 404), "fetched / Update refused: the update server answered HTTP 404." + kept);
+        QCOMPARE(update(""), "fetched / Update refused: the download is empty." + kept);
+        QCOMPARE(update(html),
+                 "fetched / Update refused: the download is not a program for this system." + kept);
+        QCOMPARE(update(contents("/bin/echo").left(4096), 200, "Connection closed"),
+                 "fetched / Update failed: the download did not complete (Connection closed)." + kept);
+        QVERIFY(QDir(folder->path()).mkpath("KOVA Oru.bak/kept"));
+        QCOMPARE(
+            update(contents("/bin/echo")),
+            "fetched / Update failed: the old backup @/KOVA Oru.bak could not be deleted (Is a directory). | "
+            "program true, backup ?, download - | started 0, exits 0");
+        // Root writes into read-only folders, so a folder path that names a file stands in for one.
+        platform::setExecutableFolderOverride(path("KOVA Oru"));
+        QCOMPARE(
+            update(contents("/bin/echo")),
+            "Update failed: cannot write @/KOVA Oru/KOVA Oru.download (Not a directory). | program true, "
+            "backup ?, download - | started 0, exits 0");
+    }
+
+    void newProgramThatDoesNotStartEndsNothing() {
+        launcher.refuse = true;
+        QCOMPARE(
+            update(contents("/bin/echo")),
+            "fetched / Update failed: the new @/KOVA Oru could not be started (no such program). | program "
+            "echo, backup true, download - | started 1, exits 0");
     }
 };
 
