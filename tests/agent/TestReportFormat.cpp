@@ -29,15 +29,6 @@ private slots:
         QCOMPARE(values, (QStringList{"JVX_PC", state.Dir[3], "", state.Message, state.Message, "0", "1",
                                       "12/5/2026 1:15:00 PM", "12/5/2026 1:15:00 PM"}));
     }
-
-    void truthValues() {
-        QStringList read;
-        for (const char* text : {"1", "-1", "TrUe", "0", "FALSE", "", "yes"}) {
-            const std::optional<bool> value = wire::readTruthValue(text);
-            read << (value ? (*value ? "true" : "false") : "none");
-        }
-        QCOMPARE(read, (QStringList{"true", "true", "true", "false", "false", "none", "none"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestReportFormat)
