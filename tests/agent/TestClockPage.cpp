@@ -29,40 +29,35 @@ class TestClockPage : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    void readsThePage_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("read"); // the date and time texts cut out, and the date-time they state
-        const auto row = [](const char* name, const QString& text, const QString& read) {
-            QTest::newRow(name) << text << read;
-        };
-        const QString stated = "12/5/2026 | 3:04:05 AM | 2026-12-05T03:04:05";
-        row("stamp then spaces", page(kStamp + "     <BR>more"), stated);
-        row("spaces before the date", page("   " + kStamp), stated);
-        row("spaces around the first part", "  <BR>   Eastern  <BR>" + kStamp, stated);
-        row("line break stays in the date", page("\n" + kStamp),
-            "\n12/5/2026 | 3:04:05 AM | 2026-12-05T03:04:05");
-        row("window ends at the 32,000th character", pageAtTheLimit(0), stated);
-        row("window cut by the 32,000 limit", pageAtTheLimit(6), "12/5/2026 | 3:04:05 A | unread");
-        row("afternoon", page("12/5/2026,   3:04:05 PM"), "12/5/2026 | 3:04:05 PM | 2026-12-05T15:04:05");
-        row("24-hour time", page("12/5/2026,   15:04:05"), "12/5/2026 | 15:04:05 | 2026-12-05T15:04:05");
-        row("month 13", page("13/5/2026,   3:04:05 AM"), "13/5/2026 | 3:04:05 AM | unread");
-        row("hour 25", page("12/5/2026,   25:04:05"), "12/5/2026 | 25:04:05 | unread");
-        row("date with a time of its own", page("12/5/2026 3:00:00 AM,   3:04:05 AM"),
-            "12/5/2026 3:00:00 AM | 3:04 | unread");
-        row("no mark at all", "Current time " + kStamp, "not cut");
-        row("no second mark", "Current time<BR>" + kStamp, "not cut");
-        row("lower-case marks", "Current time<br>x<br>" + kStamp, "not cut");
-        row("comma and one space", page("12/5/2026, 3:04:05 AM"), "not cut");
-        row("separator outside the window", page(QString(26, ' ') + "x" + kStamp), "not cut");
-        row("marks after 32,000 characters", QString(32000, 'x') + page(kStamp), "not cut");
-    }
+    // Each row: the page, then the date and time texts cut out of it and the date-time they state.
     void readsThePage() {
-        QFETCH(QString, text);
-        QFETCH(QString, read);
-        const std::optional<mdlGeneral::ClockPage> cut = mdlGeneral::cutTimePage(text);
-        const std::optional<QDateTime> stated = mdlGeneral::readClockPage(text);
-        const QString readText = stated ? stated->toString(Qt::ISODate) : "unread";
-        QCOMPARE(cut ? cut->dateText + " | " + cut->timeText + " | " + readText : "not cut", read);
+        const QString asStamped = "12/5/2026 | 3:04:05 AM | 2026-12-05T03:04:05";
+        const QList<QStringList> rows = {
+            {page(kStamp + "     <BR>more"), asStamped},
+            {page("   " + kStamp), asStamped},
+            {page("\n" + kStamp), "\n12/5/2026 | 3:04:05 AM | 2026-12-05T03:04:05"},
+            {pageAtTheLimit(0), asStamped},
+            {pageAtTheLimit(6), "12/5/2026 | 3:04:05 A | unread"},
+            {page("12/5/2026,   3:04:05 PM"), "12/5/2026 | 3:04:05 PM | 2026-12-05T15:04:05"},
+            {page("12/5/2026,   15:04:05"), "12/5/2026 | 15:04:05 | 2026-12-05T15:04:05"},
+            {page("13/5/2026,   3:04:05 AM"), "13/5/2026 | 3:04:05 AM | unread"},
+            {page("12/5/2026,   25:04:05"), "12/5/2026 | 25:04:05 | unread"},
+            {"Current time " + kStamp, "not cut"},
+            {"Current time<BR>" + kStamp, "not cut"}, // no second mark
+            {"Current time<br>x<br>" + kStamp, "not cut"},
+            {page("12/5/2026, 3:04:05 AM"), "not cut"},         // no ",   "
+            {page(QString(26, ' ') + "x" + kStamp), "not cut"}, // ",   " beyond the 28 characters
+            {QString(32000, 'x') + page(kStamp), "not cut"},
+        };
+        QStringList read, expected;
+        for (const QStringList& row : rows) {
+            const std::optional<mdlGeneral::ClockPage> cut = mdlGeneral::cutTimePage(row[0]);
+            const std::optional<QDateTime> stated = mdlGeneral::readClockPage(row[0]);
+            const QString when = stated ? stated->toString(Qt::ISODate) : "unread";
+            read << (cut ? cut->dateText + " | " + cut->timeText + " | " + when : "not cut");
+            expected << row[1];
+        }
+        QCOMPARE(read, expected);
     }
 
     void setsTheClockOnlyToAReadableTime() {

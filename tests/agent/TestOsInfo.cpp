@@ -20,57 +20,59 @@ class TestOsInfo : public QObject {
     Q_OBJECT
 
 private slots:
-    // Windows is named from its version record: platform, major.minor.build, server edition or not.
-    void namesTheSystem() {
-        const QList<std::pair<OsFacts, QString>> rows = {
-            {{0, 3, 10, 0, false, {}}, "Win32s"},
-            {{1, 4, 0, 950, false, {}}, "Microsoft Windows 95"},
-            {{1, 3, 95, 0, false, {}}, "Microsoft Windows 95"},
-            {{1, 4, 10, 1998, false, {}}, "Microsoft Windows 98"},
-            {{1, 4, 90, 3000, false, {}},
-             "Microsoft Windows 98"}, // ME says 4.90 and has always been named 98
-            {{1, 5, 0, 0, false, {}}, "Microsoft Windows ME"},
-            {{2, 4, 0, 1381, true, {}}, "Microsoft Windows NT"},
-            {{2, 5, 0, 2195, true, {}}, "Microsoft Windows 2000"},
-            {{2, 5, 1, 2600, false, {}}, "Microsoft Windows XP"},
-            {{2, 5, 2, 3790, true, {}}, "Microsoft Windows XP"},
-            {{2, 6, 0, 6002, false, {}}, "Microsoft Windows Vista"},
-            {{2, 6, 0, 6003, true, {}}, "Microsoft Windows Server 2008"},
-            {{2, 6, 1, 7601, false, {}}, "Microsoft Windows 7"},
-            {{2, 6, 1, 7601, true, {}}, "Microsoft Windows Server 2008 R2"},
-            {{2, 6, 2, 9200, false, {}}, "Microsoft Windows 8"},
-            {{2, 6, 2, 9200, true, {}}, "Microsoft Windows Server 2012"},
-            {{2, 6, 3, 9600, false, {}}, "Microsoft Windows 8.1"},
-            {{2, 6, 3, 9600, true, {}}, "Microsoft Windows Server 2012 R2"},
-            {{2, 6, 4, 9841, false, {}}, "Microsoft Windows 8.1"}, // a preview takes the release before
-            {{2, 10, 0, 21999, false, {}}, "Microsoft Windows 10"},
-            {{2, 10, 0, 22000, false, {}}, "Microsoft Windows 11"},
-            {{2, 10, 0, 17762, true, {}}, "Microsoft Windows Server 2016"},
-            {{2, 10, 0, 17763, true, {}}, "Microsoft Windows Server 2019"},
-            {{2, 10, 0, 26099, true, {}}, "Microsoft Windows Server 2022"},
-            {{2, 10, 0, 26100, true, {}}, "Microsoft Windows Server 2025"},
-            {{3, 10, 0, 0, false, {}}, "No available OS information."},
+    // Windows is named from its version record. Each row: platform, major.minor.build, and the names for a
+    // workstation and a server edition.
+    void namesWindowsFromItsVersion() {
+        const QList<QStringList> rows = {
+            {"0", "3.10.0", "Win32s", "Win32s"},
+            {"1", "4.0.950", "Microsoft Windows 95", "Microsoft Windows 95"},
+            {"1", "4.10.1998", "Microsoft Windows 98", "Microsoft Windows 98"},
+            {"1", "4.90.3000", "Microsoft Windows 98",
+             "Microsoft Windows 98"}, // ME says 4.90: always named 98
+            {"1", "5.0.0", "Microsoft Windows ME", "Microsoft Windows ME"},
+            {"2", "4.0.1381", "Microsoft Windows NT", "Microsoft Windows NT"},
+            {"2", "5.0.2195", "Microsoft Windows 2000", "Microsoft Windows 2000"},
+            {"2", "5.1.2600", "Microsoft Windows XP", "Microsoft Windows XP"},
+            {"2", "5.2.3790", "Microsoft Windows XP", "Microsoft Windows XP"},
+            {"2", "6.0.6002", "Microsoft Windows Vista", "Microsoft Windows Server 2008"},
+            {"2", "6.1.7601", "Microsoft Windows 7", "Microsoft Windows Server 2008 R2"},
+            {"2", "6.2.9200", "Microsoft Windows 8", "Microsoft Windows Server 2012"},
+            {"2", "6.3.9600", "Microsoft Windows 8.1", "Microsoft Windows Server 2012 R2"},
+            {"2", "10.0.14393", "Microsoft Windows 10", "Microsoft Windows Server 2016"},
+            {"2", "10.0.17763", "Microsoft Windows 10", "Microsoft Windows Server 2019"},
+            {"2", "10.0.20348", "Microsoft Windows 10", "Microsoft Windows Server 2022"},
+            {"2", "10.0.22000", "Microsoft Windows 11", "Microsoft Windows Server 2022"},
+            {"2", "10.0.26100", "Microsoft Windows 11", "Microsoft Windows Server 2025"},
+            {"3", "10.0.0", "No available OS information.", "No available OS information."},
         };
+        QStringList named, expected;
+        for (const QStringList& row : rows) {
+            const QStringList version = row[1].split('.');
+            for (bool server : {false, true}) {
+                named << row[0] + ' ' + row[1] + ": " +
+                             mdlGetServerInfo::osNameFor(row[0].toUInt(), version[0].toUInt(),
+                                                         version[1].toUInt(), version[2].toUInt(), server);
+                expected << row[0] + ' ' + row[1] + ": " + row[server ? 3 : 2];
+            }
+        }
+        QCOMPARE(named, expected);
+    }
+
+    void recordsTheSystemAndTheAgentVersion() {
         FakeOsVersion fake;
         const platform::ScopedFake<platform::OsVersion> seam(fake);
         AgentState state;
-        QStringList named, expected;
-        for (const auto& [facts, name] : rows) {
+        QStringList recorded;
+        for (const std::optional<OsFacts>& facts :
+             {std::optional(OsFacts{2, 5, 1, 2600, false, {}}),
+              std::optional(OsFacts{0, 22, 4, 0, false, "Ubuntu 22.04.3 LTS"}), std::optional<OsFacts>()}) {
             fake.facts = facts;
             mdlGetServerInfo::GetOSInfo(state);
-            named << state.OS;
-            expected << name;
+            recorded << state.OS + " | " + state.OSVersion + " | " + state.AgentVersion;
         }
-        QCOMPARE(named, expected);
-
-        fake.facts = OsFacts{0, 22, 4, 0, false, "Ubuntu 22.04.3 LTS"};
-        mdlGetServerInfo::GetOSInfo(state);
-        QCOMPARE((QStringList{state.OS, state.OSVersion, state.AgentVersion}),
-                 (QStringList{"Ubuntu 22.04.3 LTS", "Service Patch: 4", "2.2.2"}));
-        fake.facts.reset(); // the system does not tell
-        mdlGetServerInfo::GetOSInfo(state);
-        QCOMPARE((QStringList{state.OS, state.OSVersion}),
-                 (QStringList{"No available OS information.", "Service Patch: 0"}));
+        QCOMPARE(recorded, (QStringList{"Microsoft Windows XP | Service Patch: 1 | 2.2.2",
+                                        "Ubuntu 22.04.3 LTS | Service Patch: 4 | 2.2.2",
+                                        "No available OS information. | Service Patch: 0 | 2.2.2"}));
     }
 
     // The name and the minor number, from the text of an os-release file.

@@ -1,6 +1,9 @@
 #include "modules/AgentError.h"
 #include "modules/DateTimeText.h"
 #include "modules/RebootSchedule.h"
+#include "modules/RebootSequence.h"
+#include "platform/Clock.h"
+#include "support/PlatformFakes.h"
 
 #include <QTest>
 
@@ -83,6 +86,38 @@ private slots:
             expected << row[2];
         }
         QCOMPARE(moved, expected);
+    }
+
+    // The report must carry the finished record (manual request done, schedule moved) before the restart.
+    void rebootReportsThenRestarts() {
+        QStringList seen; // the log lines, then the report and the restart request in the order they came
+        for (bool refused : {false, true}) {
+            FakePower power;
+            power.refuse = refused;
+            const platform::ScopedFake<platform::Power> fake(power);
+            AgentState state;
+            state.RebootTime = kFuture;
+            state.AutoRebootTime = "24";
+            state.ManualReboot = "12/5/2026 4:00:00 AM";
+            mdlRebootServer::runRebootSequence(
+                state, [&](const QString& line) { seen << line; },
+                [&] {
+                    power.events << QStringList{state.Message, state.ManualReboot, state.RebootTime}.join(
+                        " | ");
+                },
+                QDateTime(QDate(2026, 12, 5), QTime(3, 0, 7)));
+            seen << power.events;
+        }
+        const QString line = "A reboot was scheduled.  Rebooting now...";
+        const QString report = "Server Rebooted at: 12/5/2026 3:00:07 AM |  | 12/6/2026 3:00:00 AM";
+        QCOMPARE(seen, (QStringList{line, report, "restart", line,
+                                    "Restart refused by the system: not allowed", report, "restart"}));
+    }
+
+    // The real service is asked only when the machine started, never to restart.
+    void realServiceKnowsTheStart() {
+        const std::optional<QDateTime> started = platform::Seam<platform::Power>::get().machineStarted();
+        QVERIFY(started && *started < platform::now() && started->date().year() >= 2000);
     }
 };
 
