@@ -60,10 +60,6 @@ private slots:
             QFile::setPermissions(folder->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
         QCOMPARE(readRaw() + " / " + state.ComputerName.toUtf8(), "SRV_01 / SRV_01");
-        platform::setExecutableFolderOverride(folder->filePath("absent"));
-        QVERIFY2(!mdlGeneral::WriteNameFile("NEW", state, &error) && error.contains("kova.ini"),
-                 qPrintable(error));
-        QCOMPARE(state.ComputerName, "SRV_01");
     }
 };
 
