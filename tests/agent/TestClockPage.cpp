@@ -1,14 +1,10 @@
 #include "modules/ClockPage.h"
-#include "platform/SystemClock.h"
-
-#include "support/PlatformFakes.h"
 
 #include <QTest>
 
 namespace {
 
 const QString kStamp = "12/5/2026,   3:04:05 AM";
-const QDateTime kStated(QDate(2026, 12, 5), QTime(3, 4, 5));
 
 QString page(const QString& afterSecondBreak) {
     return "<html><body>Current time<BR>Eastern<BR>" + afterSecondBreak;
@@ -58,17 +54,6 @@ private slots:
             expected << row[1];
         }
         QCOMPARE(read, expected);
-    }
-
-    void setsTheClockOnlyToAReadableTime() {
-        FakeSystemClock clock;
-        platform::ScopedFake<platform::SystemClock> fake(clock);
-        mdlGeneral::applyClockPage(QString());
-        mdlGeneral::applyClockPage(page("no time here"));
-        clock.refuse = true; // a refusal passes without a word
-        mdlGeneral::applyClockPage(page(kStamp + "   "));
-        QCOMPARE(clock.received, QList<QDateTime>{kStated});
-        QCOMPARE(clock.received.first().timeSpec(), Qt::LocalTime);
     }
 };
 

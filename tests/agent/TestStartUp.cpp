@@ -37,6 +37,7 @@ private slots:
         QCOMPARE(harness->view.calls,
                  (QStringList{"version Version No. 2.2 Build: 2", "minimise", "disableCloseMenu"}));
         QCOMPARE(harness->clock.received, QList{QDateTime(QDate(2026, 12, 5), QTime(3, 4, 5))});
+        QCOMPARE(harness->clock.received.first().timeSpec(), Qt::LocalTime); // the page states local time
         QVERIFY(agent().tree.hasRoot() && agent().tmrMainLoop.isActive());
         QVERIFY(logHistory.contains(QStringLiteral("Loading...Connecting to KOVA Server (Get)...\r\n")));
         // The first cycle empties the log and downloads again, then reports.

@@ -31,15 +31,6 @@ private slots:
         }
         QCOMPARE(cycles, started);
     }
-
-    void updateCheckIsDueOncePassed() {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QList<bool> due;
-        for (const char* checkUpdate :
-             {"", "soon", "12/5/2026 2:59:59 PM", "12/5/2026 3:00:00 PM", "12/6/2026"})
-            due << updateCheckDue(checkUpdate, QDateTime(QDate(2026, 12, 5), QTime(15, 0)));
-        QCOMPARE(due, (QList<bool>{true, true, true, false, false}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestTickRule)
