@@ -1,13 +1,12 @@
 #include "modules/DriveInfo.h"
 #include "platform/Drives.h"
 
-#include <QRegularExpression>
 #include <QTest>
 
 namespace {
 
-// Drives from short descriptions: "C:" is a ready fixed drive, "cd C:" an optical one, "notready C:" one
-// that is not ready and "nofree C:" one whose free space cannot be asked. Drive i (from 1) has i * 10,000
+// Drives named by short descriptions: "C:" is a ready fixed drive, "cd E:" an optical one, "notready D:" one
+// that is not ready and "nofree D:" one whose free space cannot be asked. Drive i (from 1) has i * 10,000
 // bytes free, so its text is "i".
 class FakeDrives final : public platform::Drives {
 public:
@@ -16,14 +15,13 @@ public:
     std::vector<platform::Drive> list() override {
         std::vector<platform::Drive> drives;
         for (const QString& drive : descriptions)
-            drives.push_back(
-                {drive.section(' ', -1), !drive.startsWith("cd "), !drive.startsWith("notready ")});
+            drives.push_back({drive, !drive.startsWith("cd "), !drive.startsWith("notready ")});
         return drives;
     }
     std::optional<quint64> totalFreeBytes(const QString& root) override {
-        const qsizetype i =
-            descriptions.indexOf(QRegularExpression("(\\w+ )?" + QRegularExpression::escape(root)));
-        return descriptions[i].startsWith("nofree ") ? std::nullopt : std::optional<quint64>((i + 1) * 10000);
+        if (root.startsWith("nofree "))
+            return std::nullopt;
+        return (descriptions.indexOf(root) + 1) * 10000;
     }
 };
 
@@ -44,27 +42,28 @@ private slots:
 
     // One record through all rows, as through cycles: an entry no drive fills keeps the root it held.
     void recordsTheFirstFourReadyFixedDrives() {
-        const QList<QStringList> rows = {{},
-                                         {"C:", "D:", "cd E:"},
-                                         {"C:", "notready D:", "E:"},
-                                         {"C:", "nofree D:", "E:"},
-                                         {"C:", "D:", "E:", "F:", "G:"},
-                                         {"C:"}};
+        const QList<std::pair<QStringList, QString>> rows = {
+            {{}, " 0,  0,  0,  0"},
+            {{"C:", "D:", "cd E:"}, "C: 1, D: 2,  0,  0"},
+            {{"C:", "notready D:", "E:"}, "C: 1, E: 3,  0,  0"},
+            {{"C:", "nofree D:", "E:"}, "C: 1, nofree D: 0, E: 3,  0"},
+            {{"C:", "D:", "E:", "F:", "G:"}, "C: 1, D: 2, E: 3, F: 4"},
+            {{"C:"}, "C: 1, D: 0, E: 0, F: 0"},
+        };
         FakeDrives fake;
         const platform::ScopedFake<platform::Drives> seam(fake);
         AgentState state;
-        QStringList recorded;
-        for (const QStringList& drives : rows) {
+        QStringList recorded, expected;
+        for (const auto& [drives, disks] : rows) {
             fake.descriptions = drives;
             mdlGetServerInfo::GetDriveInfo(state);
-            QStringList disks;
+            QStringList entries;
             for (int k = 1; k <= kDiskCount; ++k)
-                disks << state.Disk[k] + ' ' + state.DiskSpace[k];
-            recorded << disks.join(", ");
+                entries << state.Disk[k] + ' ' + state.DiskSpace[k];
+            recorded << entries.join(", ");
+            expected << disks;
         }
-        QCOMPARE(recorded,
-                 (QStringList{" 0,  0,  0,  0", "C: 1, D: 2,  0,  0", "C: 1, E: 3,  0,  0",
-                              "C: 1, D: 0, E: 3,  0", "C: 1, D: 2, E: 3, F: 4", "C: 1, D: 0, E: 0, F: 0"}));
+        QCOMPARE(recorded, expected);
     }
 };
 

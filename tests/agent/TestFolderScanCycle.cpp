@@ -101,17 +101,7 @@ private slots:
         QCOMPARE(agent().tmrIconLoop.isActive(), state().AlertStatus != "0");
     }
 
-    void missingPictureStopsTheScanButNotTheCycle() {
-        QFile::remove(harness->folder.filePath(QStringLiteral("CheckMark.gif")));
-        server->serve({Answer::http(200, settingsReply()), Answer::http(200, "Thanks")});
-        agent().RunServerInfoNow();
-        const QString log = agent().log.text();
-        QVERIFY2(log.contains("Error processing alerts (") && log.count("CheckMark.gif") == 1 &&
-                     log.contains("Transmission successful! ("),
-                 qPrintable(log));
-    }
-
-    // The cycle reboots a machine whose reboot is due, and the last report carries the moved schedule: the
+    // The cycle reboots a machine whose reboot is due, after a report that carries the moved schedule: the
     // server must not hand the passed time back, or the machine would reboot in a loop.
     void dueRebootIsReportedThenRequested() {
         const QDateTime now = platform::now();
