@@ -10,7 +10,6 @@ class TestStartUp : public QObject {
 
     std::optional<LoopbackResponder> server;
     std::optional<AgentHarness> harness;
-    QStringList logHistory;
 
     Agent& agent() { return *harness->agent; }
 
@@ -20,8 +19,6 @@ class TestStartUp : public QObject {
         const Answer thanks = Answer::http(200, "ok");
         server->serve({settings, settings, thanks});
         harness.emplace(server->url("/kova-oru/process_servers.asp").toString(), computerName);
-        logHistory.clear();
-        agent().log.onChange = [this](const QString& text) { logHistory << text; };
     }
     QByteArray body(int request) { return server->requests().value(request).body; }
 
@@ -33,6 +30,8 @@ private slots:
         LoopbackResponder timePage;
         timePage.serve(Answer::http(200, "<HTML>Time<BR>Local<BR>12/5/2026,   3:04:05 AM          </HTML>"));
         agent().InetTime.URL = timePage.url("/cgi-bin/timer.pl").toString();
+        QStringList logHistory;
+        agent().log.onChange = [&](const QString& text) { logHistory << text; };
         QCOMPARE(agent().Form_Load(), std::nullopt);
         QCOMPARE(harness->view.calls,
                  (QStringList{"version Version No. 2.2 Build: 2", "minimise", "disableCloseMenu"}));
@@ -46,22 +45,14 @@ private slots:
         QVERIFY(body(0) == "servercode=SRV01" && body(1) == "servercode=SRV01");
     }
 
-    // Setup completed ends the run with its code, and no cycle runs while it asks; an unreadable name file
-    // ends the run with 2 and says why.
-    void startsWithoutAName() {
+    // Setup completed ends the run with its code, and no cycle runs while it asks.
+    void missingNameStopsTheTimerWhileSetupAsks() {
         start(QString());
         harness->view.setupAnswer = 0;
         bool timerRanDuringSetup = true;
         harness->view.duringSetup = [&] { timerRanDuringSetup = agent().tmrMainLoop.isActive(); };
         QCOMPARE(agent().Form_Load(), std::optional<int>(0));
         QVERIFY(harness->view.calls == QStringList{"setup"} && !timerRanDuringSetup && body(0).isNull());
-
-        start(QString());
-        QVERIFY(QDir(harness->folder.path()).mkdir(QStringLiteral("kova.ini")));
-        QCOMPARE(agent().Form_Load(), std::optional<int>(2));
-        QCOMPARE(platform::MessageBox::shown().size(), 1);
-        QVERIFY(platform::MessageBox::shown().first().text.contains(QStringLiteral("kova.ini")) &&
-                body(0).isNull());
     }
 
     void waitingForTheServerCostsNoProcessorTime() {
