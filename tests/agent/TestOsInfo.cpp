@@ -1,19 +1,6 @@
 #include "modules/OsInfo.h"
-#include "platform/OsVersion.h"
 
 #include <QTest>
-
-using platform::OsFacts;
-
-namespace {
-
-class FakeOsVersion final : public platform::OsVersion {
-public:
-    std::optional<OsFacts> facts;
-    std::optional<OsFacts> read() override { return facts; }
-};
-
-} // namespace
 
 class TestOsInfo : public QObject {
     Q_OBJECT
@@ -26,8 +13,8 @@ private slots:
             {"0", "3.10.0", "Win32s", "Win32s"},
             {"1", "4.0.950", "Microsoft Windows 95", "Microsoft Windows 95"},
             {"1", "4.10.1998", "Microsoft Windows 98", "Microsoft Windows 98"},
-            {"1", "4.90.3000", "Microsoft Windows 98",
-             "Microsoft Windows 98"}, // ME says 4.90: always named 98
+            // ME says 4.90, and has always been named 98.
+            {"1", "4.90.3000", "Microsoft Windows 98", "Microsoft Windows 98"},
             {"1", "5.0.0", "Microsoft Windows ME", "Microsoft Windows ME"},
             {"2", "4.0.1381", "Microsoft Windows NT", "Microsoft Windows NT"},
             {"2", "5.0.2195", "Microsoft Windows 2000", "Microsoft Windows 2000"},
@@ -54,19 +41,6 @@ private slots:
             }
         }
         QCOMPARE(named, expected);
-    }
-
-    void recordsTheSystemAndTheAgentVersion() {
-        FakeOsVersion fake;
-        const platform::ScopedFake<platform::OsVersion> seam(fake);
-        AgentState state;
-        mdlGetServerInfo::GetOSInfo(state); // the system does not tell
-        const QString silent = state.OS + " | " + state.OSVersion;
-        fake.facts = OsFacts{0, 22, 4, 0, false, "Ubuntu 22.04.3 LTS"};
-        mdlGetServerInfo::GetOSInfo(state);
-        QCOMPARE((QStringList{silent, state.OS + " | " + state.OSVersion + " | " + state.AgentVersion}),
-                 (QStringList{"No available OS information. | Service Patch: 0",
-                              "Ubuntu 22.04.3 LTS | Service Patch: 4 | 2.2.2"}));
     }
 };
 
