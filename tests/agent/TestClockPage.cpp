@@ -37,10 +37,7 @@ private slots:
             {page("12/5/2026,   3:04:05 PM"), "12/5/2026 | 3:04:05 PM | 2026-12-05T15:04:05"},
             {page("12/5/2026,   15:04:05"), "12/5/2026 | 15:04:05 | 2026-12-05T15:04:05"},
             {page("13/5/2026,   3:04:05 AM"), "13/5/2026 | 3:04:05 AM | unread"},
-            {page("12/5/2026,   25:04:05"), "12/5/2026 | 25:04:05 | unread"},
-            {"Current time " + kStamp, "not cut"},
-            {"Current time<BR>" + kStamp, "not cut"}, // no second mark
-            {"Current time<br>x<br>" + kStamp, "not cut"},
+            {"Current time<BR>" + kStamp, "not cut"},           // no second mark
             {page("12/5/2026, 3:04:05 AM"), "not cut"},         // no ",   "
             {page(QString(26, ' ') + "x" + kStamp), "not cut"}, // ",   " beyond the 28 characters
             {QString(32000, 'x') + page(kStamp), "not cut"},

@@ -110,8 +110,8 @@ private slots:
         agent().RunServerInfoNow();
         QCOMPARE(harness->power.events, QStringList{"restart"});
         const auto last = reportFields(server->requests().last().body);
-        QVERIFY(last.value("sMessage").startsWith("Server Rebooted at: "));
-        QVERIFY(*parseGeneralDateTime(last.value("sRebootTime")) > now);
+        QVERIFY(last.value("sMessage").startsWith("Server Rebooted at: ") &&
+                *parseGeneralDateTime(last.value("sRebootTime")) > now);
     }
 };
 

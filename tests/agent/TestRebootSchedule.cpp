@@ -7,8 +7,6 @@
 
 #include <QTest>
 
-using mdlRebootServer::runRebootTest;
-
 namespace {
 const QDateTime kNow(QDate(2026, 12, 5), QTime(10, 0));
 const QString kFuture = "12/9/2026 3:00:00 AM";
@@ -58,7 +56,7 @@ private slots:
             state.RebootDue = row[4].startsWith("not"); // decided afresh
             QString outcome;
             try {
-                runRebootTest(state, kNow.addMSecs(700), parseGeneralDateTime(row[3]));
+                mdlRebootServer::runRebootTest(state, kNow.addMSecs(700), parseGeneralDateTime(row[3]));
                 const QString moved = state.RebootTime == row[0] ? QString() : ", now " + state.RebootTime;
                 outcome = (state.RebootDue ? "due" : "not due") + moved;
             } catch (const AgentError&) {

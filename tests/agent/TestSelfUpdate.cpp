@@ -5,14 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-QByteArray contents(const QString& path) {
+static QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-} // namespace
 
 // Programs stand in for the agent's versions: "true" is installed, "false" runs, "echo" is published.
 class TestSelfUpdate : public QObject {

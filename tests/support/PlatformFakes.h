@@ -3,7 +3,6 @@
 #include "platform/Power.h"
 #include "platform/SystemClock.h"
 
-#include <QList>
 #include <QStringList>
 
 // Records what would have restarted the machine; it restarts nothing.
