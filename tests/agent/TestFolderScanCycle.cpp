@@ -18,15 +18,6 @@ class TestFolderScanCycle : public QObject {
     Agent& agent() { return *harness->agent; }
     AgentState& state() { return harness->state; }
 
-    // A folder named by the number of files in it, each of 5 bytes.
-    void fillFolder(int files) {
-        QVERIFY(QDir(work).mkpath(QString::number(files)));
-        for (int i = 0; i < files; ++i) {
-            QFile file(QStringLiteral("%1/%2/f%3").arg(work).arg(files).arg(i));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("12345") == 5);
-        }
-    }
-
     // The tree as shown, each slot's count and size, the alert status and the message.
     QString outcome(int slotCount) {
         const char* images[] = {"", "Folder", "Blue", "Red", "Green", "Yellow"};
@@ -47,8 +38,14 @@ private slots:
         harness.emplace(server->url("/kova-oru/process_servers.asp").toString());
         agent().tree.addRoot();
         work = harness->folder.filePath(QStringLiteral("watched"));
-        for (int files : {0, 1, 3, 8, 75, 76, 100, 101, 120})
-            fillFolder(files);
+        for (int files :
+             {0, 1, 3, 8, 75, 76, 100, 101, 120}) { // folders named by their number of 5-byte files
+            QVERIFY(QDir(work).mkpath(QString::number(files)));
+            for (int i = 0; i < files; ++i) {
+                QFile file(QStringLiteral("%1/%2/f%3").arg(work).arg(files).arg(i));
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write("12345") == 5);
+            }
+        }
     }
     void cleanup() { platform::unpinNow(); }
 

@@ -11,9 +11,9 @@ using mdlProcessAlerts::GetFolderStats;
 class TestFolderStats : public QObject {
     Q_OBJECT
 
-    std::optional<QTemporaryDir> scratch;
+    QTemporaryDir scratch;
 
-    QString path(const QString& name) const { return scratch->filePath(name); }
+    QString path(const QString& name) const { return scratch.filePath(name); }
     // Sizes are set without writing data, so large files cost no disk space.
     void makeFile(const QString& name, qint64 size) {
         QFile file(path(name));
@@ -21,14 +21,10 @@ class TestFolderStats : public QObject {
     }
 
 private slots:
-    void init() {
-        scratch.emplace();
-        QVERIFY(QDir(scratch->path()).mkpath("in/sub") && QDir(scratch->path()).mkpath("out/folder"));
-    }
-
     // Plain and hidden files count, sizes past 4 GB included; subfolders, pipes and links that lead to no
     // file do not. An empty folder is "0/0".
     void countsTheFilesDirectlyInside() {
+        QVERIFY(QDir(scratch.path()).mkpath("in/sub") && QDir(scratch.path()).mkpath("out/folder"));
         makeFile("in/large", 3LL << 30);
         makeFile("in/.hidden", (3LL << 30) + 7);
         makeFile("in/empty", 0);
