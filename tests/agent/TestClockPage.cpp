@@ -29,18 +29,18 @@ private slots:
     void readsThePage() {
         const QString asStamped = "12/5/2026 | 3:04:05 AM | 2026-12-05T03:04:05";
         const QList<QStringList> rows = {
-            {page(kStamp + "     <BR>more"), asStamped},
+            {page(kStamp + "     <BR>more"), asStamped}, // spaces trimmed, nothing else
             {page("   " + kStamp), asStamped},
-            {page("\n" + kStamp), "\n12/5/2026 | 3:04:05 AM | 2026-12-05T03:04:05"},
-            {pageAtTheLimit(0), asStamped},
-            {pageAtTheLimit(6), "12/5/2026 | 3:04:05 A | unread"},
+            {page("\n" + kStamp), "\n" + asStamped}, // a line break stays
+            {pageAtTheLimit(0), asStamped},          // the window ends at the 32,000th character
+            {pageAtTheLimit(6), "12/5/2026 | 3:04:05 A | unread"}, // the limit cuts the window
             {page("12/5/2026,   3:04:05 PM"), "12/5/2026 | 3:04:05 PM | 2026-12-05T15:04:05"},
             {page("12/5/2026,   15:04:05"), "12/5/2026 | 15:04:05 | 2026-12-05T15:04:05"},
             {page("13/5/2026,   3:04:05 AM"), "13/5/2026 | 3:04:05 AM | unread"},
             {"Current time<BR>" + kStamp, "not cut"},           // no second mark
             {page("12/5/2026, 3:04:05 AM"), "not cut"},         // no ",   "
             {page(QString(26, ' ') + "x" + kStamp), "not cut"}, // ",   " beyond the 28 characters
-            {QString(32000, 'x') + page(kStamp), "not cut"},
+            {QString(32000, 'x') + page(kStamp), "not cut"},    // the marks lie beyond the limit
         };
         QStringList read, expected;
         for (const QStringList& row : rows) {

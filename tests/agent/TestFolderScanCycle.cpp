@@ -38,8 +38,8 @@ private slots:
         harness.emplace(server->url("/kova-oru/process_servers.asp").toString());
         agent().tree.addRoot();
         work = harness->folder.filePath(QStringLiteral("watched"));
-        for (int files :
-             {0, 1, 3, 8, 75, 76, 100, 101, 120}) { // folders named by their number of 5-byte files
+        // Folders named by the number of files in them, each of 5 bytes.
+        for (int files : {0, 1, 3, 8, 75, 76, 100, 101, 120}) {
             QVERIFY(QDir(work).mkpath(QString::number(files)));
             for (int i = 0; i < files; ++i) {
                 QFile file(QStringLiteral("%1/%2/f%3").arg(work).arg(files).arg(i));

@@ -64,8 +64,8 @@ private slots:
         const double seconds = double(std::clock() - before) / CLOCKS_PER_SEC;
         platform::TransferChannel::setTimeoutOverride(std::nullopt);
         QVERIFY(harness->state.NoInternet);
-        QVERIFY2(seconds < 0.3,
-                 qPrintable(QString::number(seconds))); // a spinning wait burns the whole second
+        // A spinning wait would burn the whole second.
+        QVERIFY2(seconds < 0.3, qPrintable(QString::number(seconds)));
     }
 };
 
