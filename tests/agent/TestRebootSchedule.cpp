@@ -1,17 +1,15 @@
 #include "modules/AgentError.h"
+#include "modules/DateTimeText.h"
 #include "modules/RebootSchedule.h"
+#include "modules/RebootSequence.h"
+#include "platform/Clock.h"
+#include "support/PlatformFakes.h"
 
 #include <QTest>
 
-using mdlRebootServer::movedRebootTime;
-using mdlRebootServer::runRebootTest;
-
 namespace {
 const QDateTime kNow(QDate(2026, 12, 5), QTime(10, 0));
-
-QDateTime at(int day, int hour, int minute = 0, int second = 0) {
-    return QDateTime(QDate(2026, 12, day), QTime(hour, minute, second));
-}
+const QString kFuture = "12/9/2026 3:00:00 AM";
 } // namespace
 
 class TestRebootSchedule : public QObject {
@@ -20,122 +18,86 @@ class TestRebootSchedule : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    void rebootTest_data() {
-        QTest::addColumn<QString>("rebootTime");
-        QTest::addColumn<QString>("manualReboot");
-        QTest::addColumn<QString>("autoRebootTime");
-        QTest::addColumn<QDateTime>("machineStarted"); // invalid: not known
-        QTest::addColumn<bool>("due");
-        QTest::addColumn<QString>("rebootTimeAfter");
-
-        const QString future = "12/9/2026 3:00:00 AM";
-        QTest::newRow("one second past") << "12/5/2026 9:59:59 AM"
-                                         << ""
-                                         << "24" << QDateTime() << true << "12/5/2026 9:59:59 AM";
-        QTest::newRow("equal second") << "12/5/2026 10:00:00 AM"
-                                      << ""
-                                      << "24" << QDateTime() << false << "12/5/2026 10:00:00 AM";
-        QTest::newRow("empty becomes now") << ""
-                                           << ""
-                                           << "24" << QDateTime() << false << "12/5/2026 10:00:00 AM";
-        QTest::newRow("manual a minute ahead") << future << "12/5/2026 10:01:00 AM"
-                                               << "24" << QDateTime() << true << future;
-        QTest::newRow("manual a minute past") << future << "12/5/2026 9:59:00 AM"
-                                              << "24" << QDateTime() << false << future;
-        QTest::newRow("manual equal second") << future << "12/5/2026 10:00:00 AM"
-                                             << "24" << QDateTime() << false << future;
-        for (const char* never : {"0", "", "-24", "daily", "0.2"}) {
-            QTest::addRow("never (%s): scheduled off", never)
-                << "12/1/2026 3:00:00 AM"
-                << "" << never << QDateTime() << false << "12/1/2026 3:00:00 AM";
-            QTest::addRow("never (%s): manual still works", never)
-                << "12/1/2026 3:00:00 AM"
-                << "12/5/2026 11:00:00 AM" << never << QDateTime() << true << "12/1/2026 3:00:00 AM";
-        }
-        QTest::newRow("started after the scheduled time: moved, not due")
-            << "12/5/2026 3:00:00 AM"
-            << ""
-            << "24" << at(5, 3, 5) << false << "12/6/2026 3:00:00 AM";
-        QTest::newRow("old time brought back days later: moved, not due")
-            << "12/1/2026 3:00:00 AM"
-            << ""
-            << "168" << at(5, 3, 5) << false << "12/12/2026 3:00:00 AM";
-        QTest::newRow("started before the scheduled time: due")
-            << "12/5/2026 3:00:00 AM"
-            << ""
-            << "24" << at(4, 8) << true << "12/5/2026 3:00:00 AM";
-        QTest::newRow("started after, manual request still due")
-            << "12/5/2026 3:00:00 AM"
-            << "12/5/2026 11:00:00 AM"
-            << "24" << at(5, 3, 5) << true << "12/6/2026 3:00:00 AM";
-        QTest::newRow("started after, future time untouched") << future << ""
-                                                              << "24" << at(5, 3, 5) << false << future;
-    }
+    // Each row: RebootTime, ManualReboot, AutoRebootTime, when the machine started (empty: not known), and
+    // what the test decides, with RebootTime when it changed. Now is 12/5/2026 10:00:00.7 AM.
     void rebootTest() {
-        QFETCH(QString, rebootTime);
-        QFETCH(QString, manualReboot);
-        QFETCH(QString, autoRebootTime);
-        QFETCH(QDateTime, machineStarted);
-        QFETCH(bool, due);
-        QFETCH(QString, rebootTimeAfter);
-        AgentState state;
-        state.RebootTime = rebootTime;
-        state.ManualReboot = manualReboot;
-        state.AutoRebootTime = autoRebootTime;
-        state.RebootDue = !due; // the test decides afresh
-        const auto started = machineStarted.isValid() ? std::optional(machineStarted) : std::nullopt;
-        runRebootTest(state, kNow.addMSecs(700), started);
-        QCOMPARE(state.RebootDue, due);
-        QCOMPARE(state.RebootTime, rebootTimeAfter);
-        QCOMPARE(state.ManualReboot, manualReboot);
+        const QString since = "12/5/2026 3:05:00 AM";
+        QList<QStringList> rows = {
+            {"12/5/2026 9:59:59 AM", "", "24", "", "due"},            // one second past
+            {"12/5/2026 10:00:00 AM", "", "24", "", "not due"},       // the same second
+            {"", "", "24", "", "not due, now 12/5/2026 10:00:00 AM"}, // empty: now
+            {kFuture, "12/5/2026 10:01:00 AM", "24", "", "due"},      // manual: a minute ahead
+            {kFuture, "12/5/2026 9:59:00 AM", "24", "", "not due"},   // a minute past
+            {kFuture, "12/5/2026 10:00:00 AM", "24", "", "not due"},  // the same second
+            // A reboot the machine has served since is moved on, never repeated.
+            {"12/5/2026 3:00:00 AM", "", "24", since, "not due, now 12/6/2026 3:00:00 AM"},
+            {"12/1/2026 3:00:00 AM", "", "168", since, "not due, now 12/12/2026 3:00:00 AM"}, // days later
+            {"12/1/2026 3:00:00 AM", "", "24", since, "not due, now 12/6/2026 3:00:00 AM"}, // missed for days
+            {"12/5/2026 3:00:00 AM", "", "1", since,
+             "not due, now 12/5/2026 11:00:00 AM"},                            // stepped past now
+            {"12/5/2026", "", "24", since, "not due, now 12/6/2026"},          // a bare date
+            {"12/5/2026 3:00:00 AM", "", "24", "12/4/2026 8:00:00 AM", "due"}, // started before
+            {"12/5/2026 3:00:00 AM", "12/5/2026 11:00:00 AM", "24", since, "due, now 12/6/2026 3:00:00 AM"},
+            {kFuture, "", "24", since, "not due"},
+            // An unreadable time stops the scan and never reboots; the manual test follows the scheduled one.
+            {"tomorrow", "", "24", "", "stops the scan"},
+            {"12/5/2026 9:00:00 AM", "soon", "24", "", "stops the scan, due"},
+        };
+        for (const char* never : {"0", "", "-24", "daily", "0.2"}) {
+            rows.append({"12/1/2026 3:00:00 AM", "", never, "", "not due"});
+            rows.append({"12/1/2026 3:00:00 AM", "12/5/2026 11:00:00 AM", never, "", "due"});
+        }
+        QStringList decided, expected;
+        for (const QStringList& row : rows) {
+            AgentState state;
+            state.RebootTime = row[0];
+            state.ManualReboot = row[1];
+            state.AutoRebootTime = row[2];
+            state.RebootDue = row[4].startsWith("not"); // decided afresh
+            QString outcome;
+            try {
+                mdlRebootServer::runRebootTest(state, kNow.addMSecs(700), parseGeneralDateTime(row[3]));
+                const QString moved = state.RebootTime == row[0] ? QString() : ", now " + state.RebootTime;
+                outcome = (state.RebootDue ? "due" : "not due") + moved;
+            } catch (const AgentError&) {
+                outcome = QStringLiteral("stops the scan") + (state.RebootDue ? ", due" : "");
+            }
+            decided << row.mid(0, 4).join(" | ") + ": " + outcome;
+            expected << row.mid(0, 4).join(" | ") + ": " + row[4];
+        }
+        QCOMPARE(decided, expected);
     }
 
-    void unreadableTimesStopTheTest() {
-        AgentState state;
-        state.AutoRebootTime = "24";
-        state.RebootTime = "tomorrow";
-        QVERIFY_THROWS_EXCEPTION(AgentError, runRebootTest(state, kNow, std::nullopt));
-        QVERIFY(!state.RebootDue);
-
-        state.RebootTime = "12/5/2026 9:00:00 AM";
-        state.ManualReboot = "soon";
-        QVERIFY_THROWS_EXCEPTION(AgentError, runRebootTest(state, kNow, std::nullopt));
-        QVERIFY(state.RebootDue); // the scheduled test had found it due before the manual one failed
+    // The report must carry the finished record (manual request done, schedule moved) before the restart.
+    void rebootReportsThenRestarts() {
+        QStringList seen; // the log lines, then the report and the restart request in the order they came
+        for (bool refused : {false, true}) {
+            FakePower power;
+            power.refuse = refused;
+            const platform::ScopedFake<platform::Power> fake(power);
+            AgentState state;
+            state.RebootTime = kFuture;
+            state.AutoRebootTime = refused ? "0" : "24"; // a manual reboot without a schedule keeps the time
+            state.ManualReboot = "12/5/2026 4:00:00 AM";
+            mdlRebootServer::runRebootSequence(
+                state, [&](const QString& line) { seen << line; },
+                [&] {
+                    power.events << state.Message + " | " + state.ManualReboot + " | " + state.RebootTime;
+                },
+                QDateTime(QDate(2026, 12, 5), QTime(3, 0, 7)));
+            seen << power.events;
+        }
+        const QString line = "A reboot was scheduled.  Rebooting now...";
+        const QString report = "Server Rebooted at: 12/5/2026 3:00:07 AM |  | ";
+        QCOMPARE(seen,
+                 (QStringList{line, report + "12/6/2026 3:00:00 AM", "restart", line,
+                              "Restart refused by the system: not allowed", report + kFuture, "restart"}));
     }
 
-    void movedTime_data() {
-        QTest::addColumn<QString>("oldTime");
-        QTest::addColumn<QString>("autoRebootTime");
-        QTest::addColumn<QDateTime>("now");
-        QTest::addColumn<QString>("moved");
-        QTest::newRow("24 hours") << "12/5/2026 3:00:00 AM"
-                                  << "24" << at(5, 3, 0, 1) << "12/6/2026 3:00:00 AM";
-        QTest::newRow("a week") << "12/5/2026 3:00:00 AM"
-                                << "168" << at(5, 3, 0, 1) << "12/12/2026 3:00:00 AM";
-        QTest::newRow("missed for days") << "12/1/2026 3:00:00 AM"
-                                         << "24" << kNow << "12/6/2026 3:00:00 AM";
-        QTest::newRow("manual before the scheduled day") << "12/9/2026 3:00:00 AM"
-                                                         << "24" << kNow << "12/6/2026 3:00:00 AM";
-        QTest::newRow("36 hours") << "12/5/2026 3:00:00 AM"
-                                  << "36" << kNow << "12/6/2026 3:00:00 PM";
-        QTest::newRow("36 hours from a late time of day") << "12/5/2026 11:00:00 PM"
-                                                          << "36" << kNow << "12/7/2026 11:00:00 AM";
-        QTest::newRow("hourly, stepped past now") << "12/5/2026 3:00:00 AM"
-                                                  << "1" << kNow << "12/5/2026 11:00:00 AM";
-        QTest::newRow("6 hours, stepped past now") << "12/5/2026 3:30:00 AM"
-                                                   << "6" << kNow << "12/5/2026 3:30:00 PM";
-        QTest::newRow("bare date stays bare") << "12/5/2026"
-                                              << "24" << kNow << "12/6/2026";
-        for (const char* never : {"0", "", "-24", "daily"})
-            QTest::addRow("never (%s) keeps the old text", never)
-                << "12/1/2026 3:00:00 AM" << never << kNow << "12/1/2026 3:00:00 AM";
-    }
-    void movedTime() {
-        QFETCH(QString, oldTime);
-        QFETCH(QString, autoRebootTime);
-        QFETCH(QDateTime, now);
-        QFETCH(QString, moved);
-        QCOMPARE(movedRebootTime(oldTime, autoRebootTime, now), moved);
+    // The real service is asked only when the machine started, never to restart.
+    void realServiceKnowsTheStart() {
+        const std::optional<QDateTime> started = platform::Seam<platform::Power>::get().machineStarted();
+        QVERIFY(started && *started < platform::now() && started->date().year() >= 2000);
     }
 };
 

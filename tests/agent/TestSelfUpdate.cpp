@@ -5,183 +5,99 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using mdlGeneral::CheckForUpgrade;
-using mdlGeneral::DownloadResult;
-using mdlGeneral::UpgradeOutcome;
-
-namespace {
-
-const QString kUrl = "http://127.0.0.1:8080/kova-oru/updates/KOVA_Oru.exe";
-
-QByteArray contents(const QString& path) {
+static QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The update server as the download step sees it: a status, a body, perhaps a transfer error.
-struct FakeUpdateServer {
-    int status = 200;
-    QByteArray body;
-    QString errorText;
-    int requests = 0;
-
-    DownloadResult serve(const QString& url, const QString& targetFile) {
-        ++requests;
-        QFile file(targetFile);
-        if (url != kUrl || !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return {0, "cannot write " + targetFile};
-        file.write(body);
-        return {status, errorText};
-    }
-};
-
-} // namespace
-
+// Programs stand in for the agent's versions: "true" is installed, "false" runs, "echo" is published.
 class TestSelfUpdate : public QObject {
     Q_OBJECT
 
     std::optional<QTemporaryDir> folder;
-    FakeUpdateServer server;
     FakeLauncher launcher;
-    QStringList log;
-    int exits = 0;
-    const QByteArray installed = contents("/bin/true");
-    const QByteArray running = contents("/bin/false");
-    const QByteArray published = contents("/bin/echo");
 
     QString path(const QString& name) const { return folder->filePath(name); }
 
-    UpgradeOutcome update() {
-        platform::ScopedFake<platform::Launcher> fake(launcher);
-        return CheckForUpgrade(
-            kUrl, [this](const QString& url, const QString& target) { return server.serve(url, target); },
-            [this](const QString& line) { log << line; }, [this] { ++exits; });
+    // Which program a file of the folder is a copy of ("-" when there is none, "?" when it is no copy).
+    QString copyOf(const QString& name) const {
+        for (const char* program : {"true", "false", "echo", "ls"}) {
+            if (contents(path(name)) == contents(QStringLiteral("/bin/") + program))
+                return program;
+        }
+        return QFile::exists(path(name)) ? "?" : "-";
     }
 
-    void verifyNothingReplaced() {
-        QCOMPARE(contents(path("KOVA Oru")), installed);
-        QVERIFY(!QFile::exists(path("KOVA Oru.download")));
-        QVERIFY(launcher.starts.isEmpty());
-        QCOMPARE(exits, 0);
+    // Updates from a server that answers `status` and `body`, broken off with `error` when one is given.
+    // Tells what happened ("fetched" when the download ran, the log lines, "exit" when the agent ended),
+    // what the program and backup are then, and how many programs were started.
+    QString update(const QByteArray& body, int status = 200, const QString& error = {}) {
+        const platform::ScopedFake<platform::Launcher> fake(launcher);
+        launcher.starts.clear();
+        QStringList happened;
+        mdlGeneral::CheckForUpgrade(
+            "http://127.0.0.1:9/kova-oru/updates/KOVA_Oru.exe",
+            [&](const QString&, const QString& target) {
+                QFile file(target);
+                happened << (file.open(QIODevice::WriteOnly) && file.write(body) == body.size() ? "fetched"
+                                                                                                : "?");
+                return mdlGeneral::DownloadResult{status, error};
+            },
+            [&](const QString& line) { happened << QString(line).replace(folder->path(), "@"); },
+            [&] { happened << "exit"; });
+        return happened.join(" / ") + " | program " + copyOf("KOVA Oru") + ", backup " +
+               copyOf("KOVA Oru.bak") + ", download " + copyOf("KOVA Oru.download") + " | started " +
+               QString::number(launcher.starts.size());
     }
 
 private slots:
-    void initTestCase() {
-        QVERIFY(!installed.isEmpty() && !running.isEmpty() && !published.isEmpty());
-        QVERIFY(installed != running && installed != published && running != published);
-    }
-
     void init() {
         folder.emplace();
-        QVERIFY(QFile::copy("/bin/true", path("KOVA Oru")));
-        QVERIFY(QFile::copy("/bin/false", path("running agent")));
+        QVERIFY(QFile::copy("/bin/true", path("KOVA Oru")) &&
+                QFile::copy("/bin/false", path("running agent")));
         platform::setExecutableFolderOverride(folder->path());
         platform::setRunningExecutableOverride(path("running agent"));
-        server = FakeUpdateServer{200, published, {}, 0};
-        launcher = FakeLauncher();
-        log.clear();
-        exits = 0;
+        launcher.refuse = false;
     }
-
     void cleanup() {
         platform::setExecutableFolderOverride(std::nullopt);
         platform::setRunningExecutableOverride(std::nullopt);
     }
 
     void replacesAndRestarts() {
-        QCOMPARE(update(), UpgradeOutcome::Restarted);
-        QCOMPARE(contents(path("KOVA Oru")), published);
-        QCOMPARE(contents(path("KOVA Oru.bak")), installed);
+        QCOMPARE(update(contents("/bin/echo")),
+                 "fetched / exit | program echo, backup true, download - | started 1");
         const QFile::Permissions anyoneRuns = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
         QCOMPARE(QFile::permissions(path("KOVA Oru")) & anyoneRuns, anyoneRuns);
-        QVERIFY(!QFile::exists(path("KOVA Oru.download")));
-        QCOMPARE(launcher.starts, (QList<FakeLauncher::Start>{{path("KOVA Oru"), {}, false}}));
-        QCOMPARE(exits, 1);
-        QVERIFY(log.isEmpty());
-    }
-
-    void twoUpdatesKeepOnlyThePreviousAsBackup() {
-        QCOMPARE(update(), UpgradeOutcome::Restarted);
-        const QByteArray second = contents("/bin/ls");
-        server.body = second;
-        QCOMPARE(update(), UpgradeOutcome::Restarted);
-        QCOMPARE(contents(path("KOVA Oru")), second);
-        QCOMPARE(contents(path("KOVA Oru.bak")), published);
-        QCOMPARE(exits, 2);
-    }
-
-    void createsTheExecutableWhenNoneIsThere() {
-        QVERIFY(QFile::remove(path("KOVA Oru")));
-        QCOMPARE(update(), UpgradeOutcome::Restarted);
-        QCOMPARE(contents(path("KOVA Oru")), published);
-        QVERIFY(!QFile::exists(path("KOVA Oru.bak")));
-    }
-
-    void refusesWhatIsNoProgram_data() {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("errorText");
-        QTest::addColumn<UpgradeOutcome>("outcome");
-        QTest::addColumn<QString>("line");
-        const QByteArray html = "<html><body>Not Found</body></html>";
-        QTest::newRow("not found") << 404 << html << "Not Found" << UpgradeOutcome::Refused
-                                   << "Update refused: the update server answered HTTP 404.";
-        QTest::newRow("empty body") << 200 << QByteArray() << "" << UpgradeOutcome::Refused
-                                    << "Update refused: the download is empty.";
-        QTest::newRow("an HTML page") << 200 << html << "" << UpgradeOutcome::Refused
-                                      << "Update refused: the download is not a program for this system.";
-        QTest::newRow("transfer broken off")
-            << 200 << published.left(4096) << "Connection closed" << UpgradeOutcome::Failed
-            << "Update failed: the download did not complete (Connection closed).";
-        QTest::newRow("no server") << 0 << QByteArray() << "Connection refused" << UpgradeOutcome::Failed
-                                   << "Update failed: the download did not complete (Connection refused).";
-    }
-    void refusesWhatIsNoProgram() {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, errorText);
-        QFETCH(UpgradeOutcome, outcome);
-        QFETCH(QString, line);
-        server = FakeUpdateServer{status, body, errorText, 0};
-        QCOMPARE(update(), outcome);
-        QCOMPARE(log, QStringList{line});
-        QVERIFY(!QFile::exists(path("KOVA Oru.bak")));
-        verifyNothingReplaced();
-    }
-
-    void runningProgramIsUpToDate() {
-        server.body = running;
-        QCOMPARE(update(), UpgradeOutcome::UpToDate);
-        QCOMPARE(log, QStringList{"KOVA Oru is up to date."});
-        verifyNothingReplaced();
-    }
-
-    // Root writes into read-only folders, so a folder path that names a file stands in for an unwritable one.
-    void unwritableFolderFetchesNothing() {
-        platform::setExecutableFolderOverride(path("KOVA Oru"));
-        QCOMPARE(update(), UpgradeOutcome::Failed);
-        QCOMPARE(server.requests, 0);
-        QCOMPARE(log.size(), 1);
-        QVERIFY2(log.first().startsWith("Update failed: cannot write "), qPrintable(log.first()));
-        verifyNothingReplaced();
-    }
-
-    void undeletableBackupReplacesNothing() {
-        QVERIFY(QDir(folder->path()).mkpath("KOVA Oru.bak/kept"));
-        QCOMPARE(update(), UpgradeOutcome::Failed);
-        QCOMPARE(log.size(), 1);
-        QVERIFY2(log.first().startsWith("Update failed: the old backup "), qPrintable(log.first()));
-        verifyNothingReplaced();
-    }
-
-    void failedStartKeepsTheNewProgram() {
+        // The next update keeps only the program it replaces; a new program that does not start ends nothing.
         launcher.refuse = true;
-        QCOMPARE(update(), UpgradeOutcome::Failed);
-        QCOMPARE(contents(path("KOVA Oru")), published);
-        QCOMPARE(contents(path("KOVA Oru.bak")), installed);
-        QCOMPARE(log, QStringList{"Update failed: the new " + path("KOVA Oru") +
-                                  " could not be started (no such program)."});
-        QCOMPARE(exits, 0);
+        QCOMPARE(update(contents("/bin/ls")),
+                 "fetched / Update failed: the new @/KOVA Oru could not be started (no such program). | "
+                 "program ls, backup echo, download - | started 1");
+        // The program that runs is not installed again.
+        QCOMPARE(update(contents("/bin/false")),
+                 "fetched / KOVA Oru is up to date. | program ls, backup echo, download - | started 0");
+    }
+
+    void leavesTheProgramAlone() {
+        const QString kept = " | program true, backup -, download - | started 0";
+        const QByteArray html = "<html><body>Not Found</body></html>";
+        QCOMPARE(update(html, 404), "fetched / Update refused: the update server answered HTTP 404." + kept);
+        QCOMPARE(update(""), "fetched / Update refused: the download is empty." + kept);
+        QCOMPARE(update(html),
+                 "fetched / Update refused: the download is not a program for this system." + kept);
+        QCOMPARE(update(contents("/bin/echo").left(4096), 200, "Connection closed"),
+                 "fetched / Update failed: the download did not complete (Connection closed)." + kept);
+        QVERIFY(QDir(folder->path()).mkpath("KOVA Oru.bak/kept"));
+        QCOMPARE(
+            update(contents("/bin/echo")),
+            "fetched / Update failed: the old backup @/KOVA Oru.bak could not be deleted (Is a directory). | "
+            "program true, backup ?, download - | started 0");
+        // Root writes into read-only folders, so a folder path that names a file stands in for one.
+        platform::setExecutableFolderOverride(path("KOVA Oru"));
+        QCOMPARE(update(contents("/bin/echo")),
+                 "Update failed: cannot write @/KOVA Oru/KOVA Oru.download (Not a "
+                 "directory). | program true, backup ?, download - | started 0");
     }
 };
 

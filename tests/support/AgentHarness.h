@@ -18,26 +18,15 @@ class RecordingView : public AgentView {
 public:
     QStringList calls;
     QString serverMessage;
-    bool scanNowEnabled = true;
     QList<bool> scanNowChanges;
     FolderTree shownTree;
-    QString ensuredKey;
-    bool pictureShown = false;
     std::optional<int> setupAnswer = 2;
-    std::function<void()> whileScanNowDisabled; // runs once, the first time a cycle disables Scan Now
     std::function<void()> duringSetup;
 
     void showServerMessage(const QString& text) override { serverMessage = text; }
-    void setScanNowEnabled(bool enabled) override {
-        scanNowEnabled = enabled;
-        scanNowChanges << enabled;
-        if (!enabled && whileScanNowDisabled)
-            std::exchange(whileScanNowDisabled, nullptr)();
-    }
+    void setScanNowEnabled(bool enabled) override { scanNowChanges << enabled; }
     void showVersion(const QString& caption) override { calls << QStringLiteral("version ") + caption; }
     void showFolderTree(const FolderTree& tree) override { shownTree = tree; }
-    void ensureFolderVisible(const QString& key) override { ensuredKey = key; }
-    void showStatusPicture(const QImage&) override { pictureShown = true; }
     void minimiseWindow() override { calls << QStringLiteral("minimise"); }
     void disableCloseMenu() override { calls << QStringLiteral("disableCloseMenu"); }
     void removeTrayIcon() override { calls << QStringLiteral("removeTrayIcon"); }
@@ -56,10 +45,14 @@ public:
     explicit AgentHarness(const QString& serverUrl, const QString& computerName = QStringLiteral("SRV01")) {
         platform::setExecutableFolderOverride(folder.path());
         platform::MessageBox::script();
-        platform::setEndProcessOverride([this](int code) { endedWith = code; });
-        copyStatusPictures();
-        if (!computerName.isEmpty())
-            writeNameFile(computerName);
+        platform::setEndProcessOverride([](int) {});
+        // The status pictures are installed beside the built executable.
+        const QDir built = QFileInfo(qEnvironmentVariable("KOVA_AGENT_EXE")).absoluteDir();
+        for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
+            QFile::copy(built.filePath(name), folder.filePath(name));
+        QFile nameFile(folder.filePath(QStringLiteral("kova.ini")));
+        if (!computerName.isEmpty() && nameFile.open(QIODevice::WriteOnly))
+            nameFile.write(computerName.toLocal8Bit());
         config.serverUrl = serverUrl;
         config.timeUrl = QStringLiteral("http://127.0.0.1:9/cgi-bin/timer.pl");
         config.updateUrl = QStringLiteral("http://127.0.0.1:9/kova-oru/updates/KOVA_Oru.exe");
@@ -72,19 +65,6 @@ public:
         platform::MessageBox::unscript();
     }
 
-    void writeNameFile(const QString& name) {
-        QFile file(folder.filePath(QStringLiteral("kova.ini")));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(name.toLocal8Bit());
-    }
-
-    // The status pictures are installed beside the built executable.
-    void copyStatusPictures() {
-        const QString built = QFileInfo(qEnvironmentVariable("KOVA_AGENT_EXE")).absolutePath();
-        for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
-            QFile::copy(built + QLatin1Char('/') + name, folder.filePath(name));
-    }
-
     QTemporaryDir folder;
     FakePower power;
     FakeSystemClock clock;
@@ -92,7 +72,6 @@ public:
     platform::ScopedFake<platform::Power> powerFake{power};
     platform::ScopedFake<platform::SystemClock> clockFake{clock};
     platform::ScopedFake<platform::Launcher> launcherFake{launcher};
-    std::optional<int> endedWith;
     RecordingView view;
     AgentState state;
     AgentConfig config;
