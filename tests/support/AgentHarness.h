@@ -45,7 +45,7 @@ public:
     explicit AgentHarness(const QString& serverUrl, const QString& computerName = QStringLiteral("SRV01")) {
         platform::setExecutableFolderOverride(folder.path());
         platform::MessageBox::script();
-        platform::setEndProcessOverride([](int) {});
+        platform::setEndProcessOverride([this](int code) { endedWith = code; });
         // The status pictures are installed beside the built executable.
         const QDir built = QFileInfo(qEnvironmentVariable("KOVA_AGENT_EXE")).absoluteDir();
         for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
@@ -72,6 +72,7 @@ public:
     platform::ScopedFake<platform::Power> powerFake{power};
     platform::ScopedFake<platform::SystemClock> clockFake{clock};
     platform::ScopedFake<platform::Launcher> launcherFake{launcher};
+    std::optional<int> endedWith;
     RecordingView view;
     AgentState state;
     AgentConfig config;
