@@ -3,6 +3,7 @@
 #include "support/SettingsReply.h"
 
 #include <ctime>
+#include <QDir>
 #include <QTest>
 
 class TestStartUp : public QObject {
@@ -53,6 +54,26 @@ private slots:
         harness->view.duringSetup = [&] { timerRanDuringSetup = agent().tmrMainLoop.isActive(); };
         QCOMPARE(agent().Form_Load(), std::optional<int>(0));
         QVERIFY(harness->view.calls == QStringList{"setup"} && !timerRanDuringSetup && body(0).isNull());
+    }
+
+    // A name file that exists but cannot be read ends the run with a reason; nothing is sent.
+    void unreadableNameFileEndsWithItsPath() {
+        start(QString());
+        QVERIFY(QDir(harness->folder.path()).mkdir(QStringLiteral("kova.ini")));
+        QCOMPARE(agent().Form_Load(), std::optional<int>(2));
+        QVERIFY(platform::MessageBox::shown().value(0).text.contains(QStringLiteral("kova.ini")));
+        QVERIFY(body(0).isNull());
+    }
+
+    // A missing status picture costs one log line; the report still goes out.
+    void missingPictureDoesNotStopTheCycle() {
+        start(QStringLiteral("SRV01"));
+        server->serve({Answer::http(200, settingsReply()), Answer::http(200, "ok")});
+        QFile::remove(harness->folder.filePath(QStringLiteral("CheckMark.gif")));
+        agent().tree.addRoot();
+        agent().RunServerInfoNow();
+        QCOMPARE(agent().log.text().count(QStringLiteral("CheckMark.gif")), 1);
+        QVERIFY(agent().log.text().contains(QStringLiteral("Transmission successful! (")));
     }
 
     void waitingForTheServerCostsNoProcessorTime() {

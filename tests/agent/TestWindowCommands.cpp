@@ -7,6 +7,38 @@ class TestWindowCommands : public QObject {
     Q_OBJECT
 
 private slots:
+    // Monitoring starts on; the button and the File menu switch the timer and both sets of controls.
+    void startAndStopMonitoring() {
+        WindowRig rig;
+        const auto states = [&] {
+            return QList<bool>{rig->cmdStart->isEnabled(), rig->mnuStartMonitor->isEnabled(),
+                               rig->cmdStop->isEnabled(), rig->mnuStopMonitor->isEnabled(),
+                               rig->agent.tmrMainLoop.isActive()};
+        };
+        rig->agent.tmrMainLoop.start();
+        QCOMPARE(states(), (QList<bool>{false, false, true, true, true}));
+        rig->cmdStop->click();
+        QCOMPARE(states(), (QList<bool>{true, true, false, false, false}));
+        rig->mnuStartMonitor->trigger();
+        QCOMPARE(states(), (QList<bool>{false, false, true, true, true}));
+    }
+
+    // With a notification area "&Close" hides the window behind the icon; without one the window stays
+    // reachable in the task bar and the log says why, once.
+    void hidingNeedsANotificationArea() {
+        for (bool present : {true, false}) {
+            FakeNotificationArea area;
+            area.present = present;
+            platform::ScopedFake<platform::NotificationArea> fake(area);
+            WindowRig rig;
+            rig->show();
+            rig->cmdMinimize->click();
+            rig->mnuClose->trigger();
+            QCOMPARE(rig->isVisible(), !present);
+            QCOMPARE(rig->agent.log.text().count(QStringLiteral("No notification area")), present ? 0 : 1);
+        }
+    }
+
     // The server hears of the reset at once, from the button and from the menu alike; the cycle after it
     // finds the folder still over its limit and raises the alert again.
     void resetAlert() {

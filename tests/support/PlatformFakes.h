@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/NotificationArea.h"
 #include "platform/Power.h"
 #include "platform/SystemClock.h"
 
@@ -29,4 +30,11 @@ public:
         received << value;
         return true;
     }
+};
+
+// A desktop with or without a notification area.
+class FakeNotificationArea final : public platform::NotificationArea {
+public:
+    bool present = true;
+    bool available() override { return present; }
 };
