@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFont>
 
+class QLabel;
+class QRect;
 class QWidget;
 
 // The look that the agent's windows share.
@@ -21,3 +23,6 @@ void paintBlack(QWidget* area);
 void paintStandard(QWidget* control);
 
 void centreOnScreen(QWidget* window);
+
+// A word-wrapped label anchored at its top left, as the agent's windows lay out their texts.
+QLabel* wrappedLabel(const QString& text, const QRect& geometry, const QFont& font, QWidget* parent);

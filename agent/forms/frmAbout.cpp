@@ -13,15 +13,6 @@ QLabel* picture(const QString& resource, const QRect& twips, QWidget* parent) {
     return label;
 }
 
-QLabel* notice(const QString& text, const QRect& twips, const QFont& font, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(twips);
-    label->setFont(font);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
 } // namespace
 
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
@@ -33,13 +24,13 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
     imgLogo = picture(QStringLiteral(":/logo.png"), twipsRect(240, 240, 3750, 570), this);
     Image1 = picture(QStringLiteral(":/about.png"), twipsRect(4560, 240, 1440, 1440), this);
-    Label1 = notice(QStringLiteral("KOVA Oru System Monitor, version %1").arg(agentVersionText()),
-                    twipsRect(240, 1080, 4095, 495), gothicFont(kHeadingPoints, true), this);
-    Label2 =
-        notice(QStringLiteral("Watches the folders of this server, counts their files against the limits you "
-                              "set and reports the server's state to the KOVA Oru central server, which "
-                              "also schedules its reboots."),
-               twipsRect(240, 1680, 5655, 1215), font(), this);
+    Label1 = wrappedLabel(QStringLiteral("KOVA Oru System Monitor, version %1").arg(agentVersionText()),
+                          twipsRect(240, 1080, 4095, 495), gothicFont(kHeadingPoints, true), this);
+    Label2 = wrappedLabel(
+        QStringLiteral("Watches the folders of this server, counts their files against the limits you "
+                       "set and reports the server's state to the KOVA Oru central server, which "
+                       "also schedules its reboots."),
+        twipsRect(240, 1680, 5655, 1215), font(), this);
     Command1 = new QPushButton(QStringLiteral("&Ok"), this);
     Command1->setGeometry(twipsRect(4680, 3240, 1215, 375));
     Command1->setDefault(true);

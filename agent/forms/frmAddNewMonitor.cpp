@@ -13,15 +13,6 @@ namespace {
 
 constexpr int kLimitLength = 4;
 
-QLabel* label(const QString& text, const QRect& twips, const QFont& font, QWidget* parent) {
-    auto* item = new QLabel(text, parent);
-    item->setGeometry(twips);
-    item->setFont(font);
-    item->setWordWrap(true);
-    item->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return item;
-}
-
 } // namespace
 
 frmAddNewMonitor::frmAddNewMonitor(Agent& agent, QWidget* parent) : QDialog(parent), agent(agent) {
@@ -31,15 +22,15 @@ frmAddNewMonitor::frmAddNewMonitor(Agent& agent, QWidget* parent) : QDialog(pare
     setFixedSize(twipsToPixels(6840), twipsToPixels(3855));
 
     const QFont heading = gothicFont(kHeadingPoints, true);
-    Label1 = label(QStringLiteral("Select which folder you want to monitor."), twipsRect(120, 120, 3375, 555),
-                   heading, this);
+    Label1 = wrappedLabel(QStringLiteral("Select which folder you want to monitor."),
+                          twipsRect(120, 120, 3375, 555), heading, this);
     Drive1 = new QComboBox(this);
     Drive1->setGeometry(twipsRect(120, 720, 3375, 330));
     Dir1 = new FolderList(this);
     Dir1->setGeometry(twipsRect(120, 1140, 3375, 2115));
-    lblOpenFolder = label(QString(), twipsRect(120, 3300, 3375, 435), font(), this);
-    Label2 = label(QStringLiteral("Set File Count"), twipsRect(3720, 120, 3000, 255), heading, this);
-    Label3 = label(
+    lblOpenFolder = wrappedLabel(QString(), twipsRect(120, 3300, 3375, 435), font(), this);
+    Label2 = wrappedLabel(QStringLiteral("Set File Count"), twipsRect(3720, 120, 3000, 255), heading, this);
+    Label3 = wrappedLabel(
         QStringLiteral("This is the maximum number of files allowed before KOVA Oru sets off an alert.  "
                        "Enter a number below between 1 and 9999"),
         twipsRect(3720, 480, 3000, 1095), font(), this);

@@ -6,28 +6,19 @@
 
 #include <QFrame>
 
-namespace {
-
-QLabel* label(const QString& text, const QRect& geometry, QWidget* parent) {
-    auto* item = new QLabel(text, parent);
-    item->setGeometry(geometry);
-    item->setWordWrap(true);
-    return item;
-}
-
-} // namespace
-
 frmSetup::frmSetup(Agent& agent, QWidget* parent) : QDialog(parent), agent(agent) {
     setWindowTitle(QStringLiteral("Setup"));
     setFixedSize(twipsToPixels(6000), twipsToPixels(3120));
-    Label1 = label(QStringLiteral("New Installation Detected!"), twipsRect(360, 240, 5280, 375), this);
+    Label1 = wrappedLabel(QStringLiteral("New Installation Detected!"), twipsRect(360, 240, 5280, 375),
+                          font(), this);
     Label1->setFont(gothicFont(12, true));
-    Label2 = label(QStringLiteral("Welcome to KOVA Oru."), twipsRect(360, 720, 5280, 255), this);
-    Label3 = label(
+    Label2 =
+        wrappedLabel(QStringLiteral("Welcome to KOVA Oru."), twipsRect(360, 720, 5280, 255), font(), this);
+    Label3 = wrappedLabel(
         QStringLiteral("In order to complete the installation of KOVA Oru, you must enter a name that will "
                        "be used to identify this computer.  Preferably, you want to use this computer's "
                        "name (ie: JVX-LAPTOP)"),
-        twipsRect(360, 1080, 5280, 975), this);
+        twipsRect(360, 1080, 5280, 975), font(), this);
     Text1 = new QLineEdit(QStringLiteral("Enter PC's Name"), this);
     Text1->setGeometry(twipsRect(360, 2280, 3375, 375));
     cmdWrite = new QPushButton(QStringLiteral("Finish Setup"), this);
