@@ -1,5 +1,9 @@
 #include "platform/TransferChannel.h"
 
+#include "platform/OneShotBody.h"
+#include "platform/WholeReply.h"
+
+#include <limits>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslCertificate>
@@ -17,7 +21,20 @@ QNetworkRequest requestFor(const QString& url) {
     QNetworkRequest request{QUrl(url)};
     // The agent posts its report to one fixed address; a redirect elsewhere is an answer, not a new target.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    // What is stored is what was sent: no decoding step that could fail half-way or inflate a small reply.
+    request.setRawHeader("Accept-Encoding", "identity");
     return request;
+}
+
+// Sends through a body that cannot be rewound, so Qt cannot send the request a second time on its own.
+QNetworkReply* sendOnce(QNetworkAccessManager& manager, QNetworkRequest request, const QByteArray& verb,
+                        const QByteArray& data) {
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, data.size());
+    auto* body = new OneShotBody(data);
+    QNetworkReply* reply = manager.sendCustomRequest(request, verb, body);
+    body->setParent(reply);
+    return reply;
 }
 
 void addHeaderLine(QNetworkRequest& request, const QString& line) {
@@ -30,9 +47,18 @@ void addHeaderLine(QNetworkRequest& request, const QString& line) {
 // that never got an answer or broke off is a failure.
 QString failureOf(const QNetworkReply& reply) {
     const QNetworkReply::NetworkError error = reply.error();
-    const bool answered = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
-                          error >= QNetworkReply::ContentAccessDenied &&
-                          error != QNetworkReply::ProtocolFailure;
+    const bool hasStatus = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    if (error == QNetworkReply::ContentReSendError) {
+        // Qt tries to send again when a connection closes, also after an answer began (a close may even be
+        // how a body without a length ends); the one-shot body refuses. What came then is judged by its
+        // length alone.
+        if (hasStatus)
+            return {};
+        return TransferChannel::tr(
+            "The connection closed before an answer came; the request is not sent again");
+    }
+    const bool answered =
+        hasStatus && error >= QNetworkReply::ContentAccessDenied && error != QNetworkReply::ProtocolFailure;
     return error == QNetworkReply::NoError || answered ? QString() : reply.errorString();
 }
 
@@ -57,13 +83,12 @@ void TransferChannel::Execute(const QString& url, const QString& method, const Q
     beginRequest();
     QNetworkRequest request = requestFor(url);
     addHeaderLine(request, header);
-    const QByteArray verb = method.toLatin1();
-    track(data.isEmpty() ? manager_.sendCustomRequest(request, verb)
-                         : manager_.sendCustomRequest(request, verb, data));
+    track(sendOnce(manager_, request, method.toLatin1(), data));
 }
 
-void TransferChannel::Download(const QString& url, const QString& filePath) {
+void TransferChannel::Download(const QString& url, const QString& filePath, qint64 sizeBound) {
     beginRequest();
+    sizeBound_ = sizeBound;
     auto file = std::make_unique<QFile>(filePath);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         failure_ = cannotWrite(*file);
@@ -73,7 +98,7 @@ void TransferChannel::Download(const QString& url, const QString& filePath) {
         return;
     }
     file_ = std::move(file);
-    track(manager_.get(requestFor(url)));
+    track(sendOnce(manager_, requestFor(url), "GET", {}));
 }
 
 void TransferChannel::beginRequest() {
@@ -86,11 +111,18 @@ void TransferChannel::beginRequest() {
     status_ = 0;
     error_.clear();
     written_ = 0;
+    received_ = 0;
+    sizeBound_ = std::numeric_limits<qint64>::max();
 }
 
 void TransferChannel::track(QNetworkReply* reply) {
     reply_.reset(reply);
     reply->setReadBufferSize(kReadBuffer);
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
+        failure_ = headProblem(*reply_, sizeBound_);
+        if (settled())
+            reply_->abort();
+    });
     connect(reply, &QNetworkReply::readyRead, this, [this] {
         absorb();
         if (settled())
@@ -124,13 +156,19 @@ void TransferChannel::absorb() {
 }
 
 void TransferChannel::keepBounded() {
-    body_ += reply_->read(readBound_ - body_.size());
+    const QByteArray data = reply_->read(readBound_ - body_.size());
+    received_ += data.size();
+    body_ += data;
     if (body_.size() >= readBound_)
         cutAtBound_ = true;
 }
 
 void TransferChannel::writeToFile() {
     const QByteArray data = reply_->readAll();
+    received_ += data.size();
+    failure_ = sizeProblem(received_, sizeBound_);
+    if (!failure_.isEmpty())
+        return; // nothing beyond the bound is written
     if (file_->write(data) != data.size())
         failure_ = cannotWrite(*file_);
     else
@@ -152,6 +190,8 @@ void TransferChannel::conclude(quint64 requestId) {
             absorb(); // what arrived together with the end of the reply
         if (!settled())
             failure_ = failureOf(*reply_);
+        if (!settled() && status_ != 0)
+            failure_ = lengthProblem(*reply_, received_);
         reply_.reset();
     }
     file_.reset();

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -22,8 +23,9 @@ namespace platform {
 // }).
 //
 // Outcome of a request: an HTTP answer of any status is a complete read (its body is the text, httpStatus()
-// tells the status). A transfer that breaks off, times out, is refused or fails TLS verification leaves no
-// text and an errorText(). Redirects are not followed: a 3xx answer is returned as it stands.
+// tells the status). A transfer that breaks off (also short of its Content-Length), times out, is refused,
+// fails TLS verification, arrives encoded or would be sent a second time leaves no text and an errorText().
+// Redirects are not followed: a 3xx answer is returned as it stands.
 class TransferChannel : public QObject {
     Q_OBJECT
 public:
@@ -37,7 +39,9 @@ public:
     void Execute(const QString& url, const QString& method = QStringLiteral("GET"),
                  const QByteArray& data = {}, const QString& header = {});
     // Same as a GET, but streams the whole body into `filePath` (created or truncated), whatever the status.
-    void Download(const QString& url, const QString& filePath);
+    // A body declared or grown larger than `sizeBound` fails before more of it is written.
+    void Download(const QString& url, const QString& filePath,
+                  qint64 sizeBound = std::numeric_limits<qint64>::max());
 
     bool StillExecuting() const { return executing_; }
     // The body kept (at most readBound bytes) decoded as UTF-8; a character cut at the bound is left out.
@@ -82,6 +86,8 @@ private:
     int status_ = 0;
     QString error_;
     qint64 written_ = 0;
+    qint64 received_ = 0; // body bytes taken from the reply, kept or not
+    qint64 sizeBound_ = std::numeric_limits<qint64>::max();
 
     inline static std::optional<std::chrono::milliseconds> timeoutOverride_;
 };

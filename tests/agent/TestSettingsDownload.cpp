@@ -97,6 +97,19 @@ private slots:
         QTest::newRow("empty reply") << Answer::http(200, "") << old << kConnecting + kGetFailed;
         QTest::newRow("never answers") << Answer::silent() << old << kConnecting + kGetFailed;
         QTest::newRow("trickles forever") << Answer::trickle(20ms) << old << kConnecting + kGetFailed;
+        const QByteArray whole = wire::joinSettingsReply(all).toUtf8();
+        QTest::newRow("short of its length, then closed")
+            << Answer::raw(statusLine(200, whole.size() + 10) + whole) << old << kConnecting + kGetFailed;
+        // The 28 pieces gzip-compressed, sent although the agent asks for no encoding.
+        const QByteArray gzipped =
+            QByteArray::fromBase64("H4sIAAAAAAACA0WOuQ2AMAADV8kAIGHzBOZBKeiyfwVC8qW7wrpzf9rdyjKV/"
+                                   "oMCDqyBLbAHjkANnIEL4VDjFnJhF3rhFwFREAnRMA2P"
+                                   "/zRMwzT8NeaxrS8XX4ojBgEAAA==");
+        QTest::newRow("encoded")
+            << Answer::raw(statusLine(200, gzipped.size(), "Content-Encoding: gzip\r\n") + gzipped) << old
+            << kConnecting + kGetFailed;
+        QTest::newRow("closed unanswered: not sent again")
+            << Answer::raw("") << old << kConnecting + kGetFailed;
         // 100 MB without a separator: one piece of 32,000 bytes, so only LogFlag is stored.
         QTest::newRow("100 MB") << Answer::stream(kHuge)
                                 << QStringList{QString(wire::kReplyReadBound, u'x')} + old.mid(1)
@@ -143,6 +156,7 @@ private slots:
             << Answer::http(200, a.left(31997) + "€tail") << as.left(31997) + "€" << true;
         QTest::newRow("empty after a failed download") << Answer::http(200, "") << "" << true;
         QTest::newRow("empty after a good download") << Answer::http(200, "") << "" << false;
+        QTest::newRow("closed unanswered, posted once") << Answer::raw("") << "" << true;
     }
     void reportReply() {
         QFETCH(Answer, answer);
@@ -157,6 +171,8 @@ private slots:
                  kSending + (shown.isEmpty() ? "Connection failed to KOVA Server (Send).\r\n" : kSent));
         QCOMPARE(harness->view.serverMessage, "Registered Computer Name: SRV01\r\n" + shown);
         QCOMPARE(state().NoInternet, noInternet && shown.isEmpty());
+        QTest::qWait(50); // time for a request sent again
+        QCOMPARE(server->requests().size(), 1);
     }
 
     void secondCallDuringTheWaitDoesNothing_data() {

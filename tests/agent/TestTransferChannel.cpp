@@ -63,6 +63,52 @@ private slots:
         QVERIFY(!file.open(QIODevice::ReadOnly) || file.readAll() == content);
     }
 
+    void wholeOrNothing_data() {
+        QTest::addColumn<QList<Answer>>("script");
+        QTest::addColumn<qint64>("bound");
+        QTest::addColumn<QString>("failure"); // a pattern of the error; empty: the download succeeds
+        const qint64 none = std::numeric_limits<qint64>::max();
+        const QByteArray body(1000, 'b');
+        const QByteArray unannounced = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body;
+        QTest::newRow("exactly at the bound") << QList{Answer::http(200, body)} << qint64(1000) << "";
+        QTest::newRow("no length, closed at the end") << QList{Answer::raw(unannounced)} << none << "";
+        QTest::newRow("short of its length, then closed")
+            << QList{Answer::raw(statusLine(200, 1200) + body)} << none << "1000 of the 1200 bytes|closed";
+        QTest::newRow("10 MB reset after 100 KB")
+            << QList{Answer::reset(statusLine(200, 10 << 20) + QByteArray(100 << 10, 'x'))} << none
+            << "closed|broke off";
+        QTest::newRow("closed before answering, answered when sent again")
+            << QList{Answer::raw(""), Answer::http(200, body)} << none << "before an answer";
+        QTest::newRow("encoded although asked for none")
+            << QList{Answer::raw(statusLine(200, 4, "Content-Encoding: gzip\r\n") + "abcd")} << none
+            << "encoded \\(gzip\\)";
+        QTest::newRow("announced above the bound")
+            << QList{Answer::http(200, body)} << qint64(999) << "larger than 999 bytes";
+        QTest::newRow("grows past the bound")
+            << QList{Answer::raw(unannounced)} << qint64(999) << "larger than 999 bytes";
+    }
+    // A download counts only when it arrived whole, unencoded and within its bound, from one request;
+    // nothing beyond the bound reaches the file.
+    void wholeOrNothing() {
+        QFETCH(QList<Answer>, script);
+        QFETCH(qint64, bound);
+        QFETCH(QString, failure);
+        LoopbackResponder server;
+        server.serve(script);
+        TransferChannel channel(5s);
+
+        channel.Download(server.url().toString(), folder.filePath("update"), bound);
+        platform::waitWhile([&] { return channel.StillExecuting(); });
+
+        QVERIFY2(failure.isEmpty() ? channel.errorText().isEmpty()
+                                   : channel.errorText().contains(QRegularExpression(failure)),
+                 qPrintable(channel.errorText()));
+        QVERIFY(channel.bytesWritten() <= std::min<qint64>(bound, 10 << 20));
+        QTest::qWait(100); // time for a request sent again
+        QCOMPARE(server.requests().size(), 1);
+        QVERIFY(server.requests().first().head.contains("\r\nAccept-Encoding: identity\r\n"));
+    }
+
     // A new request abandons the running one without a finished() for it; so does deleting the channel.
     void reentrantUseAndDestruction() {
         LoopbackResponder server;

@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <sys/socket.h>
+
 #include <memory>
 #include <optional>
 
@@ -9,12 +11,6 @@ namespace {
 
 // Kept small so that a long stream costs the test process no more memory than the client under test.
 constexpr qint64 kStreamWindow = 64 * 1024;
-
-QByteArray statusLine(int status, qint64 contentLength) {
-    return "HTTP/1.1 " + QByteArray::number(status) +
-           " Status\r\nContent-Length: " + QByteArray::number(contentLength) +
-           "\r\nConnection: close\r\n\r\n";
-}
 
 // The body of the request at the front of `pending` once it is complete; takes the request out of `pending`.
 std::optional<ReceivedRequest> takeRequest(QByteArray& pending) {
@@ -25,12 +21,18 @@ std::optional<ReceivedRequest> takeRequest(QByteArray& pending) {
         field < 0 ? 0 : pending.mid(field + kLengthField.size()).split('\r')[0].trimmed().toLongLong();
     if (bodyStart < 4 || pending.size() < bodyStart + bodyLength)
         return std::nullopt;
-    ReceivedRequest request{pending.mid(bodyStart, bodyLength)};
+    ReceivedRequest request{pending.mid(bodyStart, bodyLength), pending.left(bodyStart)};
     pending.remove(0, bodyStart + bodyLength);
     return request;
 }
 
 } // namespace
+
+QByteArray statusLine(int status, qint64 contentLength, const QByteArray& extraFields) {
+    return "HTTP/1.1 " + QByteArray::number(status) +
+           " Status\r\nContent-Length: " + QByteArray::number(contentLength) + "\r\n" + extraFields +
+           "Connection: close\r\n\r\n";
+}
 
 Answer Answer::raw(const QByteArray& bytes, std::chrono::milliseconds delay) {
     return {[=](QTcpSocket* socket) {
@@ -66,6 +68,17 @@ Answer Answer::stream(qint64 bytes) {
         };
         QObject::connect(socket, &QTcpSocket::bytesWritten, socket, refill);
         refill();
+    }};
+}
+
+Answer Answer::reset(const QByteArray& bytes) {
+    return {[=](QTcpSocket* socket) {
+        socket->write(bytes);
+        socket->flush();
+        // A zero linger time makes the close a reset, as a dropped connection looks to the peer.
+        const linger now{1, 0};
+        ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        socket->abort();
     }};
 }
 

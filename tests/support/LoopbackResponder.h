@@ -19,10 +19,15 @@ struct Answer {
     static Answer http(int status, const QByteArray& body, std::chrono::milliseconds delay = {});
     static Answer trickle(std::chrono::milliseconds interval); // a 200 announcing 1 GB, one byte per interval
     static Answer stream(qint64 bytes); // a 200 with this many body bytes, written as the peer reads them
+    static Answer reset(const QByteArray& bytes); // written, then the connection is reset (not closed)
 };
+
+// The head of an HTTP/1.1 answer announcing `contentLength` body bytes and the end of the connection.
+QByteArray statusLine(int status, qint64 contentLength, const QByteArray& extraFields = {});
 
 struct ReceivedRequest {
     QByteArray body;
+    QByteArray head; // request line and header fields
 };
 
 // A scripted HTTP/1.1 server on 127.0.0.1 for tests that need a real peer.
