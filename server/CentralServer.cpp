@@ -32,12 +32,15 @@ void CentralServer::addRoutes() {
         return QHttpServerResponse(QByteArrayLiteral("text/html; charset=utf-8"),
                                    timePageText(m_clock()).toUtf8());
     });
-    m_http.route(exactPath(QStringLiteral("/kova-oru/updates/KOVA_Oru.exe")),
-                 [this](const QHttpServerRequest& request) {
-                     if (request.method() != QHttpServerRequest::Method::Get)
-                         return methodNotAllowed(QByteArrayLiteral("GET"));
-                     return updateDownload(m_updatesFolder);
-                 });
+    // The agent fetches its signature from the same address with ".sig" appended.
+    for (const QString& file : {QStringLiteral("KOVA_Oru.exe"), QStringLiteral("KOVA_Oru.exe.sig")}) {
+        m_http.route(exactPath(QStringLiteral("/kova-oru/updates/") + file),
+                     [this, file](const QHttpServerRequest& request) {
+                         if (request.method() != QHttpServerRequest::Method::Get)
+                             return methodNotAllowed(QByteArrayLiteral("GET"));
+                         return updateDownload(m_updatesFolder, file);
+                     });
+    }
 }
 
 void CentralServer::addConstantRoute() {

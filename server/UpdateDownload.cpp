@@ -7,10 +7,10 @@
 
 namespace server {
 
-QHttpServerResponse updateDownload(const QString& updatesFolder) {
+QHttpServerResponse updateDownload(const QString& updatesFolder, const QString& fileName) {
     if (updatesFolder.isEmpty())
         return textReply(QStringLiteral("No updates folder is configured."), Status::NotFound);
-    QFile file(QDir(updatesFolder).filePath(QStringLiteral("KOVA_Oru.exe")));
+    QFile file(QDir(updatesFolder).filePath(fileName));
     if (!file.open(QIODevice::ReadOnly))
         return textReply(QStringLiteral("No update is published."), Status::NotFound);
     return QHttpServerResponse(QByteArrayLiteral("application/octet-stream"), file.readAll());

@@ -28,7 +28,9 @@ Agent::Agent(AgentState& state, const AgentConfig& config, AgentView& view, QObj
     inetDLUpgrade.URL = config.updateUrl;
     log.onChange = [this](const QString& text) { this->view.showLog(text); };
     tmrMainLoop.setInterval(kMainLoopMilliseconds);
-    connect(&tmrMainLoop, &QTimer::timeout, this, &Agent::tmrMainLoop_Timer);
+    // A once run is one cycle: a slow reply must not let the timer start a second one inside it.
+    if (!config.once)
+        connect(&tmrMainLoop, &QTimer::timeout, this, &Agent::tmrMainLoop_Timer);
     tmrMainLoop.start();
     tmrIconLoop.setInterval(kIconLoopMilliseconds);
 }
@@ -80,6 +82,7 @@ void Agent::RunServerInfoNow() {
     view.setScanNowEnabled(false);
     log.clear();
     cycleReportDelivered = false;
+    cycleUpdateFailed = false;
     ReceiveWWWSQL();
     cycleDownloaded = !state.NoInternet;
     state.IP = platform::localIpAddress();
@@ -116,18 +119,25 @@ void Agent::runUpdateCheck() {
     state.CheckUpdate = formatGeneralDateTime(now.addDays(1));
     SendWWWSQL();
     platform::processPendingEvents();
-    mdlGeneral::CheckForUpgrade(
-        inetDLUpgrade.URL,
-        [this](const QString& url, const QString& file) { return downloadUpdate(url, file); },
+    using mdlGeneral::UpgradeOutcome;
+    const UpgradeOutcome outcome = mdlGeneral::CheckForUpgrade(
+        inetDLUpgrade.URL, config.arguments,
+        [this](const QString& url, const QString& file, qint64 bound) {
+            return downloadUpdate(url, file, bound);
+        },
         [this](const QString& line) { log.append(line); },
         [this] {
             view.removeTrayIcon();
-            platform::endProcess(0);
+            // A once run ends by itself, after printing its log.
+            if (!config.once)
+                platform::endProcess(0);
         });
+    cycleUpdateFailed = outcome == UpgradeOutcome::Refused || outcome == UpgradeOutcome::Failed;
 }
 
-mdlGeneral::DownloadResult Agent::downloadUpdate(const QString& url, const QString& targetFile) {
-    inetDLUpgrade.Download(url, targetFile);
+mdlGeneral::DownloadResult Agent::downloadUpdate(const QString& url, const QString& targetFile,
+                                                 qint64 sizeBound) {
+    inetDLUpgrade.Download(url, targetFile, sizeBound);
     platform::waitWhile([this] { return inetDLUpgrade.StillExecuting(); });
     return {inetDLUpgrade.httpStatus(), inetDLUpgrade.errorText()};
 }

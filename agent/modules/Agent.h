@@ -41,9 +41,10 @@ public:
     void startMonitoring();
     void stopMonitoring();
 
-    // Whether the last cycle both downloaded the settings and delivered its report. NoInternet alone cannot
-    // tell: the update step's report clears it after a failed download.
-    bool lastCycleSucceeded() const { return cycleDownloaded && cycleReportDelivered; }
+    // Whether the last cycle both downloaded the settings and delivered its report, and an update it ran was
+    // installed and proven or not needed. NoInternet alone cannot tell: the update step's report clears it
+    // after a failed download.
+    bool lastCycleSucceeded() const { return cycleDownloaded && cycleReportDelivered && !cycleUpdateFailed; }
 
     AgentState& state;
     const AgentConfig config;
@@ -64,8 +65,10 @@ private:
     void scanSlot(int k);
     void decideAlert();
     void runUpdateCheck();
-    mdlGeneral::DownloadResult downloadUpdate(const QString& url, const QString& targetFile);
+    mdlGeneral::DownloadResult downloadUpdate(const QString& url, const QString& targetFile,
+                                              qint64 sizeBound);
 
     bool cycleDownloaded = false;
     bool cycleReportDelivered = false;
+    bool cycleUpdateFailed = false;
 };

@@ -64,7 +64,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
 
     CommandLine result;
-    result.config = {parser.value(server), parser.value(update), parser.value(time), parser.value(caFile),
-                     parser.isSet(once)};
+    result.config = {parser.value(server), parser.value(update), parser.value(time),
+                     parser.value(caFile), parser.isSet(once),   arguments.mid(1)};
     return result;
 }

@@ -10,6 +10,7 @@ struct AgentConfig {
     QString timeUrl = QStringLiteral(KOVA_TIME_URL);
     QString caFile;
     bool once = false;
+    QStringList arguments; // as given, without the program name: a restarted agent gets the same
 };
 
 struct CommandLine {

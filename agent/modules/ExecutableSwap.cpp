@@ -58,4 +58,15 @@ std::optional<QString> swapExecutable(const QString& replacement, const QString&
     return failure;
 }
 
+std::optional<QString> restoreBackup(const QString& executable, const QString& backup) {
+    QFile failedProgram(executable);
+    if (!failedProgram.remove())
+        return QStringLiteral("%1 could not be removed (%2)").arg(executable, failedProgram.errorString());
+    QFile previous(backup);
+    if (!previous.exists() || previous.rename(executable))
+        return std::nullopt;
+    return QStringLiteral("the previous program could not be put back from %1 (%2)")
+        .arg(backup, previous.errorString());
+}
+
 } // namespace mdlGeneral

@@ -11,4 +11,8 @@ namespace mdlGeneral {
 std::optional<QString> swapExecutable(const QString& replacement, const QString& executable,
                                       const QString& backup);
 
+// Takes back a swap: the program under the executable's name goes and the backup returns in its place (when
+// there is none, the executable did not exist before). Returns what failed, or nullopt.
+std::optional<QString> restoreBackup(const QString& executable, const QString& backup);
+
 } // namespace mdlGeneral

@@ -1,6 +1,8 @@
 #include "modules/SelfUpdate.h"
 
 #include "modules/ExecutableSwap.h"
+#include "modules/UpdateProof.h"
+#include "modules/UpdateSignature.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/ExecutableFormat.h"
 #include "platform/Launcher.h"
@@ -19,6 +21,7 @@ struct UpdateFiles {
     QString executable;
     QString backup;
     QString download;
+    QString signature;
     QString running;
 };
 
@@ -30,7 +33,8 @@ struct Verdict {
 UpdateFiles updateFiles() {
     const QString folder = platform::executableFolder() + QLatin1Char('/');
     return {folder + platform::executableFileName(kAgentName), folder + kAgentName + QStringLiteral(".bak"),
-            folder + kAgentName + QStringLiteral(".download"), platform::runningExecutable()};
+            folder + kAgentName + QStringLiteral(".download"),
+            folder + kAgentName + QStringLiteral(".download.sig"), platform::runningExecutable()};
 }
 
 Verdict failed(const QString& why) {
@@ -61,16 +65,24 @@ bool sameContents(const QString& first, const QString& second) {
     return true;
 }
 
-// Whatever stops the download from replacing the executable; nullopt when it may.
-std::optional<Verdict> downloadProblem(const DownloadResult& result, const UpdateFiles& files) {
+// A transfer that brought no whole answer or an HTTP error; `what` names what was fetched.
+std::optional<Verdict> transferProblem(const DownloadResult& result, const QString& what) {
     if (result.httpStatus != 200 && result.httpStatus != 0)
-        return refused(QStringLiteral("the update server answered HTTP %1").arg(result.httpStatus));
+        return refused(
+            QStringLiteral("the update server answered HTTP %1 for %2").arg(result.httpStatus).arg(what));
     if (result.httpStatus != 200 || !result.errorText.isEmpty()) {
         const QString reason = result.errorText.isEmpty() ? QStringLiteral("no answer") : result.errorText;
-        return failed(QStringLiteral("the download did not complete (%1)").arg(reason));
+        return failed(QStringLiteral("%1 did not arrive whole (%2)").arg(what, reason));
     }
+    return std::nullopt;
+}
+
+// Whatever stops the download from replacing the executable; nullopt when it may.
+std::optional<Verdict> downloadProblem(const UpdateFiles& files) {
     if (QFile(files.download).size() == 0)
         return refused(QStringLiteral("the download is empty"));
+    if (auto problem = signatureProblem(files.download, files.signature))
+        return refused(*problem);
     if (!platform::isNativeExecutable(files.download))
         return refused(QStringLiteral("the download is not a program for this system"));
     // Never an update loop: the published program that already runs is not installed and started again.
@@ -79,32 +91,59 @@ std::optional<Verdict> downloadProblem(const DownloadResult& result, const Updat
     return std::nullopt;
 }
 
-Verdict fetchAndInstall(const QString& updateUrl, const Downloader& download, const UpdateFiles& files) {
+std::optional<Verdict> fetchProblem(const QString& updateUrl, const Downloader& download,
+                                    const UpdateFiles& files) {
     if (auto problem = createDownloadFile(files.download))
+        return problem;
+    if (auto problem = transferProblem(download(updateUrl, files.download, kUpdateSizeBound),
+                                       QStringLiteral("the program")))
+        return problem;
+    return transferProblem(download(updateUrl + QStringLiteral(".sig"), files.signature, kSignatureSize),
+                           QStringLiteral("its signature"));
+}
+
+// The swapped-in program runs once before the previous one is given up for it.
+std::optional<Verdict> provenOrTakenBack(const UpdateFiles& files) {
+    const auto problem = proofProblem(files.executable, kAgentName);
+    if (!problem)
+        return std::nullopt;
+    const QString why = QStringLiteral("the new %1 did not prove itself: %2").arg(files.executable, *problem);
+    if (auto failure = restoreBackup(files.executable, files.backup))
+        return failed(why + QStringLiteral("; ") + *failure);
+    return failed(why + QStringLiteral("; the previous program was put back"));
+}
+
+Verdict fetchAndInstall(const QString& updateUrl, const QStringList& restartArguments,
+                        const Downloader& download, const UpdateFiles& files) {
+    if (auto problem = fetchProblem(updateUrl, download, files))
         return *problem;
-    if (auto problem = downloadProblem(download(updateUrl, files.download), files))
+    if (auto problem = downloadProblem(files))
         return *problem;
     if (auto failure = swapExecutable(files.download, files.executable, files.backup))
         return failed(*failure);
+    if (auto problem = provenOrTakenBack(files))
+        return *problem;
     QString error;
-    if (!platform::Seam<platform::Launcher>::get().startDetached(files.executable, {}, &error))
+    if (!platform::Seam<platform::Launcher>::get().startDetached(files.executable, restartArguments, &error))
         return failed(QStringLiteral("the new %1 could not be started (%2)").arg(files.executable, error));
-    return {UpgradeOutcome::Restarted, QString()};
+    return {
+        UpgradeOutcome::Restarted,
+        QStringLiteral("Update installed: the new %1 answered --version and was started.").arg(kAgentName)};
 }
 
 } // namespace
 
-UpgradeOutcome CheckForUpgrade(const QString& updateUrl, const Downloader& download,
+UpgradeOutcome CheckForUpgrade(const QString& updateUrl, const QStringList& restartArguments,
+                               const Downloader& download,
                                const std::function<void(const QString&)>& appendLog,
                                const std::function<void()>& removeTrayIconAndExit) {
     const UpdateFiles files = updateFiles();
-    const Verdict verdict = fetchAndInstall(updateUrl, download, files);
-    if (verdict.outcome == UpgradeOutcome::Restarted) {
-        removeTrayIconAndExit();
-        return verdict.outcome;
-    }
+    const Verdict verdict = fetchAndInstall(updateUrl, restartArguments, download, files);
+    QFile::remove(files.signature);
     QFile::remove(files.download);
     appendLog(verdict.logLine);
+    if (verdict.outcome == UpgradeOutcome::Restarted)
+        removeTrayIconAndExit();
     return verdict.outcome;
 }
 

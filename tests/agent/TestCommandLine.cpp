@@ -25,6 +25,12 @@ private slots:
         QCOMPARE(command.exitCode, ended.section(": ", 0, 0).toInt());
         QVERIFY2(command.output.contains(ended.section(": ", 1)), qPrintable(command.output));
     }
+
+    // A restarted agent is given exactly what this one was given.
+    void argumentsAreKeptForTheRestart() {
+        const QStringList given{"--once", "--server-url", "https://h/x", "--ca-file", "/etc/ca.pem"};
+        QCOMPARE(parseCommandLine(QStringList{"KOVA Oru"} + given).config.arguments, given);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -1,103 +1,186 @@
+// The self-update against a scripted update server, with programs that really run: a build of the agent
+// signed with a key made here, and every way a download can be unfit to stand in its place.
 #include "modules/SelfUpdate.h"
+#include "modules/UpdateKeys.h"
+#include "platform/EventWait.h"
 #include "platform/ExecutableFolder.h"
+#include "platform/TransferChannel.h"
 #include "support/FakeLauncher.h"
+#include "support/LoopbackResponder.h"
+#include "support/ThrowawayKey.h"
 
 #include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
-static QByteArray contents(const QString& path) {
+using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(QList<Answer>)
+
+namespace {
+
+QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Programs stand in for the agent's versions: "true" is installed, "false" runs, "echo" is published.
+} // namespace
+
 class TestSelfUpdate : public QObject {
     Q_OBJECT
 
     std::optional<QTemporaryDir> folder;
     FakeLauncher launcher;
+    TrustedKeys trusted;
+    const QStringList arguments{"--update-url", "http://127.0.0.1:9/u", "--once"};
+    // Stand-ins: the program installed before the update, and the running agent (the built one).
+    const QByteArray previous = contents("/bin/false");
+    const QByteArray agent = contents(qEnvironmentVariable("KOVA_AGENT_EXE"));
+    const QByteArray newAgent = agent + "another build"; // still runs: the tail is never loaded
+    const ThrowawayKey key;
+    const ThrowawayKey otherKey;
 
     QString path(const QString& name) const { return folder->filePath(name); }
 
-    // Which program a file of the folder is a copy of ("-" when there is none, "?" when it is no copy).
+    // Which program a file of the folder holds ("-" when there is none, "?" when none of these).
     QString copyOf(const QString& name) const {
-        for (const char* program : {"true", "false", "echo", "ls"}) {
-            if (contents(path(name)) == contents(QStringLiteral("/bin/") + program))
-                return program;
-        }
+        const QByteArray held = contents(path(name));
+        for (const auto& [label, program] :
+             {std::pair{"previous", previous}, std::pair{"agent", agent}, std::pair{"new agent", newAgent}})
+            if (held == program)
+                return label;
         return QFile::exists(path(name)) ? "?" : "-";
     }
 
-    // Updates from a server that answers `status` and `body`, broken off with `error` when one is given.
-    // Tells what happened ("fetched" when the download ran, the log lines, "exit" when the agent ended),
-    // what the program and backup are then, and how many programs were started.
-    QString update(const QByteArray& body, int status = 200, const QString& error = {}) {
-        const platform::ScopedFake<platform::Launcher> fake(launcher);
-        launcher.starts.clear();
+    QList<Answer> published(const QByteArray& program, const QByteArray& signature) const {
+        return {Answer::http(200, program), Answer::http(200, signature)};
+    }
+
+    // The log line, then what the program and backup are, which files are left and what was started.
+    QString update(const QList<Answer>& script) {
+        LoopbackResponder server;
+        server.serve(script);
+        platform::TransferChannel channel(60s);
         QStringList happened;
+        const auto download = [&](const QString& url, const QString& target, qint64 bound) {
+            channel.Download(url, target, bound);
+            platform::waitWhile([&] { return channel.StillExecuting(); });
+            return mdlGeneral::DownloadResult{channel.httpStatus(), channel.errorText()};
+        };
         mdlGeneral::CheckForUpgrade(
-            "http://127.0.0.1:9/kova-oru/updates/KOVA_Oru.exe",
-            [&](const QString&, const QString& target) {
-                QFile file(target);
-                happened << (file.open(QIODevice::WriteOnly) && file.write(body) == body.size() ? "fetched"
-                                                                                                : "?");
-                return mdlGeneral::DownloadResult{status, error};
-            },
+            server.url("/kova-oru/updates/KOVA_Oru.exe").toString(), arguments, download,
             [&](const QString& line) { happened << QString(line).replace(folder->path(), "@"); },
             [&] { happened << "exit"; });
+        QStringList files = QDir(folder->path()).entryList(QDir::Files);
+        files.removeAll("running agent");
         return happened.join(" / ") + " | program " + copyOf("KOVA Oru") + ", backup " +
-               copyOf("KOVA Oru.bak") + ", download " + copyOf("KOVA Oru.download") + " | started " +
+               copyOf("KOVA Oru.bak") + " | " + files.join(", ") + " | started " +
                QString::number(launcher.starts.size());
     }
 
 private slots:
+    void initTestCase() {
+        QVERIFY2(agent.size() > 64 * 1024 && previous.size() > 0, "KOVA_AGENT_EXE names the built agent");
+        trusted.keys = {otherKey.publicKey.left(31) + 'x', key.publicKey}; // the second key signs
+        platform::TransferChannel::setTimeoutOverride(std::nullopt);
+    }
     void init() {
         folder.emplace();
-        QVERIFY(QFile::copy("/bin/true", path("KOVA Oru")) &&
-                QFile::copy("/bin/false", path("running agent")));
+        QFile installed(path("KOVA Oru"));
+        QVERIFY(installed.open(QIODevice::WriteOnly) && installed.write(previous) == previous.size());
+        installed.close();
+        QVERIFY(installed.setPermissions(installed.permissions() | QFile::ExeOwner));
+        QVERIFY(QFile::copy(qEnvironmentVariable("KOVA_AGENT_EXE"), path("running agent")));
         platform::setExecutableFolderOverride(folder->path());
         platform::setRunningExecutableOverride(path("running agent"));
-        launcher.refuse = false;
+        launcher.starts.clear();
     }
     void cleanup() {
         platform::setExecutableFolderOverride(std::nullopt);
         platform::setRunningExecutableOverride(std::nullopt);
     }
 
-    void replacesAndRestarts() {
-        QCOMPARE(update(contents("/bin/echo")),
-                 "fetched / exit | program echo, backup true, download - | started 1");
-        const QFile::Permissions anyoneRuns = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
-        QCOMPARE(QFile::permissions(path("KOVA Oru")) & anyoneRuns, anyoneRuns);
-        // The next update keeps only the program it replaces; a new program that does not start ends nothing.
-        launcher.refuse = true;
-        QCOMPARE(update(contents("/bin/ls")),
-                 "fetched / Update failed: the new @/KOVA Oru could not be started (no such program). | "
-                 "program ls, backup echo, download - | started 1");
-        // The program that runs is not installed again.
-        QCOMPARE(update(contents("/bin/false")),
-                 "fetched / KOVA Oru is up to date. | program ls, backup echo, download - | started 0");
+    void outcome_data() {
+        QTest::addColumn<QList<Answer>>("script");
+        QTest::addColumn<QString>("expected"); // a pattern
+        const QString kept = " \\| program previous, backup - \\| KOVA Oru \\| started 0";
+        const QString putBack = "; the previous program was put back\\." + kept;
+        const QByteArray head = agent.left(64 * 1024);
+        const QByteArray elfAndZeros = QByteArray("\x7f"
+                                                  "ELF") +
+                                       QByteArray(1 << 20, '\0');
+        const QByteArray cut = statusLine(200, agent.size()) + agent.left(100 * 1024);
+        const auto row = [](const char* name, const QList<Answer>& script, const QString& expected) {
+            QTest::newRow(name) << script << expected;
+        };
+        row("signed new build", published(newAgent, key.sign(newAgent)),
+            "Update installed: the new KOVA Oru answered --version and was started\\. / exit \\| program new "
+            "agent, backup previous \\| KOVA Oru, KOVA Oru.bak \\| started 1");
+        row("the running build again", published(agent, key.sign(agent)), "KOVA Oru is up to date\\." + kept);
+        row("no signature published", {Answer::http(200, newAgent), Answer::http(404, "Not found")},
+            "Update refused: the update server answered HTTP 404 for its signature\\." + kept);
+        row("signed with a key not trusted", published(newAgent, otherKey.sign(newAgent)),
+            "Update refused: the signature does not match the download or no trusted key made it\\." + kept);
+        row("first 64 KiB under the whole one's signature", published(head, key.sign(newAgent)),
+            "Update refused: the signature does not match .*" + kept);
+        row("signature cut short", published(newAgent, key.sign(newAgent).left(63)),
+            "Update refused: the signature is not 64 bytes\\." + kept);
+        row("program short of its length", {Answer::raw(cut)},
+            "Update failed: the program did not arrive whole \\(.+\\)\\." + kept);
+        row("program reset mid-way", {Answer::reset(cut)},
+            "Update failed: the program did not arrive whole \\(.+\\)\\." + kept);
+        row("program announced above 256 MiB", {Answer::raw(statusLine(200, qint64(300) << 20))},
+            "Update failed: the program did not arrive whole \\(The answer is larger than 268435456 "
+            "bytes\\)\\." +
+                kept);
+        row("signed but crashes (first 64 KiB)", published(head, key.sign(head)),
+            "Update failed: the new @/KOVA Oru did not prove itself: it crashed \\(.+\\)" + putBack);
+        row("signed but no program (ELF and zeros)", published(elfAndZeros, key.sign(elfAndZeros)),
+            "Update failed: the new @/KOVA Oru did not prove itself: it cannot be started \\(.+\\)" +
+                putBack);
+        row("signed but another program", published(contents("/bin/true"), key.sign(contents("/bin/true"))),
+            "Update failed: the new @/KOVA Oru did not prove itself: it did not name itself KOVA Oru "
+            "\\(\"true .*\"\\)" +
+                putBack);
+    }
+    // Only a whole download signed by a trusted key that then runs and names itself replaces the program;
+    // every other outcome leaves the previous one in place, the folder clean and nothing started.
+    void outcome() {
+        QFETCH(QList<Answer>, script);
+        QFETCH(QString, expected);
+        const platform::ScopedFake<platform::Launcher> fakeLauncher(launcher);
+        const platform::ScopedFake<mdlGeneral::UpdateKeys> fakeKeys(trusted);
+
+        const QString result = update(script);
+
+        QVERIFY2(QRegularExpression("^" + expected + "$").match(result).hasMatch(), qPrintable(result));
+        for (const FakeLauncher::Start& start : launcher.starts)
+            QCOMPARE(start, (FakeLauncher::Start{path("KOVA Oru"), arguments, false}));
     }
 
-    void leavesTheProgramAlone() {
-        const QString kept = " | program true, backup -, download - | started 0";
-        const QByteArray html = "<html><body>Not Found</body></html>";
-        QCOMPARE(update(html, 404), "fetched / Update refused: the update server answered HTTP 404." + kept);
-        QCOMPARE(update(""), "fetched / Update refused: the download is empty." + kept);
-        QCOMPARE(update(html),
-                 "fetched / Update refused: the download is not a program for this system." + kept);
-        QCOMPARE(update(contents("/bin/echo").left(4096), 200, "Connection closed"),
-                 "fetched / Update failed: the download did not complete (Connection closed)." + kept);
+    // File steps that fail leave a program under the executable's name.
+    void fileStepsThatFail() {
+        const platform::ScopedFake<platform::Launcher> fakeLauncher(launcher);
+        const platform::ScopedFake<mdlGeneral::UpdateKeys> fakeKeys(trusted);
         QVERIFY(QDir(folder->path()).mkpath("KOVA Oru.bak/kept"));
-        QCOMPARE(
-            update(contents("/bin/echo")),
-            "fetched / Update failed: the old backup @/KOVA Oru.bak could not be deleted (Is a directory). | "
-            "program true, backup ?, download - | started 0");
+        QCOMPARE(update(published(newAgent, key.sign(newAgent))),
+                 "Update failed: the old backup @/KOVA Oru.bak could not be deleted (Is a directory). | "
+                 "program previous, backup ? | KOVA Oru | started 0");
         // Root writes into read-only folders, so a folder path that names a file stands in for one.
         platform::setExecutableFolderOverride(path("KOVA Oru"));
-        QCOMPARE(update(contents("/bin/echo")),
-                 "Update failed: cannot write @/KOVA Oru/KOVA Oru.download (Not a "
-                 "directory). | program true, backup ?, download - | started 0");
+        QCOMPARE(update(published(newAgent, key.sign(newAgent))),
+                 "Update failed: cannot write @/KOVA Oru/KOVA Oru.download (Not a directory). | "
+                 "program previous, backup ? | KOVA Oru | started 0");
+    }
+
+    // With no key built in, nothing can be installed.
+    void noKeyNoUpdate() {
+        const platform::ScopedFake<platform::Launcher> fakeLauncher(launcher);
+        TrustedKeys none;
+        const platform::ScopedFake<mdlGeneral::UpdateKeys> fakeKeys(none);
+        QCOMPARE(
+            update(published(newAgent, key.sign(newAgent))),
+            "Update refused: no update key is built into this agent. | program previous, backup - | KOVA "
+            "Oru | started 0");
     }
 };
 

@@ -46,6 +46,21 @@ private slots:
         QVERIFY(body(0) == "servercode=SRV01" && body(1) == "servercode=SRV01");
     }
 
+    // A once run is one cycle however slow the server: the main timer starts none inside it.
+    void onceRunsOneCycleWhateverTheWait() {
+        start(QStringLiteral("SRV01"));
+        const Answer settings = Answer::http(200, settingsReply());
+        server->serve({settings, settings, Answer::http(200, "ok", std::chrono::milliseconds(300))});
+        harness->config.once = true;
+        harness->agent = std::make_unique<Agent>(harness->state, harness->config, harness->view);
+        agent().tmrMainLoop.setInterval(10);
+        QCOMPARE(agent().Form_Load(), std::nullopt);
+        QTest::qWait(50);
+        QCOMPARE(server->requests().size(), 3);
+        QVERIFY2(agent().lastCycleSucceeded() && agent().log.text().endsWith(")\r\n"),
+                 qPrintable(agent().log.text()));
+    }
+
     // Setup completed ends the run with its code, and no cycle runs while it asks.
     void missingNameStopsTheTimerWhileSetupAsks() {
         start(QString());

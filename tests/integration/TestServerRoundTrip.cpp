@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "server/RunningServer.h"
 #include "support/AgentHarness.h"
+#include "support/ThrowawayKey.h"
 
 #include <QtTest>
 
@@ -12,6 +13,11 @@ namespace {
 QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool write(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
 } // namespace
@@ -66,12 +72,22 @@ private slots:
         QCOMPARE(QStringList({state().Dir[1], state().Alert[1]}), QStringList({folder, "5"}));
     }
 
+    // A build signed with a key the agent trusts, published in the server's updates folder: installed,
+    // proven, restarted with the agent's own arguments, and not again once it runs.
     void selfUpdateReplacesOnceAndNeverLoops() {
+        const ThrowawayKey key;
+        TrustedKeys trusted;
+        trusted.keys = {key.publicKey};
+        const platform::ScopedFake<mdlGeneral::UpdateKeys> fakeKeys(trusted);
+        const QByteArray running = contents(qEnvironmentVariable("KOVA_AGENT_EXE"));
+        const QByteArray published = running + "another build"; // runs alike: the tail is never loaded
+        QVERIFY(write(server->dir.filePath("KOVA_Oru.exe"), published) &&
+                write(server->dir.filePath("KOVA_Oru.exe.sig"), key.sign(published)));
         const QString installed = harness->folder.filePath("KOVA Oru");
-        QVERIFY(QFile::copy("/bin/true", server->dir.filePath("KOVA_Oru.exe")) &&
-                QFile::copy("/bin/false", installed));
+        QVERIFY(write(installed, running));
         platform::setRunningExecutableOverride(installed);
         harness->config.updateUrl = server->url("/kova-oru/updates/KOVA_Oru.exe").toString();
+        harness->config.arguments = {"--update-url", harness->config.updateUrl};
         harness->agent = std::make_unique<Agent>(harness->state, harness->config, harness->view);
 
         // Twice: the second time the published program is the running one.
@@ -82,9 +98,10 @@ private slots:
             agent().SendWWWSQL();
             agent().RunServerInfoNow();
 
-            QCOMPARE(contents(installed), contents("/bin/true"));
-            QCOMPARE(contents(installed + ".bak"), contents("/bin/false"));
-            QCOMPARE(harness->launcher.starts, (QList<FakeLauncher::Start>{{installed, {}, false}}));
+            QCOMPARE(contents(installed), published);
+            QCOMPARE(contents(installed + ".bak"), running);
+            QCOMPARE(harness->launcher.starts,
+                     (QList<FakeLauncher::Start>{{installed, harness->config.arguments, false}}));
             QCOMPARE(harness->view.calls.count("removeTrayIcon"), 1);
             QCOMPARE(std::exchange(harness->endedWith, std::nullopt).has_value(), round == 0);
             QCOMPARE(agent().log.text().count("up to date"), round);

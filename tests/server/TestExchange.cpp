@@ -138,6 +138,15 @@ private slots:
         QVERIFY(publish());
         const auto reply = get();
         QCOMPARE(reply.contentType + reply.body, "application/octet-stream" + binary);
+        // Its signature beside it, under the same address with ".sig" appended.
+        const auto getSignature = [&] {
+            return httpRequest("GET", server->url("/kova-oru/updates/KOVA_Oru.exe.sig"));
+        };
+        QCOMPARE(getSignature().status, 404);
+        QFile signature(server->dir.filePath("KOVA_Oru.exe.sig"));
+        QVERIFY(signature.open(QIODevice::WriteOnly) && signature.write(binary.left(64)) == 64 &&
+                signature.flush());
+        QCOMPARE(getSignature().body, binary.left(64));
 
         server.emplace(); // without an updates folder nothing is served, not even from beside the database
         server->options.updatesFolder.clear();
