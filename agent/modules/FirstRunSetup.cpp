@@ -1,6 +1,7 @@
 #include "modules/FirstRunSetup.h"
 
 #include "modules/Agent.h"
+#include "modules/BlankTrim.h"
 #include "modules/NameFile.h"
 #include "platform/EventWait.h"
 #include "platform/MessageBox.h"
@@ -32,8 +33,10 @@ SetupOutcome finishSetup(Agent& agent, const QString& typed, const std::function
         return SetupOutcome::Rejected;
     }
     working();
+    // The file and the server get the same name, without its blanks only.
+    const QString name = trimBlanks(typed);
     QString error;
-    if (!WriteNameFile(typed.trimmed(), agent.state, &error)) {
+    if (!WriteNameFile(name, agent.state, &error)) {
         platform::MessageBox::inform(
             QStringLiteral(
                 "KOVA Oru could not save this computer's name (%1). Setup is not complete; make the "
@@ -42,7 +45,7 @@ SetupOutcome finishSetup(Agent& agent, const QString& typed, const std::function
             QStringLiteral("Setup not complete"), platform::BoxIcon::Critical);
         return SetupOutcome::NotWritten;
     }
-    announce(agent.InetReceive, typed);
+    announce(agent.InetReceive, name);
     platform::MessageBox::inform(
         QStringLiteral("Setup is complete and Oru will now close.  Please restart the "
                        "program to begin monitoring this server."),

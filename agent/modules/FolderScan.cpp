@@ -16,6 +16,7 @@
 using namespace mdlProcessAlerts;
 
 void Agent::ProcessAlerts() {
+    bool scanned = false;
     try {
         state.AlertText.clear();
         state.RebootDue = false;
@@ -26,13 +27,15 @@ void Agent::ProcessAlerts() {
             scanSlot(k);
         decideAlert();
         SetFolderIcons();
-        if (tree.count() > 1)
-            view.ensureFolderVisible(tree.lastAddedKey());
+        scanned = true;
     } catch (const AgentError&) {
         log.append(kLineBreak + QStringLiteral("Error processing alerts (") +
                    formatGeneralDateTime(platform::now()) + QStringLiteral(") "));
     }
     view.showFolderTree(tree);
+    // Once the window shows the rebuilt tree: scrolling the one it is about to clear would be lost.
+    if (scanned && tree.count() > 1)
+        view.ensureFolderVisible(tree.lastAddedKey());
 }
 
 void Agent::scanSlot(int k) {
@@ -41,11 +44,13 @@ void Agent::scanSlot(int k) {
         state.Count[k] = QStringLiteral("0");
         return;
     }
-    const SlotResult result = evaluateSlot(k, state.Dir[k], state.Alert[k], GetFolderStats(state.Dir[k]));
-    if (result.state != SlotState::ScanError) {
-        state.Size[k] = result.size;
-        state.Count[k] = result.count;
+    const QString stats = GetFolderStats(state.Dir[k]);
+    // Stored before the limit is read: a limit that is no number stops the scan, not the measurement.
+    if (const auto measured = readMeasurement(stats)) {
+        state.Size[k] = measured->size;
+        state.Count[k] = measured->count;
     }
+    const SlotResult result = evaluateSlot(k, state.Dir[k], state.Alert[k], stats);
     const auto addNode = [&] {
         if (!tree.addChild({QStringLiteral("zDir%1").arg(k), state.Dir[k], imageFor(result.state)}))
             throw AgentError(QStringLiteral("the folder tree has no root"));

@@ -1,6 +1,7 @@
 #include "modules/SlotEvaluation.h"
 
 #include "modules/AgentError.h"
+#include "modules/BlankTrim.h"
 #include "modules/StatusLog.h"
 
 #include <cmath>
@@ -35,21 +36,28 @@ QString nearLimitLine(const QString& dir, const QString& count, const QString& a
 } // namespace
 
 bool slotIsActive(const QString& dir) {
-    const QString trimmed = dir.trimmed();
+    const QString trimmed = trimBlanks(dir);
     bool isNumber = false;
     const double number = trimmed.toDouble(&isNumber);
     return !trimmed.isEmpty() && !(isNumber && number == 0);
 }
 
-SlotResult evaluateSlot(int slot, const QString& dir, const QString& alert, const QString& folderStats) {
+std::optional<Measurement> readMeasurement(const QString& folderStats) {
     if (folderStats.isEmpty())
+        return std::nullopt;
+    return Measurement{folderStats.section(QLatin1Char('/'), 0, 0), folderStats.section(QLatin1Char('/'), 1)};
+}
+
+SlotResult evaluateSlot(int slot, const QString& dir, const QString& alert, const QString& folderStats) {
+    const auto measured = readMeasurement(folderStats);
+    if (!measured)
         return {SlotState::ScanError,
                 {},
                 {},
                 QStringLiteral("Scan Error! %1 in SQL doesn't exist.").arg(dir) + kLineBreak};
     SlotResult result;
-    result.size = folderStats.section(QLatin1Char('/'), 0, 0);
-    result.count = folderStats.section(QLatin1Char('/'), 1);
+    result.size = measured->size;
+    result.count = measured->count;
     const double limit = limitValue(alert);
     const double count = result.count.toDouble();
     // The limit is the largest number of files allowed, so only more files than that are over it, in

@@ -2,14 +2,24 @@
 
 #include "modules/FolderTree.h"
 
+#include <optional>
 #include <QString>
 
 namespace mdlProcessAlerts {
 
 enum class SlotState { Inactive, ScanError, OverLimit, NearLimit, Normal };
 
-// A slot is in use unless its trimmed path is empty or a number equal to 0 ("0", "00", "0.0").
+// A slot is in use unless its path, without its blanks, is empty or a number equal to 0 ("0", "00", "0.0").
+// Only blanks make a path empty: a lone tab is a path, and one that cannot be read.
 bool slotIsActive(const QString& dir);
+
+struct Measurement {
+    QString size;
+    QString count;
+};
+
+// The size and count of folder statistics ("size/count"); nullopt when the folder could not be read.
+std::optional<Measurement> readMeasurement(const QString& folderStats);
 
 struct SlotResult {
     SlotState state = SlotState::Inactive;

@@ -21,5 +21,7 @@ bool countTick(std::int16_t& loopCount, const QString& settingTime) {
 
 bool updateCheckDue(const QString& checkUpdate, const QDateTime& now) {
     const auto due = parseGeneralDateTime(checkUpdate);
-    return !due || now > *due;
+    // Date-times are written to the second: the check is due only once a later second has begun.
+    const QDateTime thisSecond = now.addMSecs(-(now.time().msecsSinceStartOfDay() % 1000));
+    return !due || thisSecond > *due;
 }

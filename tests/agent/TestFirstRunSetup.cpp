@@ -22,6 +22,9 @@ private slots:
                  {"empty", "", refused},
                  {"blank at start", " SRV01", refused},
                  {"blank at end", "SRV01 ", refused},
+                 // Only blanks are trimmed; the file and the server get the same name.
+                 {"tab at start", "\tSRV01",
+                  "1 | \tSRV01 | \tSRV01 | servercode=%09SRV01 | Restart Needed | disabled"},
                  {"name file unwritable", "SRV01", "0 |  |  | Setup not complete kova.ini | enabled"}})
             QTest::newRow(qPrintable(name)) << typed << outcome;
     }

@@ -73,9 +73,11 @@ private slots:
                "Notice: Directory @/100 contains 100 files (Alert:100.9).\r\n"
                "Directory @/1 contains 1 files (Alert:0).\r\n"
                "Directory @/120 contains 120 files (Alert:100).\r\n";
-        QTest::newRow("a limit that is no number stops the scan where it stands")
+        QTest::newRow("a limit that is no number stops the scan where it stands, its slot measured")
             << QStringList{"@/3=10", "@/3=many", "@/3=10"}
-            << "zDir1 Green | 3/15 41/41 41/41 | before | before";
+            << "zDir1 Green | 3/15 3/15 41/41 | before | before";
+        QTest::newRow("a lone tab is a path that cannot be read")
+            << QStringList{"\t=10"} << "zDir1 Red | 41/41 | 1 | Scan Error! \t in SQL doesn't exist.\r\n";
     }
     void scan() {
         QFETCH(QStringList, watched);

@@ -39,6 +39,7 @@ private slots:
             {"12/5/2026 3:00:00 AM", "", "24", "12/4/2026 8:00:00 AM", "due"}, // started before
             {"12/5/2026 3:00:00 AM", "12/5/2026 11:00:00 AM", "24", since, "due, now 12/6/2026 3:00:00 AM"},
             {kFuture, "", "24", since, "not due"},
+            {"12/31/2099 3:00 AM", "", "24", "", "not due"}, // written without seconds
             // An unreadable time stops the scan and never reboots; the manual test follows the scheduled one.
             {"tomorrow", "", "24", "", "stops the scan"},
             {"12/5/2026 9:00:00 AM", "soon", "24", "", "stops the scan, due"},

@@ -30,6 +30,25 @@ private slots:
         }
         QCOMPARE(cycles, started);
     }
+
+    void updateCheck_data() {
+        QTest::addColumn<QString>("checkUpdate");
+        QTest::addColumn<bool>("due"); // at 12/31/2099 3:00:00.500 AM
+        QTest::newRow("the current second: not yet") << "12/31/2099 3:00:00 AM" << false;
+        QTest::newRow("the second before") << "12/31/2099 2:59:59 AM" << true;
+        QTest::newRow("the same minute without seconds: not yet") << "12/31/2099 3:00 AM" << false;
+        QTest::newRow("the minute before without seconds") << "12/31/2099 2:59 AM" << true;
+        QTest::newRow("a later day") << "1/1/2100" << false;
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("no date-time") << "soon" << true;
+    }
+    // Due only once a later second than CheckUpdate has begun, as the server writes it.
+    void updateCheck() {
+        QFETCH(QString, checkUpdate);
+        QFETCH(bool, due);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(updateCheckDue(checkUpdate, QDateTime(QDate(2099, 12, 31), QTime(3, 0, 0, 500))), due);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTickRule)
