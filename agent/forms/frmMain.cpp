@@ -5,6 +5,7 @@
 #include "forms/frmOptions.h"
 #include "forms/frmSetup.h"
 #include "forms/Twips.h"
+#include "forms/WholeTextTree.h"
 #include "forms/WindowStyle.h"
 #include "modules/ConsoleCommands.h"
 #include "modules/FolderEdit.h"
@@ -131,6 +132,7 @@ void frmMain::buildControls() {
     TreeView1 = new QTreeWidget(client);
     TreeView1->setHeaderHidden(true);
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    showWholeTexts(*TreeView1);
     TreeView1->setGeometry(twipsRect(120, 1200, 4095, 3015));
     paintStandard(TreeView1);
     cmdUpdateNow = commandButton(QStringLiteral("&Scan Now"), twipsRect(4320, 1200, 1215, 375),
@@ -442,10 +444,10 @@ void frmMain::showFolderTree(const FolderTree& tree) {
 }
 
 void frmMain::ensureFolderVisible(const QString& key) {
-    const auto items = TreeView1->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive);
-    for (QTreeWidgetItem* item : items) {
-        if (item->data(0, Qt::UserRole).toString() == key)
-            TreeView1->scrollToItem(item);
+    // Walked rather than searched: a wildcard search skips texts with a "/", which every folder path has.
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it) {
+        if ((*it)->data(0, Qt::UserRole).toString() == key)
+            TreeView1->scrollToItem(*it);
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <QDir>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QtTest>
 
 namespace {
@@ -91,6 +93,28 @@ private slots:
         save(options, "frmOptions.png");
         frmAbout about;
         save(about, "frmAbout.png");
+    }
+
+    // A long folder path is shown whole, a horizontal scroll bar away, and the rebuilt tree is scrolled to
+    // its last folder.
+    void folderTreeShowsWholePathsAndItsLastFolder() {
+        WindowRig w;
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+        const QString longPath = w.exeFolder.filePath(QString("a-very-long-folder-name-").repeated(5));
+        QVERIFY(QDir().mkpath(longPath));
+        QStringList dirs(kSlotCount, w.exeFolder.path());
+        dirs.last() = longPath;
+        w.runCycle(dirs, QStringList(kSlotCount, "1000"));
+
+        QTreeWidget* tree = w->TreeView1;
+        QTreeWidgetItem* last = tree->topLevelItem(0)->child(kSlotCount - 1);
+        QVERIFY(last && last->text(0) == longPath);
+        QVERIFY(tree->horizontalScrollBar()->maximum() > 0);
+        QVERIFY(tree->header()->sectionSize(0) > tree->fontMetrics().horizontalAdvance(longPath));
+        const QRect shown = tree->visualItemRect(last);
+        QVERIFY2(shown.top() >= 0 && shown.bottom() <= tree->viewport()->height(),
+                 qPrintable(QString::number(shown.top())));
     }
 };
 
