@@ -1,6 +1,7 @@
 #include "modules/SelfUpdate.h"
 #include "platform/ExecutableFolder.h"
 #include "support/FakeLauncher.h"
+#include "support/PosixOnly.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +53,7 @@ class TestSelfUpdate : public QObject {
 
 private slots:
     void init() {
+        SKIP_WITHOUT_POSIX_FILE("/bin/true");
         folder.emplace();
         QVERIFY(QFile::copy("/bin/true", path("KOVA Oru")) &&
                 QFile::copy("/bin/false", path("running agent")));

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "server/RunningServer.h"
 #include "support/AgentHarness.h"
+#include "support/PosixOnly.h"
 
 #include <QtTest>
 
@@ -67,6 +68,7 @@ private slots:
     }
 
     void selfUpdateReplacesOnceAndNeverLoops() {
+        SKIP_WITHOUT_POSIX_FILE("/bin/true");
         const QString installed = harness->folder.filePath("KOVA Oru");
         QVERIFY(QFile::copy("/bin/true", server->dir.filePath("KOVA_Oru.exe")) &&
                 QFile::copy("/bin/false", installed));
