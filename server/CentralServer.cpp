@@ -1,5 +1,6 @@
 #include "CentralServer.h"
 
+#include "Endpoints.h"
 #include "TextReply.h"
 #include "TimePage.h"
 #include "TlsFiles.h"
@@ -24,18 +25,18 @@ CentralServer::CentralServer(Clock clock) : m_clock(clock), m_exchange(m_store, 
 }
 
 void CentralServer::addRoutes() {
-    m_http.route(exactPath(QStringLiteral("/kova-oru/process_servers.asp")),
+    m_http.route(exactPath(wire::kExchangePath),
                  [this](const QHttpServerRequest& request) { return m_exchange.answer(request); });
-    m_http.route(exactPath(QStringLiteral("/cgi-bin/timer.pl")), [this](const QHttpServerRequest& request) {
+    m_http.route(exactPath(wire::kTimePath), [this](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
         return QHttpServerResponse(QByteArrayLiteral("text/html; charset=utf-8"),
                                    timePageText(m_clock()).toUtf8());
     });
-    // The agent fetches its signature from the same address with ".sig" appended.
-    for (const QString& file : {QStringLiteral("KOVA_Oru.exe"), QStringLiteral("KOVA_Oru.exe.sig")}) {
-        m_http.route(exactPath(QStringLiteral("/kova-oru/updates/") + file),
-                     [this, file](const QHttpServerRequest& request) {
+    // The published agent and, under the same address with the suffix appended, its signature.
+    for (const QString& path : {wire::kUpdatePath, wire::kUpdatePath + wire::kSignatureSuffix}) {
+        m_http.route(exactPath(path),
+                     [this, file = path.section(u'/', -1)](const QHttpServerRequest& request) {
                          if (request.method() != QHttpServerRequest::Method::Get)
                              return methodNotAllowed(QByteArrayLiteral("GET"));
                          return updateDownload(m_updatesFolder, file);

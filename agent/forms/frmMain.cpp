@@ -4,6 +4,7 @@
 #include "forms/frmAddNewMonitor.h"
 #include "forms/frmOptions.h"
 #include "forms/frmSetup.h"
+#include "forms/NotificationArea.h"
 #include "forms/Twips.h"
 #include "forms/WholeTextTree.h"
 #include "forms/WindowStyle.h"
@@ -11,7 +12,6 @@
 #include "modules/FolderEdit.h"
 #include "modules/mdlSystemTray.h"
 #include "platform/MessageBox.h"
-#include "platform/NotificationArea.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -451,8 +451,10 @@ void frmMain::ensureFolderVisible(const QString& key) {
     }
 }
 
-void frmMain::showStatusPicture(const QImage& picture) {
-    Image2->setPixmap(QPixmap::fromImage(picture));
+void frmMain::showStatusPicture(const QByteArray& picture) {
+    QPixmap pixmap;
+    pixmap.loadFromData(picture);
+    Image2->setPixmap(pixmap);
 }
 
 void frmMain::minimiseWindow() {

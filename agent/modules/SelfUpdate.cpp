@@ -1,5 +1,6 @@
 #include "modules/SelfUpdate.h"
 
+#include "Endpoints.h"
 #include "modules/ExecutableSwap.h"
 #include "modules/UpdateProof.h"
 #include "modules/UpdateSignature.h"
@@ -14,7 +15,7 @@ namespace mdlGeneral {
 
 namespace {
 
-const QString kAgentName = QStringLiteral("KOVA Oru");
+const QString kAgentName = QStringLiteral(KOVA_AGENT_NAME);
 constexpr qint64 kCompareChunk = 1 << 16;
 
 struct UpdateFiles {
@@ -34,7 +35,8 @@ UpdateFiles updateFiles() {
     const QString folder = platform::executableFolder() + QLatin1Char('/');
     return {folder + platform::executableFileName(kAgentName), folder + kAgentName + QStringLiteral(".bak"),
             folder + kAgentName + QStringLiteral(".download"),
-            folder + kAgentName + QStringLiteral(".download.sig"), platform::runningExecutable()};
+            folder + kAgentName + QStringLiteral(".download") + wire::kSignatureSuffix,
+            platform::runningExecutable()};
 }
 
 Verdict failed(const QString& why) {
@@ -98,7 +100,7 @@ std::optional<Verdict> fetchProblem(const QString& updateUrl, const Downloader& 
     if (auto problem = transferProblem(download(updateUrl, files.download, kUpdateSizeBound),
                                        QStringLiteral("the program")))
         return problem;
-    return transferProblem(download(updateUrl + QStringLiteral(".sig"), files.signature, kSignatureSize),
+    return transferProblem(download(updateUrl + wire::kSignatureSuffix, files.signature, kSignatureSize),
                            QStringLiteral("its signature"));
 }
 

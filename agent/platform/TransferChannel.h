@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WireFormat.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -29,7 +31,8 @@ namespace platform {
 class TransferChannel : public QObject {
     Q_OBJECT
 public:
-    TransferChannel(std::chrono::milliseconds timeout, qint64 readBound = 32000, QObject* parent = nullptr);
+    TransferChannel(std::chrono::milliseconds timeout, qint64 readBound = wire::kReplyReadBound,
+                    QObject* parent = nullptr);
     ~TransferChannel() override;
 
     QString URL; // the address property; callers pass it to Execute

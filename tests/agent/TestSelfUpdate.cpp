@@ -7,6 +7,7 @@
 #include "platform/TransferChannel.h"
 #include "support/FakeLauncher.h"
 #include "support/LoopbackResponder.h"
+#include "support/PosixOnly.h"
 #include "support/ThrowawayKey.h"
 
 #include <QTemporaryDir>
@@ -84,6 +85,7 @@ private slots:
         platform::TransferChannel::setTimeoutOverride(std::nullopt);
     }
     void init() {
+        SKIP_WITHOUT_POSIX_FILE("/bin/true");
         folder.emplace();
         QFile installed(path("KOVA Oru"));
         QVERIFY(installed.open(QIODevice::WriteOnly) && installed.write(previous) == previous.size());

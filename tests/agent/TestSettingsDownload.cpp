@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "support/AgentHarness.h"
 #include "support/LoopbackResponder.h"
+#include "support/PosixOnly.h"
 #include "support/SettingsReply.h"
 
 #include <QtTest>
@@ -120,6 +121,7 @@ private slots:
         QFETCH(Answer, answer);
         QFETCH(QStringList, fields);
         QFETCH(QString, log);
+        SKIP_WITHOUT_POSIX_FILE("/proc/self/clear_refs");
         server->serve(answer);
         QFile clearRefs("/proc/self/clear_refs"); // "5" sets the peak back to the current size
         QVERIFY(clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1 && clearRefs.flush());

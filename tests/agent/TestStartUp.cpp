@@ -76,7 +76,7 @@ private slots:
         start(QString());
         QVERIFY(QDir(harness->folder.path()).mkdir(QStringLiteral("kova.ini")));
         QCOMPARE(agent().Form_Load(), std::optional<int>(2));
-        QVERIFY(platform::MessageBox::shown().value(0).text.contains(QStringLiteral("kova.ini")));
+        QVERIFY(harness->boxes.shown.value(0).text.contains(QStringLiteral("kova.ini")));
         QVERIFY(body(0).isNull());
     }
 

@@ -2,9 +2,9 @@
 
 #include "modules/Agent.h"
 #include "platform/ExecutableFolder.h"
-#include "platform/MessageBox.h"
 #include "platform/ProcessEnd.h"
 #include "support/FakeLauncher.h"
+#include "support/FakeMessageBox.h"
 #include "support/PlatformFakes.h"
 
 #include <memory>
@@ -44,7 +44,6 @@ class AgentHarness {
 public:
     explicit AgentHarness(const QString& serverUrl, const QString& computerName = QStringLiteral("SRV01")) {
         platform::setExecutableFolderOverride(folder.path());
-        platform::MessageBox::script();
         platform::setEndProcessOverride([this](int code) { endedWith = code; });
         // The status pictures are installed beside the built executable.
         const QDir built = QFileInfo(qEnvironmentVariable("KOVA_AGENT_EXE")).absoluteDir();
@@ -62,16 +61,17 @@ public:
         agent.reset();
         platform::setExecutableFolderOverride(std::nullopt);
         platform::setEndProcessOverride(nullptr);
-        platform::MessageBox::unscript();
     }
 
     QTemporaryDir folder;
     FakePower power;
     FakeSystemClock clock;
     FakeLauncher launcher;
+    FakeMessageBox boxes;
     platform::ScopedFake<platform::Power> powerFake{power};
     platform::ScopedFake<platform::SystemClock> clockFake{clock};
     platform::ScopedFake<platform::Launcher> launcherFake{launcher};
+    platform::ScopedFake<platform::MessageBox> boxesFake{boxes};
     std::optional<int> endedWith;
     RecordingView view;
     AgentState state;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NotificationArea.h"
+#include "forms/NotificationArea.h"
 #include "platform/Power.h"
 #include "platform/SystemClock.h"
 

@@ -48,7 +48,7 @@ private slots:
                          nameFile.open(QIODevice::ReadOnly) ? nameFile.readAll() : QString()};
         for (const ReceivedRequest& request : server.requests())
             seen << request.body;
-        for (const platform::ShownBox& box : platform::MessageBox::shown())
+        for (const platform::ShownBox& box : harness.boxes.shown)
             seen << box.title + (box.text.contains("kova.ini") ? " kova.ini" : "");
         seen << (setup.cmdWrite->isEnabled() ? "enabled" : "disabled");
         QCOMPARE(seen.join(" | "), outcome);

@@ -79,10 +79,10 @@ private slots:
         QFETCH(QStringList, outcome);
         WindowRig rig;
         rig->addTrayIcon("KOVA Oru System Monitor");
-        platform::MessageBox::setNextAnswers({yes});
+        rig.boxes.answers = {yes};
         yes ? (reboot ? rig->mnuReboot : rig->mnuShutdown)->trigger()
             : (reboot ? rig->cmdRebootNow : rig->Command2)->click();
-        QStringList seen = shownBoxes() + rig.power.events;
+        QStringList seen = rig.shownBoxes() + rig.power.events;
         if (!rig->TrayIcon->isVisible())
             seen << "icon gone";
         for (int code : rig.endCodes)
@@ -114,7 +114,7 @@ private slots:
         rig->show();
         QTest::keyClick(rig->TreeView1, Qt::Key_Down);
         QTest::keyClick(rig->TreeView1, Qt::Key_A);
-        QCOMPARE(shownBoxes(), QStringList{"KOVA Oru Web: 97"});
+        QCOMPARE(rig.shownBoxes(), QStringList{"KOVA Oru Web: 97"});
     }
 
     // One pass is 18 ticks: frames 1 to 17, then a tick on which frame 17 stays.

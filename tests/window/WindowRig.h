@@ -4,10 +4,10 @@
 // server on 127.0.0.1 that hands out quiet settings, and the executable folder with the status pictures.
 #include "forms/frmMain.h"
 #include "platform/ExecutableFolder.h"
-#include "platform/MessageBox.h"
 #include "platform/ProcessEnd.h"
 #include "platform/TransferChannel.h"
 #include "support/FakeLauncher.h"
+#include "support/FakeMessageBox.h"
 #include "support/LoopbackResponder.h"
 #include "support/PlatformFakes.h"
 #include "support/ReportFields.h"
@@ -30,14 +30,6 @@ inline void clickNode(frmMain& window, const QString& key) {
     }
 }
 
-// The boxes shown so far, each as "title: text", or as its title alone.
-inline QStringList shownBoxes(bool withText = true) {
-    QStringList boxes;
-    for (const platform::ShownBox& box : platform::MessageBox::shown())
-        boxes << (withText ? box.title + ": " + box.text : box.title);
-    return boxes;
-}
-
 // One main window talking to a loopback central server, with every service that could reach beyond the
 // test faked. Each test makes its own.
 class WindowRig {
@@ -48,7 +40,6 @@ public:
             QFile::copy(QStringLiteral(":/status/") + name, exeFolder.filePath(name));
         platform::setExecutableFolderOverride(exeFolder.path());
         platform::TransferChannel::setTimeoutOverride(std::chrono::milliseconds(1500));
-        platform::MessageBox::script();
         platform::setEndProcessOverride([this](int code) { endCodes << code; });
         server.serve(Answer::http(200, settingsReply()));
         AgentConfig config;
@@ -60,7 +51,6 @@ public:
     ~WindowRig() {
         window.reset();
         platform::setEndProcessOverride({});
-        platform::MessageBox::unscript();
         platform::TransferChannel::setTimeoutOverride(std::nullopt);
         platform::setExecutableFolderOverride(std::nullopt);
     }
@@ -77,12 +67,22 @@ public:
 
     frmMain* operator->() { return window.get(); }
 
+    // The boxes shown so far, each as "title: text", or as its title alone.
+    QStringList shownBoxes(bool withText = true) const {
+        QStringList shown;
+        for (const platform::ShownBox& box : boxes.shown)
+            shown << (withText ? box.title + ": " + box.text : box.title);
+        return shown;
+    }
+
     QTemporaryDir exeFolder;
     LoopbackResponder server;
     FakePower power;
     platform::ScopedFake<platform::Power> powerFake{power};
     FakeLauncher launcher;
     platform::ScopedFake<platform::Launcher> launcherFake{launcher};
+    FakeMessageBox boxes;
+    platform::ScopedFake<platform::MessageBox> boxesFake{boxes};
     QList<int> endCodes;
     AgentState state;
     std::unique_ptr<frmMain> window;
