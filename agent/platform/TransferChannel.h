@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <memory>
-#include <optional>
 
 class QNetworkReply;
 class QNetworkRequest;
@@ -52,8 +51,6 @@ public:
     qint64 bytesWritten() const { return written_; }
     std::chrono::milliseconds timeout() const;
 
-    // Test seam: replaces every channel's time-out while set (std::nullopt restores the callers' values).
-    static void setTimeoutOverride(std::optional<std::chrono::milliseconds> t);
     // Trusts the PEM certificate(s) in `caFile` for HTTPS, in addition to the system's trust store.
     static bool addTrustedCertificates(const QString& caFile, QString* error);
 
@@ -85,8 +82,6 @@ private:
     int status_ = 0;
     QString error_;
     qint64 written_ = 0;
-
-    inline static std::optional<std::chrono::milliseconds> timeoutOverride_;
 };
 
 } // namespace platform
