@@ -12,7 +12,6 @@
 #include <chrono>
 #include <limits>
 #include <memory>
-#include <optional>
 
 class QNetworkReply;
 class QNetworkRequest;
@@ -56,8 +55,6 @@ public:
     qint64 bytesWritten() const { return written_; }
     std::chrono::milliseconds timeout() const;
 
-    // Test seam: replaces every channel's time-out while set (std::nullopt restores the callers' values).
-    static void setTimeoutOverride(std::optional<std::chrono::milliseconds> t);
     // Trusts the PEM certificate(s) in `caFile` for HTTPS, in addition to the system's trust store.
     static bool addTrustedCertificates(const QString& caFile, QString* error);
 
@@ -91,8 +88,6 @@ private:
     qint64 written_ = 0;
     qint64 received_ = 0; // body bytes taken from the reply, kept or not
     qint64 sizeBound_ = std::numeric_limits<qint64>::max();
-
-    inline static std::optional<std::chrono::milliseconds> timeoutOverride_;
 };
 
 } // namespace platform

@@ -3,10 +3,11 @@
 #include "modules/SelfUpdate.h"
 #include "modules/UpdateKeys.h"
 #include "platform/EventWait.h"
-#include "platform/ExecutableFolder.h"
 #include "platform/TransferChannel.h"
 #include "support/FakeLauncher.h"
+#include "support/FileBytes.h"
 #include "support/LoopbackResponder.h"
+#include "support/PlatformFakes.h"
 #include "support/PosixOnly.h"
 #include "support/ThrowawayKey.h"
 
@@ -17,15 +18,6 @@ using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(QList<Answer>)
 
-namespace {
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
-
 class TestSelfUpdate : public QObject {
     Q_OBJECT
 
@@ -34,17 +26,19 @@ class TestSelfUpdate : public QObject {
     TrustedKeys trusted;
     const QStringList arguments{"--update-url", "http://127.0.0.1:9/u", "--once"};
     // Stand-ins: the program installed before the update, and the running agent (the built one).
-    const QByteArray previous = contents("/bin/false");
-    const QByteArray agent = contents(qEnvironmentVariable("KOVA_AGENT_EXE"));
+    const QByteArray previous = fileBytes("/bin/false");
+    const QByteArray agent = fileBytes(qEnvironmentVariable("KOVA_AGENT_EXE"));
     const QByteArray newAgent = agent + "another build"; // still runs: the tail is never loaded
     const ThrowawayKey key;
     const ThrowawayKey otherKey;
+    std::optional<FakeExecutableLocation> location;
+    std::optional<platform::ScopedFake<platform::ExecutableLocation>> locationFake;
 
     QString path(const QString& name) const { return folder->filePath(name); }
 
     // Which program a file of the folder holds ("-" when there is none, "?" when none of these).
     QString copyOf(const QString& name) const {
-        const QByteArray held = contents(path(name));
+        const QByteArray held = fileBytes(path(name));
         for (const auto& [label, program] :
              {std::pair{"previous", previous}, std::pair{"agent", agent}, std::pair{"new agent", newAgent}})
             if (held == program)
@@ -82,23 +76,17 @@ private slots:
     void initTestCase() {
         QVERIFY2(agent.size() > 64 * 1024 && previous.size() > 0, "KOVA_AGENT_EXE names the built agent");
         trusted.keys = {otherKey.publicKey.left(31) + 'x', key.publicKey}; // the second key signs
-        platform::TransferChannel::setTimeoutOverride(std::nullopt);
     }
     void init() {
         SKIP_WITHOUT_POSIX_FILE("/bin/true");
         folder.emplace();
-        QFile installed(path("KOVA Oru"));
-        QVERIFY(installed.open(QIODevice::WriteOnly) && installed.write(previous) == previous.size());
-        installed.close();
-        QVERIFY(installed.setPermissions(installed.permissions() | QFile::ExeOwner));
+        QVERIFY(writeFileBytes(path("KOVA Oru"), previous));
         QVERIFY(QFile::copy(qEnvironmentVariable("KOVA_AGENT_EXE"), path("running agent")));
-        platform::setExecutableFolderOverride(folder->path());
-        platform::setRunningExecutableOverride(path("running agent"));
+        locationFake.reset();
+        location.emplace(folder->path());
+        location->runningPath = path("running agent");
+        locationFake.emplace(*location);
         launcher.starts.clear();
-    }
-    void cleanup() {
-        platform::setExecutableFolderOverride(std::nullopt);
-        platform::setRunningExecutableOverride(std::nullopt);
     }
 
     void outcome_data() {
@@ -139,7 +127,7 @@ private slots:
         row("signed but no program (ELF and zeros)", published(elfAndZeros, key.sign(elfAndZeros)),
             "Update failed: the new @/KOVA Oru did not prove itself: it cannot be started \\(.+\\)" +
                 putBack);
-        row("signed but another program", published(contents("/bin/true"), key.sign(contents("/bin/true"))),
+        row("signed but another program", published(fileBytes("/bin/true"), key.sign(fileBytes("/bin/true"))),
             "Update failed: the new @/KOVA Oru did not prove itself: it did not name itself KOVA Oru "
             "\\(\"true .*\"\\)" +
                 putBack);
@@ -168,7 +156,7 @@ private slots:
                  "Update failed: the old backup @/KOVA Oru.bak could not be deleted (Is a directory). | "
                  "program previous, backup ? | KOVA Oru | started 0");
         // Root writes into read-only folders, so a folder path that names a file stands in for one.
-        platform::setExecutableFolderOverride(path("KOVA Oru"));
+        location->folderPath = path("KOVA Oru");
         QCOMPARE(update(published(newAgent, key.sign(newAgent))),
                  "Update failed: cannot write @/KOVA Oru/KOVA Oru.download (Not a directory). | "
                  "program previous, backup ? | KOVA Oru | started 0");

@@ -1,5 +1,6 @@
 // kova_sign as a publisher uses it: a key pair, then a signature the agent accepts for exactly that file.
 #include "modules/UpdateSignature.h"
+#include "support/FileBytes.h"
 #include "support/ThrowawayKey.h"
 
 #include <QProcess>
@@ -20,11 +21,6 @@ ToolRun kovaSign(const QStringList& arguments) {
     tool.waitForFinished(30000);
     return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
             QString::fromLocal8Bit(tool.readAll()).trimmed()};
-}
-
-bool write(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
 } // namespace
@@ -51,11 +47,11 @@ private slots:
         trusted.keys = {QByteArray::fromHex(made.output.toLatin1())};
         const platform::ScopedFake<mdlGeneral::UpdateKeys> fake(trusted);
         const QString program = folder.filePath("KOVA_Oru.exe");
-        QVERIFY(write(program, QByteArray(300000, 'p')));
+        QVERIFY(writeFileBytes(program, QByteArray(300000, 'p')));
         QCOMPARE(kovaSign({"sign", key, program}).exitCode, 0);
         QCOMPARE(QFileInfo(program + ".sig").size(), 64);
         QCOMPARE(mdlGeneral::signatureProblem(program, program + ".sig"), std::nullopt);
-        QVERIFY(write(program, QByteArray(300000, 'p') + 'x'));
+        QVERIFY(writeFileBytes(program, QByteArray(300000, 'p') + 'x'));
         QVERIFY(mdlGeneral::signatureProblem(program, program + ".sig"));
     }
 
@@ -73,7 +69,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, says);
-        QVERIFY(write(folder.filePath("not-a-key"), "hello"));
+        QVERIFY(writeFileBytes(folder.filePath("not-a-key"), "hello"));
         if (!QFile::exists(folder.filePath("good.key")))
             QCOMPARE(kovaSign({"keygen", folder.filePath("good.key")}).exitCode, 0);
         for (QString& argument : arguments)

@@ -4,28 +4,17 @@
 #include "platform/Clock.h"
 #include "server/RunningServer.h"
 #include "support/AgentHarness.h"
+#include "support/FileBytes.h"
 #include "support/ThrowawayKey.h"
 
 #include <QtTest>
-
-namespace {
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool write(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-} // namespace
 
 class TestServerRoundTrip : public QObject {
     Q_OBJECT
 
     std::optional<RunningServer> server;
+    std::optional<PinnedClock> pinned;
+    std::optional<platform::ScopedFake<platform::Clock>> pinnedFake;
     std::optional<AgentHarness> harness;
 
     Agent& agent() { return *harness->agent; }
@@ -36,11 +25,15 @@ private slots:
     void init() {
         server.emplace();
         QCOMPARE(server->start(), QString());
-        platform::pinNow(server->now);
+        pinned.emplace(server->now);
+        pinnedFake.emplace(*pinned);
         harness.emplace(server->endpoint().toString());
         state().ComputerName = "SRV01"; // what start-up reads from the name file
     }
-    void cleanup() { platform::setRunningExecutableOverride(std::nullopt); }
+    void cleanup() {
+        harness.reset();
+        pinnedFake.reset();
+    }
 
     // A restarted agent whose first download fails still posts a report (the update step), holding no
     // settings at all. Taking those would wipe the computer's folders and, with an empty Disable, fail every
@@ -79,13 +72,13 @@ private slots:
         TrustedKeys trusted;
         trusted.keys = {key.publicKey};
         const platform::ScopedFake<mdlGeneral::UpdateKeys> fakeKeys(trusted);
-        const QByteArray running = contents(qEnvironmentVariable("KOVA_AGENT_EXE"));
+        const QByteArray running = fileBytes(qEnvironmentVariable("KOVA_AGENT_EXE"));
         const QByteArray published = running + "another build"; // runs alike: the tail is never loaded
-        QVERIFY(write(server->dir.filePath("KOVA_Oru.exe"), published) &&
-                write(server->dir.filePath("KOVA_Oru.exe.sig"), key.sign(published)));
+        QVERIFY(writeFileBytes(server->dir.filePath("KOVA_Oru.exe"), published) &&
+                writeFileBytes(server->dir.filePath("KOVA_Oru.exe.sig"), key.sign(published)));
         const QString installed = harness->folder.filePath("KOVA Oru");
-        QVERIFY(write(installed, running));
-        platform::setRunningExecutableOverride(installed);
+        QVERIFY(writeFileBytes(installed, running));
+        harness->location.runningPath = installed;
         harness->config.updateUrl = server->url("/kova-oru/updates/KOVA_Oru.exe").toString();
         harness->config.arguments = {"--update-url", harness->config.updateUrl};
         harness->agent = std::make_unique<Agent>(harness->state, harness->config, harness->view);
@@ -98,12 +91,12 @@ private slots:
             agent().SendWWWSQL();
             agent().RunServerInfoNow();
 
-            QCOMPARE(contents(installed), published);
-            QCOMPARE(contents(installed + ".bak"), running);
+            QCOMPARE(fileBytes(installed), published);
+            QCOMPARE(fileBytes(installed + ".bak"), running);
             QCOMPARE(harness->launcher.starts,
                      (QList<FakeLauncher::Start>{{installed, harness->config.arguments, false}}));
             QCOMPARE(harness->view.calls.count("removeTrayIcon"), 1);
-            QCOMPARE(std::exchange(harness->endedWith, std::nullopt).has_value(), round == 0);
+            QCOMPARE(!std::exchange(harness->ended.codes, {}).isEmpty(), round == 0);
             QCOMPARE(agent().log.text().count("up to date"), round);
         }
         QCOMPARE(server->value("SELECT CheckUpdate FROM computers WHERE name = 'SRV01'").toString(),
