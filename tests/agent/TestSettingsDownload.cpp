@@ -122,7 +122,7 @@ private slots:
         QVERIFY(before > 0 && statusKb("VmHWM:") - before < 20 * 1024);
         QVERIFY(server->bytesSent() < kHuge);
         QCOMPARE(settingsFields(state()), fields);
-        QCOMPARE(agent().log.text(), log);
+        QCOMPARE(agent().logText(), log);
         QCOMPARE(state().NoInternet, !log.endsWith(kDownloaded));
         QCOMPARE(server->requests().size(), 1);
         QCOMPARE(server->requests().first().body, "servercode=SRV01");
@@ -155,7 +155,7 @@ private slots:
 
         agent().SendWWWSQL();
 
-        QCOMPARE(agent().log.text(),
+        QCOMPARE(agent().logText(),
                  kSending + (shown.isEmpty() ? "Connection failed to KOVA Server (Send).\r\n" : kSent));
         QCOMPARE(harness->view.serverMessage, "Registered Computer Name: SRV01\r\n" + shown);
         QCOMPARE(state().NoInternet, noInternet && shown.isEmpty());
@@ -171,19 +171,20 @@ private slots:
         QFETCH(bool, upload);
         const auto call = [&] { upload ? agent().SendWWWSQL() : agent().ReceiveWWWSQL(); };
         server->serve(Answer::http(200, upload ? "OK" : settingsReply(), 500ms));
+        bool outerReturned = false;
         bool innerReturnedDuringTheWait = false;
         const QObject scope; // the inner call comes inside the outer call's wait, and never after this test
         QTimer::singleShot(50ms, &scope, [&] {
             call();
-            innerReturnedDuringTheWait =
-                (upload ? agent().InetMessages : agent().InetReceive).StillExecuting();
+            innerReturnedDuringTheWait = !outerReturned;
         });
 
         call();
+        outerReturned = true;
 
         QVERIFY(innerReturnedDuringTheWait);
         QCOMPARE(server->requests().size(), 1);
-        QCOMPARE(agent().log.text(), upload ? kSending + kSent : kConnecting + kConnected + kDownloaded);
+        QCOMPARE(agent().logText(), upload ? kSending + kSent : kConnecting + kConnected + kDownloaded);
     }
 };
 
