@@ -94,6 +94,15 @@ private slots:
         QTest::newRow("28 pieces") << reply(all) << stored << downloaded;
         QTest::newRow("30 pieces: 28 and 29 ignored") << reply(distinctPieces(30)) << stored << downloaded;
         QTest::newRow("10 pieces") << reply(all.first(10)) << all.first(10) + old.sliced(10) << incomplete;
+        // One piece short: everything up to Disable arrives and is kept as it came, yet the download fails.
+        QTest::newRow("27 pieces") << reply(all.first(27)) << all.first(27) + old.sliced(27) << incomplete;
+        // Disable arrives in any of the server's truth-word forms and is kept as "1" or "0".
+        for (const auto& [word, kept] : QList<std::pair<QString, QString>>{
+                 {"True", "1"}, {"FALSE", "0"}, {"-1", "1"}, {"0", "0"}, {" 0 ", "0"}})
+            QTest::addRow("Disable \"%s\"", qPrintable(word))
+                << reply(distinctPieces(28, word)) << distinctPieces(28, kept) << downloaded;
+        QTest::newRow("Disable no truth word")
+            << reply(distinctPieces(28, "yes")) << distinctPieces(28, "yes") << incomplete;
         QTest::newRow("no Disable") << reply(distinctPieces(28, "")) << distinctPieces(28, "") << incomplete;
         QTest::newRow("empty reply") << Answer::http(200, "") << old << kConnecting + kGetFailed;
         QTest::newRow("never answers") << Answer::silent() << old << kConnecting + kGetFailed;

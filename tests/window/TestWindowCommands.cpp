@@ -64,6 +64,24 @@ private slots:
         }
     }
 
+    // A timer-started cycle stops the timer and disables Scan Now while it waits for the server, so neither
+    // a click nor a tick starts a cycle inside it; both come back when it ends.
+    void noCycleInsideATimerCycle() {
+        using namespace std::chrono_literals;
+        WindowRig rig;
+        rig.server.serve(Answer::http(200, settingsReply(), 300ms));
+        QList<bool> duringWait;
+        const QObject scope;
+        QTimer::singleShot(100ms, &scope, [&] {
+            duringWait << rig->cmdUpdateNow->isEnabled() << rig->agent().monitoring();
+            rig->cmdUpdateNow->click();
+        });
+        rig->agent().tmrMainLoop_Timer();
+        QCOMPARE(duringWait, (QList<bool>{false, false}));
+        QCOMPARE(rig.server.requests().size(), 2); // one download, one report
+        QVERIFY(rig->cmdUpdateNow->isEnabled() && rig->agent().monitoring());
+    }
+
     // The server hears of the reset at once, from the button and from the menu alike; the cycle after it
     // finds the folder still over its limit and raises the alert again.
     void resetAlert() {
