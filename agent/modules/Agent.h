@@ -5,6 +5,7 @@
 #include "modules/AgentView.h"
 #include "modules/FolderTree.h"
 #include "modules/SelfUpdate.h"
+#include "modules/ServerExchange.h"
 #include "modules/StatusLog.h"
 #include "platform/TransferChannel.h"
 
@@ -24,8 +25,9 @@ public:
 
     Agent(AgentState& state, const AgentConfig& config, AgentView& view, QObject* parent = nullptr);
 
-    // Start-up. Returns the exit code when the program must end (first-run setup completed, or the name
-    // file could not be read); nothing when the agent runs on.
+    // Start-up, which also starts the main loop (not in a once run). Returns the exit code when the program
+    // must end (first-run setup completed, or the name file could not be read); nothing when the agent runs
+    // on.
     std::optional<int> Form_Load();
 
     void RunServerInfoNow();
@@ -36,6 +38,7 @@ public:
     // Throws AgentError when the picture file cannot be read.
     void SetFolderIcons();
     void tmrMainLoop_Timer();
+    void tmrIconLoop_Timer();
 
     // The common bodies of the start and stop commands of the button and the File menu.
     void startMonitoring();
@@ -46,18 +49,14 @@ public:
     // after a failed download.
     bool lastCycleSucceeded() const { return cycleDownloaded && cycleReportDelivered && !cycleUpdateFailed; }
 
-    AgentState& state;
-    const AgentConfig config;
-    AgentView& view;
-    StatusLog log;
-    FolderTree tree;
-    QTimer tmrMainLoop;
-    QTimer tmrIconLoop;
-    std::int16_t LoopCount = 0;
-    platform::TransferChannel InetReceive;
-    platform::TransferChannel InetMessages;
-    platform::TransferChannel InetTime;
-    platform::TransferChannel inetDLUpgrade;
+    AgentState& state() const { return state_; }
+    const QString& logText() const { return log.text(); }
+    void appendLog(const QString& line) { log.append(line); }
+    const FolderTree& folderTree() const { return tree; }
+    // The main loop runs while monitoring is on; the icon animates while an alert stands.
+    bool monitoring() const { return tmrMainLoop.isActive(); }
+    bool alertShowing() const { return tmrIconLoop.isActive(); }
+    ServerExchange& server() { return exchange; }
 
 private:
     std::optional<int> ReadNameFile();
@@ -68,6 +67,17 @@ private:
     mdlGeneral::DownloadResult downloadUpdate(const QString& url, const QString& targetFile,
                                               qint64 sizeBound);
 
+    AgentState& state_;
+    const AgentConfig config;
+    AgentView& view;
+    StatusLog log;
+    FolderTree tree;
+    QTimer tmrMainLoop;
+    QTimer tmrIconLoop;
+    std::int16_t LoopCount = 0;
+    ServerExchange exchange;
+    platform::TransferChannel InetTime;
+    platform::TransferChannel inetDLUpgrade;
     bool cycleDownloaded = false;
     bool cycleReportDelivered = false;
     bool cycleUpdateFailed = false;

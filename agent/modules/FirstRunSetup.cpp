@@ -3,21 +3,9 @@
 #include "modules/Agent.h"
 #include "modules/BlankTrim.h"
 #include "modules/NameFile.h"
-#include "platform/EventWait.h"
 #include "platform/MessageBox.h"
-#include "WireFormat.h"
 
 namespace mdlGeneral {
-
-namespace {
-
-void announce(platform::TransferChannel& channel, const QString& typed) {
-    channel.Execute(channel.URL, QStringLiteral("POST"), wire::settingsRequestBody(typed).toUtf8(),
-                    QStringLiteral("Content-Type: application/x-www-form-urlencoded"));
-    platform::waitWhile([&channel] { return channel.StillExecuting(); });
-}
-
-} // namespace
 
 bool isOneWordName(const QString& typed) {
     return !typed.isEmpty() && !typed.contains(QLatin1Char(' '));
@@ -36,7 +24,7 @@ SetupOutcome finishSetup(Agent& agent, const QString& typed, const std::function
     // The file and the server get the same name, without its blanks only.
     const QString name = trimBlanks(typed);
     QString error;
-    if (!WriteNameFile(name, agent.state, &error)) {
+    if (!WriteNameFile(name, agent.state(), &error)) {
         platform::MessageBox::inform(
             QStringLiteral(
                 "KOVA Oru could not save this computer's name (%1). Setup is not complete; make the "
@@ -45,7 +33,7 @@ SetupOutcome finishSetup(Agent& agent, const QString& typed, const std::function
             QStringLiteral("Setup not complete"), platform::BoxIcon::Critical);
         return SetupOutcome::NotWritten;
     }
-    announce(agent.InetReceive, name);
+    agent.server().announceName(name);
     platform::MessageBox::inform(
         QStringLiteral("Setup is complete and Oru will now close.  Please restart the "
                        "program to begin monitoring this server."),
