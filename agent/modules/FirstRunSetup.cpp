@@ -23,13 +23,12 @@ SetupOutcome finishSetup(Agent& agent, const QString& typed, const std::function
     working();
     // The file and the server get the same name, without its blanks only.
     const QString name = trimBlanks(typed);
-    QString error;
-    if (!WriteNameFile(name, agent.state(), &error)) {
+    if (const platform::Result written = WriteNameFile(name, agent.state()); !written) {
         platform::MessageBox::inform(
             QStringLiteral(
                 "KOVA Oru could not save this computer's name (%1). Setup is not complete; make the "
                 "program's folder writable and try again.")
-                .arg(error),
+                .arg(written.reason()),
             QStringLiteral("Setup not complete"), platform::BoxIcon::Critical);
         return SetupOutcome::NotWritten;
     }

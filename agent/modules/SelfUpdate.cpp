@@ -83,8 +83,8 @@ std::optional<Verdict> transferProblem(const DownloadResult& result, const QStri
 std::optional<Verdict> downloadProblem(const UpdateFiles& files) {
     if (QFile(files.download).size() == 0)
         return refused(QStringLiteral("the download is empty"));
-    if (auto problem = signatureProblem(files.download, files.signature))
-        return refused(*problem);
+    if (const platform::Result verified = verifySignature(files.download, files.signature); !verified)
+        return refused(verified.reason());
     if (!platform::isNativeExecutable(files.download))
         return refused(QStringLiteral("the download is not a program for this system"));
     // Never an update loop: the published program that already runs is not installed and started again.
@@ -106,12 +106,13 @@ std::optional<Verdict> fetchProblem(const QString& updateUrl, const Downloader& 
 
 // The swapped-in program runs once before the previous one is given up for it.
 std::optional<Verdict> provenOrTakenBack(const UpdateFiles& files) {
-    const auto problem = proofProblem(files.executable, kAgentName);
-    if (!problem)
+    const platform::Result proven = proveProgram(files.executable, kAgentName);
+    if (proven)
         return std::nullopt;
-    const QString why = QStringLiteral("the new %1 did not prove itself: %2").arg(files.executable, *problem);
-    if (auto failure = restoreBackup(files.executable, files.backup))
-        return failed(why + QStringLiteral("; ") + *failure);
+    const QString why =
+        QStringLiteral("the new %1 did not prove itself: %2").arg(files.executable, proven.reason());
+    if (const platform::Result restored = restoreBackup(files.executable, files.backup); !restored)
+        return failed(why + QStringLiteral("; ") + restored.reason());
     return failed(why + QStringLiteral("; the previous program was put back"));
 }
 
@@ -121,13 +122,16 @@ Verdict fetchAndInstall(const QString& updateUrl, const QStringList& restartArgu
         return *problem;
     if (auto problem = downloadProblem(files))
         return *problem;
-    if (auto failure = swapExecutable(files.download, files.executable, files.backup))
-        return failed(*failure);
+    if (const platform::Result swapped = swapExecutable(files.download, files.executable, files.backup);
+        !swapped)
+        return failed(swapped.reason());
     if (auto problem = provenOrTakenBack(files))
         return *problem;
-    QString error;
-    if (!platform::Seam<platform::Launcher>::get().startDetached(files.executable, restartArguments, &error))
-        return failed(QStringLiteral("the new %1 could not be started (%2)").arg(files.executable, error));
+    if (const platform::Result started =
+            platform::Seam<platform::Launcher>::get().startDetached(files.executable, restartArguments);
+        !started)
+        return failed(
+            QStringLiteral("the new %1 could not be started (%2)").arg(files.executable, started.reason()));
     return {
         UpgradeOutcome::Restarted,
         QStringLiteral("Update installed: the new %1 answered --version and was started.").arg(kAgentName)};

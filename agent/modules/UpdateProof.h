@@ -1,13 +1,15 @@
 #pragma once
 
-#include <optional>
+#include "platform/Result.h"
+
 #include <QString>
 
 namespace mdlGeneral {
 
-// Why the program just put in place cannot stand: run with --version it must end within 10 seconds with
-// exit code 0, naming itself `programName` first. nullopt when it did. A program that only looks like one
-// (cut short, damaged, built for another machine) fails here while the previous one is still at hand.
-std::optional<QString> proofProblem(const QString& executable, const QString& programName);
+// Whether the program just put in place can stand: run with --version it must end within 10 seconds with
+// exit code 0, naming itself `programName` first; otherwise the failure says what it did. A program that
+// only looks like one (cut short, damaged, built for another machine) fails here while the previous one is
+// still at hand.
+platform::Result proveProgram(const QString& executable, const QString& programName);
 
 } // namespace mdlGeneral

@@ -120,7 +120,8 @@ void TransferChannel::track(QNetworkReply* reply) {
     reply_.reset(reply);
     reply->setReadBufferSize(kReadBuffer);
     connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
-        failure_ = headProblem(*reply_, sizeBound_);
+        if (!settled())
+            failure_ = headProblem(*reply_, sizeBound_);
         if (settled())
             reply_->abort();
     });
@@ -214,13 +215,10 @@ std::chrono::milliseconds TransferChannel::timeout() const {
     return Seam<TransferTimeout>::get().granted(timeout_);
 }
 
-bool TransferChannel::addTrustedCertificates(const QString& caFile, QString* error) {
+Result TransferChannel::addTrustedCertificates(const QString& caFile) {
     const QList<QSslCertificate> added = QSslCertificate::fromPath(caFile, QSsl::Pem);
-    if (added.isEmpty()) {
-        if (error)
-            *error = tr("No PEM certificate could be read from %1").arg(caFile);
-        return false;
-    }
+    if (added.isEmpty())
+        return Result::failure(tr("No PEM certificate could be read from %1").arg(caFile));
     // Naming any certificate switches off the on-demand lookup in the system store, so the system's
     // certificates are named too.
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
@@ -230,7 +228,7 @@ bool TransferChannel::addTrustedCertificates(const QString& caFile, QString* err
             trusted.append(certificate);
     config.setCaCertificates(trusted);
     QSslConfiguration::setDefaultConfiguration(config);
-    return true;
+    return Result::success();
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/WholeReply.h"
 
+#include <optional>
 #include <QNetworkReply>
 
 namespace platform {
