@@ -1,5 +1,6 @@
 #include "exchange/ExchangeEndpoint.h"
 
+#include "domain/SettingsAuthority.h"
 #include "exchange/DateTimeText.h"
 #include "exchange/ReportForm.h"
 #include "http/RequestHeaders.h"
@@ -30,6 +31,10 @@ QHttpServerResponse emptySettingsReply(Status status) {
     if (status == Status::Unauthorized)
         response.setHeader(QByteArrayLiteral("WWW-Authenticate"), QByteArrayLiteral("Bearer"));
     return response;
+}
+
+QHttpServerResponse storeFailure(const QString& error) {
+    return textReply(QStringLiteral("Report could not be stored: %1").arg(error), Status::InternalServerError);
 }
 
 QString clientAddress(const QHttpServerRequest& request) {
@@ -129,9 +134,16 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
                 .arg(uncarriable),
             Status::UnprocessableEntity);
     const QDateTime now = m_clock();
-    if (!m_store.storeReport(*report, now, &error))
-        return textReply(QStringLiteral("Report could not be stored: %1").arg(error),
-                         Status::InternalServerError);
+    std::optional<SettingsRecord> current;
+    if (!m_store.readSettings(report->computerName(), current, &error))
+        return storeFailure(error);
+    const SettingsMerge merge =
+        mergeReportedSettings(current.value_or(SettingsRecord::defaults(now)), report->settings());
+    if (!merge.ignoredKeys.isEmpty())
+        qInfo().noquote() << "report of" << report->computerName() << "would have changed"
+                          << merge.ignoredKeys.join(QStringLiteral(", ")) << "- the server's values stand";
+    if (!m_store.storeReport(report->withSettings(merge.settings), now, &error))
+        return storeFailure(error);
     return textReply(QStringLiteral("Report received for %1 at %2.")
                          .arg(report->computerName(), generalDateTimeText(now)));
 }

@@ -41,18 +41,38 @@ private slots:
         QCOMPARE(server->count("SELECT COUNT(*) FROM computers"), 1);
     }
 
-    void reportedSettingsComeBackExactly() {
+    // The folder slots come back byte for byte; the rest of what the report says keeps the server's value.
+    void reportedFoldersComeBackExactly() {
+        QStringList expected = settingsReplyFor("WEB_01 A&B");
         const auto reply = postAs("WEB_01 A&B", reportForm("WEB_01 A&B"));
         QCOMPARE(QString::fromUtf8(reply.body), "Report received for WEB_01 A&B at 12/5/2026 3:00:00 PM.");
-        QStringList sent;
-        for (const QString& key : wire::settingsReportKeys())
-            sent << settingValue(key);
-        QCOMPARE(settingsReplyFor("WEB_01 A&B"), sent);
+        for (int piece = 6; piece <= 25; ++piece)
+            expected[piece] = settingValue(wire::settingsReportKeys().at(piece));
+        QCOMPARE(settingsReplyFor("WEB_01 A&B"), expected);
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports WHERE sMessage = 'over limit, see C:\\in'"), 1);
 
         postAs("WEB_01 A&B", reportForm("WEB_01 A&B"));
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports"), 2);
         QCOMPARE(server->count("SELECT COUNT(*) FROM latest_status WHERE sIP = '192.168.1.20'"), 1);
+    }
+
+    // The attack that once rewrote a computer's settings, now sent with the computer's own key.
+    void keyedReportCannotReschedule() {
+        settingsReplyFor("VICTIM-PC"); // enrols it
+        const QByteArray before = server->askSettings("VICTIM-PC", keys["VICTIM-PC"]).body;
+        QHash<QString, QString> attack{{"sManualReboot", "12/5/2026 3:04:00 PM"},
+                                       {"sAutoRebootTime", "1"},
+                                       {"sSettingTime", "1440"},
+                                       {"sSnoozeTime", "99"},
+                                       {"sLogFlag", "1"},
+                                       {"sRebootTime", "12/5/2026 3:05:00 PM"},
+                                       {"sDisable", "1"},
+                                       {"sCheckUpdate", "1/1/2020"}};
+        for (int piece = 6; piece <= 25; ++piece) // the folders as the server holds them
+            attack.insert(wire::settingsReportKeys().at(piece), "");
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("VICTIM-PC would have changed .*sSettingTime"));
+        QCOMPARE(postAs("VICTIM-PC", reportForm("VICTIM-PC", attack)).status, 200);
+        QCOMPARE(server->askSettings("VICTIM-PC", keys["VICTIM-PC"]).body, before);
     }
 
     void wrongRequestsAreRefused() {
