@@ -1,11 +1,24 @@
 // What the central server answers: the settings and report exchange, the time page and the update file.
 #include "AgentForms.h"
+#include "exchange/ExchangeBounds.h"
 #include "RunningServer.h"
 #include "support/BlockingHttp.h"
 #include "WireFormat.h"
 
 using testsupport::httpRequest;
 using testsupport::postForm;
+
+// Twenty folder slots of 1,024 two-byte characters sent as raw UTF-8: within every bound of the request,
+// but a settings reply of more than 32,000 bytes.
+QByteArray longSlotsForm() {
+    QHash<QString, QString> folders;
+    for (int piece = 6; piece <= 25; ++piece)
+        folders.insert(wire::settingsReportKeys().at(piece), QString("SLOT%1").arg(piece));
+    QByteArray body = reportForm("SRV01", folders);
+    for (int piece = 6; piece <= 25; ++piece)
+        body.replace(QString("SLOT%1&").arg(piece).toUtf8(), QString(1024, QChar(0xE9)).toUtf8() + '&');
+    return body;
+}
 
 class TestExchange : public QObject {
     Q_OBJECT
@@ -75,6 +88,23 @@ private slots:
         QCOMPARE(server->askSettings("VICTIM-PC", keys["VICTIM-PC"]).body, before);
     }
 
+    // An agent sends its name unescaped: everything after "servercode=" is the name.
+    void unescapedNameIsTheWholeRest_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("ampersand") << QByteArray("servercode=R&D-PC") << "R&D-PC";
+        QTest::newRow("plus and equals") << QByteArray("servercode=A+B=C") << "A+B=C";
+        QTest::newRow("escaped by our agent") << wire::settingsRequestBody("R&D PC+1").toUtf8() << "R&D PC+1";
+    }
+    void unescapedNameIsTheWholeRest() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, name);
+        const auto reply = postForm(server->endpoint(), body);
+        QCOMPARE(reply.header(wire::kAgentKeyHeader).size(), 64);
+        QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(reply.body)).size(), wire::kSettingsPieceCount);
+        QCOMPARE(server->value("SELECT name FROM computers").toString(), name);
+    }
+
     void wrongRequestsAreRefused() {
         const QByteArray form = "application/x-www-form-urlencoded";
         const QList<int> statuses{
@@ -103,8 +133,22 @@ private slots:
         row("no computer", reportForm(""), 400, "sComputerName");
         row("separator in a folder", reportForm("SRV01", {{"sDir3", "C:\\one, two"}}), 422, "sDir3");
         row("Disable no truth value", reportForm("SRV01", {{"sDisable", ""}}), 422, "sDisable");
-        row("reply too long", reportForm("SRV01", {{"sDir10", QString(wire::kReplyReadBound, QChar(0xE9))}}),
-            422, "32000");
+        row("reply too long", longSlotsForm(), 422, "32000");
+        const QString tooLong(server::kMaxValueLength + 1, 'x');
+        row("body too large", reportForm("SRV01", {{"sDir10", QString(40000, QChar(0xE9))}}), 413, "larger");
+        row("settings request too large", "servercode=" + QByteArray(70000, 'x'), 413, "");
+        row("NUL in the body", full + QByteArray("\0", 1), 400, "NUL");
+        row("NUL in a value", reportForm("SRV01").replace("sIP=", "sIP=%00"), 400, "sIP");
+        row("invalid UTF-8 in a value", reportForm("SRV01").replace("sIP=", "sIP=%FF"), 400, "UTF-8");
+        row("invalid UTF-8 in the body", full + "\xff", 400, "UTF-8");
+        row("value too long", reportForm("SRV01", {{"sOS", tooLong}}), 400, "sOS");
+        row("message at its bound", reportForm("SRV01", {{"sMessage", QString(4096, 'm')}}), 200, "received");
+        row("message too long", reportForm("SRV01", {{"sMessage", QString(4097, 'm')}}), 400, "sMessage");
+        row("name too long", reportForm(QString(65, 'N')), 400, "64");
+        row("name with a control character", reportForm("SRV\t01"), 400, "control");
+        row("settings name too long", "servercode=" + QByteArray(65, 'N'), 400, "");
+        row("settings name not UTF-8", "servercode=SRV%FF", 400, "");
+        row("settings name with NUL", "servercode=SRV%00", 400, "");
     }
     void badFormsAreRefused() {
         QFETCH(QByteArray, body);
@@ -112,7 +156,11 @@ private slots:
         QFETCH(QByteArray, reasonMentions);
         const auto reply = postAs("SRV01", body);
         QCOMPARE(reply.status, status);
-        QVERIFY2(reply.body.contains(reasonMentions) && (status != 200 || reply.body.isEmpty()), reply.body);
+        const bool settingsRequest = body.startsWith("servercode=");
+        QVERIFY2(reply.body.contains(reasonMentions) && (!settingsRequest || reply.body.isEmpty()),
+                 reply.body);
+        if (status == 200 && !settingsRequest)
+            return;
         QCOMPARE(server->count("SELECT (SELECT COUNT(*) FROM computers WHERE name <> 'SRV01') + "
                                "(SELECT COUNT(*) FROM reports) + (SELECT COUNT(*) FROM latest_status)"),
                  0);
