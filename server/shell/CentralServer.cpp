@@ -22,7 +22,8 @@ QString exactPath(const QString& path) {
 } // namespace
 
 CentralServer::CentralServer(Clock clock)
-    : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock) {
+    : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock),
+      m_retention(m_store, clock) {
     addRoutes();
 }
 
@@ -54,6 +55,7 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
         *error = QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, *error);
         return false;
     }
+    m_retention.start(options.keepDays);
     return listen(options, error);
 }
 
