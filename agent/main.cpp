@@ -12,10 +12,12 @@ namespace {
 
 // --ca-file: trusted from the first request on, for private deployments and tests.
 bool trustExtraCertificates(const AgentConfig& config) {
-    QString error;
-    if (config.caFile.isEmpty() || platform::TransferChannel::addTrustedCertificates(config.caFile, &error))
+    if (config.caFile.isEmpty())
         return true;
-    std::fprintf(stderr, "--ca-file: %s\n", qPrintable(error));
+    const platform::Result trusted = platform::TransferChannel::addTrustedCertificates(config.caFile);
+    if (trusted)
+        return true;
+    std::fprintf(stderr, "--ca-file: %s\n", qPrintable(trusted.reason()));
     return false;
 }
 
@@ -27,7 +29,7 @@ int runOnce(int argc, char** argv, const AgentConfig& config) {
     Agent agent(AgentState::instance(), config, view);
     if (auto end = agent.Form_Load())
         return *end;
-    QString log = agent.log.text();
+    QString log = agent.logText();
     std::fputs(qPrintable(log.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))), stdout);
     std::fputs("\n", stdout);
     return agent.lastCycleSucceeded() ? 0 : 1;
@@ -41,7 +43,7 @@ int runWindow(int argc, char** argv, const AgentConfig& config) {
     static ScreenMessageBox onScreen;
     platform::Seam<platform::MessageBox>::replace(&onScreen);
     auto window = std::make_unique<frmMain>(AgentState::instance(), config);
-    if (auto end = window->agent.Form_Load())
+    if (auto end = window->agent().Form_Load())
         return *end;
     return app.exec();
 }
