@@ -84,6 +84,8 @@ void TransferChannel::Execute(const QString& url, const QString& method, const Q
     beginRequest();
     QNetworkRequest request = requestFor(url);
     addHeaderLine(request, header);
+    for (const auto& [name, value] : standingHeaders)
+        request.setRawHeader(name, value);
     track(sendOnce(manager_, request, method.toLatin1(), data));
 }
 
@@ -102,6 +104,14 @@ void TransferChannel::Download(const QString& url, const QString& filePath, qint
     track(sendOnce(manager_, requestFor(url), "GET", {}));
 }
 
+QByteArray TransferChannel::replyHeader(const QByteArray& name) const {
+    for (const auto& [key, value] : replyHeaders_) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
 void TransferChannel::beginRequest() {
     abandon();
     ++requestId_;
@@ -110,6 +120,7 @@ void TransferChannel::beginRequest() {
     failure_.clear();
     body_.clear();
     status_ = 0;
+    replyHeaders_.clear();
     error_.clear();
     written_ = 0;
     received_ = 0;
@@ -188,6 +199,7 @@ void TransferChannel::conclude(quint64 requestId) {
     deadline_.stop();
     if (reply_) {
         status_ = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        replyHeaders_ = reply_->rawHeaderPairs();
         if (!settled())
             absorb(); // what arrived together with the end of the reply
         if (!settled())

@@ -85,10 +85,10 @@ private slots:
 
         // Twice: the second time the published program is the running one.
         for (int round = 0; round < 2; ++round) {
-            agent().ReceiveWWWSQL();
-            state().CheckUpdate =
-                formatGeneralDateTime(server->now.addSecs(-3600)); // the server holds it due
-            agent().SendWWWSQL();
+            agent().ReceiveWWWSQL(); // enrols and registers the computer
+            // An operator makes the update due; a report could only move the date later.
+            server->value(QString("UPDATE computers SET CheckUpdate = '%1' WHERE name = 'SRV01'")
+                              .arg(formatGeneralDateTime(server->now.addSecs(-3600))));
             agent().RunServerInfoNow();
 
             QCOMPARE(fileBytes(installed), published);
@@ -101,6 +101,11 @@ private slots:
         }
         QCOMPARE(server->value("SELECT CheckUpdate FROM computers WHERE name = 'SRV01'").toString(),
                  state().CheckUpdate); // reported before the update ran
+        const QByteArray key = contents(harness->folder.filePath("kova.key"));
+        QCOMPARE(key.size(), 64); // the key beside the program outlives its replacement
+        agent().ReceiveWWWSQL();
+        QVERIFY(!state().NoInternet);
+        QCOMPARE(contents(harness->folder.filePath("kova.key")), key);
     }
 };
 

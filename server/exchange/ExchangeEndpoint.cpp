@@ -1,0 +1,178 @@
+#include "exchange/ExchangeEndpoint.h"
+
+#include "domain/SettingsAuthority.h"
+#include "exchange/DateTimeText.h"
+#include "exchange/ExchangeBounds.h"
+#include "exchange/ReportForm.h"
+#include "FormBytes.h"
+#include "http/RequestHeaders.h"
+#include "http/TextReply.h"
+#include "WireFormat.h"
+
+#include <QDebug>
+
+namespace server {
+namespace {
+
+const QByteArray kServerCodePrefix = QByteArrayLiteral("servercode=");
+
+bool isFormBody(const QHttpServerRequest& request) {
+    const QByteArray mime =
+        headerValue(request, QByteArrayLiteral("Content-Type")).split(';').first().trimmed();
+    return mime.compare("application/x-www-form-urlencoded", Qt::CaseInsensitive) == 0;
+}
+
+QHttpServerResponse badRequest(const QString& reason) {
+    return textReply(reason, Status::BadRequest);
+}
+
+// Any failure of a settings request answers an empty body: an agent would take an error text for
+// settings pieces, while an empty reply makes it report a failed download and keep its settings.
+QHttpServerResponse emptySettingsReply(Status status) {
+    QHttpServerResponse response = textReply(QString(), status);
+    if (status == Status::Unauthorized)
+        response.setHeader(QByteArrayLiteral("WWW-Authenticate"), QByteArrayLiteral("Bearer"));
+    return response;
+}
+
+QHttpServerResponse storeFailure(const QString& error) {
+    return textReply(QStringLiteral("Report could not be stored: %1").arg(error),
+                     Status::InternalServerError);
+}
+
+QString clientAddress(const QHttpServerRequest& request) {
+    return request.remoteAddress().toString();
+}
+
+} // namespace
+
+ExchangeEndpoint::ExchangeEndpoint(ServerStore& store, AgentGate& gate, Clock clock)
+    : m_store(store), m_gate(gate), m_clock(std::move(clock)) {}
+
+// Anything that starts with "servercode=" is a settings request, and everything after it is the name: an
+// agent sends the name unescaped, so a raw "&" or "+" in it is part of the name. Every refusal of a
+// settings request has an empty body, which an agent takes for a failed download.
+QHttpServerResponse ExchangeEndpoint::answer(const QHttpServerRequest& request) {
+    if (request.method() != QHttpServerRequest::Method::Post)
+        return methodNotAllowed(QByteArrayLiteral("POST"));
+    const QByteArray& body = request.body();
+    const bool settingsRequest = body.startsWith(kServerCodePrefix);
+    const auto refuse = [settingsRequest](Status status, const QString& reason) {
+        return settingsRequest ? emptySettingsReply(status) : textReply(reason, status);
+    };
+    if (body.size() > kMaxBodyBytes)
+        return refuse(Status::PayloadTooLarge,
+                      QStringLiteral("The request body is larger than %1 bytes.").arg(kMaxBodyBytes));
+    if (!isFormBody(request))
+        return refuse(Status::BadRequest,
+                      QStringLiteral("Expected Content-Type: application/x-www-form-urlencoded."));
+    const QString unclean = uncleanTextReason(body);
+    if (!unclean.isEmpty())
+        return refuse(Status::BadRequest, QStringLiteral("The request body %1.").arg(unclean));
+    if (settingsRequest)
+        return answerSettingsRequest(QString::fromUtf8(body.mid(kServerCodePrefix.size())), request);
+    QString error;
+    const auto form = FormFields::parse(QString::fromUtf8(body), &error);
+    if (!form)
+        return badRequest(error);
+    if (!form->contains(QStringLiteral("sComputerName")))
+        return badRequest(QStringLiteral("The body is neither a settings request (servercode alone) "
+                                         "nor a status report."));
+    return answerStatusReport(*form, request);
+}
+
+QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawName,
+                                                            const QHttpServerRequest& request) {
+    const QByteArray decoded = wire::percentDecodedBytes(rawName);
+    const QString computer = QString::fromUtf8(decoded);
+    if (computer.isEmpty())
+        return textReply(QString());
+    if (!uncleanTextReason(decoded).isEmpty() || !badNameReason(computer).isEmpty())
+        return emptySettingsReply(Status::BadRequest);
+    QString error;
+    const auto admission =
+        m_gate.admitSettingsRequest(computer, bearerToken(request), clientAddress(request), &error);
+    if (!admission) {
+        qWarning().noquote() << "enrolment of" << computer << "could not be read:" << error;
+        return emptySettingsReply(Status::InternalServerError);
+    }
+    switch (admission->verdict) {
+    case Admission::Verdict::Pass:
+    case Admission::Verdict::IssueKey:
+        return answerAdmitted(computer, *admission, request);
+    case Admission::Verdict::Pending:
+        return emptySettingsReply(Status::Ok);
+    case Admission::Verdict::Closed:
+        return emptySettingsReply(Status::Forbidden);
+    case Admission::Verdict::TooManyNewNames:
+        return emptySettingsReply(Status::TooManyRequests);
+    case Admission::Verdict::Unauthorised:
+        break;
+    }
+    return emptySettingsReply(Status::Unauthorized);
+}
+
+// The settings are registered before the key is issued: a key is only ever handed out in a reply that
+// also carries the settings.
+QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, const Admission& admission,
+                                                     const QHttpServerRequest& request) {
+    const QDateTime now = m_clock();
+    QString error;
+    const auto settings = m_store.settingsOrRegister(computer, SettingsRecord::defaults(now), now, &error);
+    std::optional<QString> key;
+    if (settings && admission.verdict == Admission::Verdict::IssueKey)
+        key = m_gate.issueKey(computer, clientAddress(request), &error);
+    if (!settings || (admission.verdict == Admission::Verdict::IssueKey && !key)) {
+        qWarning().noquote() << "settings for" << computer << "could not be read:" << error;
+        return emptySettingsReply(Status::InternalServerError);
+    }
+    QHttpServerResponse response = textReply(settings->reply());
+    if (key)
+        response.setHeader(QByteArray(wire::kAgentKeyHeader), key->toLatin1());
+    return response;
+}
+
+QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
+                                                         const QHttpServerRequest& request) {
+    QString error;
+    const auto report = readStatusReport(form, &error);
+    if (!report)
+        return badRequest(error);
+    const QString badValue = badReportValueReason(form);
+    if (!badValue.isEmpty())
+        return badRequest(badValue);
+    const QString badName = badNameReason(report->computerName());
+    if (!badName.isEmpty())
+        return badRequest(QStringLiteral("The computer name %1.").arg(badName));
+    const auto admission = m_gate.admitReport(report->computerName(), bearerToken(request), &error);
+    if (!admission)
+        return textReply(QStringLiteral("Report could not be checked: %1").arg(error),
+                         Status::InternalServerError);
+    if (admission->verdict != Admission::Verdict::Pass)
+        return textReply(QStringLiteral("Report refused: %1 is not enrolled here or the report did not "
+                                        "carry its key. Nothing of this report was stored.")
+                             .arg(report->computerName()),
+                         Status::Unauthorized);
+    const QString uncarriable = report->settings().uncarriableReason();
+    if (!uncarriable.isEmpty())
+        return textReply(
+            QStringLiteral("Report refused: %1, which the settings reply cannot carry. Nothing of "
+                           "this report was stored.")
+                .arg(uncarriable),
+            Status::UnprocessableEntity);
+    const QDateTime now = m_clock();
+    std::optional<SettingsRecord> current;
+    if (!m_store.readSettings(report->computerName(), current, &error))
+        return storeFailure(error);
+    const SettingsMerge merge =
+        mergeReportedSettings(current.value_or(SettingsRecord::defaults(now)), report->settings());
+    if (!merge.ignoredKeys.isEmpty())
+        qInfo().noquote() << "report of" << report->computerName() << "would have changed"
+                          << merge.ignoredKeys.join(QStringLiteral(", ")) << "- the server's values stand";
+    if (!m_store.storeReport(report->withSettings(merge.settings), now, &error))
+        return storeFailure(error);
+    return textReply(QStringLiteral("Report received for %1 at %2.")
+                         .arg(report->computerName(), generalDateTimeText(now)));
+}
+
+} // namespace server
