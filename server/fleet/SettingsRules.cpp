@@ -174,6 +174,8 @@ SettingsChange applySettingsChange(const SettingsRecord& current, const QJsonObj
         result.reasons.insert(QStringLiteral("settings"), uncarriable);
     if (result.reasons.isEmpty())
         result.settings = settings;
+    else
+        result.changed.clear();
     return result;
 }
 
