@@ -1,3 +1,4 @@
+#include "shell/AccountActions.h"
 #include "shell/CentralServer.h"
 #include "shell/CommandLine.h"
 
@@ -22,6 +23,11 @@ int main(int argc, char** argv) {
     const auto options = server::readCommandLine(app, action, &error);
     if (!options)
         return failure(error);
+    if (options->account) {
+        QTextStream input(stdin);
+        QTextStream output(stdout);
+        return server::runAccountAction(*options, input, output, &error) ? 0 : failure(error);
+    }
     if (action.kind != server::OperatorAction::Kind::None) {
         QTextStream out(stdout);
         QTextStream err(stderr);

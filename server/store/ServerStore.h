@@ -49,11 +49,17 @@ public:
     std::optional<int> countNamesAskedFrom(const QString& address, const QDateTime& since, QString* error);
     std::optional<QList<Enrolment>> pendingEnrolments(QString* error);
 
+    // The open connection, for the store's other parts (accounts and sessions, the fleet views, audit).
+    QSqlDatabase& connection() { return m_db; }
+
+    // Runs `work` as one transaction: all of it is stored, or (when it returns false) nothing. Refused
+    // when the database file was deleted or replaced under the server.
+    bool inTransaction(const std::function<bool()>& work, QString* error);
+
 private:
     struct Statements;
 
     bool migrate(QString* error);
-    bool inTransaction(const std::function<bool()>& work, QString* error);
     bool fileIsStillOurs(QString* error) const;
     bool saveSettings(const QString& computer, const SettingsRecord& settings, const QString& at,
                       QString* error);
