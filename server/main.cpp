@@ -1,5 +1,5 @@
-#include "CentralServer.h"
-#include "CommandLine.h"
+#include "shell/CentralServer.h"
+#include "shell/CommandLine.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,6 +1,6 @@
-#include "UpdateDownload.h"
+#include "exchange/UpdateDownload.h"
 
-#include "TextReply.h"
+#include "http/TextReply.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "StoreSchema.h"
+#include "store/StoreSchema.h"
 
-#include "SettingsRecord.h"
+#include "domain/SettingsRecord.h"
 #include "WireFormat.h"
 
 namespace server::schema {

@@ -1,4 +1,4 @@
-#include "SettingsRecord.h"
+#include "domain/SettingsRecord.h"
 
 #include "WireFormat.h"
 

@@ -1,6 +1,6 @@
-#include "ServerStore.h"
+#include "store/ServerStore.h"
 
-#include "StoreSchema.h"
+#include "store/StoreSchema.h"
 #include "WireFormat.h"
 
 #include <atomic>

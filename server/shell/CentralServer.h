@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ExchangeEndpoint.h"
-#include "ServerClock.h"
-#include "ServerOptions.h"
-#include "ServerStore.h"
+#include "domain/ServerClock.h"
+#include "exchange/ExchangeEndpoint.h"
+#include "shell/ServerOptions.h"
+#include "store/ServerStore.h"
 
 #include <QHttpServer>
 #include <QUrl>

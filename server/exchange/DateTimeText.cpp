@@ -1,4 +1,4 @@
-#include "DateTimeText.h"
+#include "exchange/DateTimeText.h"
 
 #include <QLocale>
 

@@ -1,8 +1,8 @@
-#include "ExchangeEndpoint.h"
+#include "exchange/ExchangeEndpoint.h"
 
-#include "DateTimeText.h"
-#include "StatusReport.h"
-#include "TextReply.h"
+#include "exchange/DateTimeText.h"
+#include "exchange/ReportForm.h"
+#include "http/TextReply.h"
 #include "WireFormat.h"
 
 #include <QDebug>
@@ -66,7 +66,7 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& encod
 
 QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form) {
     QString error;
-    const auto report = StatusReport::fromForm(form, &error);
+    const auto report = readStatusReport(form, &error);
     if (!report)
         return badRequest(error);
     const QString uncarriable = report->settings().uncarriableReason();

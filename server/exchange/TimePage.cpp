@@ -1,4 +1,4 @@
-#include "TimePage.h"
+#include "exchange/TimePage.h"
 
 #include <QLocale>
 

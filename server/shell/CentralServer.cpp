@@ -1,9 +1,9 @@
-#include "CentralServer.h"
+#include "shell/CentralServer.h"
 
-#include "TextReply.h"
-#include "TimePage.h"
-#include "TlsFiles.h"
-#include "UpdateDownload.h"
+#include "exchange/TimePage.h"
+#include "exchange/UpdateDownload.h"
+#include "http/TextReply.h"
+#include "shell/TlsFiles.h"
 
 #include <memory>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "TextReply.h"
+#include "http/TextReply.h"
 
 namespace server {
 

@@ -1,4 +1,4 @@
-#include "TlsFiles.h"
+#include "shell/TlsFiles.h"
 
 #include <QFile>
 #include <QSslCertificate>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ServerOptions.h"
+#include "shell/ServerOptions.h"
 
 #include <optional>
 #include <QCoreApplication>

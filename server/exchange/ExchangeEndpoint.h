@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FormFields.h"
-#include "ServerClock.h"
-#include "ServerStore.h"
+#include "domain/ServerClock.h"
+#include "exchange/FormFields.h"
+#include "store/ServerStore.h"
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>

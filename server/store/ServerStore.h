@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SettingsRecord.h"
-#include "StatusReport.h"
+#include "domain/SettingsRecord.h"
+#include "domain/StatusReport.h"
 
 #include <functional>
 #include <memory>

@@ -1,11 +1,9 @@
-#include "StatusReport.h"
+#include "exchange/ReportForm.h"
 
 #include "WireFormat.h"
 
 namespace server {
 namespace {
-
-const QString kComputerNameKey = QStringLiteral("sComputerName");
 
 // The agent sends sDisable without the blank-to-underscore rule; decodeServerCode is the exact inverse of
 // that, so even an odd Disable text with an "_" comes back unchanged.
@@ -24,7 +22,7 @@ QStringList missingKeys(const FormFields& form) {
 
 } // namespace
 
-std::optional<StatusReport> StatusReport::fromForm(const FormFields& form, QString* error) {
+std::optional<StatusReport> readStatusReport(const FormFields& form, QString* error) {
     const QStringList missing = missingKeys(form);
     if (!missing.isEmpty()) {
         *error =
@@ -40,21 +38,6 @@ std::optional<StatusReport> StatusReport::fromForm(const FormFields& form, QStri
         return std::nullopt;
     }
     return report;
-}
-
-QString StatusReport::value(const QString& key) const {
-    return m_values.value(wire::reportKeys().indexOf(key));
-}
-
-QString StatusReport::computerName() const {
-    return value(kComputerNameKey);
-}
-
-SettingsRecord StatusReport::settings() const {
-    QStringList pieces;
-    for (const QString& key : wire::settingsReportKeys())
-        pieces << value(key);
-    return SettingsRecord(pieces);
 }
 
 } // namespace server

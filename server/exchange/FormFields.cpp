@@ -1,4 +1,4 @@
-#include "FormFields.h"
+#include "exchange/FormFields.h"
 
 namespace server {
 
