@@ -10,6 +10,7 @@ struct AgentConfig {
     QString timeUrl = QStringLiteral(KOVA_TIME_URL);
     QString caFile;
     bool once = false;
+    bool service = false; // run by a service manager: lines on standard output, no window
 };
 
 struct CommandLine {
