@@ -16,6 +16,7 @@ int failure(const QString& error) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kova_server"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KOVA_SERVER_VERSION));
 
     QString error;
     const auto options = server::readCommandLine(app, &error);

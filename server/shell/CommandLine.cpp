@@ -58,6 +58,7 @@ std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, QStrin
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey});
     parser.process(app);
 
