@@ -3,8 +3,8 @@
 #include "forms/frmAbout.h"
 #include "forms/frmAddNewMonitor.h"
 #include "forms/frmOptions.h"
-#include "forms/frmSetup.h"
 #include "forms/NotificationArea.h"
+#include "forms/SetupWindow.h"
 #include "forms/Twips.h"
 #include "forms/WindowStyle.h"
 #include "modules/ConsoleCommands.h"
@@ -488,8 +488,7 @@ void frmMain::removeTrayIcon() {
 }
 
 std::optional<int> frmMain::runFirstRunSetup() {
-    frmSetup setup(agent);
-    if (setup.exec() == QDialog::Accepted)
+    if (platform::Seam<SetupWindow>::get().run(agent))
         return 0;
     return std::nullopt;
 }

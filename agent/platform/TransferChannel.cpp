@@ -1,5 +1,7 @@
 #include "platform/TransferChannel.h"
 
+#include "platform/TransferTimeout.h"
+
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslCertificate>
@@ -170,11 +172,7 @@ QString TransferChannel::GetChunk() const {
 }
 
 std::chrono::milliseconds TransferChannel::timeout() const {
-    return timeoutOverride_.value_or(timeout_);
-}
-
-void TransferChannel::setTimeoutOverride(std::optional<std::chrono::milliseconds> t) {
-    timeoutOverride_ = t;
+    return Seam<TransferTimeout>::get().granted(timeout_);
 }
 
 bool TransferChannel::addTrustedCertificates(const QString& caFile, QString* error) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WireFormat.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -9,7 +11,6 @@
 
 #include <chrono>
 #include <memory>
-#include <optional>
 
 class QNetworkReply;
 class QNetworkRequest;
@@ -27,7 +28,8 @@ namespace platform {
 class TransferChannel : public QObject {
     Q_OBJECT
 public:
-    TransferChannel(std::chrono::milliseconds timeout, qint64 readBound = 32000, QObject* parent = nullptr);
+    TransferChannel(std::chrono::milliseconds timeout, qint64 readBound = wire::kReplyReadBound,
+                    QObject* parent = nullptr);
     ~TransferChannel() override;
 
     QString URL; // the address property; callers pass it to Execute
@@ -49,8 +51,6 @@ public:
     qint64 bytesWritten() const { return written_; }
     std::chrono::milliseconds timeout() const;
 
-    // Test seam: replaces every channel's time-out while set (std::nullopt restores the callers' values).
-    static void setTimeoutOverride(std::optional<std::chrono::milliseconds> t);
     // Trusts the PEM certificate(s) in `caFile` for HTTPS, in addition to the system's trust store.
     static bool addTrustedCertificates(const QString& caFile, QString* error);
 
@@ -82,8 +82,6 @@ private:
     int status_ = 0;
     QString error_;
     qint64 written_ = 0;
-
-    inline static std::optional<std::chrono::milliseconds> timeoutOverride_;
 };
 
 } // namespace platform

@@ -65,16 +65,16 @@ class TestSettingsDownload : public QObject {
     Q_OBJECT
 
     std::optional<LoopbackResponder> server;
+    PinnedClock pinned{kNow};
+    platform::ScopedFake<platform::Clock> pinnedFake{pinned};
+    ShortTimeout shortTimeout{1s};
+    platform::ScopedFake<platform::TransferTimeout> timeoutFake{shortTimeout};
     std::optional<AgentHarness> harness;
 
     Agent& agent() { return *harness->agent; }
     AgentState& state() { return harness->state; }
 
 private slots:
-    void initTestCase() {
-        platform::pinNow(kNow);
-        platform::TransferChannel::setTimeoutOverride(1s);
-    }
     void init() {
         server.emplace();
         harness.emplace(server->url("/kova-oru/process_servers.asp").toString());

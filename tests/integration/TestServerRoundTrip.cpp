@@ -21,6 +21,8 @@ class TestServerRoundTrip : public QObject {
     Q_OBJECT
 
     std::optional<RunningServer> server;
+    std::optional<PinnedClock> pinned;
+    std::optional<platform::ScopedFake<platform::Clock>> pinnedFake;
     std::optional<AgentHarness> harness;
 
     Agent& agent() { return *harness->agent; }
@@ -31,11 +33,15 @@ private slots:
     void init() {
         server.emplace();
         QCOMPARE(server->start(), QString());
-        platform::pinNow(server->now);
+        pinned.emplace(server->now);
+        pinnedFake.emplace(*pinned);
         harness.emplace(server->endpoint().toString());
         state().ComputerName = "SRV01"; // what start-up reads from the name file
     }
-    void cleanup() { platform::setRunningExecutableOverride(std::nullopt); }
+    void cleanup() {
+        harness.reset();
+        pinnedFake.reset();
+    }
 
     // A restarted agent whose first download fails still posts a report (the update step), holding no
     // settings at all. Taking those would wipe the computer's folders and, with an empty Disable, fail every
@@ -72,7 +78,7 @@ private slots:
         const QString installed = harness->folder.filePath("KOVA Oru");
         QVERIFY(QFile::copy("/bin/true", server->dir.filePath("KOVA_Oru.exe")) &&
                 QFile::copy("/bin/false", installed));
-        platform::setRunningExecutableOverride(installed);
+        harness->location.runningPath = installed;
         harness->config.updateUrl = server->url("/kova-oru/updates/KOVA_Oru.exe").toString();
         harness->agent = std::make_unique<Agent>(harness->state, harness->config, harness->view);
 
@@ -88,7 +94,7 @@ private slots:
             QCOMPARE(contents(installed + ".bak"), contents("/bin/false"));
             QCOMPARE(harness->launcher.starts, (QList<FakeLauncher::Start>{{installed, {}, false}}));
             QCOMPARE(harness->view.calls.count("removeTrayIcon"), 1);
-            QCOMPARE(std::exchange(harness->endedWith, std::nullopt).has_value(), round == 0);
+            QCOMPARE(!std::exchange(harness->ended.codes, {}).isEmpty(), round == 0);
             QCOMPARE(agent().log.text().count("up to date"), round);
         }
         QCOMPARE(server->value("SELECT CheckUpdate FROM computers WHERE name = 'SRV01'").toString(),

@@ -1,8 +1,6 @@
 #pragma once
 
 #include "modules/Agent.h"
-#include "platform/ExecutableFolder.h"
-#include "platform/ProcessEnd.h"
 #include "support/FakeLauncher.h"
 #include "support/FakeMessageBox.h"
 #include "support/PlatformFakes.h"
@@ -43,8 +41,6 @@ public:
 class AgentHarness {
 public:
     explicit AgentHarness(const QString& serverUrl, const QString& computerName = QStringLiteral("SRV01")) {
-        platform::setExecutableFolderOverride(folder.path());
-        platform::setEndProcessOverride([this](int code) { endedWith = code; });
         // The status pictures are installed beside the built executable.
         const QDir built = QFileInfo(qEnvironmentVariable("KOVA_AGENT_EXE")).absoluteDir();
         for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
@@ -57,13 +53,13 @@ public:
         config.updateUrl = QStringLiteral("http://127.0.0.1:9/kova-oru/updates/KOVA_Oru.exe");
         agent = std::make_unique<Agent>(state, config, view);
     }
-    ~AgentHarness() {
-        agent.reset();
-        platform::setExecutableFolderOverride(std::nullopt);
-        platform::setEndProcessOverride(nullptr);
-    }
+    ~AgentHarness() { agent.reset(); }
 
     QTemporaryDir folder;
+    FakeExecutableLocation location{folder.path()};
+    platform::ScopedFake<platform::ExecutableLocation> locationFake{location};
+    RecordingProcessEnd ended;
+    platform::ScopedFake<platform::ProcessEnd> endFake{ended};
     FakePower power;
     FakeSystemClock clock;
     FakeLauncher launcher;
@@ -72,7 +68,6 @@ public:
     platform::ScopedFake<platform::SystemClock> clockFake{clock};
     platform::ScopedFake<platform::Launcher> launcherFake{launcher};
     platform::ScopedFake<platform::MessageBox> boxesFake{boxes};
-    std::optional<int> endedWith;
     RecordingView view;
     AgentState state;
     AgentConfig config;

@@ -35,7 +35,7 @@ private slots:
         if (row == "server unreachable")
             harness.agent->InetReceive.URL = "http://127.0.0.1:9/kova-oru/process_servers.asp";
         if (row == "name file unwritable")
-            platform::setExecutableFolderOverride(harness.folder.filePath("absent"));
+            harness.location.folderPath = harness.folder.filePath("absent");
         frmSetup setup(*harness.agent);
         setup.Text1->setText(typed);
         QTest::mouseClick(setup.cmdWrite, Qt::LeftButton);
