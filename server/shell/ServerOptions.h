@@ -1,5 +1,7 @@
 #pragma once
 
+#include "auth/EnrolmentPolicy.h"
+
 #include <QHostAddress>
 #include <QString>
 
@@ -13,6 +15,9 @@ struct ServerOptions {
     QString updatesFolder;      // empty: no update is published
     QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
     QString tlsKeyFile;
+    EnrolmentPolicy enrolment = EnrolmentPolicy::Approve;
+    int newNamesPerMinute = 30; // per client address
+    int keepDays = 90;          // history older than this is pruned
 };
 
 } // namespace server

@@ -1,4 +1,5 @@
 // What the central server answers: the settings and report exchange, the time page and the update file.
+#include "AgentForms.h"
 #include "RunningServer.h"
 #include "support/BlockingHttp.h"
 #include "WireFormat.h"
@@ -6,41 +7,27 @@
 using testsupport::httpRequest;
 using testsupport::postForm;
 
-namespace {
-
-// Every setting distinct, with blanks, form characters and non-ASCII.
-QString settingValue(const QString& key) {
-    return key == "sDisable" ? "0" : key + " C:\\My App\\a&b=c+d%e_f Über";
-}
-
-// A report body as the agent encodes it, with `changed` values; the message (no setting) may hold ", ".
-QByteArray reportForm(const QString& computer, const QHash<QString, QString>& changed = {}) {
-    QHash<QString, QString> values{
-        {"sComputerName", computer}, {"sIP", "192.168.1.20"}, {"sMessage", "over limit, see C:\\in"}};
-    for (const QString& key : wire::settingsReportKeys())
-        values.insert(key, settingValue(key));
-    values.insert(changed);
-    QStringList pairs;
-    for (const QString& key : wire::reportKeys())
-        pairs << key + '=' +
-                     (key == "sDisable" ? wire::escapeFormValue(values[key])
-                                        : wire::EncodeFieldValue(values[key]));
-    return pairs.join('&').toUtf8();
-}
-
-} // namespace
-
 class TestExchange : public QObject {
     Q_OBJECT
     std::optional<RunningServer> server;
 
+    QHash<QString, QByteArray> keys; // of the computers enrolled so far
+
     QStringList settingsReplyFor(const QString& computer) {
-        const auto reply = postForm(server->endpoint(), wire::settingsRequestBody(computer).toUtf8());
-        return wire::splitSettingsReply(QString::fromUtf8(reply.body));
+        if (!keys.contains(computer))
+            keys.insert(computer, server->enrol(computer));
+        return wire::splitSettingsReply(
+            QString::fromUtf8(server->askSettings(computer, keys[computer]).body));
+    }
+    // Sends the body with the key of `computer`, enrolling it first.
+    testsupport::HttpResult postAs(const QString& computer, const QByteArray& body) {
+        settingsReplyFor(computer);
+        return postForm(server->endpoint(), body, testsupport::bearer(keys[computer]));
     }
 
 private slots:
     void init() {
+        keys.clear();
         server.emplace();
         QCOMPARE(server->start(), QString());
     }
@@ -55,7 +42,7 @@ private slots:
     }
 
     void reportedSettingsComeBackExactly() {
-        const auto reply = postForm(server->endpoint(), reportForm("WEB_01 A&B"));
+        const auto reply = postAs("WEB_01 A&B", reportForm("WEB_01 A&B"));
         QCOMPARE(QString::fromUtf8(reply.body), "Report received for WEB_01 A&B at 12/5/2026 3:00:00 PM.");
         QStringList sent;
         for (const QString& key : wire::settingsReportKeys())
@@ -63,7 +50,7 @@ private slots:
         QCOMPARE(settingsReplyFor("WEB_01 A&B"), sent);
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports WHERE sMessage = 'over limit, see C:\\in'"), 1);
 
-        postForm(server->endpoint(), reportForm("WEB_01 A&B"));
+        postAs("WEB_01 A&B", reportForm("WEB_01 A&B"));
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports"), 2);
         QCOMPARE(server->count("SELECT COUNT(*) FROM latest_status WHERE sIP = '192.168.1.20'"), 1);
     }
@@ -103,11 +90,11 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(int, status);
         QFETCH(QByteArray, reasonMentions);
-        const auto reply = postForm(server->endpoint(), body);
+        const auto reply = postAs("SRV01", body);
         QCOMPARE(reply.status, status);
         QVERIFY2(reply.body.contains(reasonMentions) && (status != 200 || reply.body.isEmpty()), reply.body);
-        QCOMPARE(server->count("SELECT (SELECT COUNT(*) FROM computers) + (SELECT COUNT(*) FROM reports) + "
-                               "(SELECT COUNT(*) FROM latest_status)"),
+        QCOMPARE(server->count("SELECT (SELECT COUNT(*) FROM computers WHERE name <> 'SRV01') + "
+                               "(SELECT COUNT(*) FROM reports) + (SELECT COUNT(*) FROM latest_status)"),
                  0);
     }
 
