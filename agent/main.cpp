@@ -30,7 +30,7 @@ int runOnce(int argc, char** argv, const AgentConfig& config) {
     Agent agent(AgentState::instance(), config, view);
     if (auto end = agent.Form_Load())
         return *end;
-    QString log = agent.log.text();
+    QString log = agent.logText();
     std::fputs(qPrintable(log.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))), stdout);
     std::fputs("\n", stdout);
     return agent.lastCycleSucceeded() ? 0 : 1;
@@ -63,7 +63,7 @@ int runWindow(int argc, char** argv, const AgentConfig& config) {
     static ScreenMessageBox onScreen;
     platform::Seam<platform::MessageBox>::replace(&onScreen);
     auto window = std::make_unique<frmMain>(AgentState::instance(), config);
-    if (auto end = window->agent.Form_Load())
+    if (auto end = window->agent().Form_Load())
         return *end;
     return app.exec();
 }

@@ -71,8 +71,7 @@ template <class Window, class... Arguments> void showModal(QWidget* owner, Argum
 
 } // namespace
 
-frmMain::frmMain(AgentState& state, const AgentConfig& config, QWidget* parent)
-    : QMainWindow(parent), agent(state, config, *this) {
+frmMain::frmMain(AgentState& state, const AgentConfig& config, QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("KOVA Oru"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -84,7 +83,8 @@ frmMain::frmMain(AgentState& state, const AgentConfig& config, QWidget* parent)
 
     TrayIcon = new QSystemTrayIcon(windowIcon(), this);
     connect(TrayIcon, &QSystemTrayIcon::activated, this, &frmMain::TrayIcon_Activated);
-    connect(&agent.tmrIconLoop, &QTimer::timeout, this, &frmMain::tmrIconLoop_Timer);
+    // Last, so that the agent is handed a window whose controls all stand.
+    agent_ = std::make_unique<Agent>(state, config, *this);
     showMonitoring(true);
 }
 
@@ -234,27 +234,27 @@ void frmMain::mnuDeletefolder_Click() {
     deleteFolder();
 }
 void frmMain::deleteFolder() {
-    mdlFolderEdit::deleteFolder(agent, SelectedNodeKey);
+    mdlFolderEdit::deleteFolder(*agent_, SelectedNodeKey);
 }
 
 void frmMain::cmdAddNew_Click() {
-    showModal<frmAddNewMonitor>(this, agent);
+    showModal<frmAddNewMonitor>(this, *agent_);
 }
 void frmMain::mnuAddFolder_Click() {
-    showModal<frmAddNewMonitor>(this, agent);
+    showModal<frmAddNewMonitor>(this, *agent_);
 }
 
 void frmMain::cmdStart_Click() {
-    agent.startMonitoring();
+    agent_->startMonitoring();
 }
 void frmMain::mnuStartMonitor_Click() {
-    agent.startMonitoring();
+    agent_->startMonitoring();
 }
 void frmMain::cmdStop_Click() {
-    agent.stopMonitoring();
+    agent_->stopMonitoring();
 }
 void frmMain::mnuStopMonitor_Click() {
-    agent.stopMonitoring();
+    agent_->stopMonitoring();
 }
 
 void frmMain::cmdRebootNow_Click() {
@@ -272,14 +272,14 @@ void frmMain::mnuWebsite_Click() {
 }
 
 void frmMain::cmdUpdateNow_Click() {
-    agent.RunServerInfoNow();
+    agent_->RunServerInfoNow();
 }
 
 void frmMain::cmdResetAlert_Click() {
-    mdlConsole::resetAlert(agent);
+    mdlConsole::resetAlert(*agent_);
 }
 void frmMain::mnuResetAlert_Click() {
-    mdlConsole::resetAlert(agent);
+    mdlConsole::resetAlert(*agent_);
 }
 
 void frmMain::cmdHideRight_Click() {
@@ -313,7 +313,7 @@ void frmMain::mnuShutdown_Click() {
 }
 
 void frmMain::mnuIPNumber_Click() {
-    mdlConsole::showIpAddress(agent.state);
+    mdlConsole::showIpAddress(agent_->state());
 }
 
 void frmMain::mnuAbout_Click() {
@@ -327,7 +327,7 @@ void frmMain::TreeView1_NodeClick(QTreeWidgetItem* node) {
 }
 
 void frmMain::TreeView1_DblClick() {
-    mdlConsole::openSlotFolder(agent.state, SelectedNodeKey);
+    mdlConsole::openSlotFolder(agent_->state(), SelectedNodeKey);
 }
 
 void frmMain::TreeView1_KeyPress(int KeyAscii) {
@@ -347,12 +347,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // The notification area and hiding
-
-void frmMain::tmrIconLoop_Timer() {
-    agent.tmrIconLoop.stop();
-    mdlSystemTray::AnimateTrayIcon(*this, agent.state);
-    agent.tmrIconLoop.start();
-}
 
 // Any single click brings the window forward (a hidden one stays hidden); a double click shows it. The icon
 // has no menu.
@@ -387,8 +381,8 @@ void frmMain::Form_Resize() {
 }
 
 void frmMain::noteNoNotificationArea() {
-    if (!agent.log.text().contains(kNoNotificationArea))
-        agent.log.append(kNoNotificationArea);
+    if (!agent_->logText().contains(kNoNotificationArea))
+        agent_->appendLog(kNoNotificationArea);
 }
 
 void frmMain::changeEvent(QEvent* event) {
@@ -488,7 +482,7 @@ void frmMain::removeTrayIcon() {
 }
 
 std::optional<int> frmMain::runFirstRunSetup() {
-    if (platform::Seam<SetupWindow>::get().run(agent))
+    if (platform::Seam<SetupWindow>::get().run(*agent_))
         return 0;
     return std::nullopt;
 }

@@ -4,6 +4,7 @@
 #include "modules/Agent.h"
 #include "modules/AgentView.h"
 
+#include <memory>
 #include <QAction>
 #include <QIcon>
 #include <QLabel>
@@ -23,60 +24,60 @@ public:
     // Form_Unload: the icon leaves the notification area with the window.
     ~frmMain() override;
 
-    Agent agent;
+    Agent& agent() { return *agent_; }
     // The key of the tree node last clicked; empty until the first click.
     QString SelectedNodeKey;
     // The log, the logo and the server message are cut off.
     bool ServerPanelHidden = false;
 
     // Controls, from back to front
-    QLabel* Image3;
-    QPushButton* cmdOptions;
-    QPushButton* cmdDelete;
-    QPushButton* cmdAddNew;
-    QPushButton* cmdStart;
-    QPushButton* cmdStop;
-    QPushButton* cmdRebootNow;
-    PictureLabel* Image1;
-    QLabel* lblVersionNumber;
-    QLabel* Label2;
-    QLabel* Label1;
-    QTreeWidget* TreeView1;
-    QPushButton* cmdUpdateNow;
-    QPlainTextEdit* Text1;
-    QPushButton* cmdResetAlert;
-    QPushButton* cmdHideRight;
-    QPushButton* cmdMinimize;
-    QPushButton* Command2;
-    QLabel* Label3;
-    QLabel* Image2;
-    QLabel* Label4;
-    QPlainTextEdit* Text3;
+    QLabel* Image3 = nullptr;
+    QPushButton* cmdOptions = nullptr;
+    QPushButton* cmdDelete = nullptr;
+    QPushButton* cmdAddNew = nullptr;
+    QPushButton* cmdStart = nullptr;
+    QPushButton* cmdStop = nullptr;
+    QPushButton* cmdRebootNow = nullptr;
+    PictureLabel* Image1 = nullptr;
+    QLabel* lblVersionNumber = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    QPushButton* cmdUpdateNow = nullptr;
+    QPlainTextEdit* Text1 = nullptr;
+    QPushButton* cmdResetAlert = nullptr;
+    QPushButton* cmdHideRight = nullptr;
+    QPushButton* cmdMinimize = nullptr;
+    QPushButton* Command2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Image2 = nullptr;
+    QLabel* Label4 = nullptr;
+    QPlainTextEdit* Text3 = nullptr;
 
-    QMenu* mnuFile;
-    QAction* mnuStartMonitor;
-    QAction* mnuStopMonitor;
-    QAction* mnuLine2;
-    QAction* mnuClose;
-    QAction* mnuShutdown;
-    QMenu* mnuOruTools;
-    QAction* mnuResetAlert;
-    QAction* mnuHideServer;
-    QAction* mnuAddFolder;
-    QAction* mnuDeletefolder;
-    QAction* mnuLine1;
-    QAction* mnuOptions;
-    QMenu* mnuSysTool;
-    QAction* mnuIPNumber;
-    QAction* mnuReboot;
-    QMenu* mnuHelp;
-    QAction* mnuAbout;
-    QAction* mnuWebsite;
+    QMenu* mnuFile = nullptr;
+    QAction* mnuStartMonitor = nullptr;
+    QAction* mnuStopMonitor = nullptr;
+    QAction* mnuLine2 = nullptr;
+    QAction* mnuClose = nullptr;
+    QAction* mnuShutdown = nullptr;
+    QMenu* mnuOruTools = nullptr;
+    QAction* mnuResetAlert = nullptr;
+    QAction* mnuHideServer = nullptr;
+    QAction* mnuAddFolder = nullptr;
+    QAction* mnuDeletefolder = nullptr;
+    QAction* mnuLine1 = nullptr;
+    QAction* mnuOptions = nullptr;
+    QMenu* mnuSysTool = nullptr;
+    QAction* mnuIPNumber = nullptr;
+    QAction* mnuReboot = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* mnuWebsite = nullptr;
 
     // The tree's pictures by TreeImage number less one, and the 17 animation frames.
     QList<QIcon> ImageList1;
     QList<QIcon> ImageList2;
-    QSystemTrayIcon* TrayIcon;
+    QSystemTrayIcon* TrayIcon = nullptr;
 
     void cmdOptions_Click();
     void mnuOptions_Click();
@@ -106,7 +107,6 @@ public:
     void TreeView1_NodeClick(QTreeWidgetItem* node);
     void TreeView1_DblClick();
     void TreeView1_KeyPress(int KeyAscii);
-    void tmrIconLoop_Timer();
     void TrayIcon_Activated(QSystemTrayIcon::ActivationReason reason);
     void Form_Resize();
 
@@ -133,6 +133,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::unique_ptr<Agent> agent_;
+
     // Outer sizes in twips of the two commands that hide and show the right and lower areas.
     struct PanelSizes {
         QSize show;

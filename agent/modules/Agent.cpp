@@ -20,17 +20,17 @@
 using namespace std::chrono_literals;
 
 Agent::Agent(AgentState& state, const AgentConfig& config, AgentView& view, QObject* parent)
-    : QObject(parent), state(state), config(config), view(view), InetReceive(5s), InetMessages(60s),
-      InetTime(15s), inetDLUpgrade(60s) {
-    InetReceive.URL = config.serverUrl;
-    InetMessages.URL = config.serverUrl;
+    : QObject(parent), state_(state), config(config), view(view),
+      exchange(state, log, view, config.serverUrl), InetTime(15s), inetDLUpgrade(60s) {
     InetTime.URL = config.timeUrl;
     inetDLUpgrade.URL = config.updateUrl;
     log.onChange = [this](const QString& text) { this->view.showLog(text); };
     tmrMainLoop.setInterval(kMainLoopMilliseconds);
     connect(&tmrMainLoop, &QTimer::timeout, this, &Agent::tmrMainLoop_Timer);
-    tmrMainLoop.start();
     tmrIconLoop.setInterval(kIconLoopMilliseconds);
+    connect(&tmrIconLoop, &QTimer::timeout, this, &Agent::tmrIconLoop_Timer);
+    // Cycles run on a tree with its root; the window shows it from start-up on.
+    tree.addRoot();
 }
 
 std::optional<int> Agent::Form_Load() {
@@ -42,11 +42,10 @@ std::optional<int> Agent::Form_Load() {
                          .arg(KOVA_VERSION_MINOR)
                          .arg(KOVA_VERSION_PATCH));
     SyncSystemClock();
-    state.NoInternet = false;
+    state_.NoInternet = false;
     mdlSystemTray::AddTrayIcon(view);
-    state.TrayFrame = 1;
+    state_.TrayFrame = 1;
     view.minimiseWindow();
-    tree.addRoot();
     view.showFolderTree(tree);
     view.disableCloseMenu();
     ReceiveWWWSQL();
@@ -59,7 +58,7 @@ std::optional<int> Agent::ReadNameFile() {
     const mdlGeneral::NameFileContent content = mdlGeneral::readNameFileContent();
     switch (content.kind) {
     case mdlGeneral::NameFileContent::Kind::Name:
-        state.ComputerName = content.name;
+        state_.ComputerName = content.name;
         return std::nullopt;
     case mdlGeneral::NameFileContent::Kind::Unreadable:
         platform::MessageBox::inform(
@@ -81,24 +80,24 @@ void Agent::RunServerInfoNow() {
     log.clear();
     cycleReportDelivered = false;
     ReceiveWWWSQL();
-    cycleDownloaded = !state.NoInternet;
-    state.IP = platform::localIpAddress();
-    if (state.NoInternet)
+    cycleDownloaded = !state_.NoInternet;
+    state_.IP = platform::localIpAddress();
+    if (state_.NoInternet)
         log.appendRaw(QStringLiteral("NO INTERNET CONNECTION.  WILL RETRY."));
     else
         measureAndReport();
-    if (state.RebootDue)
+    if (state_.RebootDue)
         mdlRebootServer::runRebootSequence(
-            state, [this](const QString& line) { log.append(line); }, [this] { SendWWWSQL(); },
+            state_, [this](const QString& line) { log.append(line); }, [this] { SendWWWSQL(); },
             platform::now());
-    state.RebootDue = false;
+    state_.RebootDue = false;
     runUpdateCheck();
     view.setScanNowEnabled(true);
 }
 
 void Agent::measureAndReport() {
-    mdlGetServerInfo::GetDriveInfo(state);
-    mdlGetServerInfo::GetOSInfo(state);
+    mdlGetServerInfo::GetDriveInfo(state_);
+    mdlGetServerInfo::GetOSInfo(state_);
     ProcessAlerts();
     try {
         SetFolderIcons();
@@ -111,9 +110,9 @@ void Agent::measureAndReport() {
 
 void Agent::runUpdateCheck() {
     const QDateTime now = platform::now();
-    if (!updateCheckDue(state.CheckUpdate, now))
+    if (!updateCheckDue(state_.CheckUpdate, now))
         return;
-    state.CheckUpdate = formatGeneralDateTime(now.addDays(1));
+    state_.CheckUpdate = formatGeneralDateTime(now.addDays(1));
     SendWWWSQL();
     platform::processPendingEvents();
     mdlGeneral::CheckForUpgrade(
@@ -140,9 +139,24 @@ void Agent::SyncSystemClock() {
 
 void Agent::tmrMainLoop_Timer() {
     tmrMainLoop.stop();
-    if (countTick(LoopCount, state.SettingTime))
+    if (countTick(LoopCount, state_.SettingTime))
         RunServerInfoNow();
     tmrMainLoop.start();
+}
+
+void Agent::tmrIconLoop_Timer() {
+    tmrIconLoop.stop();
+    mdlSystemTray::AnimateTrayIcon(view, state_);
+    tmrIconLoop.start();
+}
+
+void Agent::ReceiveWWWSQL() {
+    exchange.ReceiveWWWSQL();
+}
+
+void Agent::SendWWWSQL() {
+    if (exchange.SendWWWSQL())
+        cycleReportDelivered = true;
 }
 
 void Agent::startMonitoring() {

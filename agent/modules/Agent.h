@@ -5,6 +5,7 @@
 #include "modules/AgentView.h"
 #include "modules/FolderTree.h"
 #include "modules/SelfUpdate.h"
+#include "modules/ServerExchange.h"
 #include "modules/StatusLog.h"
 #include "platform/TransferChannel.h"
 
@@ -24,8 +25,8 @@ public:
 
     Agent(AgentState& state, const AgentConfig& config, AgentView& view, QObject* parent = nullptr);
 
-    // Start-up. Returns the exit code when the program must end (first-run setup completed, or the name
-    // file could not be read); nothing when the agent runs on.
+    // Start-up, which also starts the main loop. Returns the exit code when the program must end (first-run
+    // setup completed, or the name file could not be read); nothing when the agent runs on.
     std::optional<int> Form_Load();
 
     void RunServerInfoNow();
@@ -36,6 +37,7 @@ public:
     // Throws AgentError when the picture file cannot be read.
     void SetFolderIcons();
     void tmrMainLoop_Timer();
+    void tmrIconLoop_Timer();
 
     // The common bodies of the start and stop commands of the button and the File menu.
     void startMonitoring();
@@ -45,18 +47,14 @@ public:
     // tell: the update step's report clears it after a failed download.
     bool lastCycleSucceeded() const { return cycleDownloaded && cycleReportDelivered; }
 
-    AgentState& state;
-    const AgentConfig config;
-    AgentView& view;
-    StatusLog log;
-    FolderTree tree;
-    QTimer tmrMainLoop;
-    QTimer tmrIconLoop;
-    std::int16_t LoopCount = 0;
-    platform::TransferChannel InetReceive;
-    platform::TransferChannel InetMessages;
-    platform::TransferChannel InetTime;
-    platform::TransferChannel inetDLUpgrade;
+    AgentState& state() const { return state_; }
+    const QString& logText() const { return log.text(); }
+    void appendLog(const QString& line) { log.append(line); }
+    const FolderTree& folderTree() const { return tree; }
+    // The main loop runs while monitoring is on; the icon animates while an alert stands.
+    bool monitoring() const { return tmrMainLoop.isActive(); }
+    bool alertShowing() const { return tmrIconLoop.isActive(); }
+    ServerExchange& server() { return exchange; }
 
 private:
     std::optional<int> ReadNameFile();
@@ -66,6 +64,17 @@ private:
     void runUpdateCheck();
     mdlGeneral::DownloadResult downloadUpdate(const QString& url, const QString& targetFile);
 
+    AgentState& state_;
+    const AgentConfig config;
+    AgentView& view;
+    StatusLog log;
+    FolderTree tree;
+    QTimer tmrMainLoop;
+    QTimer tmrIconLoop;
+    std::int16_t LoopCount = 0;
+    ServerExchange exchange;
+    platform::TransferChannel InetTime;
+    platform::TransferChannel inetDLUpgrade;
     bool cycleDownloaded = false;
     bool cycleReportDelivered = false;
 };

@@ -21,8 +21,8 @@ void tellNotStarted(const QString& what, const QString& error) {
 } // namespace
 
 void resetAlert(Agent& agent) {
-    agent.state.AlertStatus = QStringLiteral("0");
-    agent.state.Message = QStringLiteral("Alert was reset by user.");
+    agent.state().AlertStatus = QStringLiteral("0");
+    agent.state().Message = QStringLiteral("Alert was reset by user.");
     agent.SendWWWSQL();
     agent.RunServerInfoNow();
 }

@@ -2,21 +2,9 @@
 
 #include "modules/Agent.h"
 #include "modules/NameFile.h"
-#include "platform/EventWait.h"
 #include "platform/MessageBox.h"
-#include "WireFormat.h"
 
 namespace mdlGeneral {
-
-namespace {
-
-void announce(platform::TransferChannel& channel, const QString& typed) {
-    channel.Execute(channel.URL, QStringLiteral("POST"), wire::settingsRequestBody(typed).toUtf8(),
-                    QStringLiteral("Content-Type: application/x-www-form-urlencoded"));
-    platform::waitWhile([&channel] { return channel.StillExecuting(); });
-}
-
-} // namespace
 
 bool isOneWordName(const QString& typed) {
     return !typed.isEmpty() && !typed.contains(QLatin1Char(' '));
@@ -33,7 +21,7 @@ SetupOutcome finishSetup(Agent& agent, const QString& typed, const std::function
     }
     working();
     QString error;
-    if (!WriteNameFile(typed.trimmed(), agent.state, &error)) {
+    if (!WriteNameFile(typed.trimmed(), agent.state(), &error)) {
         platform::MessageBox::inform(
             QStringLiteral(
                 "KOVA Oru could not save this computer's name (%1). Setup is not complete; make the "
@@ -42,7 +30,7 @@ SetupOutcome finishSetup(Agent& agent, const QString& typed, const std::function
             QStringLiteral("Setup not complete"), platform::BoxIcon::Critical);
         return SetupOutcome::NotWritten;
     }
-    announce(agent.InetReceive, typed);
+    agent.server().announceName(typed);
     platform::MessageBox::inform(
         QStringLiteral("Setup is complete and Oru will now close.  Please restart the "
                        "program to begin monitoring this server."),

@@ -53,9 +53,9 @@ bool addFolder(Agent& agent, const QString& folder, const QString& limitText) {
         refuseFolder(folder);
         return false;
     }
-    if (const std::optional<int> n = lowestFreeSlot(agent.state)) {
-        agent.state.Dir[*n] = folder;
-        agent.state.Alert[*n] = QString::number(limit.value);
+    if (const std::optional<int> n = lowestFreeSlot(agent.state())) {
+        agent.state().Dir[*n] = folder;
+        agent.state().Alert[*n] = QString::number(limit.value);
     } else {
         tellSlotsFull();
     }
@@ -69,8 +69,8 @@ void deleteFolder(Agent& agent, const QString& selectedNodeKey) {
         selectedNodeKey.isEmpty())
         return;
     if (const std::optional<int> n = slotOfNodeKey(selectedNodeKey)) {
-        agent.state.Dir[*n].clear();
-        agent.state.Alert[*n].clear();
+        agent.state().Dir[*n].clear();
+        agent.state().Alert[*n].clear();
     }
     pushEdit(agent);
 }

@@ -17,9 +17,9 @@ using namespace mdlProcessAlerts;
 
 void Agent::ProcessAlerts() {
     try {
-        state.AlertText.clear();
-        state.RebootDue = false;
-        mdlRebootServer::runRebootTest(state, platform::now(),
+        state_.AlertText.clear();
+        state_.RebootDue = false;
+        mdlRebootServer::runRebootTest(state_, platform::now(),
                                        platform::Seam<platform::Power>::get().machineStarted());
         tree.removeChildren();
         for (int k = 1; k <= kSlotCount; ++k)
@@ -36,47 +36,46 @@ void Agent::ProcessAlerts() {
 }
 
 void Agent::scanSlot(int k) {
-    if (!slotIsActive(state.Dir[k])) {
-        state.Size[k] = QStringLiteral("0");
-        state.Count[k] = QStringLiteral("0");
+    if (!slotIsActive(state_.Dir[k])) {
+        state_.Size[k] = QStringLiteral("0");
+        state_.Count[k] = QStringLiteral("0");
         return;
     }
-    const SlotResult result = evaluateSlot(k, state.Dir[k], state.Alert[k], GetFolderStats(state.Dir[k]));
+    const SlotResult result = evaluateSlot(k, state_.Dir[k], state_.Alert[k], GetFolderStats(state_.Dir[k]));
     if (result.state != SlotState::ScanError) {
-        state.Size[k] = result.size;
-        state.Count[k] = result.count;
+        state_.Size[k] = result.size;
+        state_.Count[k] = result.count;
     }
     const auto addNode = [&] {
-        if (!tree.addChild({QStringLiteral("zDir%1").arg(k), state.Dir[k], imageFor(result.state)}))
-            throw AgentError(QStringLiteral("the folder tree has no root"));
+        tree.addChild({QStringLiteral("zDir%1").arg(k), state_.Dir[k], imageFor(result.state)});
     };
     if (result.state == SlotState::NearLimit) {
         addNode();
-        state.AlertText += result.alertLine;
+        state_.AlertText += result.alertLine;
     } else {
-        state.AlertText += result.alertLine;
+        state_.AlertText += result.alertLine;
         addNode();
     }
 }
 
 void Agent::decideAlert() {
-    if (state.AlertText.isEmpty()) {
-        state.AlertStatus = QStringLiteral("0");
-        state.Message = QStringLiteral("System OK.");
+    if (state_.AlertText.isEmpty()) {
+        state_.AlertStatus = QStringLiteral("0");
+        state_.Message = QStringLiteral("System OK.");
         tmrIconLoop.stop();
-        mdlSystemTray::RestoreTrayIcon(view, state);
+        mdlSystemTray::RestoreTrayIcon(view, state_);
         return;
     }
-    state.AlertStatus = QStringLiteral("1");
-    state.Message = trimBlanks(state.AlertText);
+    state_.AlertStatus = QStringLiteral("1");
+    state_.Message = trimBlanks(state_.AlertText);
     log.append(kLineBreak + QStringLiteral("ALERT! There were alerts found:"));
-    log.append(state.AlertText);
+    log.append(state_.AlertText);
     tmrIconLoop.start();
 }
 
 void Agent::SetFolderIcons() {
-    const QString name = state.AlertStatus == QLatin1String("0") ? QStringLiteral("CheckMark.gif")
-                                                                 : QStringLiteral("XMark.gif");
+    const QString name = state_.AlertStatus == QLatin1String("0") ? QStringLiteral("CheckMark.gif")
+                                                                  : QStringLiteral("XMark.gif");
     const QString path = platform::executableFolder() + QLatin1Char('/') + name;
     QFile picture(path);
     if (!picture.open(QIODevice::ReadOnly) || picture.size() == 0)

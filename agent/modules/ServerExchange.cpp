@@ -1,11 +1,13 @@
-// The two exchanges with the central server: the settings download and the status report.
-#include "modules/Agent.h"
+#include "modules/ServerExchange.h"
+
 #include "modules/DateTimeText.h"
 #include "modules/SettingsPieces.h"
 #include "modules/StatusReportBody.h"
 #include "platform/Clock.h"
 #include "platform/EventWait.h"
 #include "WireFormat.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -17,14 +19,23 @@ QString waitForReply(platform::TransferChannel& channel) {
     return channel.GetChunk();
 }
 
+void post(platform::TransferChannel& channel, const QString& body) {
+    channel.Execute(channel.URL, kPost, body.toUtf8(), kFormHeader);
+}
+
 } // namespace
 
-void Agent::ReceiveWWWSQL() {
+ServerExchange::ServerExchange(AgentState& state, StatusLog& log, AgentView& view, const QString& serverUrl)
+    : state(state), log(log), view(view), InetReceive(5s), InetMessages(60s) {
+    InetReceive.URL = serverUrl;
+    InetMessages.URL = serverUrl;
+}
+
+void ServerExchange::ReceiveWWWSQL() {
     if (InetReceive.StillExecuting())
         return;
     log.append(QStringLiteral("Connecting to KOVA Server (Get)..."));
-    InetReceive.Execute(InetReceive.URL, kPost, wire::settingsRequestBody(state.ComputerName).toUtf8(),
-                        kFormHeader);
+    post(InetReceive, wire::settingsRequestBody(state.ComputerName));
     const QString reply = waitForReply(InetReceive);
     const auto fail = [this] {
         log.append(QStringLiteral("Connection failed to the KOVA Server (Get)."));
@@ -43,22 +54,27 @@ void Agent::ReceiveWWWSQL() {
     state.NoInternet = false;
 }
 
-void Agent::SendWWWSQL() {
+bool ServerExchange::SendWWWSQL() {
     if (InetMessages.StillExecuting())
-        return;
+        return false;
     log.append(kLineBreak + QStringLiteral("Connecting to KOVA Server (Send)..."));
     log.append(QStringLiteral("Sending data..."));
     const QString body = buildStatusReport(state, platform::now());
-    InetMessages.Execute(InetMessages.URL, kPost, body.toUtf8(), kFormHeader);
+    post(InetMessages, body);
     const QString reply = waitForReply(InetMessages);
     view.showServerMessage(QStringLiteral("Registered Computer Name: ") + state.ComputerName + kLineBreak +
                            reply);
     if (reply.isEmpty()) {
         log.append(QStringLiteral("Connection failed to KOVA Server (Send)."));
-        return;
+        return false;
     }
     log.append(QStringLiteral("Transmission successful! (") + formatGeneralDateTime(platform::now()) +
                QLatin1Char(')'));
     state.NoInternet = false;
-    cycleReportDelivered = true;
+    return true;
+}
+
+void ServerExchange::announceName(const QString& name) {
+    post(InetReceive, wire::settingsRequestBody(name));
+    waitForReply(InetReceive);
 }

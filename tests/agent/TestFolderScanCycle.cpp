@@ -36,7 +36,6 @@ private slots:
     void init() {
         server.emplace();
         harness.emplace(server->url("/kova-oru/process_servers.asp").toString());
-        agent().tree.addRoot();
         work = harness->folder.filePath(QStringLiteral("watched"));
         // Folders named by the number of files in them, each of 5 bytes.
         for (int files : {0, 1, 3, 8, 75, 76, 100, 101, 120}) {
@@ -82,7 +81,6 @@ private slots:
         PinnedClock pinned(QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
         const platform::ScopedFake<platform::Clock> pinnedFake(pinned);
         state().AlertStatus = state().Message = QStringLiteral("before");
-        agent().tmrIconLoop.start();
         for (int k = 1; k <= watched.size(); ++k) {
             state().Dir[k] = watched[k - 1].section('=', 0, 0).replace("@", work);
             state().Alert[k] = watched[k - 1].section('=', 1);
@@ -92,10 +90,10 @@ private slots:
         QCOMPARE(this->outcome(watched.size()), outcome);
         // The log opens with the alert, or with the failed scan; the icon blinks while an alert stands.
         const QString alerted = state().AlertStatus == "1" ? "ALERT! There were alerts found:" : "";
-        QCOMPARE(agent().log.text().section("\r\n", 1, 1),
+        QCOMPARE(agent().logText().section("\r\n", 1, 1),
                  state().AlertStatus == "before" ? "Error processing alerts (12/5/2026 10:00:00 AM) "
                                                  : alerted);
-        QCOMPARE(agent().tmrIconLoop.isActive(), state().AlertStatus != "0");
+        QCOMPARE(agent().alertShowing(), state().AlertStatus == "1");
     }
 
     // The cycle reboots a machine whose reboot is due, after a report that carries the moved schedule: the

@@ -1,8 +1,23 @@
 #include "modules/StatusReportBody.h"
 #include "support/ReportFields.h"
-#include "WireFormat.h"
 
 #include <QTest>
+
+// The 67 keys of the status report as the central server reads them, in their order, written out here rather
+// than taken from the code under test.
+// clang-format off
+const QStringList kWrittenKeys{
+    "sComputerName", "sIP", "sOS", "sOSVersion", "sORUVersion", "sRebootTime", "sAutoRebootTime",
+    "sManualReboot", "sSnoozeTime", "sSettingTime", "sCheckUpdate",
+    "sDir1", "sDir2", "sDir3", "sDir4", "sDir5", "sDir6", "sDir7", "sDir8", "sDir9", "sDir10",
+    "sAlert1", "sAlert2", "sAlert3", "sAlert4", "sAlert5", "sAlert6", "sAlert7", "sAlert8", "sAlert9",
+    "sAlert10",
+    "sLogFlag", "sLogTime", "sLastMessageDate", "sAlertStatus", "sDisable",
+    "sDisk1", "sDisk2", "sDisk3", "sDisk4", "sDiskSpace1", "sdiskspace2", "sDiskSpace3", "sDiskSpace4",
+    "sCount1", "sSize1", "sCount2", "sSize2", "sCount3", "sSize3", "sCount4", "sSize4", "sCount5", "sSize5",
+    "sCount6", "sSize6", "sCount7", "sSize7", "sCount8", "sSize8", "sCount9", "sSize9", "sCount10", "sSize10",
+    "sMessage", "sMessageDate", "sAlert"};
+// clang-format on
 
 class TestReportFormat : public QObject {
     Q_OBJECT
@@ -20,7 +35,8 @@ private slots:
         QStringList keys;
         for (const QString& pair : body.split(u'&'))
             keys << pair.section(u'=', 0, 0);
-        QCOMPARE(keys, wire::reportKeys()); // "&" and "=" inside values split nothing
+        QCOMPARE(keys.size(), 67);
+        QCOMPARE(keys, kWrittenKeys); // "&" and "=" inside values split nothing
         const auto fields = reportFields(body.toUtf8());
         QStringList values;
         for (const char* key : {"sComputerName", "sDir3", "sDir1", "sMessage", "sLastMessageDate", "sAlert",

@@ -94,6 +94,15 @@ private slots:
         QTest::newRow("28 pieces") << reply(all) << stored << downloaded;
         QTest::newRow("30 pieces: 28 and 29 ignored") << reply(distinctPieces(30)) << stored << downloaded;
         QTest::newRow("10 pieces") << reply(all.first(10)) << all.first(10) + old.sliced(10) << incomplete;
+        // One piece short: everything up to Disable arrives and is kept as it came, yet the download fails.
+        QTest::newRow("27 pieces") << reply(all.first(27)) << all.first(27) + old.sliced(27) << incomplete;
+        // Disable arrives in any of the server's truth-word forms and is kept as "1" or "0".
+        for (const auto& [word, kept] : QList<std::pair<QString, QString>>{
+                 {"True", "1"}, {"FALSE", "0"}, {"-1", "1"}, {"0", "0"}, {" 0 ", "0"}})
+            QTest::addRow("Disable \"%s\"", qPrintable(word))
+                << reply(distinctPieces(28, word)) << distinctPieces(28, kept) << downloaded;
+        QTest::newRow("Disable no truth word")
+            << reply(distinctPieces(28, "yes")) << distinctPieces(28, "yes") << incomplete;
         QTest::newRow("no Disable") << reply(distinctPieces(28, "")) << distinctPieces(28, "") << incomplete;
         QTest::newRow("empty reply") << Answer::http(200, "") << old << kConnecting + kGetFailed;
         QTest::newRow("never answers") << Answer::silent() << old << kConnecting + kGetFailed;
@@ -122,7 +131,7 @@ private slots:
         QVERIFY(before > 0 && statusKb("VmHWM:") - before < 20 * 1024);
         QVERIFY(server->bytesSent() < kHuge);
         QCOMPARE(settingsFields(state()), fields);
-        QCOMPARE(agent().log.text(), log);
+        QCOMPARE(agent().logText(), log);
         QCOMPARE(state().NoInternet, !log.endsWith(kDownloaded));
         QCOMPARE(server->requests().size(), 1);
         QCOMPARE(server->requests().first().body, "servercode=SRV01");
@@ -155,7 +164,7 @@ private slots:
 
         agent().SendWWWSQL();
 
-        QCOMPARE(agent().log.text(),
+        QCOMPARE(agent().logText(),
                  kSending + (shown.isEmpty() ? "Connection failed to KOVA Server (Send).\r\n" : kSent));
         QCOMPARE(harness->view.serverMessage, "Registered Computer Name: SRV01\r\n" + shown);
         QCOMPARE(state().NoInternet, noInternet && shown.isEmpty());
@@ -171,19 +180,20 @@ private slots:
         QFETCH(bool, upload);
         const auto call = [&] { upload ? agent().SendWWWSQL() : agent().ReceiveWWWSQL(); };
         server->serve(Answer::http(200, upload ? "OK" : settingsReply(), 500ms));
+        bool outerReturned = false;
         bool innerReturnedDuringTheWait = false;
         const QObject scope; // the inner call comes inside the outer call's wait, and never after this test
         QTimer::singleShot(50ms, &scope, [&] {
             call();
-            innerReturnedDuringTheWait =
-                (upload ? agent().InetMessages : agent().InetReceive).StillExecuting();
+            innerReturnedDuringTheWait = !outerReturned;
         });
 
         call();
+        outerReturned = true;
 
         QVERIFY(innerReturnedDuringTheWait);
         QCOMPARE(server->requests().size(), 1);
-        QCOMPARE(agent().log.text(), upload ? kSending + kSent : kConnecting + kConnected + kDownloaded);
+        QCOMPARE(agent().logText(), upload ? kSending + kSent : kConnecting + kConnected + kDownloaded);
     }
 };
 

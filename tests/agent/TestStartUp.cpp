@@ -30,18 +30,18 @@ private slots:
         start(QStringLiteral("SRV01"));
         LoopbackResponder timePage;
         timePage.serve(Answer::http(200, "<HTML>Time<BR>Local<BR>12/5/2026,   3:04:05 AM          </HTML>"));
-        agent().InetTime.URL = timePage.url("/cgi-bin/timer.pl").toString();
-        QStringList logHistory;
-        agent().log.onChange = [&](const QString& text) { logHistory << text; };
+        harness->config.timeUrl = timePage.url("/cgi-bin/timer.pl").toString();
+        harness->agent = std::make_unique<Agent>(harness->state, harness->config, harness->view);
         QCOMPARE(agent().Form_Load(), std::nullopt);
         QCOMPARE(harness->view.calls,
                  (QStringList{"version Version No. 2.2 Build: 2", "minimise", "disableCloseMenu"}));
         QCOMPARE(harness->clock.received, QList{QDateTime(QDate(2026, 12, 5), QTime(3, 4, 5))});
         QCOMPARE(harness->clock.received.first().timeSpec(), Qt::LocalTime); // the page states local time
-        QVERIFY(agent().tree.hasRoot() && agent().tmrMainLoop.isActive());
-        QVERIFY(logHistory.contains(QStringLiteral("Loading...Connecting to KOVA Server (Get)...\r\n")));
+        QVERIFY(agent().folderTree().hasRoot() && agent().monitoring());
+        QVERIFY(
+            harness->view.logs.contains(QStringLiteral("Loading...Connecting to KOVA Server (Get)...\r\n")));
         // The first cycle empties the log and downloads again, then reports.
-        QVERIFY(agent().log.text().startsWith(QStringLiteral("Connecting to KOVA Server (Get)...")));
+        QVERIFY(agent().logText().startsWith(QStringLiteral("Connecting to KOVA Server (Get)...")));
         QCOMPARE(server->requests().size(), 3);
         QVERIFY(body(0) == "servercode=SRV01" && body(1) == "servercode=SRV01");
     }
@@ -51,7 +51,7 @@ private slots:
         start(QString());
         harness->view.setupAnswer = 0;
         bool timerRanDuringSetup = true;
-        harness->view.duringSetup = [&] { timerRanDuringSetup = agent().tmrMainLoop.isActive(); };
+        harness->view.duringSetup = [&] { timerRanDuringSetup = agent().monitoring(); };
         QCOMPARE(agent().Form_Load(), std::optional<int>(0));
         QVERIFY(harness->view.calls == QStringList{"setup"} && !timerRanDuringSetup && body(0).isNull());
     }
@@ -70,10 +70,9 @@ private slots:
         start(QStringLiteral("SRV01"));
         server->serve({Answer::http(200, settingsReply()), Answer::http(200, "ok")});
         QFile::remove(harness->folder.filePath(QStringLiteral("CheckMark.gif")));
-        agent().tree.addRoot();
         agent().RunServerInfoNow();
-        QCOMPARE(agent().log.text().count(QStringLiteral("CheckMark.gif")), 1);
-        QVERIFY(agent().log.text().contains(QStringLiteral("Transmission successful! (")));
+        QCOMPARE(agent().logText().count(QStringLiteral("CheckMark.gif")), 1);
+        QVERIFY(agent().logText().contains(QStringLiteral("Transmission successful! (")));
     }
 
     void waitingForTheServerCostsNoProcessorTime() {

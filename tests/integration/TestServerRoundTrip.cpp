@@ -27,7 +27,7 @@ class TestServerRoundTrip : public QObject {
 
     Agent& agent() { return *harness->agent; }
     AgentState& state() { return harness->state; }
-    bool logHas(const QString& text) { return agent().log.text().contains(text); }
+    bool logHas(const QString& text) { return agent().logText().contains(text); }
 
 private slots:
     void init() {
@@ -50,7 +50,7 @@ private slots:
         agent().RunServerInfoNow(); // the first cycle registers the computer and reports
         QVERIFY2(agent().lastCycleSucceeded() && logHas("Download successful.\r\n") &&
                      logHas("Transmission successful! ("),
-                 qPrintable(agent().log.text()));
+                 qPrintable(agent().logText()));
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports JOIN computers ON name = sComputerName WHERE "
                                "name = 'SRV01' AND sMessage = 'System OK.'"),
                  1);
@@ -62,14 +62,14 @@ private slots:
 
         state() = AgentState();
         state().ComputerName = "SRV01";
-        agent().InetReceive.URL = "http://127.0.0.1:9/kova-oru/process_servers.asp";
+        agent().server().setSettingsUrl("http://127.0.0.1:9/kova-oru/process_servers.asp");
         agent().RunServerInfoNow();
         QVERIFY(logHas("NO INTERNET CONNECTION.  WILL RETRY.") && logHas("Transmission successful! ("));
         QVERIFY(!agent().lastCycleSucceeded()); // a delivered report does not make up for the failed download
 
-        agent().InetReceive.URL = server->endpoint().toString();
+        agent().server().setSettingsUrl(server->endpoint().toString());
         agent().RunServerInfoNow();
-        QVERIFY2(agent().lastCycleSucceeded(), qPrintable(agent().log.text()));
+        QVERIFY2(agent().lastCycleSucceeded(), qPrintable(agent().logText()));
         QCOMPARE(QStringList({state().Dir[1], state().Alert[1]}), QStringList({folder, "5"}));
     }
 
@@ -95,7 +95,7 @@ private slots:
             QCOMPARE(harness->launcher.starts, (QList<FakeLauncher::Start>{{installed, {}, false}}));
             QCOMPARE(harness->view.calls.count("removeTrayIcon"), 1);
             QCOMPARE(!std::exchange(harness->ended.codes, {}).isEmpty(), round == 0);
-            QCOMPARE(agent().log.text().count("up to date"), round);
+            QCOMPARE(agent().logText().count("up to date"), round);
         }
         QCOMPARE(server->value("SELECT CheckUpdate FROM computers WHERE name = 'SRV01'").toString(),
                  state().CheckUpdate); // reported before the update ran

@@ -15,12 +15,14 @@
 class RecordingView : public AgentView {
 public:
     QStringList calls;
+    QStringList logs; // the whole log after each change
     QString serverMessage;
     QList<bool> scanNowChanges;
     FolderTree shownTree;
     std::optional<int> setupAnswer = 2;
     std::function<void()> duringSetup;
 
+    void showLog(const QString& text) override { logs << text; }
     void showServerMessage(const QString& text) override { serverMessage = text; }
     void setScanNowEnabled(bool enabled) override { scanNowChanges << enabled; }
     void showVersion(const QString& caption) override { calls << QStringLiteral("version ") + caption; }

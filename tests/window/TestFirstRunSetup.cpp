@@ -33,7 +33,7 @@ private slots:
         AgentHarness harness(server.url("/kova-oru/process_servers.asp").toString(), QString());
         const QLatin1StringView row(QTest::currentDataTag());
         if (row == "server unreachable")
-            harness.agent->InetReceive.URL = "http://127.0.0.1:9/kova-oru/process_servers.asp";
+            harness.agent->server().setSettingsUrl("http://127.0.0.1:9/kova-oru/process_servers.asp");
         if (row == "name file unwritable")
             harness.location.folderPath = harness.folder.filePath("absent");
         frmSetup setup(*harness.agent);

@@ -88,7 +88,7 @@ private slots:
         WindowRig rig;
         setSlots(rig.state, dirs);
         rig.server.serve(Answer::http(200, settingsReplyWithFolders(dirs)));
-        frmAddNewMonitor window(rig->agent);
+        frmAddNewMonitor window(rig->agent());
         window.show();
         QString error;
         QVERIFY(window.Dir1->setPath(folder(chosen), &error));
@@ -171,11 +171,11 @@ private slots:
                 return;
             QTimer::singleShot(0, this, [&] {
                 rig.boxes.answers = {true};
-                adding ? void(addFolder(rig->agent, folder("watched/inbox"), "9"))
-                       : deleteFolder(rig->agent, "zDir1");
+                adding ? void(addFolder(rig->agent(), folder("watched/inbox"), "9"))
+                       : deleteFolder(rig->agent(), "zDir1");
             });
         });
-        rig->agent.RunServerInfoNow();
+        rig->agent().RunServerInfoNow();
 
         const QList<ReceivedRequest> requests = rig.server.requests().mid(before);
         QCOMPARE(requests.size(), 3); // settings, the waiting report, and the edit's settings request only

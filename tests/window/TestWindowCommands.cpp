@@ -25,9 +25,9 @@ private slots:
         const auto states = [&] {
             return QList<bool>{rig->cmdStart->isEnabled(), rig->mnuStartMonitor->isEnabled(),
                                rig->cmdStop->isEnabled(), rig->mnuStopMonitor->isEnabled(),
-                               rig->agent.tmrMainLoop.isActive()};
+                               rig->agent().monitoring()};
         };
-        rig->agent.tmrMainLoop.start();
+        rig->agent().startMonitoring();
         QCOMPARE(states(), (QList<bool>{false, false, true, true, true}));
         rig->cmdStop->click();
         QCOMPARE(states(), (QList<bool>{true, true, false, false, false}));
@@ -47,7 +47,7 @@ private slots:
             rig->cmdMinimize->click();
             rig->mnuClose->trigger();
             QCOMPARE(rig->isVisible(), !present);
-            QCOMPARE(rig->agent.log.text().count(QStringLiteral("No notification area")), present ? 0 : 1);
+            QCOMPARE(rig->agent().logText().count(QStringLiteral("No notification area")), present ? 0 : 1);
         }
     }
 
@@ -59,9 +59,27 @@ private slots:
             setup.completes = completes;
             const platform::ScopedFake<SetupWindow> fake(setup);
             WindowRig rig;
-            QCOMPARE(rig->agent.Form_Load(), completes ? std::optional<int>(0) : std::nullopt);
+            QCOMPARE(rig->agent().Form_Load(), completes ? std::optional<int>(0) : std::nullopt);
             QCOMPARE(setup.runs, 1);
         }
+    }
+
+    // A timer-started cycle stops the timer and disables Scan Now while it waits for the server, so neither
+    // a click nor a tick starts a cycle inside it; both come back when it ends.
+    void noCycleInsideATimerCycle() {
+        using namespace std::chrono_literals;
+        WindowRig rig;
+        rig.server.serve(Answer::http(200, settingsReply(), 300ms));
+        QList<bool> duringWait;
+        const QObject scope;
+        QTimer::singleShot(100ms, &scope, [&] {
+            duringWait << rig->cmdUpdateNow->isEnabled() << rig->agent().monitoring();
+            rig->cmdUpdateNow->click();
+        });
+        rig->agent().tmrMainLoop_Timer();
+        QCOMPARE(duringWait, (QList<bool>{false, false}));
+        QCOMPARE(rig.server.requests().size(), 2); // one download, one report
+        QVERIFY(rig->cmdUpdateNow->isEnabled() && rig->agent().monitoring());
     }
 
     // The server hears of the reset at once, from the button and from the menu alike; the cycle after it
@@ -79,7 +97,7 @@ private slots:
             QCOMPARE((QStringList{sent["sAlertStatus"], sent["sAlert"], sent["sMessage"],
                                   sent["sLastMessageDate"], again["sAlertStatus"]}),
                      (QStringList{"0", "0", "Alert was reset by user.", "Alert was reset by user.", "1"}));
-            QVERIFY(again["sMessage"].contains(busy) && rig->agent.tmrIconLoop.isActive());
+            QVERIFY(again["sMessage"].contains(busy) && rig->agent().alertShowing());
         }
     }
 

@@ -85,7 +85,7 @@ private slots:
         QCOMPARE(w->frameGeometry().size(), QSize(px(10185), px(7140)));
         QVERIFY(w->cmdHideRight->text() == "Hide >>" && w->Text3->isVisible() && w->Label4->isVisible());
 
-        frmAddNewMonitor add(w->agent);
+        frmAddNewMonitor add(w->agent());
         save(add, "frmAddNewMonitor.png");
         frmOptions options;
         save(options, "frmOptions.png");

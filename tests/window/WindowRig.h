@@ -41,7 +41,6 @@ public:
         config.serverUrl = config.updateUrl = config.timeUrl =
             server.url(QStringLiteral("/kova-oru/process_servers.asp")).toString();
         window = std::make_unique<frmMain>(state, config);
-        window->agent.tmrMainLoop.stop();
     }
     ~WindowRig() { window.reset(); }
 
@@ -50,9 +49,7 @@ public:
         for (qsizetype k = alerts.size(); k < dirs.size(); ++k)
             alerts << (dirs[k].isEmpty() ? QString() : QStringLiteral("5"));
         server.serve(Answer::http(200, settingsReplyWithFolders(dirs, alerts)));
-        if (!window->agent.tree.hasRoot())
-            window->agent.tree.addRoot();
-        window->agent.RunServerInfoNow();
+        window->agent().RunServerInfoNow();
     }
 
     frmMain* operator->() { return window.get(); }

@@ -1,0 +1,71 @@
+// A report is stored in one transaction: a write that fails inside it takes back the writes before it.
+#include "RunningServer.h"
+#include "support/BlockingHttp.h"
+#include "WireFormat.h"
+
+using testsupport::postForm;
+
+namespace {
+
+// A report from SRV01 whose first folder and message are `text`; every other value empty, Disable "0".
+QByteArray reportWithFolder(const QString& text) {
+    QStringList pairs;
+    for (const QString& key : wire::reportKeys()) {
+        const QString value = key == "sComputerName"                ? "SRV01"
+                              : key == "sDir1" || key == "sMessage" ? text
+                              : key == "sDisable"                   ? "0"
+                                                                    : QString();
+        pairs << key + '=' + wire::EncodeFieldValue(value);
+    }
+    return pairs.join('&').toUtf8();
+}
+
+// Changes the database behind the server's back.
+bool execute(const RunningServer& server, const QString& sql) {
+    bool done = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+        db.setDatabaseName(server.options.databaseFile);
+        QSqlQuery query(db);
+        done = db.open() && query.exec(sql);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+    return done;
+}
+
+} // namespace
+
+class TestStoreRollback : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The history refuses the second report after its settings and latest status were written: the server
+    // says so, and the computer keeps the settings, status and history of the first report, as the database
+    // and the server itself tell. Once the history takes reports again, the next one is stored.
+    void failedHistoryWriteTakesBackTheSettings() {
+        RunningServer server;
+        QCOMPARE(server.start(), QString());
+        QCOMPARE(postForm(server.endpoint(), reportWithFolder("/first")).status, 200);
+        QVERIFY(execute(server, "CREATE TRIGGER refuse BEFORE INSERT ON reports "
+                                "BEGIN SELECT RAISE(ABORT, 'history refused'); END"));
+        server.now = server.now.addSecs(60);
+
+        const auto reply = postForm(server.endpoint(), reportWithFolder("/second"));
+
+        QCOMPARE(reply.status, 500);
+        QVERIFY(reply.body.contains("history refused"));
+        QCOMPARE(server.value("SELECT Dir1 FROM computers WHERE name = 'SRV01'").toString(), "/first");
+        QCOMPARE(server.value("SELECT sMessage FROM latest_status WHERE name = 'SRV01'").toString(),
+                 "/first");
+        QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 1);
+        const auto settings = postForm(server.endpoint(), wire::settingsRequestBody("SRV01").toUtf8());
+        QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(settings.body)).value(6), "/first");
+
+        QVERIFY(execute(server, "DROP TRIGGER refuse"));
+        QCOMPARE(postForm(server.endpoint(), reportWithFolder("/third")).status, 200);
+        QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStoreRollback)
+#include "TestStoreRollback.moc"
