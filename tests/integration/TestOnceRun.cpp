@@ -1,5 +1,6 @@
 // The built agent run once from the command line against the built central server, over HTTPS with a
 // certificate made here: its exit code tells whether the exchange worked.
+#include "support/BuiltPrograms.h"
 #include "support/LoopbackResponder.h"
 #include "support/SelfSignedCertificate.h"
 
@@ -18,23 +19,19 @@ class TestOnceRun : public QObject {
 
 private slots:
     void initTestCase() {
-        const QFileInfo built(qEnvironmentVariable("KOVA_AGENT_EXE"));
-        for (const QString& name :
-             {built.fileName(), QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
-            QVERIFY(QFile::copy(built.absoluteDir().filePath(name), work.filePath(name)));
-        agentCopy = work.filePath(built.fileName());
+        agentCopy = copyBuiltAgent(work.path());
+        QVERIFY(!agentCopy.isEmpty());
         QString error;
         certificate = SelfSignedCertificate::create(work.path(), &error);
         QVERIFY2(certificate, qPrintable(error));
         noSettings.serve(
             {Answer::http(200, {}), Answer::http(200, {}), Answer::http(200, "Report received.")});
-        builtServer.start(qEnvironmentVariable("KOVA_SERVER_EXE"),
-                          {"--port", "0", "--database", work.filePath("db"), "--tls-cert",
-                           certificate->certificatePath, "--tls-key", certificate->keyPath});
-        QVERIFY(builtServer.waitForReadyRead(15000));
-        const QString line = QString::fromUtf8(builtServer.readLine()).trimmed(); // says where it listens
-        QVERIFY2(line.startsWith("listening on https://127.0.0.1:"), qPrintable(line));
-        serverUrl = line.section(' ', 2) + "/kova-oru/process_servers.asp";
+        QString said;
+        serverUrl = startBuiltServer(builtServer,
+                                     {"--port", "0", "--database", work.filePath("db"), "--tls-cert",
+                                      certificate->certificatePath, "--tls-key", certificate->keyPath},
+                                     &said);
+        QVERIFY2(serverUrl.startsWith("https://127.0.0.1:"), qPrintable(said));
     }
     void cleanupTestCase() {
         builtServer.kill();

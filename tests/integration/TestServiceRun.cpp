@@ -1,5 +1,6 @@
 // The built agent run as a service (--service) against the built central server: its output is the status
 // log line by line, it stops cleanly and quickly on SIGTERM wherever it is, and it never needs a desktop.
+#include "support/BuiltPrograms.h"
 #include "support/LoopbackResponder.h"
 
 #include <QElapsedTimer>
@@ -33,17 +34,11 @@ class TestServiceRun : public QObject {
 
 private slots:
     void initTestCase() {
-        const QFileInfo built(qEnvironmentVariable("KOVA_AGENT_EXE"));
-        for (const QString& name :
-             {built.fileName(), QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
-            QVERIFY(QFile::copy(built.absoluteDir().filePath(name), work.filePath(name)));
-        agentCopy = work.filePath(built.fileName());
-        builtServer.start(qEnvironmentVariable("KOVA_SERVER_EXE"),
-                          {"--port", "0", "--database", work.filePath("db")});
-        QVERIFY(builtServer.waitForReadyRead(15000));
-        const QString line = QString::fromUtf8(builtServer.readLine()).trimmed(); // says where it listens
-        QVERIFY2(line.startsWith("listening on http://127.0.0.1:"), qPrintable(line));
-        serverUrl = line.section(' ', 2) + "/kova-oru/process_servers.asp";
+        agentCopy = copyBuiltAgent(work.path());
+        QVERIFY(!agentCopy.isEmpty());
+        QString said;
+        serverUrl = startBuiltServer(builtServer, {"--port", "0", "--database", work.filePath("db")}, &said);
+        QVERIFY2(serverUrl.startsWith("http://127.0.0.1:"), qPrintable(said));
     }
     void cleanupTestCase() {
         builtServer.kill();
