@@ -1,5 +1,6 @@
 #include "modules/ServerExchange.h"
 
+#include "modules/AgentKey.h"
 #include "modules/DateTimeText.h"
 #include "modules/SettingsPieces.h"
 #include "modules/StatusReportBody.h"
@@ -20,6 +21,7 @@ QString waitForReply(platform::TransferChannel& channel) {
 }
 
 void post(platform::TransferChannel& channel, const QString& body) {
+    mdlGeneral::presentAgentKey(channel);
     channel.Execute(channel.URL, kPost, body.toUtf8(), kFormHeader);
 }
 
@@ -43,6 +45,12 @@ void ServerExchange::ReceiveWWWSQL() {
     };
     if (reply.isEmpty())
         return fail();
+    QString keyError;
+    if (!mdlGeneral::keepIssuedAgentKey(InetReceive, &keyError)) {
+        log.append(QStringLiteral("The key from the KOVA Server could not be saved (") + keyError +
+                   QLatin1Char(')'));
+        return fail();
+    }
     log.append(QStringLiteral("Connection successful. Downloading data."));
     if (storeSettingsPieces(state, wire::splitSettingsReply(reply)) < wire::kSettingsPieceCount)
         return fail();
@@ -77,4 +85,7 @@ bool ServerExchange::SendWWWSQL() {
 void ServerExchange::announceName(const QString& name) {
     post(InetReceive, wire::settingsRequestBody(name));
     waitForReply(InetReceive);
+    // Under open enrolment the announcement is what enrols the computer, so a key in its answer is kept.
+    QString ignored; // setup reads nothing of the answer; a key not kept is asked for again by a reset
+    mdlGeneral::keepIssuedAgentKey(InetReceive, &ignored);
 }

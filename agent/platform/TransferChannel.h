@@ -33,6 +33,8 @@ public:
     ~TransferChannel() override;
 
     QString URL; // the address property; callers pass it to Execute
+    // Header lines sent with every request of this channel besides Execute's own (the agent's key).
+    QList<std::pair<QByteArray, QByteArray>> standingHeaders;
 
     // Starts a request. `header` is one header line "Name: value" (may be empty). A request still running on
     // this channel is abandoned first, without a finished() for it.
@@ -47,6 +49,8 @@ public:
     QString GetChunk() const;
     QByteArray body() const { return body_; }
     int httpStatus() const { return status_; }
+    // A header of the last answer (compared without regard to letter case), or empty.
+    QByteArray replyHeader(const QByteArray& name) const;
     QString errorText() const { return error_; }
     qint64 bytesWritten() const { return written_; }
     std::chrono::milliseconds timeout() const;
@@ -80,6 +84,7 @@ private:
     QString failure_; // set as soon as the running request is known to have failed
     QByteArray body_;
     int status_ = 0;
+    QList<std::pair<QByteArray, QByteArray>> replyHeaders_;
     QString error_;
     qint64 written_ = 0;
 };

@@ -99,6 +99,11 @@ private slots:
         }
         QCOMPARE(server->value("SELECT CheckUpdate FROM computers WHERE name = 'SRV01'").toString(),
                  state().CheckUpdate); // reported before the update ran
+        const QByteArray key = contents(harness->folder.filePath("kova.key"));
+        QCOMPARE(key.size(), 64); // the key beside the program outlives its replacement
+        agent().ReceiveWWWSQL();
+        QVERIFY(!state().NoInternet);
+        QCOMPARE(contents(harness->folder.filePath("kova.key")), key);
     }
 };
 
