@@ -37,7 +37,8 @@ private slots:
         agentCopy = copyBuiltAgent(work.path());
         QVERIFY(!agentCopy.isEmpty());
         QString said;
-        serverUrl = startBuiltServer(builtServer, {"--port", "0", "--database", work.filePath("db")}, &said);
+        serverUrl = startBuiltServer(
+            builtServer, {"--port", "0", "--database", work.filePath("db"), "--enrol", "open"}, &said);
         QVERIFY2(serverUrl.startsWith("http://127.0.0.1:"), qPrintable(said));
     }
     void cleanupTestCase() {

@@ -45,12 +45,13 @@ private slots:
     void failedHistoryWriteTakesBackTheSettings() {
         RunningServer server;
         QCOMPARE(server.start(), QString());
-        QCOMPARE(postForm(server.endpoint(), reportWithFolder("/first")).status, 200);
+        const auto key = testsupport::bearer(server.enrol("SRV01"));
+        QCOMPARE(postForm(server.endpoint(), reportWithFolder("/first"), key).status, 200);
         QVERIFY(execute(server, "CREATE TRIGGER refuse BEFORE INSERT ON reports "
                                 "BEGIN SELECT RAISE(ABORT, 'history refused'); END"));
         server.now = server.now.addSecs(60);
 
-        const auto reply = postForm(server.endpoint(), reportWithFolder("/second"));
+        const auto reply = postForm(server.endpoint(), reportWithFolder("/second"), key);
 
         QCOMPARE(reply.status, 500);
         QVERIFY(reply.body.contains("history refused"));
@@ -58,11 +59,11 @@ private slots:
         QCOMPARE(server.value("SELECT sMessage FROM latest_status WHERE name = 'SRV01'").toString(),
                  "/first");
         QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 1);
-        const auto settings = postForm(server.endpoint(), wire::settingsRequestBody("SRV01").toUtf8());
+        const auto settings = postForm(server.endpoint(), wire::settingsRequestBody("SRV01").toUtf8(), key);
         QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(settings.body)).value(6), "/first");
 
         QVERIFY(execute(server, "DROP TRIGGER refuse"));
-        QCOMPARE(postForm(server.endpoint(), reportWithFolder("/third")).status, 200);
+        QCOMPARE(postForm(server.endpoint(), reportWithFolder("/third"), key).status, 200);
         QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 2);
     }
 };
