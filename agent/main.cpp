@@ -15,10 +15,12 @@ namespace {
 
 // --ca-file: trusted from the first request on, for private deployments and tests.
 bool trustExtraCertificates(const AgentConfig& config) {
-    QString error;
-    if (config.caFile.isEmpty() || platform::TransferChannel::addTrustedCertificates(config.caFile, &error))
+    if (config.caFile.isEmpty())
         return true;
-    std::fprintf(stderr, "--ca-file: %s\n", qPrintable(error));
+    const platform::Result trusted = platform::TransferChannel::addTrustedCertificates(config.caFile);
+    if (trusted)
+        return true;
+    std::fprintf(stderr, "--ca-file: %s\n", qPrintable(trusted.reason()));
     return false;
 }
 

@@ -34,21 +34,20 @@ FolderList::FolderList(QWidget* parent) : QTreeWidget(parent) {
     setExpandsOnDoubleClick(false);
     setIndentation(kIndentPixels);
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        QString error;
-        setPath(item->data(0, Qt::UserRole).toString(), &error);
+        // A folder that cannot be read leaves the list as it was.
+        static_cast<void>(setPath(item->data(0, Qt::UserRole).toString()));
     });
 }
 
-bool FolderList::setPath(const QString& folder, QString* error) {
+platform::Result FolderList::setPath(const QString& folder) {
     const QDir dir(folder);
-    if (!dir.exists() || !dir.isReadable()) {
-        *error = QStringLiteral("%1 cannot be read").arg(QDir::toNativeSeparators(folder));
-        return false;
-    }
+    if (!dir.exists() || !dir.isReadable())
+        return platform::Result::failure(
+            QStringLiteral("%1 cannot be read").arg(QDir::toNativeSeparators(folder)));
     fill(dir.absolutePath());
     openFolder = QDir::toNativeSeparators(dir.absolutePath());
     emit pathChanged(openFolder);
-    return true;
+    return platform::Result::success();
 }
 
 void FolderList::fill(const QString& folder) {

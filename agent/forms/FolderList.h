@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QString>
 #include <QTreeWidget>
 
@@ -14,8 +16,8 @@ public:
     // The open folder with the system's own separators ("C:\Data", "C:\", "/srv/data", "/").
     QString path() const { return openFolder; }
 
-    // Opens folder; false (with the reason in *error) when it cannot be read, and the list stays as it was.
-    bool setPath(const QString& folder, QString* error);
+    // Opens folder; a failure (with the reason) when it cannot be read, and the list stays as it was.
+    platform::Result setPath(const QString& folder);
 
 signals:
     void pathChanged(const QString& path);

@@ -49,8 +49,8 @@ frmAddNewMonitor::frmAddNewMonitor(Agent& agent, QWidget* parent) : QDialog(pare
     connect(cmdCancel, &QPushButton::clicked, this, &frmAddNewMonitor::cmdCancel_Click);
 
     fillDrives();
-    QString error;
-    Dir1->setPath(QDir::currentPath(), &error);
+    // An unreadable working folder leaves the list empty for the operator to pick a drive.
+    static_cast<void>(Dir1->setPath(QDir::currentPath()));
     showDriveOfOpenFolder();
     centreOnScreen(this);
 }
@@ -71,12 +71,12 @@ void frmAddNewMonitor::showDriveOfOpenFolder() {
 
 void frmAddNewMonitor::Drive1_Change() {
     const QString drive = Drive1->currentText();
-    QString error;
-    if (Dir1->setPath(drive, &error))
+    const platform::Result opened = Dir1->setPath(drive);
+    if (opened)
         return;
     platform::MessageBox::inform(
         QStringLiteral("The drive %1 cannot be opened (%2). Insert a disk or choose another drive.")
-            .arg(drive, error),
+            .arg(drive, opened.reason()),
         QStringLiteral("Drive not ready"));
     showDriveOfOpenFolder();
 }

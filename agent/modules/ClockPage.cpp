@@ -61,8 +61,8 @@ void applyClockPage(const QString& page) {
     const std::optional<QDateTime> stated = readClockPage(page);
     if (!stated)
         return;
-    QString ignored;
-    platform::Seam<platform::SystemClock>::get().setLocalDateTime(*stated, &ignored);
+    // A refusal leaves the clock as it is; start-up goes on either way.
+    static_cast<void>(platform::Seam<platform::SystemClock>::get().setLocalDateTime(*stated));
 }
 
 } // namespace mdlGeneral

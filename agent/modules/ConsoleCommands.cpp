@@ -34,18 +34,16 @@ void showIpAddress(const AgentState& state) {
 
 void openWebSite() {
     const QString address = QStringLiteral(KOVA_WEBSITE_URL);
-    QString error;
-    if (!platform::openWebSite(address, &error))
-        tellNotStarted(QStringLiteral("a web browser for %1").arg(address), error);
+    if (const platform::Result opened = platform::openWebSite(address); !opened)
+        tellNotStarted(QStringLiteral("a web browser for %1").arg(address), opened.reason());
 }
 
 void openSlotFolder(const AgentState& state, const QString& selectedNodeKey) {
     const std::optional<int> k = mdlFolderEdit::slotOfNodeKey(selectedNodeKey);
     if (!k)
         return;
-    QString error;
-    if (!platform::openFolder(state.Dir[*k], &error))
-        tellNotStarted(QStringLiteral("the file manager for \"%1\"").arg(state.Dir[*k]), error);
+    if (const platform::Result opened = platform::openFolder(state.Dir[*k]); !opened)
+        tellNotStarted(QStringLiteral("the file manager for \"%1\"").arg(state.Dir[*k]), opened.reason());
 }
 
 void showKeyCode(int keyAscii) {
@@ -56,9 +54,8 @@ void rebootNow() {
     if (!MessageBox::askYesNo(QStringLiteral("Are you sure you want to reboot the computer RIGHT NOW?"),
                               QStringLiteral("Reboot?")))
         return;
-    QString error;
-    if (!platform::Seam<platform::Power>::get().requestRestart(&error))
-        MessageBox::inform(QStringLiteral("The computer refused to restart: %1").arg(error),
+    if (const platform::Result restart = platform::Seam<platform::Power>::get().requestRestart(); !restart)
+        MessageBox::inform(QStringLiteral("The computer refused to restart: %1").arg(restart.reason()),
                            QStringLiteral("Reboot refused"), BoxIcon::Critical);
 }
 

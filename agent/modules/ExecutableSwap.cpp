@@ -10,52 +10,55 @@ constexpr QFile::Permissions kProgramPermissions = QFile::ReadOwner | QFile::Wri
                                                    QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
                                                    QFile::ExeOther;
 
-std::optional<QString> deleteOldBackup(const QString& backup) {
+using platform::Result;
+
+Result deleteOldBackup(const QString& backup) {
     QFile file(backup);
     if (!file.exists() || file.remove())
-        return std::nullopt;
-    return QStringLiteral("the old backup %1 could not be deleted (%2)").arg(backup, file.errorString());
+        return Result::success();
+    return Result::failure(
+        QStringLiteral("the old backup %1 could not be deleted (%2)").arg(backup, file.errorString()));
 }
 
-std::optional<QString> moveAside(const QString& executable, const QString& backup) {
+Result moveAside(const QString& executable, const QString& backup) {
     QFile file(executable);
     if (file.rename(backup))
-        return std::nullopt;
-    return QStringLiteral("%1 could not be renamed to %2 (%3)").arg(executable, backup, file.errorString());
+        return Result::success();
+    return Result::failure(
+        QStringLiteral("%1 could not be renamed to %2 (%3)").arg(executable, backup, file.errorString()));
 }
 
-std::optional<QString> putInPlace(const QString& replacement, const QString& executable) {
+Result putInPlace(const QString& replacement, const QString& executable) {
     QFile file(replacement);
     if (!file.rename(executable))
-        return QStringLiteral("the download could not be put in place as %1 (%2)")
-            .arg(executable, file.errorString());
+        return Result::failure(QStringLiteral("the download could not be put in place as %1 (%2)")
+                                   .arg(executable, file.errorString()));
     if (!file.setPermissions(kProgramPermissions)) {
         const QString failure =
             QStringLiteral("%1 could not be made executable (%2)").arg(executable, file.errorString());
         file.remove();
-        return failure;
+        return Result::failure(failure);
     }
-    return std::nullopt;
+    return Result::success();
 }
 
 } // namespace
 
-std::optional<QString> swapExecutable(const QString& replacement, const QString& executable,
-                                      const QString& backup) {
-    if (auto failure = deleteOldBackup(backup))
-        return failure;
+Result swapExecutable(const QString& replacement, const QString& executable, const QString& backup) {
+    if (Result deleted = deleteOldBackup(backup); !deleted)
+        return deleted;
     const bool hadExecutable = QFile::exists(executable);
     if (hadExecutable) {
-        if (auto failure = moveAside(executable, backup))
-            return failure;
+        if (Result moved = moveAside(executable, backup); !moved)
+            return moved;
     }
-    auto failure = putInPlace(replacement, executable);
-    if (failure && hadExecutable) {
-        *failure += QFile::rename(backup, executable)
-                        ? QStringLiteral("; the previous program was put back")
-                        : QStringLiteral("; the previous program stays as %1").arg(backup);
-    }
-    return failure;
+    Result placed = putInPlace(replacement, executable);
+    if (placed || !hadExecutable)
+        return placed;
+    return Result::failure(placed.reason() +
+                           (QFile::rename(backup, executable)
+                                ? QStringLiteral("; the previous program was put back")
+                                : QStringLiteral("; the previous program stays as %1").arg(backup)));
 }
 
 } // namespace mdlGeneral

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <optional>
+#include "platform/Result.h"
+
 #include <QString>
 
 namespace mdlGeneral {
 
 // Puts `replacement` in place of `executable` and keeps the program it replaces as `backup` (an older
 // backup is deleted first). If a step fails after the executable was moved aside, it is moved back, so a
-// program stands under the executable's name whatever happens. Returns what failed, or nullopt.
-std::optional<QString> swapExecutable(const QString& replacement, const QString& executable,
-                                      const QString& backup);
+// program stands under the executable's name whatever happens. A failure says what failed.
+platform::Result swapExecutable(const QString& replacement, const QString& executable, const QString& backup);
 
 } // namespace mdlGeneral

@@ -20,13 +20,12 @@ SetupOutcome finishSetup(Agent& agent, const QString& typed, const std::function
         return SetupOutcome::Rejected;
     }
     working();
-    QString error;
-    if (!WriteNameFile(typed.trimmed(), agent.state(), &error)) {
+    if (const platform::Result written = WriteNameFile(typed.trimmed(), agent.state()); !written) {
         platform::MessageBox::inform(
             QStringLiteral(
                 "KOVA Oru could not save this computer's name (%1). Setup is not complete; make the "
                 "program's folder writable and try again.")
-                .arg(error),
+                .arg(written.reason()),
             QStringLiteral("Setup not complete"), platform::BoxIcon::Critical);
         return SetupOutcome::NotWritten;
     }

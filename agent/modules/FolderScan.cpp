@@ -28,7 +28,9 @@ void Agent::ProcessAlerts() {
         SetFolderIcons();
         if (tree.count() > 1)
             view.ensureFolderVisible(tree.lastAddedKey());
-    } catch (const AgentError&) {
+    } catch (const AgentError& error) {
+        // The operator's line stays as it always was; the reason goes to the debug log.
+        qWarning("Error processing alerts: %s", error.what());
         log.append(kLineBreak + QStringLiteral("Error processing alerts (") +
                    formatGeneralDateTime(platform::now()) + QStringLiteral(") "));
     }

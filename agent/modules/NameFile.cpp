@@ -44,16 +44,14 @@ NameFileContent readNameFileContent() {
     return {NameFileContent::Kind::Name, firstLine(bytes), {}};
 }
 
-bool WriteNameFile(const QString& name, AgentState& state, QString* error) {
+platform::Result WriteNameFile(const QString& name, AgentState& state) {
     QSaveFile file(nameFilePath());
     const bool written =
         file.open(QIODevice::WriteOnly) && file.write(name.toLocal8Bit()) >= 0 && file.commit();
-    if (!written) {
-        *error = describe(file);
-        return false;
-    }
+    if (!written)
+        return platform::Result::failure(describe(file));
     state.ComputerName = name;
-    return true;
+    return platform::Result::success();
 }
 
 } // namespace mdlGeneral

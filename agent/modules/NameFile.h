@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modules/AgentState.h"
+#include "platform/Result.h"
 
 #include <QString>
 
@@ -20,7 +21,7 @@ struct NameFileContent {
 NameFileContent readNameFileContent();
 
 // Replaces the file whole with exactly `name` (no line terminator) and sets ComputerName. The old file
-// stays untouched unless the new one was written completely; on failure `error` says why.
-bool WriteNameFile(const QString& name, AgentState& state, QString* error);
+// stays untouched unless the new one was written completely; a failure says why.
+platform::Result WriteNameFile(const QString& name, AgentState& state);
 
 } // namespace mdlGeneral

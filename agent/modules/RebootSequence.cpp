@@ -15,9 +15,8 @@ void runRebootSequence(AgentState& state, const std::function<void(const QString
     state.RebootTime = movedRebootTime(state.RebootTime, state.AutoRebootTime, now);
     sendReport();
     platform::processPendingEvents();
-    QString error;
-    if (!platform::Seam<platform::Power>::get().requestRestart(&error))
-        appendLog(QStringLiteral("Restart refused by the system: ") + error);
+    if (const platform::Result restart = platform::Seam<platform::Power>::get().requestRestart(); !restart)
+        appendLog(QStringLiteral("Restart refused by the system: ") + restart.reason());
 }
 
 } // namespace mdlRebootServer

@@ -84,11 +84,14 @@ Verdict fetchAndInstall(const QString& updateUrl, const Downloader& download, co
         return *problem;
     if (auto problem = downloadProblem(download(updateUrl, files.download), files))
         return *problem;
-    if (auto failure = swapExecutable(files.download, files.executable, files.backup))
-        return failed(*failure);
-    QString error;
-    if (!platform::Seam<platform::Launcher>::get().startDetached(files.executable, {}, &error))
-        return failed(QStringLiteral("the new %1 could not be started (%2)").arg(files.executable, error));
+    if (const platform::Result swapped = swapExecutable(files.download, files.executable, files.backup);
+        !swapped)
+        return failed(swapped.reason());
+    if (const platform::Result started =
+            platform::Seam<platform::Launcher>::get().startDetached(files.executable, {});
+        !started)
+        return failed(
+            QStringLiteral("the new %1 could not be started (%2)").arg(files.executable, started.reason()));
     return {UpgradeOutcome::Restarted, QString()};
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/Seam.h"
 
 #include <QString>
@@ -13,19 +14,19 @@ public:
     virtual ~Launcher() = default;
 
     // Starts program with arguments, passed one by one (no shell reads them), in a normal window with the
-    // focus. False (with the reason in *error) when it cannot be started.
-    virtual bool startDetached(const QString& program, const QStringList& arguments, QString* error) = 0;
+    // focus. A failure (with the reason) when it cannot be started.
+    virtual Result startDetached(const QString& program, const QStringList& arguments) = 0;
 
     // The same with the program's window minimised, where the system has such a thing.
-    virtual bool startMinimised(const QString& program, const QStringList& arguments, QString* error) = 0;
+    virtual Result startMinimised(const QString& program, const QStringList& arguments) = 0;
 };
 
 template <> Launcher& Seam<Launcher>::real();
 
 // Shows a folder in the desktop's file manager.
-bool openFolder(const QString& path, QString* error);
+Result openFolder(const QString& path);
 
 // Shows a web address in a browser.
-bool openWebSite(const QString& url, QString* error);
+Result openWebSite(const QString& url);
 
 } // namespace platform

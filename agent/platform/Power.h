@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/Seam.h"
 
 #include <optional>
@@ -14,8 +15,8 @@ public:
     virtual ~Power() = default;
 
     // Asks the system to restart the machine, closing applications without asking them. The request only
-    // starts the restart; false (with the system's reason in *error) when the system refuses it.
-    virtual bool requestRestart(QString* error) = 0;
+    // starts the restart; a failure (with the system's reason) when the system refuses it.
+    virtual Result requestRestart() = 0;
 
     // The local date-time at which the machine last started; nullopt when the system does not tell.
     virtual std::optional<QDateTime> machineStarted() = 0;

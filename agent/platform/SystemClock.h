@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/Seam.h"
 
 #include <QDateTime>
@@ -12,9 +13,9 @@ class SystemClock {
 public:
     virtual ~SystemClock() = default;
 
-    // Sets the date and the time of day together, as local time. False (with the system's reason in
-    // *error) when the system refuses; the clock is then unchanged.
-    virtual bool setLocalDateTime(const QDateTime& value, QString* error) = 0;
+    // Sets the date and the time of day together, as local time. A failure (with the system's reason) when
+    // the system refuses; the clock is then unchanged.
+    virtual Result setLocalDateTime(const QDateTime& value) = 0;
 };
 
 template <> SystemClock& Seam<SystemClock>::real();

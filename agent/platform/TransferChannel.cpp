@@ -187,13 +187,10 @@ std::chrono::milliseconds TransferChannel::timeout() const {
     return Seam<TransferTimeout>::get().granted(timeout_);
 }
 
-bool TransferChannel::addTrustedCertificates(const QString& caFile, QString* error) {
+Result TransferChannel::addTrustedCertificates(const QString& caFile) {
     const QList<QSslCertificate> added = QSslCertificate::fromPath(caFile, QSsl::Pem);
-    if (added.isEmpty()) {
-        if (error)
-            *error = tr("No PEM certificate could be read from %1").arg(caFile);
-        return false;
-    }
+    if (added.isEmpty())
+        return Result::failure(tr("No PEM certificate could be read from %1").arg(caFile));
     // Naming any certificate switches off the on-demand lookup in the system store, so the system's
     // certificates are named too.
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
@@ -203,7 +200,7 @@ bool TransferChannel::addTrustedCertificates(const QString& caFile, QString* err
             trusted.append(certificate);
     config.setCaCertificates(trusted);
     QSslConfiguration::setDefaultConfiguration(config);
-    return true;
+    return Result::success();
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "WireFormat.h"
 
 #include <QByteArray>
@@ -56,7 +57,7 @@ public:
     std::chrono::milliseconds timeout() const;
 
     // Trusts the PEM certificate(s) in `caFile` for HTTPS, in addition to the system's trust store.
-    static bool addTrustedCertificates(const QString& caFile, QString* error);
+    static Result addTrustedCertificates(const QString& caFile);
 
 signals:
     void finished();

@@ -108,6 +108,16 @@ private slots:
         QVERIFY(last.value("sMessage").startsWith("Server Rebooted at: ") &&
                 *parseGeneralDateTime(last.value("sRebootTime")) > now);
     }
+
+    // The operator's log says only that processing failed; the reason goes to the debug log.
+    void failedProcessingLogsItsReason() {
+        QVERIFY(QFile::remove(harness->folder.filePath(QStringLiteral("CheckMark.gif"))));
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression("^Error processing alerts: the picture .*CheckMark.gif cannot be read$"));
+        agent().ProcessAlerts();
+        QVERIFY(agent().logText().contains("Error processing alerts ("));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFolderScanCycle)

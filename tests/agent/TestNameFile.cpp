@@ -48,9 +48,8 @@ private slots:
     // The whole file is replaced by the name alone, a shorter one too.
     void writesTheNameAlone() {
         AgentState state;
-        QString error;
         writeRaw("A_MUCH_LONGER_NAME\r\n");
-        QVERIFY(mdlGeneral::WriteNameFile("SRV_01", state, &error) && state.ComputerName == "SRV_01");
+        QVERIFY(mdlGeneral::WriteNameFile("SRV_01", state) && state.ComputerName == "SRV_01");
         QFile file(mdlGeneral::nameFilePath());
         QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == "SRV_01");
     }

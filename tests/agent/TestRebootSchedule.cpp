@@ -68,6 +68,13 @@ private slots:
         QCOMPARE(decided, expected);
     }
 
+    // A schedule that would land exactly on now lies one interval ahead, so it is never due at once.
+    void movedScheduleLiesAhead() {
+        QCOMPARE(mdlRebootServer::movedRebootTime("12/5/2026", "10", kNow), "12/5/2026 8:00:00 PM");
+        QCOMPARE(mdlRebootServer::movedRebootTime("12/5/2026", "10", kNow.addSecs(-1)),
+                 "12/5/2026 10:00:00 AM");
+    }
+
     // The report must carry the finished record (manual request done, schedule moved) before the restart.
     void rebootReportsThenRestarts() {
         QStringList seen; // the log lines, then the report and the restart request in the order they came

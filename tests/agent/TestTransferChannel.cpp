@@ -20,12 +20,14 @@ private slots:
     // Naming a certificate switches off Qt's on-demand use of the system's trust store, so the system's
     // certificates must be named too. (That the added one is trusted, the once run shows.)
     void caFileAddsToTheSystemsTrust() {
+        const platform::Result missing =
+            TransferChannel::addTrustedCertificates(folder.filePath("missing.pem"));
+        QVERIFY(!missing && missing.reason().contains("missing.pem"));
         QString error;
-        QVERIFY(!TransferChannel::addTrustedCertificates(folder.filePath("missing.pem"), &error));
-        QVERIFY(error.contains("missing.pem"));
         const auto made = SelfSignedCertificate::create(folder.path(), &error);
-        QVERIFY2(made && TransferChannel::addTrustedCertificates(made->certificatePath, &error),
-                 qPrintable(error));
+        QVERIFY2(made, qPrintable(error));
+        const platform::Result added = TransferChannel::addTrustedCertificates(made->certificatePath);
+        QVERIFY2(added, qPrintable(added.reason()));
         const QList<QSslCertificate> trusted = QSslConfiguration::defaultConfiguration().caCertificates();
         for (const QSslCertificate& system : QSslConfiguration::systemCaCertificates())
             QVERIFY(trusted.contains(system));

@@ -86,6 +86,20 @@ private slots:
         row("reply too long", reportForm("SRV01", {{"sDir10", QString(wire::kReplyReadBound, QChar(0xE9))}}),
             422, "32000");
     }
+    // The settings reply may reach the agent's read bound exactly, and not one byte beyond.
+    void settingsReplyUpToTheReadBound() {
+        QStringList pieces;
+        for (const QString& key : wire::settingsReportKeys())
+            pieces << (key == "sDir10" ? QString() : settingValue(key));
+        const qsizetype room = wire::kReplyReadBound - wire::joinSettingsReply(pieces).toUtf8().size();
+        for (const qsizetype extra : {0, 1}) {
+            const QString dir10(room + extra, 'x');
+            const auto reply = postForm(server->endpoint(), reportForm("SRV01", {{"sDir10", dir10}}));
+            QCOMPARE(reply.status, extra == 0 ? 200 : 422);
+        }
+        QCOMPARE(settingsReplyFor("SRV01").value(15).size(), room);
+    }
+
     void badFormsAreRefused() {
         QFETCH(QByteArray, body);
         QFETCH(int, status);

@@ -15,18 +15,16 @@ public:
     bool refuse = false;
     QList<Start> starts;
 
-    bool startDetached(const QString& program, const QStringList& arguments, QString* error) override {
-        return record({program, arguments, false}, error);
+    platform::Result startDetached(const QString& program, const QStringList& arguments) override {
+        return record({program, arguments, false});
     }
-    bool startMinimised(const QString& program, const QStringList& arguments, QString* error) override {
-        return record({program, arguments, true}, error);
+    platform::Result startMinimised(const QString& program, const QStringList& arguments) override {
+        return record({program, arguments, true});
     }
 
 private:
-    bool record(const Start& start, QString* error) {
+    platform::Result record(const Start& start) {
         starts << start;
-        if (refuse)
-            *error = "no such program";
-        return !refuse;
+        return refuse ? platform::Result::failure("no such program") : platform::Result::success();
     }
 };

@@ -16,11 +16,10 @@ public:
     bool refuse = false;
     QStringList events;
 
-    bool requestRestart(QString* error) override {
+    platform::Result requestRestart() override {
         events << QStringLiteral("restart");
-        if (refuse)
-            *error = QStringLiteral("not allowed");
-        return !refuse;
+        return refuse ? platform::Result::failure(QStringLiteral("not allowed"))
+                      : platform::Result::success();
     }
     std::optional<QDateTime> machineStarted() override { return std::nullopt; }
 };
@@ -30,9 +29,9 @@ class FakeSystemClock final : public platform::SystemClock {
 public:
     QList<QDateTime> received;
 
-    bool setLocalDateTime(const QDateTime& value, QString*) override {
+    platform::Result setLocalDateTime(const QDateTime& value) override {
         received << value;
-        return true;
+        return platform::Result::success();
     }
 };
 

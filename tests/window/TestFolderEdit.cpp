@@ -90,8 +90,7 @@ private slots:
         rig.server.serve(Answer::http(200, settingsReplyWithFolders(dirs)));
         frmAddNewMonitor window(rig->agent());
         window.show();
-        QString error;
-        QVERIFY(window.Dir1->setPath(folder(chosen), &error));
+        QVERIFY(window.Dir1->setPath(folder(chosen)));
         // Highlighting a subfolder opens nothing: the open folder is the one taken.
         const QTreeWidgetItem* inbox = window.Dir1->findItems("inbox", Qt::MatchRecursive).value(0);
         QTest::mouseClick(window.Dir1->viewport(), Qt::LeftButton, {},

@@ -8,19 +8,18 @@ namespace {
 
 class PosixLauncher final : public Launcher {
 public:
-    bool startDetached(const QString& program, const QStringList& arguments, QString* error) override {
+    Result startDetached(const QString& program, const QStringList& arguments) override {
         QProcess process;
         process.setProgram(program);
         process.setArguments(arguments);
         if (process.startDetached())
-            return true;
-        *error = process.errorString();
-        return false;
+            return Result::success();
+        return Result::failure(process.errorString());
     }
 
     // A window manager decides how new windows appear; there is no portable way to ask for a minimised one.
-    bool startMinimised(const QString& program, const QStringList& arguments, QString* error) override {
-        return startDetached(program, arguments, error);
+    Result startMinimised(const QString& program, const QStringList& arguments) override {
+        return startDetached(program, arguments);
     }
 };
 
@@ -34,12 +33,12 @@ template <> Launcher& Seam<Launcher>::real() {
     return launcher;
 }
 
-bool openFolder(const QString& path, QString* error) {
-    return Seam<Launcher>::get().startDetached(kOpener, {path}, error);
+Result openFolder(const QString& path) {
+    return Seam<Launcher>::get().startDetached(kOpener, {path});
 }
 
-bool openWebSite(const QString& url, QString* error) {
-    return Seam<Launcher>::get().startDetached(kOpener, {url}, error);
+Result openWebSite(const QString& url) {
+    return Seam<Launcher>::get().startDetached(kOpener, {url});
 }
 
 } // namespace platform

@@ -10,49 +10,44 @@ namespace {
 
 constexpr int kCommandMilliseconds = 30000;
 
-// Runs a system command to its end; false with its reason when it cannot start or does not succeed.
-bool runCommand(const QString& program, const QStringList& arguments, QString* error) {
+// Runs a system command to its end; a failure with its reason when it cannot start or does not succeed.
+Result runCommand(const QString& program, const QStringList& arguments) {
     QProcess command;
     command.start(program, arguments);
-    if (!command.waitForFinished(kCommandMilliseconds)) {
-        *error = command.errorString();
-        return false;
-    }
+    if (!command.waitForFinished(kCommandMilliseconds))
+        return Result::failure(command.errorString());
     if (command.exitStatus() == QProcess::NormalExit && command.exitCode() == 0)
-        return true;
-    *error = QString::fromLocal8Bit(command.readAllStandardError()).trimmed();
-    return false;
+        return Result::success();
+    return Result::failure(QString::fromLocal8Bit(command.readAllStandardError()).trimmed());
 }
 
 // systemd-logind restarts the machine for a process that holds the right; `interactive` false because
 // nobody is there to answer an authentication prompt. The bus is reached through systemd's own client so
 // that the agent's core needs no D-Bus library.
-bool rebootThroughLogind(QString* error) {
+Result rebootThroughLogind() {
     return runCommand(QStringLiteral("busctl"),
                       {QStringLiteral("--system"), QStringLiteral("--allow-interactive-authorization=no"),
                        QStringLiteral("call"), QStringLiteral("org.freedesktop.login1"),
                        QStringLiteral("/org/freedesktop/login1"),
                        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Reboot"),
-                       QStringLiteral("b"), QStringLiteral("false")},
-                      error);
+                       QStringLiteral("b"), QStringLiteral("false")});
 }
 
 // Without a reachable logind (no system bus, an older init) the service manager's own command remains.
-bool rebootThroughSystemctl(QString* error) {
-    return runCommand(QStringLiteral("systemctl"), {QStringLiteral("reboot")}, error);
+Result rebootThroughSystemctl() {
+    return runCommand(QStringLiteral("systemctl"), {QStringLiteral("reboot")});
 }
 
 class PosixPower final : public Power {
 public:
-    bool requestRestart(QString* error) override {
-        QString logindError;
-        if (rebootThroughLogind(&logindError))
-            return true;
-        QString systemctlError;
-        if (rebootThroughSystemctl(&systemctlError))
-            return true;
-        *error = logindError + QStringLiteral("; systemctl reboot: ") + systemctlError;
-        return false;
+    Result requestRestart() override {
+        const Result logind = rebootThroughLogind();
+        if (logind)
+            return logind;
+        const Result systemctl = rebootThroughSystemctl();
+        if (systemctl)
+            return systemctl;
+        return Result::failure(logind.reason() + QStringLiteral("; systemctl reboot: ") + systemctl.reason());
     }
 
     // The kernel keeps the start as seconds since the epoch in the "btime" line of /proc/stat.

@@ -19,7 +19,7 @@ QString commandLine(const QString& program, const QStringList& arguments) {
     return parts.join(QLatin1Char(' '));
 }
 
-bool start(const QString& program, const QStringList& arguments, WORD show, QString* error) {
+Result start(const QString& program, const QStringList& arguments, WORD show) {
     std::wstring line = commandLine(program, arguments).toStdWString();
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -27,23 +27,21 @@ bool start(const QString& program, const QStringList& arguments, WORD show, QStr
     startup.wShowWindow = show;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        *error = qt_error_string(static_cast<int>(GetLastError()));
-        return false;
-    }
+                        &process))
+        return Result::failure(qt_error_string(static_cast<int>(GetLastError())));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return true;
+    return Result::success();
 }
 
 class WindowsLauncher final : public Launcher {
 public:
-    bool startDetached(const QString& program, const QStringList& arguments, QString* error) override {
-        return start(program, arguments, SW_SHOWNORMAL, error);
+    Result startDetached(const QString& program, const QStringList& arguments) override {
+        return start(program, arguments, SW_SHOWNORMAL);
     }
 
-    bool startMinimised(const QString& program, const QStringList& arguments, QString* error) override {
-        return start(program, arguments, SW_SHOWMINIMIZED, error);
+    Result startMinimised(const QString& program, const QStringList& arguments) override {
+        return start(program, arguments, SW_SHOWMINIMIZED);
     }
 };
 
@@ -54,14 +52,14 @@ template <> Launcher& Seam<Launcher>::real() {
     return launcher;
 }
 
-bool openFolder(const QString& path, QString* error) {
+Result openFolder(const QString& path) {
     return Seam<Launcher>::get().startMinimised(QStringLiteral("explorer.exe"),
-                                                {QDir::toNativeSeparators(path)}, error);
+                                                {QDir::toNativeSeparators(path)});
 }
 
-bool openWebSite(const QString& url, QString* error) {
+Result openWebSite(const QString& url) {
     return Seam<Launcher>::get().startDetached(
-        QStringLiteral("c:\\program files\\internet explorer\\iexplore.exe"), {url}, error);
+        QStringLiteral("c:\\program files\\internet explorer\\iexplore.exe"), {url});
 }
 
 } // namespace platform

@@ -14,12 +14,11 @@ constexpr DWORD kAllReasonBits = 0xFFFFFFFF;
 
 class WindowsPower final : public Power {
 public:
-    bool requestRestart(QString* error) override {
+    Result requestRestart() override {
         mdlRebootServer::EnableShutdownPrivilege();
         if (ExitWindowsEx(kRebootForced, kAllReasonBits))
-            return true;
-        *error = qt_error_string(static_cast<int>(GetLastError()));
-        return false;
+            return Result::success();
+        return Result::failure(qt_error_string(static_cast<int>(GetLastError())));
     }
 
     // The tick count runs from the moment the machine started.
