@@ -37,8 +37,9 @@ private slots:
             {page("12/5/2026,   3:04:05 PM"), "12/5/2026 | 3:04:05 PM | 2026-12-05T15:04:05"},
             {page("12/5/2026,   15:04:05"), "12/5/2026 | 15:04:05 | 2026-12-05T15:04:05"},
             {page("13/5/2026,   3:04:05 AM"), "13/5/2026 | 3:04:05 AM | unread"},
-            {"Current time<BR>" + kStamp, "not cut"},           // no second mark
-            {page("12/5/2026, 3:04:05 AM"), "not cut"},         // no ",   "
+            {"Current time<BR>" + kStamp, "not cut"},                               // no second mark
+            {page("12/5/2026, 3:04:05 AM"), "not cut"},                             // no ",   "
+            {page(QString(23, '1') + ",   x"), QString(23, '1') + " | x | unread"}, // ",   x" ends the 28
             {page(QString(26, ' ') + "x" + kStamp), "not cut"}, // ",   " beyond the 28 characters
             {QString(32000, 'x') + page(kStamp), "not cut"},    // the marks lie beyond the limit
         };
