@@ -3,6 +3,7 @@
 #include "domain/ServerClock.h"
 #include "exchange/ExchangeEndpoint.h"
 #include "shell/ServerOptions.h"
+#include "store/ReportRetention.h"
 #include "store/ServerStore.h"
 
 #include <QHttpServer>
@@ -36,6 +37,7 @@ private:
     ServerStore m_store;
     AgentGate m_gate;
     ExchangeEndpoint m_exchange;
+    ReportRetention m_retention;
     QHttpServer m_http;
     QString m_updatesFolder;
     QString m_scheme = QStringLiteral("http");
