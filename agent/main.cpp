@@ -3,6 +3,9 @@
 #include "modules/Agent.h"
 #include "modules/AgentConfig.h"
 #include "modules/HeadlessView.h"
+#include "modules/ServiceView.h"
+#include "platform/ProcessEnd.h"
+#include "platform/StopSignals.h"
 
 #include <cstdio>
 #include <memory>
@@ -35,6 +38,25 @@ int runOnce(int argc, char** argv, const AgentConfig& config) {
     return agent.lastCycleSucceeded() ? 0 : 1;
 }
 
+// Start-up, then the timer-driven cycles until the service manager stops the agent. The stop may come
+// while a cycle waits for a transfer, so the agent ends from where it waits rather than unwinding the cycle.
+int runService(int argc, char** argv, const AgentConfig& config) {
+    QCoreApplication app(argc, argv);
+    if (!trustExtraCertificates(config))
+        return 2;
+    static ServiceView view(ServiceView::writeStandardOutputLine);
+    platform::Seam<platform::MessageBox>::replace(&view);
+    platform::StopSignals stop;
+    QObject::connect(&stop, &platform::StopSignals::stopRequested, [](const QString& signalName) {
+        view.writeLine(QStringLiteral("KOVA Oru stops (%1).").arg(signalName));
+        platform::endProcess(0);
+    });
+    Agent agent(AgentState::instance(), config, view);
+    if (auto end = agent.Form_Load())
+        return *end;
+    return app.exec();
+}
+
 int runWindow(int argc, char** argv, const AgentConfig& config) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
@@ -61,5 +83,7 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(command.output), command.exitCode == 0 ? stdout : stderr);
         return command.exitCode;
     }
+    if (command.config.service)
+        return runService(argc, argv, command.config);
     return command.config.once ? runOnce(argc, argv, command.config) : runWindow(argc, argv, command.config);
 }

@@ -17,6 +17,7 @@ int failure(const QString& error) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kova_server"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KOVA_SERVER_VERSION));
 
     QString error;
     server::OperatorAction action;

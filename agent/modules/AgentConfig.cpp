@@ -37,6 +37,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         QStringLiteral("once"), QStringLiteral("Start without a window, run one monitoring cycle, print the "
                                                "status log and exit (0 when the settings download and the "
                                                "report succeeded, 1 otherwise, 2 without a computer name)."));
+    const QCommandLineOption service(
+        QStringLiteral("service"),
+        QStringLiteral("Run as a system service: no window and no notification area, every status log line "
+                       "and message on standard output, a clean end on SIGTERM (exit 6 without a computer "
+                       "name)."));
     const QCommandLineOption server = addressOption(
         QStringLiteral("server-url"), QStringLiteral("Central server endpoint"), defaults.serverUrl);
     const QCommandLineOption update =
@@ -46,7 +51,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption caFile(QStringLiteral("ca-file"),
                                     QStringLiteral("Also trust the PEM certificate(s) in PATH for HTTPS."),
                                     QStringLiteral("PATH"));
-    parser.addOptions({help, version, once, server, update, time, caFile});
+    parser.addOptions({help, version, once, service, server, update, time, caFile});
 
     if (!parser.parse(arguments))
         return exitWith(2, parser.errorText() + QStringLiteral("\nTry --help.\n"));
@@ -57,6 +62,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty())
         return exitWith(2, QStringLiteral("Unexpected argument: %1\nTry --help.\n")
                                .arg(parser.positionalArguments().first()));
+    if (parser.isSet(once) && parser.isSet(service))
+        return exitWith(2, QStringLiteral("--once and --service cannot be used together.\nTry --help.\n"));
     for (const QCommandLineOption& address : {server, update, time}) {
         if (!isWebAddress(parser.value(address)))
             return exitWith(2, QStringLiteral("--%1 needs an http:// or https:// address, not \"%2\".\n")
@@ -66,5 +73,6 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     CommandLine result;
     result.config = {parser.value(server), parser.value(update), parser.value(time),
                      parser.value(caFile), parser.isSet(once),   arguments.mid(1)};
+    result.config.service = parser.isSet(service);
     return result;
 }

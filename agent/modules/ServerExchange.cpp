@@ -87,6 +87,7 @@ bool ServerExchange::SendWWWSQL() {
 void ServerExchange::announceName(const QString& name) {
     post(InetReceive, wire::settingsRequestBody(name));
     waitForReply(InetReceive);
+    // Under open enrolment the announcement is what enrols the computer, so a key in its answer is kept.
     QString ignored; // setup reads nothing of the answer; a key not kept is asked for again by a reset
     mdlGeneral::keepIssuedAgentKey(InetReceive, &ignored);
 }

@@ -162,6 +162,7 @@ std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, Operat
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey, kEnrol, kKeepDays, kApprove,
                        kResetKey, kListPending, kAllowKeyless, kRequireKey, kAddOperator, kAddToken, kRole});
     parser.process(app);

@@ -15,6 +15,7 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"--once", "--fast"} << "2: fast";
         QTest::newRow("not an address") << QStringList{"--server-url", "central"} << "2: central";
         QTest::newRow("other scheme") << QStringList{"--update-url", "ftp://h/x"} << "2: ftp://h/x";
+        QTest::newRow("once and service") << QStringList{"--service", "--once"} << "2: --once and --service";
         QTest::newRow("stray word") << QStringList{"extra"} << "2: extra";
     }
     void argumentsThatEndTheRun() {
