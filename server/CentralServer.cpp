@@ -1,5 +1,6 @@
 #include "CentralServer.h"
 
+#include "console/ConsoleFiles.h"
 #include "TextReply.h"
 #include "TimePage.h"
 #include "TlsFiles.h"
@@ -38,6 +39,22 @@ void CentralServer::addRoutes() {
                          return methodNotAllowed(QByteArrayLiteral("GET"));
                      return updateDownload(m_updatesFolder);
                  });
+    addConsoleRoutes();
+}
+
+void CentralServer::addConsoleRoutes() {
+    m_http.route(QStringLiteral("/console/.*"), [](const QHttpServerRequest& request) {
+        if (request.method() != QHttpServerRequest::Method::Get)
+            return methodNotAllowed(QByteArrayLiteral("GET"));
+        return consoleFile(request.url().path().mid(QStringLiteral("/console/").size()));
+    });
+    for (const QString& entry : {QStringLiteral("/"), QStringLiteral("/console")}) {
+        m_http.route(exactPath(entry), [] {
+            QHttpServerResponse response(QHttpServerResponder::StatusCode::Found);
+            response.setHeader("Location", "/console/");
+            return response;
+        });
+    }
 }
 
 void CentralServer::addConstantRoute() {

@@ -10,7 +10,8 @@
 
 namespace server {
 
-// The central server: the agents' endpoint, the web time page and the update download on one port.
+// The central server: the agents' endpoint, the web time page, the update download and the operator
+// console on one port.
 // Requests are answered one at a time on the thread that runs the event loop.
 class CentralServer {
 public:
@@ -30,6 +31,7 @@ public:
 
 private:
     void addRoutes();
+    void addConsoleRoutes();
     bool listen(const ServerOptions& options, QString* error);
 
     Clock m_clock;

@@ -1,5 +1,6 @@
 #include "ServerStore.h"
 
+#include "store/ConsoleSchema.h"
 #include "StoreSchema.h"
 #include "WireFormat.h"
 
@@ -92,13 +93,24 @@ bool ServerStore::open(const QString& file, QString* error) {
 }
 
 // Write-ahead logging with normal syncing keeps a report's commit cheap; a power cut can lose the last
-// reports but never corrupts the file. Setting user_version proves the file is writable now rather than
-// at the first report.
+// reports but never corrupts the file. Setting user_version even when nothing is missing proves the file
+// is writable now rather than at the first report.
 bool ServerStore::createSchema(QString* error) {
     if (!runText(m_db, QStringLiteral("PRAGMA journal_mode = WAL"), error) ||
         !runText(m_db, QStringLiteral("PRAGMA synchronous = NORMAL"), error))
         return false;
-    const QStringList statements = schema::createStatements() << QStringLiteral("PRAGMA user_version = 1");
+    // Entry k brings a file from version k to version k + 1; each file takes the ones it has not had yet.
+    const QList<QStringList> migrations{schema::createStatements(), schema::consoleTables()};
+    QSqlQuery version(m_db);
+    if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
+        *error = version.lastError().text();
+        return false;
+    }
+    QStringList statements;
+    for (qsizetype k = version.value(0).toInt(); k < migrations.size(); ++k)
+        statements << migrations[k];
+    version.finish();
+    statements << QStringLiteral("PRAGMA user_version = %1").arg(migrations.size());
     return inTransaction(
         [&] {
             for (const QString& sql : statements) {

@@ -31,11 +31,16 @@ public:
     // latest status and adds the report to the history.
     bool storeReport(const StatusReport& report, const QDateTime& receivedAt, QString* error);
 
+    // The open connection, for the store's other parts (accounts, sessions, fleet views, audit).
+    QSqlDatabase& connection() { return m_db; }
+
+    // Runs `work` as one transaction: all of it is stored, or (when it returns false) nothing.
+    bool inTransaction(const std::function<bool()>& work, QString* error);
+
 private:
     struct Statements;
 
     bool createSchema(QString* error);
-    bool inTransaction(const std::function<bool()>& work, QString* error);
     bool saveSettings(const QString& computer, const SettingsRecord& settings, const QString& at,
                       QString* error);
 

@@ -1,0 +1,31 @@
+#include "SqlRun.h"
+
+#include <QSqlError>
+
+namespace server::sql {
+
+bool run(QSqlQuery& query, const QVariantList& values, QString* error) {
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    if (query.exec())
+        return true;
+    *error = query.lastError().text();
+    return false;
+}
+
+bool run(QSqlQuery& query, const QString& text, const QVariantList& values, QString* error) {
+    if (query.prepare(text))
+        return run(query, values, error);
+    *error = query.lastError().text();
+    return false;
+}
+
+QString storedTime(const QDateTime& moment) {
+    return moment.toString(Qt::ISODateWithMs);
+}
+
+QDateTime readStoredTime(const QString& text) {
+    return QDateTime::fromString(text, Qt::ISODateWithMs);
+}
+
+} // namespace server::sql
