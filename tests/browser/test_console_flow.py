@@ -1,0 +1,196 @@
+"""An operator steers a real agent through the console in real headless Chromium.
+
+The agent reports a folder over its limit, the operator sees it red, raises the limit in the settings editor,
+the agent's next run picks the new limit up and the alert clears in its report and on the page; the change
+stands in the audit; the operator logs out. Each page's picture goes to the test output folder.
+"""
+import os
+import secrets
+import shutil
+import tempfile
+import unittest
+from pathlib import Path
+
+from selenium.common.exceptions import TimeoutException
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support import expected_conditions as shown
+from selenium.webdriver.support.ui import WebDriverWait
+
+import headless_chromium
+from local_fleet import COMPUTER, Agent, CentralServer
+
+OPERATOR = "olivia"
+FILES_IN_FOLDER = 5
+LOW_LIMIT = "3"    # under the folder's five files: red
+HIGH_LIMIT = "50"  # well above them: green
+RED = "rgb(192, 57, 43)"
+GREEN = "rgb(46, 125, 79)"
+
+
+class ConsoleFlow(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = Path(tempfile.mkdtemp(prefix="kova-browser-"))
+        cls.addClassCleanup(shutil.rmtree, cls.work, ignore_errors=True)
+        cls.output = Path(os.environ.get("KOVA_TEST_OUTPUT", cls.work / "output"))
+        cls.output.mkdir(parents=True, exist_ok=True)
+        cls.watched = cls.work / "watched"
+        cls.watched.mkdir()
+        for k in range(FILES_IN_FOLDER):
+            (cls.watched / f"waiting-{k}.txt").write_text("x" * (k + 1) * 100)
+
+        cls.password = secrets.token_urlsafe(12)
+        cls.server = CentralServer(os.environ["KOVA_SERVER_EXE"], cls.work)
+        cls.server.add_operator(OPERATOR, cls.password, "admin")
+        cls.server.start()
+        cls.addClassCleanup(cls.server.stop)
+        cls.agent = Agent(os.environ["KOVA_AGENT_EXE"], cls.work / "agent")
+        cls.browser = headless_chromium.start(cls.work)
+        cls.addClassCleanup(cls.browser.quit)
+
+    # Helpers -------------------------------------------------------------------------------------------------
+
+    def open(self, page):
+        self.browser.get(f"{self.server.url}/console/{page}")
+
+    def wait_for(self, condition, what, seconds=10):
+        try:
+            return WebDriverWait(self.browser, seconds).until(condition)
+        except TimeoutException:
+            self.picture("failed")
+            self.fail(f"waited {seconds} s for {what}; the page said: {self.browser.find_element(By.TAG_NAME, 'body').text[:2000]}")
+
+    def element(self, selector, what=None):
+        return self.wait_for(shown.visibility_of_element_located((By.CSS_SELECTOR, selector)), what or selector)
+
+    def text_in(self, selector, text):
+        self.wait_for(shown.text_to_be_present_in_element((By.CSS_SELECTOR, selector), text), f"{text!r} in {selector}")
+        return self.browser.find_element(By.CSS_SELECTOR, selector)
+
+    def picture(self, name):
+        headless_chromium.screenshot(self.browser, self.output / f"console-{name}.png")
+
+    def type_into(self, field_id, text):
+        field = self.element(f"#{field_id}")
+        field.clear()
+        field.send_keys(text)
+
+    def save_settings(self, expected):
+        self.browser.find_element(By.ID, "save-settings").click()
+        return self.text_in("#save-outcome", expected)
+
+    def folder_state(self):
+        row = self.element('#folders-table tr[data-slot="1"]', "slot 1 in the folder table")
+        badge = row.find_element(By.CSS_SELECTOR, ".state")
+        return row.get_attribute("data-state"), badge.text, badge.value_of_css_property("color")
+
+    def run_agent(self):
+        output, seconds = self.agent.run_once(self.server.url)
+        print(f"agent run took {seconds:.1f} s")
+        return output
+
+    # The flow --------------------------------------------------------------------------------------------------
+
+    def test_operator_raises_a_limit_and_the_alert_clears(self):
+        self.run_agent()  # the first report takes the computer on, with nothing monitored yet
+        self.log_in()
+        self.configure_the_folder_with_a_low_limit()
+        self.assertIn("ALERT! There were alerts found:", self.run_agent())
+        self.see_the_folder_red()
+        self.raise_the_limit()
+        self.assertNotIn("ALERT!", self.run_agent())
+        self.see_the_alert_cleared()
+        self.see_the_audit_rows()
+        self.see_enrolment()
+        self.log_out()
+
+    def log_in(self):
+        self.open("")
+        self.element("#login-form")
+        self.picture("login")
+        self.type_into("name", OPERATOR)
+        self.type_into("password", "not the password")
+        self.browser.find_element(By.ID, "login-button").click()
+        self.text_in("#login-message", "Wrong name or password")
+        self.picture("login-refused")
+        self.type_into("password", self.password)
+        self.browser.find_element(By.ID, "login-button").click()
+        row = self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]', "the agent's computer on the fleet page")
+        self.assertIn("0 over", row.text)
+        self.assertEqual(self.element("#operator-name").text, OPERATOR)
+        self.picture("fleet-first-report")
+
+    def configure_the_folder_with_a_low_limit(self):
+        self.element(f'#fleet-table tr[data-computer="{COMPUTER}"] a').click()
+        self.text_in("#folders-heading + p", "No folder is monitored")
+        self.element("#edit-settings").click()
+        self.type_into("Dir1", str(self.watched))
+        self.type_into("Alert1", LOW_LIMIT)
+        self.save_settings("Saved 2 changes")
+
+    def see_the_folder_red(self):
+        self.open(f"computer.html?name={COMPUTER}")
+        self.assertEqual(self.folder_state(), ("red", "Over limit", RED))
+        self.text_in("#agent-message", f"contains {FILES_IN_FOLDER} files (Alert:{LOW_LIMIT})")
+        self.text_in("#charts", f"Folder 1: {self.watched}")
+        self.assertTrue(self.browser.execute_script(  # Chart.js came from the server and drew
+            "return [...document.querySelectorAll('#charts canvas')].every((c) => Chart.getChart(c))"))
+        self.picture("computer-over-limit")
+        self.open("fleet.html")
+        row = self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]')
+        self.assertIn("Alert", row.text)
+        self.assertIn("1 over", row.text)
+        self.picture("fleet-alert")
+
+    def raise_the_limit(self):
+        self.open(f"settings.html?name={COMPUTER}")
+        self.type_into("Alert1", "lots")  # not a number: refused, with the reason beside the field
+        self.save_settings("Nothing was saved")
+        self.assertEqual(self.element("#Alert1").get_attribute("aria-invalid"), "true")
+        self.assertTrue(self.element("#Alert1-reason").text)
+        self.picture("settings-refused")
+        self.type_into("Alert1", HIGH_LIMIT)
+        self.save_settings("Saved 1 change (Alert1)")
+        self.assertEqual(self.element("#Alert1").get_attribute("aria-invalid"), "false")
+        self.assertIn("next settings download", self.browser.find_element(By.ID, "main").text)
+        self.picture("settings-saved")
+
+    def see_the_alert_cleared(self):
+        self.open(f"computer.html?name={COMPUTER}")
+        self.assertEqual(self.folder_state(), ("green", "Normal", GREEN))
+        self.text_in("#agent-message", "System OK.")
+        self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "#reports-table tbody tr")), 3)
+        self.picture("computer-cleared")
+        self.open("fleet.html")
+        row = self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]')
+        self.assertIn("OK", row.text)
+        self.assertIn("0 over", row.text)
+        self.picture("fleet-cleared")
+
+    def see_the_audit_rows(self):
+        self.open(f"audit.html?computer={COMPUTER}&operator={OPERATOR}")
+        rows = [r.text for r in self.wait_for(
+            lambda b: b.find_elements(By.CSS_SELECTOR, "#audit-table tbody tr"), "audit rows")]
+        self.assertIn(f"{OPERATOR} {COMPUTER} Alert1 {LOW_LIMIT} {HIGH_LIMIT}", rows[0])  # newest first
+        self.assertTrue(any(f"Dir1 (empty) {self.watched}" in row for row in rows), rows)
+        self.picture("audit")
+        self.type_into("filter-operator", "nobody")
+        self.browser.find_element(By.ID, "filter-audit").click()
+        self.text_in("#audit", "No change matches.")
+
+    def see_enrolment(self):
+        self.open("enrolment.html")
+        self.element("#pending-heading")
+        self.picture("enrolment")
+
+    def log_out(self):
+        self.element("#logout").click()
+        self.text_in("#login-message", "You are logged out.")
+        self.picture("logged-out")
+        self.open("fleet.html")  # the session is gone: back to the login page
+        self.element("#login-form", "the login page after logging out")
+        self.assertIn("next=fleet.html", self.browser.current_url)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
