@@ -36,4 +36,9 @@ async function logIn(event) {
 }
 
 document.getElementById("login-form").addEventListener("submit", logIn);
-if (new URLSearchParams(location.search).has("loggedOut")) showLoginMessage("ok", "You are logged out.");
+if (new URLSearchParams(location.search).has("loggedOut")) {
+    showLoginMessage("ok", "You are logged out.");
+} else {
+    // Someone still logged in (a bookmark of the console's address) goes straight on.
+    api.session().then(() => { location.href = nextPage(); }, () => {});
+}

@@ -10,12 +10,15 @@ const groups = [
     ["kept", "Kept for the agent"],
 ];
 
+function duration(seconds) {
+    const minutes = Math.floor(seconds / 60);
+    return `${minutes ? `${minutes} min ` : ""}${seconds % 60 ? `${seconds % 60} s` : ""}`.trim();
+}
+
 function intervalText(ticks) {
     const number = Number(ticks);
     if (ticks === "" || !Number.isInteger(number) || number < 0) return "";
-    const seconds = (number + 1) * 36;
-    const minutes = Math.floor(seconds / 60);
-    return `A cycle every ${minutes ? `${minutes} min ` : ""}${seconds % 60 ? `${seconds % 60} s` : ""}`.trim() + ".";
+    return `A cycle every ${duration((number + 1) * 36)}.`;
 }
 
 class SettingsForm {
@@ -153,8 +156,8 @@ page.start("settings.html", async (main) => {
         el("div", { class: "page-head" }, el("div", {},
             el("p", { class: "small" }, el("a", { href: page.link("computer.html", { name }) }, `← ${name}`)),
             el("h1", {}, `Settings of ${name}`))),
-        page.notice("info", `A change takes effect at ${name}'s next settings download, at the start of its next monitoring cycle. ` +
-            `${intervalText(computer.settings && computer.settings.SettingTime)}`),
+        page.notice("info", `A change takes effect at ${name}'s next settings download, at the start of its next monitoring cycle` +
+            (computer.nextDownloadWithinSeconds ? ` (within ${duration(computer.nextDownloadWithinSeconds)} while it keeps reporting).` : ".")),
         form.readOnly ? page.notice("info", "You can view these settings; changing them needs an admin operator.") : null,
         form.draw());
 });
