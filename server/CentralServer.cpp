@@ -1,5 +1,6 @@
 #include "CentralServer.h"
 
+#include "auth/Secrets.h"
 #include "console/ConsoleFiles.h"
 #include "TextReply.h"
 #include "TimePage.h"
@@ -20,7 +21,8 @@ QString exactPath(const QString& path) {
 
 } // namespace
 
-CentralServer::CentralServer(Clock clock) : m_clock(clock), m_exchange(m_store, clock) {
+CentralServer::CentralServer(Clock clock)
+    : m_clock(clock), m_exchange(m_store, clock), m_api(m_store, clock) {
     addRoutes();
 }
 
@@ -43,6 +45,8 @@ void CentralServer::addRoutes() {
 }
 
 void CentralServer::addConsoleRoutes() {
+    m_http.route(ConsoleApi::prefix() + QStringLiteral(".*"),
+                 [this](const QHttpServerRequest& request) { return m_api.answer(request); });
     m_http.route(QStringLiteral("/console/.*"), [](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
@@ -64,6 +68,10 @@ void CentralServer::addConstantRoute() {
 
 bool CentralServer::start(const ServerOptions& options, QString* error) {
     m_updatesFolder = options.updatesFolder;
+    if (!secrets::initialise()) {
+        *error = QStringLiteral("the cryptography library could not start");
+        return false;
+    }
     if (!m_store.open(options.databaseFile, error)) {
         *error = QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, *error);
         return false;
@@ -83,6 +91,7 @@ bool CentralServer::listen(const ServerOptions& options, QString* error) {
         sslListener->setSslConfiguration(*tls);
         listener = std::move(sslListener);
         m_scheme = QStringLiteral("https");
+        m_api.setServedOverTls(true);
     }
     if (!listener->listen(options.address, options.port)) {
         *error = QStringLiteral("cannot listen on %1 port %2: %3")

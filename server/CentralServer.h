@@ -1,5 +1,6 @@
 #pragma once
 
+#include "api/ConsoleApi.h"
 #include "ExchangeEndpoint.h"
 #include "ServerClock.h"
 #include "ServerOptions.h"
@@ -37,6 +38,7 @@ private:
     Clock m_clock;
     ServerStore m_store;
     ExchangeEndpoint m_exchange;
+    ConsoleApi m_api;
     QHttpServer m_http;
     QString m_updatesFolder;
     QString m_scheme = QStringLiteral("http");

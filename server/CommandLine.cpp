@@ -24,6 +24,42 @@ const QCommandLineOption
 const QCommandLineOption kTlsKey(QStringLiteral("tls-key"),
                                  QStringLiteral("Unencrypted PEM private key file."), QStringLiteral("FILE"));
 
+const QCommandLineOption
+    kAddOperator(QStringLiteral("add-operator"),
+                 QStringLiteral("Add (or reset) a console operator, reading the password "
+                                "from standard input, then end."),
+                 QStringLiteral("NAME"));
+const QCommandLineOption kAddToken(QStringLiteral("add-token"),
+                                   QStringLiteral("Add an API token and print it once, then end."),
+                                   QStringLiteral("NAME"));
+const QCommandLineOption kRole(QStringLiteral("role"),
+                               QStringLiteral("Role of the operator or token: admin or viewer."),
+                               QStringLiteral("ROLE"));
+
+bool readAccount(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    if (parser.isSet(kAddOperator) && parser.isSet(kAddToken)) {
+        *error = QStringLiteral("--add-operator and --add-token cannot be given together");
+        return false;
+    }
+    if (!parser.isSet(kAddOperator) && !parser.isSet(kAddToken)) {
+        if (parser.isSet(kRole)) {
+            *error = QStringLiteral("--role goes with --add-operator or --add-token");
+            return false;
+        }
+        return true;
+    }
+    const auto role = roleFromText(parser.value(kRole));
+    if (!role) {
+        *error = QStringLiteral("--role needs admin or viewer, not \"%1\"").arg(parser.value(kRole));
+        return false;
+    }
+    const bool isOperator = parser.isSet(kAddOperator);
+    options.account =
+        AccountAction{isOperator ? AccountAction::Kind::AddOperator : AccountAction::Kind::AddToken,
+                      parser.value(isOperator ? kAddOperator : kAddToken), *role};
+    return true;
+}
+
 bool readAddress(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
     if (options.address.setAddress(parser.value(kListen)))
         return true;
@@ -58,14 +94,15 @@ std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, QStrin
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
     parser.addHelpOption();
-    parser.addOptions({kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey});
+    parser.addOptions(
+        {kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey, kAddOperator, kAddToken, kRole});
     parser.process(app);
 
     ServerOptions options;
     options.databaseFile = parser.value(kDatabase);
     options.updatesFolder = parser.value(kUpdates);
     if (!readAddress(parser, options, error) || !readPort(parser, options, error) ||
-        !readTls(parser, options, error))
+        !readTls(parser, options, error) || !readAccount(parser, options, error))
         return std::nullopt;
     return options;
 }

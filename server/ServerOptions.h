@@ -1,9 +1,20 @@
 #pragma once
 
+#include "auth/Role.h"
+
+#include <optional>
 #include <QHostAddress>
 #include <QString>
 
 namespace server {
+
+// An account to add instead of running the server: an operator (password from standard input) or an API
+// token (printed once).
+struct AccountAction {
+    enum class Kind { AddOperator, AddToken } kind = Kind::AddOperator;
+    QString name;
+    Role role = Role::Viewer;
+};
 
 // How one server instance runs; the command line fills it, tests set it directly.
 struct ServerOptions {
@@ -13,6 +24,7 @@ struct ServerOptions {
     QString updatesFolder;      // empty: no update is published
     QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
     QString tlsKeyFile;
+    std::optional<AccountAction> account;
 };
 
 } // namespace server

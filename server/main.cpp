@@ -1,3 +1,4 @@
+#include "auth/AccountActions.h"
 #include "CentralServer.h"
 #include "CommandLine.h"
 
@@ -21,6 +22,11 @@ int main(int argc, char** argv) {
     const auto options = server::readCommandLine(app, &error);
     if (!options)
         return failure(error);
+    if (options->account) {
+        QTextStream input(stdin);
+        QTextStream output(stdout);
+        return server::runAccountAction(*options, input, output, &error) ? 0 : failure(error);
+    }
     server::CentralServer central;
     if (!central.start(*options, &error))
         return failure(error);

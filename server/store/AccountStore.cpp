@@ -108,7 +108,7 @@ bool AccountStore::saveFailures(const QString& name, const Failures& failures, Q
     return sql::run(query,
                     QStringLiteral("INSERT OR REPLACE INTO login_failures (name, failures, next_try_at) "
                                    "VALUES (?, ?, ?)"),
-                    {name, failures.count, sql::storedTime(failures.nextTryAt)}, error);
+                    {name, failures.count, sql::text(sql::storedTime(failures.nextTryAt))}, error);
 }
 
 bool AccountStore::clearFailures(const QString& name, QString* error) {

@@ -20,6 +20,10 @@ bool run(QSqlQuery& query, const QString& text, const QVariantList& values, QStr
     return false;
 }
 
+QVariant text(const QString& value) {
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
 QString storedTime(const QDateTime& moment) {
     return moment.toString(Qt::ISODateWithMs);
 }

@@ -13,6 +13,9 @@ bool run(QSqlQuery& query, const QVariantList& values, QString* error);
 // Prepares and runs `text` once with `values` bound in order.
 bool run(QSqlQuery& query, const QString& text, const QVariantList& values, QString* error);
 
+// Every text column is NOT NULL, and a null QString would be bound as NULL: it goes in as "".
+QVariant text(const QString& value);
+
 // How moments are stored: ISO 8601 local time with milliseconds, which sorts as text and which SQLite's
 // date functions read.
 QString storedTime(const QDateTime& moment);
