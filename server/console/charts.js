@@ -3,13 +3,25 @@
 
 const charts = (() => {
     const palette = ["#1f5f8b", "#2e7d4f", "#8e44ad", "#d35400", "#16a085", "#7f8c8d", "#c0392b", "#2c3e50", "#b7791f", "#6c5ce7"];
-    const shortTime = (ms) => new Date(ms).toLocaleString("en-GB", { day: "numeric", month: "short", hour: "2-digit", minute: "2-digit" });
+    const minute = 60 * 1000;
+    const day = 24 * 60 * minute;
 
-    const twoLineTime = (ms) => {
+    // Called by Chart.js with the axis as "this": seconds only for a short span, the date only for a long one.
+    function timeTick(ms) {
+        const span = this.max - this.min;
         const when = new Date(ms);
-        return [when.toLocaleTimeString("en-GB", { hour: "2-digit", minute: "2-digit" }),
-            when.toLocaleDateString("en-GB", { day: "numeric", month: "short" })];
-    };
+        const time = when.toLocaleTimeString("en-GB", span < 10 * minute
+            ? { hour: "2-digit", minute: "2-digit", second: "2-digit" } : { hour: "2-digit", minute: "2-digit" });
+        return span < day ? time : [time, when.toLocaleDateString("en-GB", { day: "numeric", month: "short" })];
+    }
+
+    // Reports seconds apart would otherwise give an axis of repeated labels.
+    function atLeastAMinute(scale) {
+        if (scale.max - scale.min >= minute) return;
+        const middle = (scale.max + scale.min) / 2;
+        scale.min = middle - minute / 2;
+        scale.max = middle + minute / 2;
+    }
 
     function options(yTitle, yFormat) {
         return {
@@ -18,20 +30,21 @@ const charts = (() => {
             interaction: { mode: "nearest", axis: "x", intersect: false },
             plugins: {
                 legend: { position: "bottom", labels: { boxWidth: 12 } },
-                tooltip: { callbacks: { title: (items) => shortTime(items[0].parsed.x),
+                tooltip: { callbacks: { title: (items) => format.time(new Date(items[0].parsed.x).toISOString()),
                     label: (item) => `${item.dataset.label}: ${yFormat(item.parsed.y)}` } },
             },
             scales: {
-                x: { type: "linear", ticks: { callback: twoLineTime, maxTicksLimit: 5, maxRotation: 0 } },
+                x: { type: "linear", afterDataLimits: atLeastAMinute, ticks: { callback: timeTick, maxTicksLimit: 5, maxRotation: 0 } },
                 y: { beginAtZero: true, title: { display: true, text: yTitle }, ticks: { callback: yFormat } },
             },
         };
     }
 
-    // A limit is drawn as steps without points: it holds from one report until it is changed.
+    // A limit is drawn as steps: it holds from one report until it is changed. Its points show only while
+    // there is no line to see.
     function line(label, points, colour, isLimit) {
         return { label, data: points, borderColor: colour, backgroundColor: colour, borderWidth: isLimit ? 1.5 : 2,
-            pointRadius: isLimit ? 0 : 2, stepped: isLimit ? "before" : false };
+            pointRadius: isLimit && points.length > 1 ? 0 : 3, stepped: isLimit ? "before" : false };
     }
 
     function box(title, summary, config) {

@@ -55,7 +55,7 @@ function pager(list, show) {
     const current = Number(list.page) || 1;
     return el("nav", { class: "pager", "aria-label": "Pages of computers" },
         el("span", { class: "muted" }, `Page ${current} of ${pageCount} · ${format.number(list.total || 0)} ${list.total === 1 ? "computer" : "computers"}`),
-        el("span", { class: "actions" },
+        pageCount > 1 && el("span", { class: "actions" },
             el("button", { type: "button", disabled: current <= 1, onclick: () => show(current - 1) }, "← Previous"),
             el("button", { type: "button", disabled: current >= pageCount, onclick: () => show(current + 1) }, "Next →")));
 }
@@ -63,7 +63,7 @@ function pager(list, show) {
 page.start("fleet.html", async (main) => {
     const box = el("div", { id: "fleet", "aria-live": "polite" });
     const input = el("input", { type: "search", id: "search", name: "search", value: page.param("search"),
-        placeholder: "Part of a computer's name", "aria-describedby": "search-hint" });
+        placeholder: "Part of a name", "aria-describedby": "search-hint" });
     let shown = 0;
     const show = async (pageNumber) => {
         const search = input.value.trim();

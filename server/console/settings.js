@@ -95,7 +95,7 @@ class SettingsForm {
     showReasons(reasons) {
         for (const [key, reasonNode] of this.reasons) {
             const reason = reasons[key] || "";
-            reasonNode.textContent = reason;
+            reasonNode.textContent = reason.charAt(0).toUpperCase() + reason.slice(1);
             this.inputs.get(key).setAttribute("aria-invalid", reason ? "true" : "false");
         }
         const first = Object.keys(reasons).find((key) => this.inputs.has(key));
@@ -120,7 +120,7 @@ class SettingsForm {
             this.showReasons({});
             const count = Object.keys(changes).length;
             fill(outcome, page.notice("ok",
-                `Saved ${count} change${count === 1 ? "" : "s"} (${Object.keys(changes).join(", ")}). They take effect at ${this.name}'s next settings download.`));
+                `Saved ${count} change${count === 1 ? "" : "s"} (${Object.keys(changes).join(", ")}). ${count === 1 ? "It takes" : "They take"} effect at ${this.name}'s next settings download.`));
         } catch (error) {
             if (error.status !== 422) return page.fail(outcome, error);
             const reasons = error.body.reasons || {};

@@ -29,6 +29,7 @@ def screenshot(browser, path):
     """The whole page, not only the window: the window grows to the page's height for the picture."""
     height = browser.execute_script("return document.documentElement.scrollHeight")
     browser.set_window_size(1280, min(max(900, height + 100), 4000))
+    browser.execute_script("window.scrollTo(0, 0)")
     try:
         browser.save_screenshot(str(path))
     finally:

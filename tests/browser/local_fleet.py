@@ -17,6 +17,7 @@ class CentralServer:
         self.database = Path(folder) / "kova-server.sqlite"
         self.log = Path(folder) / "server.log"
         self.process = None
+        self.log_file = None
         self.url = None
 
     def add_operator(self, name, password, role):
@@ -27,7 +28,8 @@ class CentralServer:
 
     def start(self):
         arguments = [self.executable, "--listen", "127.0.0.1", "--port", "0", "--database", str(self.database)]
-        self.process = subprocess.Popen(arguments, stdout=subprocess.PIPE, stderr=open(self.log, "wb"), text=True)
+        self.log_file = open(self.log, "wb")
+        self.process = subprocess.Popen(arguments, stdout=subprocess.PIPE, stderr=self.log_file, text=True)
         line = self.process.stdout.readline().strip()  # the server's first line says where it listens
         found = re.match(r"listening on (http://127\.0\.0\.1:\d+)$", line)
         if not found:
@@ -45,6 +47,7 @@ class CentralServer:
                 self.process.wait()
         if self.process:
             self.process.stdout.close()
+            self.log_file.close()
 
 
 class Agent:

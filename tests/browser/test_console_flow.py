@@ -23,8 +23,8 @@ OPERATOR = "olivia"
 FILES_IN_FOLDER = 5
 LOW_LIMIT = "3"    # under the folder's five files: red
 HIGH_LIMIT = "50"  # well above them: green
-RED = "rgb(192, 57, 43)"
-GREEN = "rgb(46, 125, 79)"
+RED = "rgba(192, 57, 43, 1)"
+GREEN = "rgba(46, 125, 79, 1)"
 
 
 class ConsoleFlow(unittest.TestCase):
@@ -86,7 +86,8 @@ class ConsoleFlow(unittest.TestCase):
 
     def run_agent(self):
         output, seconds = self.agent.run_once(self.server.url)
-        print(f"agent run took {seconds:.1f} s")
+        print(f"agent run took {seconds:.2f} s")
+        self.assertNotIn("A reboot was scheduled", output)
         return output
 
     # The flow --------------------------------------------------------------------------------------------------
@@ -126,7 +127,9 @@ class ConsoleFlow(unittest.TestCase):
         self.element("#edit-settings").click()
         self.type_into("Dir1", str(self.watched))
         self.type_into("Alert1", LOW_LIMIT)
-        self.save_settings("Saved 2 changes")
+        # A scheduled reboot far ahead, so that no run of the agent ever tries to restart the test machine.
+        self.type_into("RebootTime", "2099-01-01 03:00:00")
+        self.save_settings("Saved 3 changes")
 
     def see_the_folder_red(self):
         self.open(f"computer.html?name={COMPUTER}")
