@@ -1,5 +1,6 @@
 #include "ConsoleApi.h"
 
+#include "auth/Secrets.h"
 #include "JsonReply.h"
 
 #include <QUrl>
@@ -114,7 +115,7 @@ std::optional<QHttpServerResponse> ConsoleApi::refusal(const Route& route, Call&
         return errorReply(HttpStatus::Unauthorized, QStringLiteral("Log in first (or send an API token)."));
     const bool change = call.request.method() != QHttpServerRequest::Method::Get;
     if (change && !call.caller->csrfToken.isEmpty() &&
-        headerValue(call.request, "X-CSRF-Token") != call.caller->csrfToken.toLatin1())
+        !secrets::sameSecret(headerValue(call.request, "X-CSRF-Token"), call.caller->csrfToken.toLatin1()))
         return errorReply(HttpStatus::Forbidden,
                           QStringLiteral("The X-CSRF-Token header is missing or wrong; reload the page."));
     if (route.access == Access::Changer && call.caller->role != Role::Admin)

@@ -40,4 +40,9 @@ QString secretDigest(const QString& secret) {
     return QString::fromLatin1(digest.toHex());
 }
 
+bool sameSecret(const QByteArray& sent, const QByteArray& stored) {
+    return sent.size() == stored.size() && !stored.isEmpty() &&
+           sodium_memcmp(sent.constData(), stored.constData(), static_cast<size_t>(stored.size())) == 0;
+}
+
 } // namespace server::secrets

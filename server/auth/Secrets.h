@@ -20,4 +20,7 @@ QString newSecret();
 // Such secrets cannot be guessed, so a slow password hash would only slow every request.
 QString secretDigest(const QString& secret);
 
+// Compares a secret the caller sent with the stored one in time that does not depend on where they differ.
+bool sameSecret(const QByteArray& sent, const QByteArray& stored);
+
 } // namespace server::secrets
