@@ -20,6 +20,7 @@ import headless_chromium
 from local_fleet import COMPUTER, Agent, CentralServer
 
 OPERATOR = "olivia"
+VIEWER = "victor"
 FILES_IN_FOLDER = 5
 LOW_LIMIT = "3"    # under the folder's five files: red
 HIGH_LIMIT = "50"  # well above them: green
@@ -42,9 +43,11 @@ class ConsoleFlow(unittest.TestCase):
         cls.password = secrets.token_urlsafe(12)
         cls.server = CentralServer(os.environ["KOVA_SERVER_EXE"], cls.work)
         cls.server.add_operator(OPERATOR, cls.password, "admin")
+        cls.server.add_operator(VIEWER, cls.password, "viewer")
         cls.server.start()
         cls.addClassCleanup(cls.server.stop)
         cls.agent = Agent(os.environ["KOVA_AGENT_EXE"], cls.work / "agent")
+        cls.agent.run_once(cls.server.url)  # the first report takes the computer on, with nothing monitored yet
         cls.browser = headless_chromium.start(cls.work)
         cls.addClassCleanup(cls.browser.quit)
 
@@ -93,8 +96,7 @@ class ConsoleFlow(unittest.TestCase):
     # The flow --------------------------------------------------------------------------------------------------
 
     def test_operator_raises_a_limit_and_the_alert_clears(self):
-        self.run_agent()  # the first report takes the computer on, with nothing monitored yet
-        self.log_in()
+        self.log_in(OPERATOR)
         self.configure_the_folder_with_a_low_limit()
         self.assertIn("ALERT! There were alerts found:", self.run_agent())
         self.see_the_folder_red()
@@ -105,23 +107,23 @@ class ConsoleFlow(unittest.TestCase):
         self.see_enrolment()
         self.log_out()
 
-    def log_in(self):
+    def log_in(self, name):
+        self.browser.delete_all_cookies()  # each test starts logged out
         self.open("")
         self.element("#login-form")
         self.picture("login")
-        self.type_into("name", OPERATOR)
+        self.type_into("name", name)
         self.type_into("password", "not the password")
         self.browser.find_element(By.ID, "login-button").click()
         self.text_in("#login-message", "Wrong name or password")
         self.picture("login-refused")
         self.type_into("password", self.password)
         self.browser.find_element(By.ID, "login-button").click()
-        row = self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]', "the agent's computer on the fleet page")
-        self.assertIn("0 over", row.text)
-        self.assertEqual(self.element("#operator-name").text, OPERATOR)
-        self.picture("fleet-first-report")
+        self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]', "the agent's computer on the fleet page")
+        self.assertEqual(self.element("#operator-name").text, name)
 
     def configure_the_folder_with_a_low_limit(self):
+        self.picture("fleet-first-report")
         self.element(f'#fleet-table tr[data-computer="{COMPUTER}"] a').click()
         self.text_in("#folders-heading + p", "No folder is monitored")
         self.element("#edit-settings").click()
@@ -193,6 +195,21 @@ class ConsoleFlow(unittest.TestCase):
         self.open("fleet.html")  # the session is gone: back to the login page
         self.element("#login-form", "the login page after logging out")
         self.assertIn("next=fleet.html", self.browser.current_url)
+
+    def test_viewer_sees_settings_but_cannot_change_them(self):
+        self.log_in(VIEWER)
+        self.assertEqual(self.element("#operator-name + .role").text, "(viewer)")
+        self.open(f"computer.html?name={COMPUTER}")
+        self.element("#edit-settings", "the settings link").click()
+        self.text_in("#main", "changing them needs an admin operator")
+        self.assertFalse(self.element("#Alert1").is_enabled())
+        self.assertEqual(self.browser.find_elements(By.ID, "save-settings"), [])
+        self.picture("settings-viewer")
+        self.open("enrolment.html")
+        self.element("#pending-heading")
+        self.assertEqual(self.browser.find_elements(By.ID, "reset-key"), [])
+        self.element("#logout").click()
+        self.text_in("#login-message", "You are logged out.")
 
 
 if __name__ == "__main__":
