@@ -171,6 +171,11 @@ class ConsoleFlow(unittest.TestCase):
         self.assertIn("OK", row.text)
         self.assertIn("0 over", row.text)
         self.picture("fleet-cleared")
+        self.type_into("search", "no-such-name")
+        self.text_in("#fleet", "No computer matches")
+        self.type_into("search", COMPUTER.lower()[:5])  # part of the name, any case
+        self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]', "the computer found by a search")
+        self.assertIn(f"search={COMPUTER.lower()[:5]}", self.browser.current_url)
 
     def see_the_audit_rows(self):
         self.open(f"audit.html?computer={COMPUTER}&operator={OPERATOR}")
