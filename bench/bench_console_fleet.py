@@ -67,7 +67,7 @@ def api_list_ms(server, cookie):
 def page_ms(browser, server):
     times = []
     for _ in range(ROUNDS):
-        browser.get(f"{server.url}/console/fleet.html")
+        browser.get(f"{server.url}/console/console.html?view=fleet")
         drawn = None
         for _ in range(200):
             drawn = browser.execute_script("return document.body.dataset.drawnMs")

@@ -8,7 +8,7 @@ function auditRows(entries) {
     return entries.map((entry) => el("tr", {},
             el("td", {}, format.time(entry.at)),
             el("td", {}, entry.operator),
-            el("td", {}, entry.computer ? el("a", { href: page.link("computer.html", { name: entry.computer }) }, entry.computer) : "–"),
+            el("td", {}, entry.computer ? el("a", { href: page.view("computer", { name: entry.computer }) }, entry.computer) : "–"),
             el("td", { class: "mono" }, entry.setting),
             valueCell(entry.oldValue),
             valueCell(entry.newValue)));
@@ -22,13 +22,13 @@ function auditTable(entries) {
         el("tbody", {}, auditRows(entries))));
 }
 
-page.start("audit.html", async (main) => {
+page.start("audit", async (main) => {
     const box = el("div", { id: "audit", "aria-live": "polite" });
     const computer = el("input", { type: "text", id: "filter-computer", name: "computer", value: page.param("computer") });
     const operator = el("input", { type: "text", id: "filter-operator", name: "operator", value: page.param("operator") });
     const show = async () => {
         const filter = { computer: computer.value.trim(), operator: operator.value.trim() };
-        history.replaceState(null, "", page.link("audit.html", filter));
+        history.replaceState(null, "", page.view("audit", filter));
         try {
             const reply = await api.audit(filter.computer, filter.operator);
             fill(box, auditTable(reply.entries || []), olderButton(filter, reply.nextBefore));

@@ -54,7 +54,7 @@ function panel(title, id, ...content) {
     return el("section", { class: "panel", "aria-labelledby": id }, el("h2", { id }, title), ...content);
 }
 
-page.start("computer.html", async (main) => {
+page.start("computer", async (main) => {
     const name = page.param("name");
     if (!name) return fill(main, page.notice("error", "No computer named in the address."));
     document.title = `${name} · KOVA Oru console`;
@@ -65,11 +65,11 @@ page.start("computer.html", async (main) => {
     fill(main,
         el("div", { class: "page-head" },
             el("div", {},
-                el("p", { class: "small" }, el("a", { href: "fleet.html" }, "← Fleet")),
+                el("p", { class: "small" }, el("a", { href: page.view("fleet") }, "← Fleet")),
                 el("h1", {}, name, " ", stateBadge(!status ? "none" : status.alert ? "alert" : "ok"),
                     computer.silent ? [" ", stateBadge("silent")] : null)),
             el("div", { class: "actions" },
-                el("a", { href: page.link("settings.html", { name }), id: "edit-settings" },
+                el("a", { href: page.view("settings", { name }), id: "edit-settings" },
                     page.canChange() ? "Edit settings" : "View settings"))),
         !status ? page.notice("info", "This computer has not reported yet.") : [
             panel("Latest report", "latest-heading", latestFacts(status, computer),

@@ -47,7 +47,7 @@ function keyForm(outcome) {
             (n) => `${n} may now exchange without a key.`) }, "Allow without key"));
 }
 
-page.start("enrolment.html", async (main) => {
+page.start("enrolment", async (main) => {
     const outcome = el("div", { id: "enrolment-outcome", "aria-live": "polite" });
     const pendingBox = el("div", { id: "pending" });
     const redraw = async () => {

@@ -21,7 +21,7 @@ function fleetRow(row) {
     const marks = [stateBadge(state)];
     if (row.silent && state === "alert") marks.push(" ", stateBadge("silent"));
     return el("tr", { class: state === "alert" || state === "silent" ? `trouble-${state}` : false, "data-computer": row.name },
-        el("th", { scope: "row" }, el("a", { href: page.link("computer.html", { name: row.name }) }, row.name)),
+        el("th", { scope: "row" }, el("a", { href: page.view("computer", { name: row.name }) }, row.name)),
         el("td", {}, marks),
         el("td", {}, format.time(row.lastReport), el("br"), el("span", { class: "muted small" }, format.ago(row.secondsSinceReport))),
         el("td", {}, folderCounts(row)),
@@ -60,14 +60,14 @@ function pager(list, show, where) {
             el("button", { type: "button", disabled: current >= pageCount, onclick: () => show(current + 1) }, "Next →")));
 }
 
-page.start("fleet.html", async (main) => {
+page.start("fleet", async (main) => {
     const box = el("div", { id: "fleet", "aria-live": "polite" });
     const input = el("input", { type: "search", id: "search", name: "search", value: page.param("search"),
         placeholder: "Part of a name", "aria-describedby": "search-hint" });
     let shown = 0;
     const show = async (pageNumber) => {
         const search = input.value.trim();
-        history.replaceState(null, "", page.link("fleet.html", { search, page: pageNumber > 1 ? pageNumber : "" }));
+        history.replaceState(null, "", page.view("fleet", { search, page: pageNumber > 1 ? pageNumber : "" }));
         const asked = ++shown;
         try {
             const list = await api.computers(search, pageNumber);

@@ -10,10 +10,10 @@ function showLoginMessage(kind, text) {
     box.replaceChildren(notice);
 }
 
-// Only a page of this console may follow the login, never an address elsewhere.
+// Only a view of this console may follow the login, never an address elsewhere.
 function nextPage() {
     const next = new URLSearchParams(location.search).get("next") || "";
-    return /^[a-z]+\.html(\?[^/]*)?$/.test(next) ? next : "fleet.html";
+    return /^console\.html\?[^/:\\]*$/.test(next) ? next : "console.html?view=fleet";
 }
 
 async function logIn(event) {

@@ -82,6 +82,11 @@ const page = {
         return query.toString() ? `${file}?${query}` : file;
     },
 
+    // The address of one of the console's views; all of them live in the one shell page.
+    view(name, params = {}) {
+        return page.link("console.html", { view: name, ...params });
+    },
+
     canChange() {
         return page.session && page.session.role === "admin";
     },
@@ -101,7 +106,7 @@ const page = {
     },
 
     topBar(current) {
-        const items = [["fleet.html", "Fleet"], ["enrolment.html", "Enrolment"], ["audit.html", "Audit"]];
+        const items = [["fleet", "Fleet"], ["enrolment", "Enrolment"], ["audit", "Audit"]];
         const logOut = async () => {
             try {
                 await api.logOut();
@@ -110,10 +115,10 @@ const page = {
             }
         };
         return [
-            el("a", { class: "brand", href: "fleet.html" }, "KOVA Oru console"),
+            el("a", { class: "brand", href: page.view("fleet") }, "KOVA Oru console"),
             el("nav", { "aria-label": "Console pages" },
-                el("ul", {}, items.map(([file, text]) =>
-                    el("li", {}, el("a", { href: file, "aria-current": file === current ? "page" : false }, text))))),
+                el("ul", {}, items.map(([view, text]) =>
+                    el("li", {}, el("a", { href: page.view(view), "aria-current": view === current ? "page" : false }, text))))),
             el("div", { class: "who" },
                 el("span", { id: "operator-name" }, page.session.name),
                 el("span", { class: "role" }, `(${page.session.role})`),
@@ -121,9 +126,10 @@ const page = {
         ];
     },
 
-    // Checks the session, draws the top bar and hands over to the page's own drawing.
+    // Checks the session, draws the top bar and hands over to the view's own drawing.
     async start(current, draw) {
         const main = document.getElementById("main");
+        document.title = `${current.charAt(0).toUpperCase()}${current.slice(1)} · KOVA Oru console`;
         try {
             page.session = await api.session();
         } catch (error) {

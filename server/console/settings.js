@@ -146,7 +146,7 @@ class SettingsForm {
     }
 }
 
-page.start("settings.html", async (main) => {
+page.start("settings", async (main) => {
     const name = page.param("name");
     if (!name) return fill(main, page.notice("error", "No computer named in the address."));
     document.title = `Settings of ${name} · KOVA Oru console`;
@@ -154,7 +154,7 @@ page.start("settings.html", async (main) => {
     const form = new SettingsForm(name, computer.settings || {}, !page.canChange());
     fill(main,
         el("div", { class: "page-head" }, el("div", {},
-            el("p", { class: "small" }, el("a", { href: page.link("computer.html", { name }) }, `← ${name}`)),
+            el("p", { class: "small" }, el("a", { href: page.view("computer", { name }) }, `← ${name}`)),
             el("h1", {}, `Settings of ${name}`))),
         page.notice("info", `A change takes effect at ${name}'s next settings download, at the start of its next monitoring cycle` +
             (computer.nextDownloadWithinSeconds ? ` (within ${duration(computer.nextDownloadWithinSeconds)} while it keeps reporting).` : ".")),

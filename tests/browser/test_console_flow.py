@@ -10,6 +10,7 @@ import shutil
 import tempfile
 import unittest
 from pathlib import Path
+from urllib.parse import urlencode
 
 from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
@@ -56,6 +57,9 @@ class ConsoleFlow(unittest.TestCase):
     def open(self, page):
         self.browser.get(f"{self.server.url}/console/{page}")
 
+    def open_view(self, view, **query):
+        self.open("console.html?" + urlencode({"view": view, **query}))
+
     def wait_for(self, condition, what, seconds=10):
         try:
             return WebDriverWait(self.browser, seconds).until(condition)
@@ -86,6 +90,13 @@ class ConsoleFlow(unittest.TestCase):
         row = self.element('#folders-table tr[data-slot="1"]', "slot 1 in the folder table")
         badge = row.find_element(By.CSS_SELECTOR, ".state")
         return row.get_attribute("data-state"), badge.text, badge.value_of_css_property("color")
+
+    def see_on_the_fleet_page(self, status, folders, picture):
+        self.open_view("fleet")
+        row = self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]')
+        self.assertIn(status, row.text)
+        self.assertIn(folders, row.text)
+        self.picture(picture)
 
     def run_agent(self):
         output, seconds = self.agent.run_once(self.server.url)
@@ -134,21 +145,17 @@ class ConsoleFlow(unittest.TestCase):
         self.save_settings("Saved 3 changes")
 
     def see_the_folder_red(self):
-        self.open(f"computer.html?name={COMPUTER}")
+        self.open_view("computer", name=COMPUTER)
         self.assertEqual(self.folder_state(), ("red", "Over limit", RED))
         self.text_in("#agent-message", f"contains {FILES_IN_FOLDER} files (Alert:{LOW_LIMIT})")
         self.text_in("#charts", f"Folder 1: {self.watched}")
         self.assertTrue(self.browser.execute_script(  # Chart.js came from the server and drew
             "return [...document.querySelectorAll('#charts canvas')].every((c) => Chart.getChart(c))"))
         self.picture("computer-over-limit")
-        self.open("fleet.html")
-        row = self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]')
-        self.assertIn("Alert", row.text)
-        self.assertIn("1 over", row.text)
-        self.picture("fleet-alert")
+        self.see_on_the_fleet_page("Alert", "1 over", "fleet-alert")
 
     def raise_the_limit(self):
-        self.open(f"settings.html?name={COMPUTER}")
+        self.open_view("settings", name=COMPUTER)
         self.type_into("Alert1", "lots")  # not a number: refused, with the reason beside the field
         self.save_settings("Nothing was saved")
         self.assertEqual(self.element("#Alert1").get_attribute("aria-invalid"), "true")
@@ -161,16 +168,12 @@ class ConsoleFlow(unittest.TestCase):
         self.picture("settings-saved")
 
     def see_the_alert_cleared(self):
-        self.open(f"computer.html?name={COMPUTER}")
+        self.open_view("computer", name=COMPUTER)
         self.assertEqual(self.folder_state(), ("green", "Normal", GREEN))
         self.text_in("#agent-message", "System OK.")
         self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "#reports-table tbody tr")), 3)
         self.picture("computer-cleared")
-        self.open("fleet.html")
-        row = self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]')
-        self.assertIn("OK", row.text)
-        self.assertIn("0 over", row.text)
-        self.picture("fleet-cleared")
+        self.see_on_the_fleet_page("OK", "0 over", "fleet-cleared")
         self.type_into("search", "no-such-name")
         self.text_in("#fleet", "No computer matches")
         self.type_into("search", COMPUTER.lower()[:5])  # part of the name, any case
@@ -178,7 +181,7 @@ class ConsoleFlow(unittest.TestCase):
         self.assertIn(f"search={COMPUTER.lower()[:5]}", self.browser.current_url)
 
     def see_the_audit_rows(self):
-        self.open(f"audit.html?computer={COMPUTER}&operator={OPERATOR}")
+        self.open_view("audit", computer=COMPUTER, operator=OPERATOR)
         rows = [r.text for r in self.wait_for(
             lambda b: b.find_elements(By.CSS_SELECTOR, "#audit-table tbody tr"), "audit rows")]
         self.assertIn(f"{OPERATOR} {COMPUTER} Alert1 {LOW_LIMIT} {HIGH_LIMIT}", rows[0])  # newest first
@@ -189,7 +192,7 @@ class ConsoleFlow(unittest.TestCase):
         self.text_in("#audit", "No change matches.")
 
     def see_enrolment(self):
-        self.open("enrolment.html")
+        self.open_view("enrolment")
         self.element("#pending-heading")
         self.picture("enrolment")
 
@@ -197,20 +200,20 @@ class ConsoleFlow(unittest.TestCase):
         self.element("#logout").click()
         self.text_in("#login-message", "You are logged out.")
         self.picture("logged-out")
-        self.open("fleet.html")  # the session is gone: back to the login page
+        self.open_view("fleet")  # the session is gone: back to the login page
         self.element("#login-form", "the login page after logging out")
-        self.assertIn("next=fleet.html", self.browser.current_url)
+        self.assertIn("next=console.html%3Fview%3Dfleet", self.browser.current_url)
 
     def test_viewer_sees_settings_but_cannot_change_them(self):
         self.log_in(VIEWER)
         self.assertEqual(self.element("#operator-name + .role").text, "(viewer)")
-        self.open(f"computer.html?name={COMPUTER}")
+        self.open_view("computer", name=COMPUTER)
         self.element("#edit-settings", "the settings link").click()
         self.text_in("#main", "changing them needs an admin operator")
         self.assertFalse(self.element("#Alert1").is_enabled())
         self.assertEqual(self.browser.find_elements(By.ID, "save-settings"), [])
         self.picture("settings-viewer")
-        self.open("enrolment.html")
+        self.open_view("enrolment")
         self.element("#pending-heading")
         self.assertEqual(self.browser.find_elements(By.ID, "reset-key"), [])
         self.element("#logout").click()
