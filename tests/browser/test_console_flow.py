@@ -204,6 +204,17 @@ class ConsoleFlow(unittest.TestCase):
         self.element("#login-form", "the login page after logging out")
         self.assertIn("next=console.html%3Fview%3Dfleet", self.browser.current_url)
 
+    def test_login_backoff_is_stated_on_the_page(self):
+        self.browser.delete_all_cookies()
+        self.open("")
+        self.type_into("name", "mallory")
+        for _ in range(6):  # the sixth try comes while the name must wait
+            self.type_into("password", "guess")
+            self.browser.find_element(By.ID, "login-button").click()
+            self.wait_for(lambda b: b.find_element(By.ID, "login-button").is_enabled(), "the answer to a login")
+        self.text_in("#login-message", "try again in")
+        self.picture("login-backoff")
+
     def test_viewer_sees_settings_but_cannot_change_them(self):
         self.log_in(VIEWER)
         self.assertEqual(self.element("#operator-name + .role").text, "(viewer)")
