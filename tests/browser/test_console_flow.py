@@ -60,7 +60,7 @@ class ConsoleFlow(unittest.TestCase):
     def open_view(self, view, **query):
         self.open("console.html?" + urlencode({"view": view, **query}))
 
-    def wait_for(self, condition, what, seconds=10):
+    def wait_for(self, condition, what, seconds=20):
         try:
             return WebDriverWait(self.browser, seconds).until(condition)
         except TimeoutException:
@@ -90,6 +90,11 @@ class ConsoleFlow(unittest.TestCase):
         row = self.element('#folders-table tr[data-slot="1"]', "slot 1 in the folder table")
         badge = row.find_element(By.CSS_SELECTOR, ".state")
         return row.get_attribute("data-state"), badge.text, badge.value_of_css_property("color")
+
+    def assert_every_field_labelled(self):
+        unlabelled = self.browser.execute_script(
+            "return [...document.querySelectorAll('input, select')].filter((f) => !f.labels.length).map((f) => f.id)")
+        self.assertEqual(unlabelled, [])
 
     def see_on_the_fleet_page(self, status, folders, picture):
         self.open_view("fleet")
@@ -122,6 +127,7 @@ class ConsoleFlow(unittest.TestCase):
         self.browser.delete_all_cookies()  # each test starts logged out
         self.open("")
         self.element("#login-form")
+        self.assert_every_field_labelled()
         self.picture("login")
         self.type_into("name", name)
         self.type_into("password", "not the password")
@@ -156,6 +162,8 @@ class ConsoleFlow(unittest.TestCase):
 
     def raise_the_limit(self):
         self.open_view("settings", name=COMPUTER)
+        self.assert_every_field_labelled()
+        self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "#settings-form input, #settings-form select")), 28)
         self.type_into("Alert1", "lots")  # not a number: refused, with the reason beside the field
         self.save_settings("Nothing was saved")
         self.assertEqual(self.element("#Alert1").get_attribute("aria-invalid"), "true")
