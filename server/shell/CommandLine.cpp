@@ -1,0 +1,110 @@
+#include "shell/CommandLine.h"
+
+#include <QCommandLineParser>
+
+namespace server {
+namespace {
+
+const QCommandLineOption kListen(QStringLiteral("listen"),
+                                 QStringLiteral("Address to listen on (default 127.0.0.1)."),
+                                 QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.1"));
+const QCommandLineOption kPort(QStringLiteral("port"),
+                               QStringLiteral("Port to listen on; 0 picks a free one (default 8080)."),
+                               QStringLiteral("N"), QStringLiteral("8080"));
+const QCommandLineOption kDatabase(QStringLiteral("database"),
+                                   QStringLiteral("SQLite database file (default kova-server.sqlite)."),
+                                   QStringLiteral("FILE"), QStringLiteral("kova-server.sqlite"));
+const QCommandLineOption kUpdates(QStringLiteral("updates"),
+                                  QStringLiteral("Folder holding the published agent KOVA_Oru.exe."),
+                                  QStringLiteral("DIR"));
+const QCommandLineOption
+    kTlsCert(QStringLiteral("tls-cert"),
+             QStringLiteral("PEM certificate (chain) file; with --tls-key, serve HTTPS."),
+             QStringLiteral("FILE"));
+const QCommandLineOption kTlsKey(QStringLiteral("tls-key"),
+                                 QStringLiteral("Unencrypted PEM private key file."), QStringLiteral("FILE"));
+
+const QCommandLineOption
+    kAddOperator(QStringLiteral("add-operator"),
+                 QStringLiteral("Add (or reset) a console operator, reading the password "
+                                "from standard input, then end."),
+                 QStringLiteral("NAME"));
+const QCommandLineOption kAddToken(QStringLiteral("add-token"),
+                                   QStringLiteral("Add an API token and print it once, then end."),
+                                   QStringLiteral("NAME"));
+const QCommandLineOption kRole(QStringLiteral("role"),
+                               QStringLiteral("Role of the operator or token: admin or viewer."),
+                               QStringLiteral("ROLE"));
+
+bool readAccount(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    if (parser.isSet(kAddOperator) && parser.isSet(kAddToken)) {
+        *error = QStringLiteral("--add-operator and --add-token cannot be given together");
+        return false;
+    }
+    if (!parser.isSet(kAddOperator) && !parser.isSet(kAddToken)) {
+        if (parser.isSet(kRole)) {
+            *error = QStringLiteral("--role goes with --add-operator or --add-token");
+            return false;
+        }
+        return true;
+    }
+    const auto role = roleFromText(parser.value(kRole));
+    if (!role) {
+        *error = QStringLiteral("--role needs admin or viewer, not \"%1\"").arg(parser.value(kRole));
+        return false;
+    }
+    const bool isOperator = parser.isSet(kAddOperator);
+    options.account =
+        AccountAction{isOperator ? AccountAction::Kind::AddOperator : AccountAction::Kind::AddToken,
+                      parser.value(isOperator ? kAddOperator : kAddToken), *role};
+    return true;
+}
+
+bool readAddress(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    if (options.address.setAddress(parser.value(kListen)))
+        return true;
+    *error = QStringLiteral("--listen needs an IP address, not \"%1\"").arg(parser.value(kListen));
+    return false;
+}
+
+bool readPort(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    bool ok = false;
+    const uint port = parser.value(kPort).toUInt(&ok);
+    if (ok && port <= 65535) {
+        options.port = static_cast<quint16>(port);
+        return true;
+    }
+    *error = QStringLiteral("--port needs a number from 0 to 65535, not \"%1\"").arg(parser.value(kPort));
+    return false;
+}
+
+bool readTls(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    if (parser.isSet(kTlsCert) != parser.isSet(kTlsKey)) {
+        *error = QStringLiteral("--tls-cert and --tls-key must be given together");
+        return false;
+    }
+    options.tlsCertificateFile = parser.value(kTlsCert);
+    options.tlsKeyFile = parser.value(kTlsKey);
+    return true;
+}
+
+} // namespace
+
+std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, QString* error) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
+    parser.addHelpOption();
+    parser.addOptions(
+        {kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey, kAddOperator, kAddToken, kRole});
+    parser.process(app);
+
+    ServerOptions options;
+    options.databaseFile = parser.value(kDatabase);
+    options.updatesFolder = parser.value(kUpdates);
+    if (!readAddress(parser, options, error) || !readPort(parser, options, error) ||
+        !readTls(parser, options, error) || !readAccount(parser, options, error))
+        return std::nullopt;
+    return options;
+}
+
+} // namespace server
