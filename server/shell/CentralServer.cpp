@@ -22,7 +22,7 @@ QString exactPath(const QString& path) {
 } // namespace
 
 CentralServer::CentralServer(Clock clock)
-    : m_clock(clock), m_exchange(m_store, clock), m_api(m_store, clock) {
+    : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock), m_api(m_store, clock) {
     addRoutes();
 }
 
@@ -72,6 +72,7 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
         *error = QStringLiteral("the cryptography library could not start");
         return false;
     }
+    m_gate.setOptions({options.enrolment, options.newNamesPerMinute});
     if (!m_store.open(options.databaseFile, error)) {
         *error = QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, *error);
         return false;

@@ -37,6 +37,7 @@ private:
 
     Clock m_clock;
     ServerStore m_store;
+    AgentGate m_gate;
     ExchangeEndpoint m_exchange;
     ConsoleApi m_api;
     QHttpServer m_http;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "auth/EnrolmentPolicy.h"
 #include "domain/Role.h"
 
 #include <optional>
@@ -24,6 +25,9 @@ struct ServerOptions {
     QString updatesFolder;      // empty: no update is published
     QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
     QString tlsKeyFile;
+    EnrolmentPolicy enrolment = EnrolmentPolicy::Approve;
+    int newNamesPerMinute = 30; // per client address
+    int keepDays = 90;          // history older than this is pruned
     std::optional<AccountAction> account;
 };
 

@@ -174,6 +174,22 @@ bool FleetStore::changeSettings(const ComputerView& computer, const QStringList&
         error);
 }
 
+bool FleetStore::refusePending(const QString& name, QString* error) {
+    return m_store.inTransaction(
+        [&] {
+            QSqlQuery query(m_store.connection());
+            if (!sql::run(query,
+                          QStringLiteral("DELETE FROM enrolments WHERE name = ? AND state = 'pending'"),
+                          {name}, error))
+                return false;
+            if (query.numRowsAffected() == 1)
+                return true;
+            *error = QStringLiteral("\"%1\" is not waiting for approval").arg(name);
+            return false;
+        },
+        error);
+}
+
 bool FleetStore::addAudit(const AuditEntry& entry, QString* error) {
     return m_store.inTransaction([&] { return insertAudit(entry, error); }, error);
 }

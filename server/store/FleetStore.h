@@ -67,6 +67,9 @@ public:
     bool changeSettings(const ComputerView& computer, const QStringList& newSettings,
                         const QString& operatorName, const QDateTime& now, QString* error);
 
+    // Forgets a name that waits for approval; it may ask again later and wait again.
+    bool refusePending(const QString& name, QString* error);
+
     // An audit row of its own, for a change made elsewhere (enrolment).
     bool addAudit(const AuditEntry& entry, QString* error);
     // Newest first; empty filters match everything.
