@@ -50,11 +50,10 @@ class ConsoleFlow(unittest.TestCase):
         cls.server.start()
         cls.addClassCleanup(cls.server.stop)
         cls.agent = Agent(os.environ["KOVA_AGENT_EXE"], cls.work / "agent", COMPUTER)
-        # The computer asks, is approved from the command line, then reports with nothing monitored yet. The
-        # agent does not keep the key it is handed yet, so it is allowed to exchange without one.
+        # The computer asks, is approved from the command line, then gets its key and reports with nothing
+        # monitored yet.
         cls.agent.run_once(cls.server.url, admitted=False)
         cls.server.command("--approve", COMPUTER)
-        cls.server.command("--allow-keyless", COMPUTER)
         cls.agent.run_once(cls.server.url)
         cls.browser = headless_chromium.start(cls.work)
         cls.addClassCleanup(cls.browser.quit)
@@ -223,13 +222,22 @@ class ConsoleFlow(unittest.TestCase):
         self.element(f'button[aria-label="Approve {NEWCOMER}"]').click()
         self.text_in("#enrolment-outcome", f"{NEWCOMER} is approved.")
         self.text_in("#pending", "No computer is waiting for approval.")
-        self.type_into("key-computer", NEWCOMER)  # the agent keeps no key yet: it may exchange without one
-        self.browser.find_element(By.ID, "allow-without-key").click()
-        self.browser.switch_to.alert.accept()
-        self.text_in("#enrolment-outcome", f"{NEWCOMER} may now exchange without a key.")
         self.picture("enrolment-approved")
-        newcomer.run_once(self.server.url)
+        newcomer.run_once(self.server.url)  # its first key comes with these settings
         self.see_on_the_fleet_page(NEWCOMER, "OK", "0 over", "fleet-newcomer")
+        self.use_the_key_form(NEWCOMER, "reset-key", f"The key of {NEWCOMER} is reset")
+        newcomer.run_once(self.server.url, admitted=False)  # its key no longer counts: it must enrol again
+        self.open_view("enrolment")
+        self.element(f'#pending-table tr[data-computer="{NEWCOMER}"]', "the computer waiting again")
+        self.picture("enrolment-waiting-again")
+        self.use_the_key_form(COMPUTER, "allow-without-key", f"{COMPUTER} may now exchange without a key")
+
+    def use_the_key_form(self, computer, button, outcome):
+        self.open_view("enrolment")
+        self.type_into("key-computer", computer)
+        self.browser.find_element(By.ID, button).click()
+        self.browser.switch_to.alert.accept()  # the confirmation
+        self.text_in("#enrolment-outcome", outcome)
 
     def test_login_backoff_is_stated_on_the_page(self):
         self.browser.delete_all_cookies()
