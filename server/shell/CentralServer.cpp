@@ -7,6 +7,7 @@
 #include "exchange/UpdateDownload.h"
 #include "http/TextReply.h"
 #include "shell/TlsFiles.h"
+#include "shell/TlsProof.h"
 
 #include <memory>
 #include <QRegularExpression>
@@ -23,7 +24,8 @@ QString exactPath(const QString& path) {
 } // namespace
 
 CentralServer::CentralServer(Clock clock)
-    : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock), m_api(m_store, clock) {
+    : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock), m_api(m_store, clock),
+      m_retention(m_store, clock) {
     addRoutes();
 }
 
@@ -77,6 +79,7 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
         *error = QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, *error);
         return false;
     }
+    m_retention.start(options.keepDays);
     return listen(options, error);
 }
 
@@ -85,8 +88,11 @@ bool CentralServer::listen(const ServerOptions& options, QString* error) {
     if (options.tlsCertificateFile.isEmpty() && options.tlsKeyFile.isEmpty()) {
         listener = std::make_unique<QTcpServer>();
     } else {
-        const auto tls = loadTlsFiles(options.tlsCertificateFile, options.tlsKeyFile, error);
+        auto tls = loadTlsFiles(options.tlsCertificateFile, options.tlsKeyFile, error);
         if (!tls)
+            return false;
+        requireStrongTls(*tls);
+        if (!proveKeyMatchesCertificate(*tls, error))
             return false;
         auto sslListener = std::make_unique<QSslServer>();
         sslListener->setSslConfiguration(*tls);

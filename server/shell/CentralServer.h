@@ -4,6 +4,7 @@
 #include "domain/ServerClock.h"
 #include "exchange/ExchangeEndpoint.h"
 #include "shell/ServerOptions.h"
+#include "store/ReportRetention.h"
 #include "store/ServerStore.h"
 
 #include <QHttpServer>
@@ -40,6 +41,7 @@ private:
     AgentGate m_gate;
     ExchangeEndpoint m_exchange;
     ConsoleApi m_api;
+    ReportRetention m_retention;
     QHttpServer m_http;
     QString m_updatesFolder;
     QString m_scheme = QStringLiteral("http");
