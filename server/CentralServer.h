@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alerting/Alerting.h"
 #include "api/ConsoleApi.h"
 #include "ExchangeEndpoint.h"
 #include "ServerClock.h"
@@ -33,12 +34,14 @@ public:
 private:
     void addRoutes();
     void addConsoleRoutes();
+    void addAlertingRoutes();
     bool listen(const ServerOptions& options, QString* error);
 
     Clock m_clock;
     ServerStore m_store;
     ExchangeEndpoint m_exchange;
     ConsoleApi m_api;
+    Alerting m_alerting;
     QHttpServer m_http;
     QString m_updatesFolder;
     QString m_scheme = QStringLiteral("http");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alerting/AlertingOptions.h"
 #include "auth/Role.h"
 
 #include <optional>
@@ -25,6 +26,7 @@ struct ServerOptions {
     QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
     QString tlsKeyFile;
     std::optional<AccountAction> account;
+    AlertingOptions alerting;
 };
 
 } // namespace server

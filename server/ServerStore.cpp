@@ -1,5 +1,6 @@
 #include "ServerStore.h"
 
+#include "store/AlertingSchema.h"
 #include "store/ConsoleSchema.h"
 #include "StoreSchema.h"
 #include "WireFormat.h"
@@ -100,7 +101,8 @@ bool ServerStore::createSchema(QString* error) {
         !runText(m_db, QStringLiteral("PRAGMA synchronous = NORMAL"), error))
         return false;
     // Entry k brings a file from version k to version k + 1; each file takes the ones it has not had yet.
-    const QList<QStringList> migrations{schema::createStatements(), schema::consoleTables()};
+    const QList<QStringList> migrations{schema::createStatements(), schema::consoleTables(),
+                                        schema::alertingTables()};
     QSqlQuery version(m_db);
     if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
         *error = version.lastError().text();
@@ -131,6 +133,7 @@ bool ServerStore::inTransaction(const std::function<bool()>& work, QString* erro
         return true;
     if (error->isEmpty())
         *error = m_db.lastError().text();
+    ++m_counters.databaseErrors;
     m_db.rollback();
     return false;
 }
@@ -165,13 +168,17 @@ bool ServerStore::storeReport(const StatusReport& report, const QDateTime& recei
     QStringList status{report.computerName(), at};
     for (const QString& key : schema::statusKeys())
         status << report.value(key);
-    return inTransaction(
+    const bool stored = inTransaction(
         [&] {
             return saveSettings(report.computerName(), report.settings(), at, error) &&
                    run(m_statements->replaceLatestStatus, bindable(status), error) &&
-                   run(m_statements->insertReport, bindable(QStringList{at} + report.values()), error);
+                   run(m_statements->insertReport, bindable(QStringList{at} + report.values()), error) &&
+                   (!m_reportObserver || m_reportObserver(report, receivedAt, error));
         },
         error);
+    if (stored)
+        ++m_counters.reportsStored;
+    return stored;
 }
 
 } // namespace server

@@ -31,6 +31,18 @@ public:
     // latest status and adds the report to the history.
     bool storeReport(const StatusReport& report, const QDateTime& receivedAt, QString* error);
 
+    // Runs inside each report's transaction, after the report is stored: what it adds (events, alert
+    // conditions) is stored with the report or not at all. False rolls the report back.
+    using ReportObserver = std::function<bool(const StatusReport&, const QDateTime& receivedAt, QString*)>;
+    void setReportObserver(ReportObserver observer) { m_reportObserver = std::move(observer); }
+
+    // Since the server started: reports stored, and transactions that failed in the database.
+    struct Counters {
+        qint64 reportsStored = 0;
+        qint64 databaseErrors = 0;
+    };
+    const Counters& counters() const { return m_counters; }
+
     // The open connection, for the store's other parts (accounts, sessions, fleet views, audit).
     QSqlDatabase& connection() { return m_db; }
 
@@ -47,6 +59,8 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     std::unique_ptr<Statements> m_statements;
+    ReportObserver m_reportObserver;
+    Counters m_counters;
 };
 
 } // namespace server

@@ -22,26 +22,6 @@ QString quotedList(const QString& table, const QStringList& names) {
     return list.join(QStringLiteral(", "));
 }
 
-// One cycle in seconds is (SettingTime + 1) ticks of 36 s. An interval the agent cannot use (not a whole
-// number from 1 to 32766) makes it start a cycle on every tick. Three cycles without a report, and never
-// less than ten minutes, is silence. SQLite's date functions here are what a second database would change.
-QString fleetWith() {
-    const QString interval = QStringLiteral("trim(c.\"SettingTime\")");
-    const QString cycle =
-        QStringLiteral(
-            "((CASE WHEN %1 GLOB '[0-9]*' AND %1 NOT GLOB '*[^0-9]*' AND "
-            "CAST(%1 AS INTEGER) BETWEEN 1 AND 32766 THEN CAST(%1 AS INTEGER) ELSE 0 END + 1) * 36)")
-            .arg(interval);
-    return QStringLiteral(
-               "WITH judged AS (SELECT c.name AS name, s.received_at AS received_at, "
-               "COALESCE(s.\"sAlertStatus\" = '1', 0) AS alert, %1 AS cycle_seconds, "
-               "MAX(600, 3 * %1) AS silent_after "
-               "FROM computers c LEFT JOIN latest_status s ON s.name = c.name), "
-               "fleet AS (SELECT *, (received_at IS NULL OR "
-               "(julianday(?) - julianday(received_at)) * 86400.0 >= silent_after) AS silent FROM judged) ")
-        .arg(cycle);
-}
-
 // Binds: now, then whatever the caller appends.
 QString computerViews() {
     return fleetWith() +
@@ -74,6 +54,26 @@ ComputerView readComputerView(const QSqlQuery& query) {
 }
 
 } // namespace
+
+// One cycle in seconds is (SettingTime + 1) ticks of 36 s. An interval the agent cannot use (not a whole
+// number from 1 to 32766) makes it start a cycle on every tick. Three cycles without a report, and never
+// less than ten minutes, is silence. SQLite's date functions here are what a second database would change.
+QString fleetWith() {
+    const QString interval = QStringLiteral("trim(c.\"SettingTime\")");
+    const QString cycle =
+        QStringLiteral(
+            "((CASE WHEN %1 GLOB '[0-9]*' AND %1 NOT GLOB '*[^0-9]*' AND "
+            "CAST(%1 AS INTEGER) BETWEEN 1 AND 32766 THEN CAST(%1 AS INTEGER) ELSE 0 END + 1) * 36)")
+            .arg(interval);
+    return QStringLiteral(
+               "WITH judged AS (SELECT c.name AS name, s.received_at AS received_at, "
+               "COALESCE(s.\"sAlertStatus\" = '1', 0) AS alert, %1 AS cycle_seconds, "
+               "MAX(600, 3 * %1) AS silent_after "
+               "FROM computers c LEFT JOIN latest_status s ON s.name = c.name), "
+               "fleet AS (SELECT *, (received_at IS NULL OR "
+               "(julianday(?) - julianday(received_at)) * 86400.0 >= silent_after) AS silent FROM judged) ")
+        .arg(cycle);
+}
 
 std::optional<FleetPage> FleetStore::fleetPage(const QString& search, int page, int pageSize,
                                                const QDateTime& now, QString* error) {

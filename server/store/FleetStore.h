@@ -45,6 +45,11 @@ struct AuditEntry {
     QString newValue;
 };
 
+// The start of a query over every computer with the silence rule applied: a table `fleet` with name,
+// received_at, alert, cycle_seconds, silent_after and silent. Binds: now. The console, the metrics and
+// the silence events all judge silence through it.
+QString fleetWith();
+
 // What the console reads and changes: the fleet in trouble-first order, one computer, its history,
 // settings changes and the audit they leave.
 class FleetStore {

@@ -1,0 +1,159 @@
+#include "MetricsPage.h"
+
+#include "FolderCondition.h"
+#include "MetricsText.h"
+
+#include <array>
+#include <cstring>
+#include <QDebug>
+
+namespace server {
+namespace {
+
+using metrics::sample;
+using metrics::textSample;
+
+struct ComputerFamily {
+    const char* name;
+    const char* help;
+    void (*write)(QByteArray& out, const char* name, const MetricsRow& row);
+};
+
+QList<FolderReading> readings(const MetricsRow& row) {
+    return folderReadings([&row](const QString& key) { return row.value(key); });
+}
+
+void folderSamples(QByteArray& out, const char* name, const MetricsRow& row,
+                   QString (*value)(const FolderReading&)) {
+    for (const FolderReading& folder : readings(row))
+        textSample(out, name,
+                   {{"computer", row.name}, {"slot", QString::number(folder.slot)}, {"path", folder.path}},
+                   value(folder));
+}
+
+void folderFiles(QByteArray& out, const char* name, const MetricsRow& row) {
+    folderSamples(out, name, row, [](const FolderReading& folder) { return folder.files; });
+}
+
+void folderLimit(QByteArray& out, const char* name, const MetricsRow& row) {
+    folderSamples(out, name, row, [](const FolderReading& folder) { return folder.limit; });
+}
+
+void folderState(QByteArray& out, const char* name, const MetricsRow& row) {
+    folderSamples(out, name, row,
+                  [](const FolderReading& folder) { return QString::number(int(folder.condition)); });
+}
+
+// Agents send free space in units of 10,000 bytes.
+void diskFree(QByteArray& out, const char* name, const MetricsRow& row) {
+    for (int disk = 1; disk <= MetricsStore::kDisks; ++disk) {
+        const QString root = row.value(QStringLiteral("sDisk%1").arg(disk));
+        bool isNumber = false;
+        const double units = row.value(MetricsStore::diskSpaceKey(disk)).trimmed().toDouble(&isNumber);
+        if (!root.isEmpty() && isNumber)
+            sample(out, name, {{"computer", row.name}, {"disk", root}}, units * 10000);
+    }
+}
+
+void lastReport(QByteArray& out, const char* name, const MetricsRow& row) {
+    sample(out, name, {{"computer", row.name}}, double(row.lastReport.toMSecsSinceEpoch()) / 1000);
+}
+
+void silent(QByteArray& out, const char* name, const MetricsRow& row) {
+    sample(out, name, {{"computer", row.name}}, row.silent ? 1 : 0);
+}
+
+void agentInfo(QByteArray& out, const char* name, const MetricsRow& row) {
+    sample(out, name, {{"computer", row.name}, {"version", row.value(QStringLiteral("sORUVersion"))}}, 1);
+}
+
+const std::array<ComputerFamily, 7> kFamilies{{
+    {"kova_folder_files", "Files in a watched folder at the latest report.", folderFiles},
+    {"kova_folder_limit", "The folder's file limit.", folderLimit},
+    {"kova_folder_state", "The folder's state: 0 normal, 1 near its limit, 2 over it, 3 scan error.",
+     folderState},
+    {"kova_disk_free_bytes", "Free space on the computer's disk at the latest report.", diskFree},
+    {"kova_last_report_timestamp_seconds", "When the computer's latest report arrived (Unix time).",
+     lastReport},
+    {"kova_computer_silent", "1 when no report came for three cycle intervals (at least 10 minutes).",
+     silent},
+    {"kova_agent_info", "The agent version the computer reports.", agentInfo},
+}};
+
+} // namespace
+
+MetricsPage::MetricsPage(ServerStore& store, const QDateTime& now, QByteArray serverFamilies)
+    : m_store(store), m_now(now) {
+    appendChunk(serverFamilies);
+}
+
+bool MetricsPage::prepare(QString* error) {
+    if (!open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        *error = errorString();
+        return false;
+    }
+    return produceNext(error);
+}
+
+qint64 MetricsPage::bytesAvailable() const {
+    const qint64 framed = m_pending.size() - m_offset;
+    return framed > 0 || m_finished ? framed : 1; // more is always coming until the last chunk
+}
+
+bool MetricsPage::atEnd() const {
+    return m_finished && m_offset >= m_pending.size();
+}
+
+qint64 MetricsPage::readData(char* data, qint64 maxSize) {
+    QString error;
+    while (m_offset >= m_pending.size() && !m_finished) {
+        if (produceNext(&error))
+            continue;
+        // The headers went out already: end without the last chunk, so the client sees a broken page
+        // rather than a short one.
+        qWarning().noquote() << "the metrics page stopped:" << error;
+        m_pending.clear();
+        m_offset = 0;
+        m_finished = true;
+        return -1;
+    }
+    const qint64 count = std::min<qint64>(maxSize, m_pending.size() - m_offset);
+    std::memcpy(data, m_pending.constData() + m_offset, size_t(count));
+    m_offset += count;
+    return count;
+}
+
+bool MetricsPage::produceNext(QString* error) {
+    m_pending = m_pending.mid(m_offset);
+    m_offset = 0;
+    if (m_family == kFamilies.size()) {
+        m_pending.append("0\r\n\r\n");
+        m_finished = true;
+        return true;
+    }
+    const ComputerFamily& family = kFamilies[m_family];
+    const auto rows = m_store.page(m_after, kComputersPerPage, m_now, error);
+    if (!rows)
+        return false;
+    QByteArray text;
+    if (m_after.isEmpty())
+        metrics::family(text, family.name, "gauge", family.help);
+    for (const MetricsRow& row : *rows)
+        family.write(text, family.name, row);
+    if (rows->size() < kComputersPerPage) {
+        ++m_family;
+        m_after.clear();
+    } else {
+        m_after = rows->last().name;
+    }
+    appendChunk(text);
+    return true;
+}
+
+void MetricsPage::appendChunk(const QByteArray& text) {
+    if (text.isEmpty())
+        return; // an empty chunk would end the body
+    m_pending.append(QByteArray::number(text.size(), 16)).append("\r\n").append(text).append("\r\n");
+}
+
+} // namespace server
