@@ -22,14 +22,20 @@ QString quotedList(const QString& table, const QStringList& names) {
     return list.join(QStringLiteral(", "));
 }
 
-// Binds: now, then whatever the caller appends.
-QString computerViews() {
+// The computers `choice` picks from the judged fleet (a WHERE, ORDER BY and LIMIT over its columns), with
+// their settings and latest status. Choosing before joining keeps the wide rows out of the sort.
+// Binds: now, then whatever `choice` holds.
+QString computerViews(const QString& choice) {
     return fleetWith() +
-           QStringLiteral("SELECT f.name, f.received_at, f.alert, f.silent, f.silent_after, f.cycle_seconds, "
-                          "c.registered_at, c.changed_at, %1, %2 FROM fleet f "
-                          "JOIN computers c ON c.name = f.name LEFT JOIN latest_status s ON s.name = f.name ")
+           QStringLiteral(
+               ", chosen AS (SELECT *, CASE WHEN alert THEN 0 WHEN silent THEN 1 ELSE 2 END AS trouble "
+               "FROM fleet %3) "
+               "SELECT f.name, f.received_at, f.alert, f.silent, f.silent_after, f.cycle_seconds, "
+               "c.registered_at, c.changed_at, %1, %2 FROM chosen f "
+               "JOIN computers c ON c.name = f.name LEFT JOIN latest_status s ON s.name = f.name "
+               "ORDER BY f.trouble, f.name")
                .arg(quotedList(QStringLiteral("c"), SettingsRecord::fieldNames()),
-                    quotedList(QStringLiteral("s"), schema::statusKeys()));
+                    quotedList(QStringLiteral("s"), schema::statusKeys()), choice);
 }
 
 ComputerView readComputerView(const QSqlQuery& query) {
@@ -94,10 +100,9 @@ std::optional<FleetPage> FleetStore::fleetPage(const QString& search, int page, 
     QSqlQuery rows(m_store.connection());
     rows.setForwardOnly(true);
     if (!sql::run(rows,
-                  computerViews() +
-                      QStringLiteral("WHERE instr(lower(f.name), lower(?)) > 0 ORDER BY "
-                                     "CASE WHEN f.alert THEN 0 WHEN f.silent THEN 1 ELSE 2 END, f.name "
-                                     "LIMIT ? OFFSET ?"),
+                  computerViews(QStringLiteral("WHERE instr(lower(name), lower(?)) > 0 ORDER BY "
+                                               "CASE WHEN alert THEN 0 WHEN silent THEN 1 ELSE 2 END, name "
+                                               "LIMIT ? OFFSET ?")),
                   {at, sql::text(search), pageSize, qint64(page) * pageSize}, error))
         return std::nullopt;
     while (rows.next())
@@ -107,7 +112,7 @@ std::optional<FleetPage> FleetStore::fleetPage(const QString& search, int page, 
 
 std::optional<ComputerView> FleetStore::computer(const QString& name, const QDateTime& now, QString* error) {
     QSqlQuery query(m_store.connection());
-    if (!sql::run(query, computerViews() + QStringLiteral("WHERE f.name = ?"), {sql::storedTime(now), name},
+    if (!sql::run(query, computerViews(QStringLiteral("WHERE name = ?")), {sql::storedTime(now), name},
                   error) ||
         !query.next())
         return std::nullopt;
