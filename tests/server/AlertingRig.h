@@ -1,0 +1,62 @@
+#pragma once
+
+#include "CentralServer.h"
+#include "server/AgentForms.h"
+#include "support/BlockingHttp.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// A central server on loopback for the alerting tests: fast retries and silence checks, a shared secret,
+// and a clock that runs unless the test pins it.
+struct AlertingServer {
+    AlertingServer() {
+        options.port = 0;
+        options.databaseFile = dir.filePath(QStringLiteral("server.sqlite"));
+        options.alerting.webhookSecret = "shared secret";
+        options.alerting.firstRetry = std::chrono::milliseconds(100);
+        options.alerting.silenceCheck = std::chrono::milliseconds(100);
+    }
+
+    QString start() {
+        QString error;
+        return central.start(options, &error) ? QString() : error;
+    }
+
+    QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }
+
+    // A report with only the given folder slots in use: slot -> {path, files, limit}.
+    int report(const QString& computer, const QMap<int, QStringList>& folders, const QString& message = {}) {
+        QHash<QString, QString> values{{"sMessage", message}, {"sSettingTime", "1"}, {"sDisable", "0"}};
+        for (int slot = 1; slot <= 10; ++slot) {
+            const QStringList folder = folders.value(slot, {"", "0", ""});
+            values.insert(QStringLiteral("sDir%1").arg(slot), folder[0]);
+            values.insert(QStringLiteral("sCount%1").arg(slot), folder[1]);
+            values.insert(QStringLiteral("sAlert%1").arg(slot), folder[2]);
+        }
+        return testsupport::postForm(url(QStringLiteral("/kova-oru/process_servers.asp")),
+                                     reportForm(computer, values))
+            .status;
+    }
+
+    // The first column of the first row, read behind the server's back.
+    QVariant value(const QString& sql) const {
+        QVariant result;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
+            db.setDatabaseName(options.databaseFile);
+            QSqlQuery query(db);
+            if (db.open() && query.exec(sql) && query.next())
+                result = query.value(0);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+        return result;
+    }
+
+    QTemporaryDir dir;
+    server::ServerOptions options;
+    std::optional<QDateTime> pinned;
+    server::CentralServer central{[this] { return pinned.value_or(QDateTime::currentDateTime()); }};
+};
