@@ -1,0 +1,68 @@
+// The one place that knows the API's addresses: every page calls these functions and nothing else.
+"use strict";
+
+const api = (() => {
+    const base = "/api/v1";
+    const tokenKey = "kova.csrfToken";
+
+    class ApiError extends Error {
+        constructor(status, body) {
+            super(body.error || `The server answered ${status}.`);
+            this.status = status;
+            this.body = body;
+        }
+    }
+
+    const path = (strings, ...values) =>
+        strings.reduce((out, piece, k) => out + encodeURIComponent(values[k - 1]) + piece);
+
+    const query = (params) => {
+        const kept = Object.entries(params).filter(([, value]) => value !== undefined && value !== "");
+        return kept.length ? "?" + new URLSearchParams(kept).toString() : "";
+    };
+
+    async function request(method, address, body) {
+        const headers = { Accept: "application/json" };
+        if (body !== undefined) headers["Content-Type"] = "application/json";
+        if (method !== "GET") headers["X-CSRF-Token"] = sessionStorage.getItem(tokenKey) || "";
+        const reply = await fetch(base + address, {
+            method,
+            headers,
+            body: body === undefined ? undefined : JSON.stringify(body),
+            credentials: "same-origin",
+            cache: "no-store",
+        });
+        const text = await reply.text();
+        let data = {};
+        try {
+            data = text ? JSON.parse(text) : {};
+        } catch {
+            data = { error: text };
+        }
+        if (!reply.ok) throw new ApiError(reply.status, data);
+        return data;
+    }
+
+    // The token comes with the session; pages opened later read it again from the session route.
+    const keepSession = (session) => {
+        if (session.csrfToken) sessionStorage.setItem(tokenKey, session.csrfToken);
+        return session;
+    };
+
+    return {
+        ApiError,
+        logIn: (name, password) => request("POST", "/session", { name, password }).then(keepSession),
+        session: () => request("GET", "/session").then(keepSession),
+        logOut: () => request("DELETE", "/session").finally(() => sessionStorage.removeItem(tokenKey)),
+        computers: (search, page) => request("GET", "/computers" + query({ search, page })),
+        computer: (name) => request("GET", path`/computers/${name}`),
+        reports: (name, limit, before) => request("GET", path`/computers/${name}/reports` + query({ limit, before })),
+        saveSettings: (name, changes) => request("PUT", path`/computers/${name}/settings`, changes),
+        pending: () => request("GET", "/pending"),
+        approve: (name) => request("POST", path`/computers/${name}/approve`),
+        refuse: (name) => request("POST", path`/computers/${name}/refuse`),
+        resetKey: (name) => request("POST", path`/computers/${name}/reset-key`),
+        allowWithoutKey: (name) => request("PUT", path`/computers/${name}/keyless`, { allowed: true }),
+        audit: (computer, operator, before) => request("GET", "/audit" + query({ computer, operator, before })),
+    };
+})();

@@ -1,0 +1,83 @@
+// One computer: its latest report, the last 50 reports and charts over them.
+"use strict";
+
+const historyLength = 50;
+
+function latestFacts(status, computer) {
+    const fact = (term, ...value) => el("div", {}, el("dt", {}, term), el("dd", {}, ...value));
+    return el("dl", { class: "facts" },
+        fact("Last report", format.time(status.receivedAt), el("br"), el("span", { class: "muted small" }, format.ago(computer.secondsSinceReport))),
+        fact("IP address", status.ip || "–"),
+        fact("OS", [status.os, status.osVersion].filter(Boolean).join(", ") || "–"),
+        fact("Agent version", status.agentVersion || "–"));
+}
+
+function foldersTable(folders) {
+    if (!folders || !folders.length) return el("p", { class: "empty" }, "No folder is monitored on this computer.");
+    return el("div", { class: "table-wrap" }, el("table", { id: "folders-table" },
+        el("thead", {}, el("tr", {}, ["Slot", "Folder", "State", "Files", "Limit", "Size"].map((text, k) =>
+            el("th", { scope: "col", class: k >= 3 ? "num" : false }, text)))),
+        el("tbody", {}, folders.map((folder) =>
+            el("tr", { "data-slot": folder.slot, "data-state": folder.state },
+                el("td", {}, folder.slot),
+                el("th", { scope: "row", class: "mono" }, folder.dir),
+                el("td", {}, stateBadge(folder.state)),
+                el("td", { class: "num" }, format.number(folder.count)),
+                el("td", { class: "num" }, format.number(folder.limit)),
+                el("td", { class: "num" }, format.bytes(folder.size)))))));
+}
+
+function disksTable(disks) {
+    if (!disks || !disks.length) return el("p", { class: "empty" }, "No disk reported.");
+    return el("table", { id: "disks-table" },
+        el("thead", {}, el("tr", {}, el("th", { scope: "col" }, "Disk"), el("th", { scope: "col", class: "num" }, "Free space"))),
+        el("tbody", {}, disks.map((disk) =>
+            el("tr", {}, el("th", { scope: "row", class: "mono" }, disk.drive), el("td", { class: "num" }, format.bytes(disk.freeBytes))))));
+}
+
+function reportsTable(reports) {
+    if (!reports.length) return el("p", { class: "empty" }, "No report received yet.");
+    const counts = (report, state) => (report.folders || []).filter((f) => f.state === state).length;
+    return el("div", { class: "table-wrap" }, el("table", { id: "reports-table" },
+        el("thead", {}, el("tr", {}, ["Received", "Alert", "Folders over", "Folders near", "Message"].map((text) =>
+            el("th", { scope: "col" }, text)))),
+        el("tbody", {}, reports.map((report) =>
+            el("tr", {},
+                el("td", {}, format.time(report.receivedAt)),
+                el("td", {}, stateBadge(report.alert ? "alert" : "ok")),
+                el("td", {}, counts(report, "red")),
+                el("td", {}, counts(report, "yellow")),
+                el("td", { class: "small" }, (report.message || "").split(/\r?\n/)[0]))))));
+}
+
+function panel(title, id, ...content) {
+    return el("section", { class: "panel", "aria-labelledby": id }, el("h2", { id }, title), ...content);
+}
+
+page.start("computer", async (main) => {
+    const name = page.param("name");
+    if (!name) return fill(main, page.notice("error", "No computer named in the address."));
+    document.title = `${name} · KOVA Oru console`;
+    const [computer, history] = await Promise.all([api.computer(name), api.reports(name, historyLength)]);
+    const status = computer.status;
+    const reports = history.reports || [];
+    const chartBox = el("div", { class: "charts", id: "charts" });
+    fill(main,
+        el("div", { class: "page-head" },
+            el("div", {},
+                el("p", { class: "small" }, el("a", { href: page.view("fleet") }, "← Fleet")),
+                el("h1", {}, name, " ", stateBadge(!status ? "none" : status.alert ? "alert" : "ok"),
+                    computer.silent ? [" ", stateBadge("silent")] : null)),
+            el("div", { class: "actions" },
+                el("a", { href: page.view("settings", { name }), id: "edit-settings" },
+                    page.canChange() ? "Edit settings" : "View settings"))),
+        !status ? page.notice("info", "This computer has not reported yet.") : [
+            panel("Latest report", "latest-heading", latestFacts(status, computer),
+                el("h3", {}, "Message from the agent"), el("pre", { class: "message", id: "agent-message" }, status.message || "")),
+            panel("Folders", "folders-heading", foldersTable(status.folders)),
+            panel("Disks", "disks-heading", disksTable(status.disks)),
+        ],
+        panel("Over time", "charts-heading", chartBox),
+        panel(`Last ${historyLength} reports`, "reports-heading", reportsTable(reports)));
+    charts.draw(chartBox, reports);
+});

@@ -1,0 +1,235 @@
+"""An operator steers a real agent through the console in real headless Chromium.
+
+The agent reports a folder over its limit, the operator sees it red, raises the limit in the settings editor,
+the agent's next run picks the new limit up and the alert clears in its report and on the page; the change
+stands in the audit; the operator logs out. Each page's picture goes to the test output folder.
+"""
+import os
+import secrets
+import shutil
+import tempfile
+import unittest
+from pathlib import Path
+from urllib.parse import urlencode
+
+from selenium.common.exceptions import TimeoutException
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support import expected_conditions as shown
+from selenium.webdriver.support.ui import WebDriverWait
+
+import headless_chromium
+from local_fleet import COMPUTER, Agent, CentralServer
+
+OPERATOR = "olivia"
+VIEWER = "victor"
+FILES_IN_FOLDER = 5
+LOW_LIMIT = "3"    # under the folder's five files: red
+HIGH_LIMIT = "50"  # well above them: green
+RED = "rgba(192, 57, 43, 1)"
+GREEN = "rgba(46, 125, 79, 1)"
+
+
+class ConsoleFlow(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = Path(tempfile.mkdtemp(prefix="kova-browser-"))
+        cls.addClassCleanup(shutil.rmtree, cls.work, ignore_errors=True)
+        cls.output = Path(os.environ.get("KOVA_TEST_OUTPUT", cls.work / "output"))
+        cls.output.mkdir(parents=True, exist_ok=True)
+        cls.watched = cls.work / "watched"
+        cls.watched.mkdir()
+        for k in range(FILES_IN_FOLDER):
+            (cls.watched / f"waiting-{k}.txt").write_text("x" * (k + 1) * 100)
+
+        cls.password = secrets.token_urlsafe(12)
+        cls.server = CentralServer(os.environ["KOVA_SERVER_EXE"], cls.work)
+        cls.server.add_operator(OPERATOR, cls.password, "admin")
+        cls.server.add_operator(VIEWER, cls.password, "viewer")
+        cls.server.start()
+        cls.addClassCleanup(cls.server.stop)
+        cls.agent = Agent(os.environ["KOVA_AGENT_EXE"], cls.work / "agent")
+        cls.agent.run_once(cls.server.url)  # the first report takes the computer on, with nothing monitored yet
+        cls.browser = headless_chromium.start(cls.work)
+        cls.addClassCleanup(cls.browser.quit)
+
+    # Helpers -------------------------------------------------------------------------------------------------
+
+    def open(self, page):
+        self.browser.get(f"{self.server.url}/console/{page}")
+
+    def open_view(self, view, **query):
+        self.open("console.html?" + urlencode({"view": view, **query}))
+
+    def wait_for(self, condition, what, seconds=10):
+        try:
+            return WebDriverWait(self.browser, seconds).until(condition)
+        except TimeoutException:
+            self.picture("failed")
+            self.fail(f"waited {seconds} s for {what}; the page said: {self.browser.find_element(By.TAG_NAME, 'body').text[:2000]}")
+
+    def element(self, selector, what=None):
+        return self.wait_for(shown.visibility_of_element_located((By.CSS_SELECTOR, selector)), what or selector)
+
+    def text_in(self, selector, text):
+        self.wait_for(shown.text_to_be_present_in_element((By.CSS_SELECTOR, selector), text), f"{text!r} in {selector}")
+        return self.browser.find_element(By.CSS_SELECTOR, selector)
+
+    def picture(self, name):
+        headless_chromium.screenshot(self.browser, self.output / f"console-{name}.png")
+
+    def type_into(self, field_id, text):
+        field = self.element(f"#{field_id}")
+        field.clear()
+        field.send_keys(text)
+
+    def save_settings(self, expected):
+        self.browser.find_element(By.ID, "save-settings").click()
+        return self.text_in("#save-outcome", expected)
+
+    def folder_state(self):
+        row = self.element('#folders-table tr[data-slot="1"]', "slot 1 in the folder table")
+        badge = row.find_element(By.CSS_SELECTOR, ".state")
+        return row.get_attribute("data-state"), badge.text, badge.value_of_css_property("color")
+
+    def see_on_the_fleet_page(self, status, folders, picture):
+        self.open_view("fleet")
+        row = self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]')
+        self.assertIn(status, row.text)
+        self.assertIn(folders, row.text)
+        self.picture(picture)
+
+    def run_agent(self):
+        output, seconds = self.agent.run_once(self.server.url)
+        print(f"agent run took {seconds:.2f} s")
+        self.assertNotIn("A reboot was scheduled", output)
+        return output
+
+    # The flow --------------------------------------------------------------------------------------------------
+
+    def test_operator_raises_a_limit_and_the_alert_clears(self):
+        self.log_in(OPERATOR)
+        self.configure_the_folder_with_a_low_limit()
+        self.assertIn("ALERT! There were alerts found:", self.run_agent())
+        self.see_the_folder_red()
+        self.raise_the_limit()
+        self.assertNotIn("ALERT!", self.run_agent())
+        self.see_the_alert_cleared()
+        self.see_the_audit_rows()
+        self.see_enrolment()
+        self.log_out()
+
+    def log_in(self, name):
+        self.browser.delete_all_cookies()  # each test starts logged out
+        self.open("")
+        self.element("#login-form")
+        self.picture("login")
+        self.type_into("name", name)
+        self.type_into("password", "not the password")
+        self.browser.find_element(By.ID, "login-button").click()
+        self.text_in("#login-message", "Wrong name or password")
+        self.picture("login-refused")
+        self.type_into("password", self.password)
+        self.browser.find_element(By.ID, "login-button").click()
+        self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]', "the agent's computer on the fleet page")
+        self.assertEqual(self.element("#operator-name").text, name)
+
+    def configure_the_folder_with_a_low_limit(self):
+        self.picture("fleet-first-report")
+        self.element(f'#fleet-table tr[data-computer="{COMPUTER}"] a').click()
+        self.text_in("#folders-heading + p", "No folder is monitored")
+        self.element("#edit-settings").click()
+        self.type_into("Dir1", str(self.watched))
+        self.type_into("Alert1", LOW_LIMIT)
+        # A scheduled reboot far ahead, so that no run of the agent ever tries to restart the test machine.
+        self.type_into("RebootTime", "2099-01-01 03:00:00")
+        self.save_settings("Saved 3 changes")
+
+    def see_the_folder_red(self):
+        self.open_view("computer", name=COMPUTER)
+        self.assertEqual(self.folder_state(), ("red", "Over limit", RED))
+        self.text_in("#agent-message", f"contains {FILES_IN_FOLDER} files (Alert:{LOW_LIMIT})")
+        self.text_in("#charts", f"Folder 1: {self.watched}")
+        self.assertTrue(self.browser.execute_script(  # Chart.js came from the server and drew
+            "return [...document.querySelectorAll('#charts canvas')].every((c) => Chart.getChart(c))"))
+        self.picture("computer-over-limit")
+        self.see_on_the_fleet_page("Alert", "1 over", "fleet-alert")
+
+    def raise_the_limit(self):
+        self.open_view("settings", name=COMPUTER)
+        self.type_into("Alert1", "lots")  # not a number: refused, with the reason beside the field
+        self.save_settings("Nothing was saved")
+        self.assertEqual(self.element("#Alert1").get_attribute("aria-invalid"), "true")
+        self.assertTrue(self.element("#Alert1-reason").text)
+        self.picture("settings-refused")
+        self.type_into("Alert1", HIGH_LIMIT)
+        self.save_settings("Saved 1 change (Alert1)")
+        self.assertEqual(self.element("#Alert1").get_attribute("aria-invalid"), "false")
+        self.assertIn("next settings download", self.browser.find_element(By.ID, "main").text)
+        self.picture("settings-saved")
+
+    def see_the_alert_cleared(self):
+        self.open_view("computer", name=COMPUTER)
+        self.assertEqual(self.folder_state(), ("green", "Normal", GREEN))
+        self.text_in("#agent-message", "System OK.")
+        self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "#reports-table tbody tr")), 3)
+        self.picture("computer-cleared")
+        self.see_on_the_fleet_page("OK", "0 over", "fleet-cleared")
+        self.type_into("search", "no-such-name")
+        self.text_in("#fleet", "No computer matches")
+        self.type_into("search", COMPUTER.lower()[:5])  # part of the name, any case
+        self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]', "the computer found by a search")
+        self.assertIn(f"search={COMPUTER.lower()[:5]}", self.browser.current_url)
+
+    def see_the_audit_rows(self):
+        self.open_view("audit", computer=COMPUTER, operator=OPERATOR)
+        rows = [r.text for r in self.wait_for(
+            lambda b: b.find_elements(By.CSS_SELECTOR, "#audit-table tbody tr"), "audit rows")]
+        self.assertIn(f"{OPERATOR} {COMPUTER} Alert1 {LOW_LIMIT} {HIGH_LIMIT}", rows[0])  # newest first
+        self.assertTrue(any(f"Dir1 (empty) {self.watched}" in row for row in rows), rows)
+        self.picture("audit")
+        self.type_into("filter-operator", "nobody")
+        self.browser.find_element(By.ID, "filter-audit").click()
+        self.text_in("#audit", "No change matches.")
+
+    def see_enrolment(self):
+        self.open_view("enrolment")
+        self.element("#pending-heading")
+        self.picture("enrolment")
+
+    def log_out(self):
+        self.element("#logout").click()
+        self.text_in("#login-message", "You are logged out.")
+        self.picture("logged-out")
+        self.open_view("fleet")  # the session is gone: back to the login page
+        self.element("#login-form", "the login page after logging out")
+        self.assertIn("next=console.html%3Fview%3Dfleet", self.browser.current_url)
+
+    def test_login_backoff_is_stated_on_the_page(self):
+        self.browser.delete_all_cookies()
+        self.open("")
+        self.type_into("name", "mallory")
+        for _ in range(6):  # the sixth try comes while the name must wait
+            self.type_into("password", "guess")
+            self.browser.find_element(By.ID, "login-button").click()
+            self.wait_for(lambda b: b.find_element(By.ID, "login-button").is_enabled(), "the answer to a login")
+        self.text_in("#login-message", "try again in")
+        self.picture("login-backoff")
+
+    def test_viewer_sees_settings_but_cannot_change_them(self):
+        self.log_in(VIEWER)
+        self.assertEqual(self.element("#operator-name + .role").text, "(viewer)")
+        self.open_view("computer", name=COMPUTER)
+        self.element("#edit-settings", "the settings link").click()
+        self.text_in("#main", "changing them needs an admin operator")
+        self.assertFalse(self.element("#Alert1").is_enabled())
+        self.assertEqual(self.browser.find_elements(By.ID, "save-settings"), [])
+        self.picture("settings-viewer")
+        self.open_view("enrolment")
+        self.element("#pending-heading")
+        self.assertEqual(self.browser.find_elements(By.ID, "reset-key"), [])
+        self.element("#logout").click()
+        self.text_in("#login-message", "You are logged out.")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
