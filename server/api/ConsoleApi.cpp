@@ -57,7 +57,7 @@ QString bearerToken(const QHttpServerRequest& request) {
 } // namespace
 
 ConsoleApi::ConsoleApi(ServerStore& store, Clock clock)
-    : m_fleet(store), m_accounts(store), m_auth(m_accounts), m_clock(std::move(clock)) {
+    : m_fleet(store), m_accounts(store), m_events(store), m_auth(m_accounts), m_clock(std::move(clock)) {
     addRoutes();
 }
 
@@ -73,6 +73,7 @@ void ConsoleApi::addRoutes() {
         {M::Get, {"computers", name, "reports"}, Access::Reader, &ConsoleApi::reports},
         {M::Put, {"computers", name, "settings"}, Access::Changer, &ConsoleApi::changeSettings},
         {M::Get, {"audit"}, Access::Reader, &ConsoleApi::audit},
+        {M::Get, {"events"}, Access::Reader, &ConsoleApi::events},
     };
 }
 
