@@ -55,7 +55,8 @@ class TestPrometheusScrape : public QObject {
         agent.start(agentCopy,
                     {"--once", "--server-url", server.url + "/kova-oru/process_servers.asp", "--time-url",
                      "http://127.0.0.1:9/t", "--update-url", "http://127.0.0.1:9/u"});
-        QTRY_VERIFY_WITH_TIMEOUT(agent.state() == QProcess::NotRunning, 60000);
+        if (!agent.waitForFinished(60000)) // the server is a process of its own: blocking here is fine
+            return -1;
         qInfo().noquote() << agent.readAll().right(300);
         return agent.exitCode();
     }

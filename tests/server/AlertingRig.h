@@ -1,9 +1,11 @@
 #pragma once
 
+#include "auth/AccountActions.h"
 #include "CentralServer.h"
 #include "server/AgentForms.h"
 #include "support/BlockingHttp.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -60,3 +62,14 @@ struct AlertingServer {
     std::optional<QDateTime> pinned;
     server::CentralServer central{[this] { return pinned.value_or(QDateTime::currentDateTime()); }};
 };
+
+// An API token made the way an operator makes one, before the server starts on the database.
+inline QByteArray addToken(const server::ServerOptions& options, server::Role role) {
+    server::ServerOptions action = options;
+    action.account = server::AccountAction{server::AccountAction::Kind::AddToken, "script", role};
+    QString input, printed, error;
+    QTextStream in(&input), out(&printed);
+    if (!server::runAccountAction(action, in, out, &error))
+        return {};
+    return QRegularExpression("[A-Za-z0-9_-]{40,}").match(printed).captured().toLatin1();
+}

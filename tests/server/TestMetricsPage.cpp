@@ -1,10 +1,8 @@
 // The /metrics page from a real server: who may read it, and a fleet larger than one page of the store
 // streamed in chunks with every metric family whole.
-#include "auth/AccountActions.h"
 #include "server/AlertingRig.h"
 
 #include <QNetworkReply>
-#include <QRegularExpression>
 
 namespace {
 
@@ -28,18 +26,6 @@ Page fetch(const QUrl& url, const QByteArray& verb = "GET", const QByteArray& be
             reply->rawHeader("Transfer-Encoding")};
 }
 
-// A viewer's API token, made the way an operator makes one.
-QByteArray addToken(const server::ServerOptions& options) {
-    server::ServerOptions action = options;
-    action.account =
-        server::AccountAction{server::AccountAction::Kind::AddToken, "scraper", server::Role::Viewer};
-    QString input, printed, error;
-    QTextStream in(&input), out(&printed);
-    if (!server::runAccountAction(action, in, out, &error))
-        return {};
-    return QRegularExpression("[A-Za-z0-9_-]{40,}").match(printed).captured().toLatin1();
-}
-
 } // namespace
 
 class TestMetricsPage : public QObject {
@@ -50,7 +36,7 @@ class TestMetricsPage : public QObject {
 
 private slots:
     void initTestCase() {
-        token = addToken(server.options);
+        token = addToken(server.options, server::Role::Viewer);
         QVERIFY(!token.isEmpty());
         server.options.alerting.metricsAllow = {*server::readAddressRange("10.0.0.0/8")};
         QCOMPARE(server.start(), QString());
@@ -99,7 +85,8 @@ private slots:
             }
             if (line.isEmpty() || line.startsWith('#'))
                 continue;
-            const QString name = QString::fromUtf8(line.left(std::min(line.indexOf(' '), line.contains('{') ? line.indexOf('{') : line.size())));
+            const QString name = QString::fromUtf8(
+                line.left(std::min(line.indexOf(' '), line.contains('{') ? line.indexOf('{') : line.size())));
             QVERIFY2(name.startsWith(familyOrder.last()), qPrintable(name)); // inside the open family
             ++samples[name];
         }

@@ -3,10 +3,12 @@
 #include "alerting/EventKinds.h"
 #include "alerting/WebhookSignature.h"
 #include "server/AlertingRig.h"
+#include "server/ApiClient.h"
 #include "support/LoopbackResponder.h"
 
 #include <algorithm>
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -43,12 +45,13 @@ class TestWebhooks : public QObject {
 private slots:
     void retriedUntilAcceptedOncePerChangeAndSigned() {
         LoopbackResponder failing; // the first three deliveries fail, then every one is accepted
-        failing.serve({Answer::http(500, "down"), Answer::http(503, ""), Answer::http(502, ""),
-                       Answer::http(204, "")});
+        failing.serve(
+            {Answer::http(500, "down"), Answer::http(503, ""), Answer::http(502, ""), Answer::http(204, "")});
         LoopbackResponder healthy;
         healthy.serve(Answer::http(200, "ok"));
         AlertingServer server;
         server.options.alerting.webhooks = {failing.url("/hook").toString(), healthy.url().toString()};
+        const QByteArray token = addToken(server.options, server::Role::Viewer);
         QCOMPARE(server.start(), QString());
 
         const QMap<int, QStringList> over{{2, {"C:\\in", "12", "10"}}};
@@ -84,6 +87,18 @@ private slots:
                             "WHERE receiver LIKE '%/hook' ORDER BY event)")
                      .toString(),
                  QString("4delivered 1delivered"));
+
+        // The console's list: newest first, each delivery's state.
+        ApiClient api(server.url("/"));
+        api.bearer = token;
+        const QJsonArray events = api.get("/api/v1/events").json.value("events").toArray();
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events[0].toObject().value("type").toString(), server::events::folderBackToNormal());
+        const QJsonArray deliveries = events[1].toObject().value("deliveries").toArray();
+        QCOMPARE(deliveries.size(), 2);
+        for (const QJsonValue& delivery : deliveries)
+            QCOMPARE(delivery.toObject().value("state").toString(), QString("delivered"));
+        QCOMPARE(api.get("/api/v1/events?limit=0").status, 400);
     }
 
     void scanErrorsTold() {
