@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSqlDatabase>
@@ -113,6 +114,7 @@ void metricsFigure(int computers) {
         out << "cannot fill the fleet" << Qt::endl;
         return;
     }
+    if (qEnvironmentVariableIsSet("KEEP_DB")) { QFile::copy(options.databaseFile, qEnvironmentVariable("KEEP_DB")); QFile::copy(options.databaseFile + "-wal", qEnvironmentVariable("KEEP_DB") + "-wal"); }
     QList<double> page, constant;
     qint64 bytes = 0;
     for (int round = 0; round < 5; ++round) {

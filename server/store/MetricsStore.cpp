@@ -33,6 +33,27 @@ QString column(const QString& key) {
         .arg(setting ? key.mid(1) : key);
 }
 
+// Every value of a row in one column, each as its UTF-8 length in bytes, ":" and the value: the database
+// driver's cost is per column, and this reads a fleet several times faster than one column per value.
+QString packedColumns() {
+    QStringList pieces;
+    for (const QString& key : MetricsStore::keys())
+        pieces << QStringLiteral("length(CAST(%1 AS BLOB)) || ':' || %1").arg(column(key));
+    return QStringLiteral("CAST(%1 AS BLOB)").arg(pieces.join(QStringLiteral(" || ")));
+}
+
+QStringList unpacked(const QByteArray& packed) {
+    QStringList values;
+    qsizetype at = 0;
+    while (at < packed.size()) {
+        const qsizetype colon = packed.indexOf(':', at);
+        const qsizetype length = packed.mid(at, colon - at).toLongLong();
+        values << QString::fromUtf8(packed.constData() + colon + 1, length);
+        at = colon + 1 + length;
+    }
+    return values;
+}
+
 } // namespace
 
 QString MetricsRow::value(const QString& key) const {
@@ -62,9 +83,6 @@ QString MetricsStore::diskSpaceKey(int disk) {
 
 std::optional<QList<MetricsRow>> MetricsStore::page(const QString& afterName, int limit, const QDateTime& now,
                                                     QString* error) {
-    QStringList columns;
-    for (const QString& key : keys())
-        columns << column(key);
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     if (!sql::run(query,
@@ -72,7 +90,7 @@ std::optional<QList<MetricsRow>> MetricsStore::page(const QString& afterName, in
                                                "JOIN computers c ON c.name = f.name "
                                                "JOIN latest_status s ON s.name = f.name "
                                                "WHERE f.name > ? ORDER BY f.name LIMIT ?")
-                                    .arg(columns.join(QStringLiteral(", "))),
+                                    .arg(packedColumns()),
                   {sql::storedTime(now), sql::text(afterName), limit}, error))
         return std::nullopt;
     QList<MetricsRow> rows;
