@@ -4,7 +4,7 @@
 //
 // Usage: bench_alerting [COMPUTERS] [REPORTS]   (defaults 10000 and 2000)
 
-#include "CentralServer.h"
+#include "shell/CentralServer.h"
 #include "store/SqlRun.h"
 #include "WireFormat.h"
 
@@ -114,7 +114,10 @@ void metricsFigure(int computers) {
         out << "cannot fill the fleet" << Qt::endl;
         return;
     }
-    if (qEnvironmentVariableIsSet("KEEP_DB")) { QFile::copy(options.databaseFile, qEnvironmentVariable("KEEP_DB")); QFile::copy(options.databaseFile + "-wal", qEnvironmentVariable("KEEP_DB") + "-wal"); }
+    if (qEnvironmentVariableIsSet("KEEP_DB")) {
+        QFile::copy(options.databaseFile, qEnvironmentVariable("KEEP_DB"));
+        QFile::copy(options.databaseFile + "-wal", qEnvironmentVariable("KEEP_DB") + "-wal");
+    }
     QList<double> page, constant;
     qint64 bytes = 0;
     for (int round = 0; round < 5; ++round) {

@@ -6,9 +6,9 @@
 // Usage: bench_console [COMPUTERS] [REPORTS_PER_COMPUTER] [REQUESTS]   (defaults 10000, 100 and 100)
 
 #include "auth/ConsoleAuth.h"
-#include "CentralServer.h"
-#include "SettingsRecord.h"
-#include "StoreSchema.h"
+#include "domain/SettingsRecord.h"
+#include "shell/CentralServer.h"
+#include "store/StoreSchema.h"
 #include "WireFormat.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 //
 // Usage: bench_server [AGENTS] [CONNECTIONS]   (defaults 2000 and 6)
 
-#include "CentralServer.h"
+#include "shell/CentralServer.h"
 #include "WireFormat.h"
 
 #include <functional>

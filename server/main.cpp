@@ -1,6 +1,6 @@
-#include "auth/AccountActions.h"
-#include "CentralServer.h"
-#include "CommandLine.h"
+#include "shell/AccountActions.h"
+#include "shell/CentralServer.h"
+#include "shell/CommandLine.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

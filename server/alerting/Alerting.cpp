@@ -1,7 +1,7 @@
-#include "Alerting.h"
+#include "alerting/Alerting.h"
 
-#include "MetricsPage.h"
-#include "MetricsText.h"
+#include "alerting/MetricsPage.h"
+#include "alerting/MetricsText.h"
 
 #include <QDebug>
 

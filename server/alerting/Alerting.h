@@ -1,11 +1,11 @@
 #pragma once
 
-#include "AlertingOptions.h"
+#include "alerting/AlertingOptions.h"
+#include "alerting/EventRecorder.h"
+#include "alerting/RequestCounters.h"
+#include "alerting/WebhookDelivery.h"
 #include "auth/ConsoleAuth.h"
-#include "EventRecorder.h"
-#include "RequestCounters.h"
-#include "ServerClock.h"
-#include "WebhookDelivery.h"
+#include "domain/ServerClock.h"
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MetricsAccess.h"
+#include "alerting/MetricsAccess.h"
 
 #include <chrono>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "EventRecorder.h"
+#include "alerting/EventRecorder.h"
 
-#include "EventKinds.h"
+#include "alerting/EventKinds.h"
 
 #include <QJsonDocument>
 #include <QUuid>

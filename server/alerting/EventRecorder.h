@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FolderChanges.h"
-#include "StatusReport.h"
+#include "alerting/FolderChanges.h"
+#include "domain/StatusReport.h"
 #include "store/EventStore.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
-#include "FolderChanges.h"
+#include "alerting/FolderChanges.h"
 
-#include "EventKinds.h"
+#include "alerting/EventKinds.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FolderCondition.h"
+#include "alerting/FolderCondition.h"
 
 #include <optional>
 #include <QHash>

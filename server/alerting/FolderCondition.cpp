@@ -1,6 +1,6 @@
-#include "FolderCondition.h"
+#include "alerting/FolderCondition.h"
 
-#include "fleet/FolderState.h"
+#include "domain/FolderState.h"
 
 namespace server {
 namespace {

@@ -1,4 +1,4 @@
-#include "MetricsAccess.h"
+#include "alerting/MetricsAccess.h"
 
 namespace server {
 

@@ -1,7 +1,7 @@
-#include "MetricsPage.h"
+#include "alerting/MetricsPage.h"
 
-#include "FolderCondition.h"
-#include "MetricsText.h"
+#include "alerting/FolderCondition.h"
+#include "alerting/MetricsText.h"
 
 #include <array>
 #include <cstring>

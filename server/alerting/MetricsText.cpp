@@ -1,4 +1,4 @@
-#include "MetricsText.h"
+#include "alerting/MetricsText.h"
 
 #include <cmath>
 #include <QLocale>

@@ -1,6 +1,6 @@
-#include "RequestCounters.h"
+#include "alerting/RequestCounters.h"
 
-#include "MetricsText.h"
+#include "alerting/MetricsText.h"
 
 namespace server {
 

@@ -1,4 +1,4 @@
-#include "RetrySchedule.h"
+#include "alerting/RetrySchedule.h"
 
 #include <algorithm>
 

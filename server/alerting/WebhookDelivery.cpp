@@ -1,6 +1,6 @@
-#include "WebhookDelivery.h"
+#include "alerting/WebhookDelivery.h"
 
-#include "WebhookSignature.h"
+#include "alerting/WebhookSignature.h"
 
 #include <QDebug>
 #include <QNetworkReply>

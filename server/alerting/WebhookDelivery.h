@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RetrySchedule.h"
-#include "ServerClock.h"
+#include "alerting/RetrySchedule.h"
+#include "domain/ServerClock.h"
 #include "store/EventStore.h"
 
 #include <QNetworkAccessManager>

@@ -1,4 +1,4 @@
-#include "WebhookSignature.h"
+#include "alerting/WebhookSignature.h"
 
 #include <sodium.h>
 

@@ -1,7 +1,7 @@
-#include "ComputerJson.h"
+#include "api/ComputerJson.h"
 
-#include "fleet/FolderState.h"
-#include "SettingsRecord.h"
+#include "domain/FolderState.h"
+#include "domain/SettingsRecord.h"
 
 #include <QJsonArray>
 

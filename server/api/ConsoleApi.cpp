@@ -1,7 +1,7 @@
-#include "ConsoleApi.h"
+#include "api/ConsoleApi.h"
 
 #include "auth/Secrets.h"
-#include "JsonReply.h"
+#include "http/JsonReply.h"
 
 #include <QUrl>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "auth/ConsoleAuth.h"
-#include "ServerClock.h"
+#include "domain/ServerClock.h"
 #include "store/AccountStore.h"
 #include "store/EventStore.h"
 #include "store/FleetStore.h"

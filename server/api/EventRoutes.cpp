@@ -1,7 +1,7 @@
 // The events told to webhook receivers, newest first, each with its deliveries' state.
-#include "ComputerJson.h"
-#include "ConsoleApi.h"
-#include "JsonReply.h"
+#include "api/ComputerJson.h"
+#include "api/ConsoleApi.h"
+#include "http/JsonReply.h"
 
 #include <QJsonArray>
 #include <QUrlQuery>

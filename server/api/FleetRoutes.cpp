@@ -1,9 +1,9 @@
 // The fleet, one computer, its history and settings, and the audit of changes.
-#include "ConsoleApi.h"
+#include "api/ConsoleApi.h"
 
-#include "ComputerJson.h"
-#include "fleet/SettingsRules.h"
-#include "JsonReply.h"
+#include "api/ComputerJson.h"
+#include "domain/SettingsRules.h"
+#include "http/JsonReply.h"
 
 #include <QJsonArray>
 #include <QUrlQuery>

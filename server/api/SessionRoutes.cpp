@@ -1,7 +1,7 @@
 // Logging in and out of the console.
-#include "ConsoleApi.h"
+#include "api/ConsoleApi.h"
 
-#include "JsonReply.h"
+#include "http/JsonReply.h"
 
 #include <QJsonObject>
 

@@ -1,7 +1,7 @@
-#include "ConsoleAuth.h"
+#include "auth/ConsoleAuth.h"
 
-#include "LoginBackoff.h"
-#include "Secrets.h"
+#include "auth/LoginBackoff.h"
+#include "auth/Secrets.h"
 
 namespace server {
 namespace {

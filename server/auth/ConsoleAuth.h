@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Role.h"
+#include "domain/Role.h"
 #include "store/AccountStore.h"
 
 #include <optional>

@@ -1,4 +1,4 @@
-#include "LoginBackoff.h"
+#include "auth/LoginBackoff.h"
 
 #include <algorithm>
 

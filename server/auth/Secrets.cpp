@@ -1,4 +1,4 @@
-#include "Secrets.h"
+#include "auth/Secrets.h"
 
 #include <sodium.h>
 

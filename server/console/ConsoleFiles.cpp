@@ -1,4 +1,4 @@
-#include "ConsoleFiles.h"
+#include "console/ConsoleFiles.h"
 
 #include <QDir>
 #include <QFile>

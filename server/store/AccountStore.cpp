@@ -1,8 +1,17 @@
-#include "AccountStore.h"
+#include "store/AccountStore.h"
 
-#include "SqlRun.h"
+#include "store/SqlRun.h"
 
 namespace server {
+
+bool AccountStore::write(const QString& statement, const QVariantList& values, QString* error) {
+    return m_store.inTransaction(
+        [&] {
+            QSqlQuery query(m_store.connection());
+            return sql::run(query, statement, values, error);
+        },
+        error);
+}
 
 bool AccountStore::saveOperator(const QString& name, Role role, const QString& passwordHash,
                                 const QDateTime& now, QString* error) {
@@ -21,11 +30,9 @@ bool AccountStore::saveOperator(const QString& name, Role role, const QString& p
 
 bool AccountStore::saveToken(const QString& name, Role role, const QString& tokenDigest, const QDateTime& now,
                              QString* error) {
-    QSqlQuery query(m_store.connection());
-    return sql::run(query,
-                    QStringLiteral("INSERT OR REPLACE INTO api_tokens (name, role, token_hash, created_at) "
-                                   "VALUES (?, ?, ?, ?)"),
-                    {name, roleText(role), tokenDigest, sql::storedTime(now)}, error);
+    return write(QStringLiteral("INSERT OR REPLACE INTO api_tokens (name, role, token_hash, created_at) "
+                                "VALUES (?, ?, ?, ?)"),
+                 {name, roleText(role), tokenDigest, sql::storedTime(now)}, error);
 }
 
 std::optional<AccountStore::Login> AccountStore::login(const QString& name, QString* error) {
@@ -89,8 +96,7 @@ std::optional<AccountStore::Session> AccountStore::session(const QString& tokenD
 }
 
 bool AccountStore::deleteSession(const QString& tokenDigest, QString* error) {
-    QSqlQuery query(m_store.connection());
-    return sql::run(query, QStringLiteral("DELETE FROM sessions WHERE token_hash = ?"), {tokenDigest}, error);
+    return write(QStringLiteral("DELETE FROM sessions WHERE token_hash = ?"), {tokenDigest}, error);
 }
 
 std::optional<AccountStore::Failures> AccountStore::failures(const QString& name, QString* error) {
@@ -104,16 +110,13 @@ std::optional<AccountStore::Failures> AccountStore::failures(const QString& name
 }
 
 bool AccountStore::saveFailures(const QString& name, const Failures& failures, QString* error) {
-    QSqlQuery query(m_store.connection());
-    return sql::run(query,
-                    QStringLiteral("INSERT OR REPLACE INTO login_failures (name, failures, next_try_at) "
-                                   "VALUES (?, ?, ?)"),
-                    {name, failures.count, sql::text(sql::storedTime(failures.nextTryAt))}, error);
+    return write(QStringLiteral("INSERT OR REPLACE INTO login_failures (name, failures, next_try_at) "
+                                "VALUES (?, ?, ?)"),
+                 {name, failures.count, sql::text(sql::storedTime(failures.nextTryAt))}, error);
 }
 
 bool AccountStore::clearFailures(const QString& name, QString* error) {
-    QSqlQuery query(m_store.connection());
-    return sql::run(query, QStringLiteral("DELETE FROM login_failures WHERE name = ?"), {name}, error);
+    return write(QStringLiteral("DELETE FROM login_failures WHERE name = ?"), {name}, error);
 }
 
 } // namespace server

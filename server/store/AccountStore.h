@@ -1,7 +1,7 @@
 #pragma once
 
-#include "auth/Role.h"
-#include "ServerStore.h"
+#include "domain/Role.h"
+#include "store/ServerStore.h"
 
 #include <optional>
 #include <QDateTime>
@@ -54,6 +54,10 @@ public:
     bool clearFailures(const QString& name, QString* error);
 
 private:
+    // One statement as its own transaction, so it is refused like any other change when the database
+    // file was replaced.
+    bool write(const QString& statement, const QVariantList& values, QString* error);
+
     ServerStore& m_store;
 };
 

@@ -1,4 +1,4 @@
-#include "AlertingSchema.h"
+#include "store/AlertingSchema.h"
 
 namespace server::schema {
 

@@ -1,4 +1,4 @@
-#include "ConsoleSchema.h"
+#include "store/ConsoleSchema.h"
 
 namespace server::schema {
 

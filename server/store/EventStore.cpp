@@ -1,7 +1,7 @@
-#include "EventStore.h"
+#include "store/EventStore.h"
 
-#include "FleetStore.h"
-#include "SqlRun.h"
+#include "store/FleetStore.h"
+#include "store/SqlRun.h"
 
 #include <QSqlError>
 

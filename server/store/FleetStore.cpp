@@ -1,8 +1,8 @@
-#include "FleetStore.h"
+#include "store/FleetStore.h"
 
-#include "SettingsRecord.h"
-#include "SqlRun.h"
-#include "StoreSchema.h"
+#include "domain/SettingsRecord.h"
+#include "store/SqlRun.h"
+#include "store/StoreSchema.h"
 #include "WireFormat.h"
 
 #include <limits>
@@ -164,7 +164,7 @@ bool FleetStore::changeSettings(const ComputerView& computer, const QStringList&
                 return false;
             for (qsizetype k = 0; k < names.size(); ++k) {
                 if (computer.settings[k] != newSettings[k] &&
-                    !addAudit(
+                    !insertAudit(
                         {0, now, operatorName, computer.name, names[k], computer.settings[k], newSettings[k]},
                         error))
                     return false;
@@ -175,6 +175,10 @@ bool FleetStore::changeSettings(const ComputerView& computer, const QStringList&
 }
 
 bool FleetStore::addAudit(const AuditEntry& entry, QString* error) {
+    return m_store.inTransaction([&] { return insertAudit(entry, error); }, error);
+}
+
+bool FleetStore::insertAudit(const AuditEntry& entry, QString* error) {
     QSqlQuery query(m_store.connection());
     return sql::run(
         query,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ServerStore.h"
+#include "store/ServerStore.h"
 
 #include <optional>
 #include <QHash>
@@ -72,12 +72,15 @@ public:
     bool changeSettings(const ComputerView& computer, const QStringList& newSettings,
                         const QString& operatorName, const QDateTime& now, QString* error);
 
+    // An audit row of its own, for a change made elsewhere (enrolment).
     bool addAudit(const AuditEntry& entry, QString* error);
     // Newest first; empty filters match everything.
     std::optional<QList<AuditEntry>> audit(const QString& computer, const QString& operatorName, int limit,
                                            qint64 beforeId, QString* error);
 
 private:
+    bool insertAudit(const AuditEntry& entry, QString* error);
+
     ServerStore& m_store;
 };
 

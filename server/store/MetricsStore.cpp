@@ -1,7 +1,7 @@
-#include "MetricsStore.h"
+#include "store/MetricsStore.h"
 
-#include "FleetStore.h"
-#include "SqlRun.h"
+#include "store/FleetStore.h"
+#include "store/SqlRun.h"
 #include "WireFormat.h"
 
 #include <QHash>
@@ -95,13 +95,8 @@ std::optional<QList<MetricsRow>> MetricsStore::page(const QString& afterName, in
         return std::nullopt;
     QList<MetricsRow> rows;
     while (query.next()) {
-        MetricsRow row{query.value(0).toString(),
-                       sql::readStoredTime(query.value(1).toString()),
-                       query.value(2).toBool(),
-                       {}};
-        for (int k = 0; k < keys().size(); ++k)
-            row.values << query.value(3 + k).toString();
-        rows << row;
+        rows << MetricsRow{query.value(0).toString(), sql::readStoredTime(query.value(1).toString()),
+                           query.value(2).toBool(), unpacked(query.value(3).toByteArray())};
     }
     return rows;
 }

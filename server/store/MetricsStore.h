@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ServerStore.h"
+#include "store/ServerStore.h"
 
 #include <optional>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "SqlRun.h"
+#include "store/SqlRun.h"
 
 #include <QSqlError>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "auth/AccountActions.h"
-#include "CentralServer.h"
 #include "server/AgentForms.h"
+#include "shell/AccountActions.h"
+#include "shell/CentralServer.h"
 #include "support/BlockingHttp.h"
 
 #include <QRegularExpression>

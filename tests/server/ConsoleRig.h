@@ -2,9 +2,8 @@
 
 #include "ApiClient.h"
 #include "auth/ConsoleAuth.h"
-#include "FormFields.h"
+#include "exchange/ReportForm.h"
 #include "RunningServer.h"
-#include "StatusReport.h"
 #include "WireFormat.h"
 
 // A running server with operators and a fleet put straight into its database, and clients to ask it.
@@ -35,7 +34,7 @@ struct ConsoleRig {
         for (const QString& key : wire::reportKeys())
             pairs << key + '=' + wire::EncodeFieldValue(all.value(key));
         const auto form = server::FormFields::parse(pairs.join('&'), &error);
-        const auto parsed = form ? server::StatusReport::fromForm(*form, &error) : std::nullopt;
+        const auto parsed = form ? server::readStatusReport(*form, &error) : std::nullopt;
         return parsed && store.storeReport(*parsed, at, &error);
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CentralServer.h"
+#include "shell/CentralServer.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 // The rules an operator's settings change must pass, and the folder states the console shows.
-#include "fleet/FolderState.h"
-#include "fleet/SettingsRules.h"
+#include "domain/FolderState.h"
+#include "domain/SettingsRules.h"
 #include "WireFormat.h"
 
 #include <QtTest>

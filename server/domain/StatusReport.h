@@ -1,0 +1,22 @@
+#pragma once
+
+#include "domain/SettingsRecord.h"
+
+namespace server {
+
+// One status report as the agent sent it, every value decoded, in wire::reportKeys() order.
+class StatusReport {
+public:
+    // Exactly one value per report key.
+    explicit StatusReport(QStringList values);
+
+    const QStringList& values() const { return m_values; }
+    QString value(const QString& key) const;
+    QString computerName() const;
+    SettingsRecord settings() const;
+
+private:
+    QStringList m_values;
+};
+
+} // namespace server

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "alerting/Alerting.h"
+#include "api/ConsoleApi.h"
+#include "domain/ServerClock.h"
+#include "exchange/ExchangeEndpoint.h"
+#include "shell/ServerOptions.h"
+#include "store/ServerStore.h"
+
+#include <QHttpServer>
+#include <QUrl>
+
+namespace server {
+
+// The central server: the agents' endpoint, the web time page, the update download and the operator
+// console on one port.
+// Requests are answered one at a time on the thread that runs the event loop.
+class CentralServer {
+public:
+    explicit CentralServer(Clock clock = systemClock());
+
+    // Opens the database, loads the TLS files when given and starts listening; on failure says what
+    // failed, in words fit for the operator.
+    bool start(const ServerOptions& options, QString* error);
+
+    quint16 port() const { return m_port; }
+    // The address it listens on, e.g. http://127.0.0.1:8080.
+    QUrl url() const;
+
+    // A route answering a constant text, so a benchmark can tell the cost of the server's own work from
+    // that of the HTTP layer.
+    void addConstantRoute();
+
+private:
+    void addRoutes();
+    void addConsoleRoutes();
+    void addAlertingRoutes();
+    bool listen(const ServerOptions& options, QString* error);
+
+    Clock m_clock;
+    ServerStore m_store;
+    ExchangeEndpoint m_exchange;
+    ConsoleApi m_api;
+    Alerting m_alerting;
+    QHttpServer m_http;
+    QString m_updatesFolder;
+    QString m_scheme = QStringLiteral("http");
+    QHostAddress m_address;
+    quint16 m_port = 0;
+};
+
+} // namespace server

@@ -1,0 +1,189 @@
+#include "shell/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QUrl>
+
+namespace server {
+namespace {
+
+const QCommandLineOption kListen(QStringLiteral("listen"),
+                                 QStringLiteral("Address to listen on (default 127.0.0.1)."),
+                                 QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.1"));
+const QCommandLineOption kPort(QStringLiteral("port"),
+                               QStringLiteral("Port to listen on; 0 picks a free one (default 8080)."),
+                               QStringLiteral("N"), QStringLiteral("8080"));
+const QCommandLineOption kDatabase(QStringLiteral("database"),
+                                   QStringLiteral("SQLite database file (default kova-server.sqlite)."),
+                                   QStringLiteral("FILE"), QStringLiteral("kova-server.sqlite"));
+const QCommandLineOption kUpdates(QStringLiteral("updates"),
+                                  QStringLiteral("Folder holding the published agent KOVA_Oru.exe."),
+                                  QStringLiteral("DIR"));
+const QCommandLineOption
+    kTlsCert(QStringLiteral("tls-cert"),
+             QStringLiteral("PEM certificate (chain) file; with --tls-key, serve HTTPS."),
+             QStringLiteral("FILE"));
+const QCommandLineOption kTlsKey(QStringLiteral("tls-key"),
+                                 QStringLiteral("Unencrypted PEM private key file."), QStringLiteral("FILE"));
+
+const QCommandLineOption
+    kAddOperator(QStringLiteral("add-operator"),
+                 QStringLiteral("Add (or reset) a console operator, reading the password "
+                                "from standard input, then end."),
+                 QStringLiteral("NAME"));
+const QCommandLineOption kAddToken(QStringLiteral("add-token"),
+                                   QStringLiteral("Add an API token and print it once, then end."),
+                                   QStringLiteral("NAME"));
+const QCommandLineOption kRole(QStringLiteral("role"),
+                               QStringLiteral("Role of the operator or token: admin or viewer."),
+                               QStringLiteral("ROLE"));
+
+const QCommandLineOption
+    kMetricsAllow(QStringLiteral("metrics-allow"),
+                  QStringLiteral("Address or range (CIDR) allowed to read /metrics without an API token; "
+                                 "repeatable."),
+                  QStringLiteral("CIDR"));
+const QCommandLineOption
+    kWebhook(QStringLiteral("webhook"),
+             QStringLiteral("Receiver of event notifications (http or https URL); repeatable."),
+             QStringLiteral("URL"));
+const QCommandLineOption
+    kWebhookSecret(QStringLiteral("webhook-secret"),
+                   QStringLiteral("Shared secret that signs each notification (visible to local users: "
+                                  "prefer --webhook-secret-file)."),
+                   QStringLiteral("TEXT"));
+const QCommandLineOption kWebhookSecretFile(QStringLiteral("webhook-secret-file"),
+                                            QStringLiteral("File whose first line is the shared secret."),
+                                            QStringLiteral("FILE"));
+const QCommandLineOption
+    kSilenceCheck(QStringLiteral("silence-check"),
+                  QStringLiteral("Seconds between looks for computers gone silent (default 60)."),
+                  QStringLiteral("SECONDS"), QStringLiteral("60"));
+
+bool readAccount(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    if (parser.isSet(kAddOperator) && parser.isSet(kAddToken)) {
+        *error = QStringLiteral("--add-operator and --add-token cannot be given together");
+        return false;
+    }
+    if (!parser.isSet(kAddOperator) && !parser.isSet(kAddToken)) {
+        if (parser.isSet(kRole)) {
+            *error = QStringLiteral("--role goes with --add-operator or --add-token");
+            return false;
+        }
+        return true;
+    }
+    const auto role = roleFromText(parser.value(kRole));
+    if (!role) {
+        *error = QStringLiteral("--role needs admin or viewer, not \"%1\"").arg(parser.value(kRole));
+        return false;
+    }
+    const bool isOperator = parser.isSet(kAddOperator);
+    options.account =
+        AccountAction{isOperator ? AccountAction::Kind::AddOperator : AccountAction::Kind::AddToken,
+                      parser.value(isOperator ? kAddOperator : kAddToken), *role};
+    return true;
+}
+
+bool readAddress(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    if (options.address.setAddress(parser.value(kListen)))
+        return true;
+    *error = QStringLiteral("--listen needs an IP address, not \"%1\"").arg(parser.value(kListen));
+    return false;
+}
+
+bool readPort(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    bool ok = false;
+    const uint port = parser.value(kPort).toUInt(&ok);
+    if (ok && port <= 65535) {
+        options.port = static_cast<quint16>(port);
+        return true;
+    }
+    *error = QStringLiteral("--port needs a number from 0 to 65535, not \"%1\"").arg(parser.value(kPort));
+    return false;
+}
+
+bool readTls(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    if (parser.isSet(kTlsCert) != parser.isSet(kTlsKey)) {
+        *error = QStringLiteral("--tls-cert and --tls-key must be given together");
+        return false;
+    }
+    options.tlsCertificateFile = parser.value(kTlsCert);
+    options.tlsKeyFile = parser.value(kTlsKey);
+    return true;
+}
+
+bool readMetricsAllow(const QCommandLineParser& parser, AlertingOptions& options, QString* error) {
+    for (const QString& text : parser.values(kMetricsAllow)) {
+        const auto range = readAddressRange(text);
+        if (!range) {
+            *error =
+                QStringLiteral("--metrics-allow needs an address or a range such as 10.0.0.0/8, not \"%1\"")
+                    .arg(text);
+            return false;
+        }
+        options.metricsAllow << *range;
+    }
+    return true;
+}
+
+bool readWebhookSecret(const QCommandLineParser& parser, AlertingOptions& options, QString* error) {
+    if (parser.isSet(kWebhookSecretFile)) {
+        QFile file(parser.value(kWebhookSecretFile));
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("--webhook-secret-file %1 cannot be read: %2")
+                         .arg(file.fileName(), file.errorString());
+            return false;
+        }
+        options.webhookSecret = file.readLine().trimmed();
+    } else {
+        options.webhookSecret = parser.value(kWebhookSecret).toUtf8();
+    }
+    if (options.webhooks.isEmpty() || !options.webhookSecret.isEmpty())
+        return true;
+    *error = QStringLiteral("--webhook needs a shared secret (--webhook-secret-file or --webhook-secret) so "
+                            "that receivers can tell the notifications come from this server");
+    return false;
+}
+
+bool readAlerting(const QCommandLineParser& parser, AlertingOptions& options, QString* error) {
+    for (const QString& text : parser.values(kWebhook)) {
+        const QUrl url(text, QUrl::StrictMode);
+        if (!url.isValid() || url.host().isEmpty() ||
+            (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+            *error = QStringLiteral("--webhook needs an http or https URL, not \"%1\"").arg(text);
+            return false;
+        }
+        options.webhooks << url.toString();
+    }
+    bool ok = false;
+    const int seconds = parser.value(kSilenceCheck).toInt(&ok);
+    if (!ok || seconds < 1 || seconds > 3600) {
+        *error = QStringLiteral("--silence-check needs a number of seconds from 1 to 3600, not \"%1\"")
+                     .arg(parser.value(kSilenceCheck));
+        return false;
+    }
+    options.silenceCheck = std::chrono::seconds(seconds);
+    return readMetricsAllow(parser, options, error) && readWebhookSecret(parser, options, error);
+}
+
+} // namespace
+
+std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, QString* error) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
+    parser.addHelpOption();
+    parser.addOptions({kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey, kAddOperator, kAddToken, kRole,
+                       kMetricsAllow, kWebhook, kWebhookSecret, kWebhookSecretFile, kSilenceCheck});
+    parser.process(app);
+
+    ServerOptions options;
+    options.databaseFile = parser.value(kDatabase);
+    options.updatesFolder = parser.value(kUpdates);
+    if (!readAddress(parser, options, error) || !readPort(parser, options, error) ||
+        !readTls(parser, options, error) || !readAccount(parser, options, error) ||
+        !readAlerting(parser, options.alerting, error))
+        return std::nullopt;
+    return options;
+}
+
+} // namespace server

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "alerting/AlertingOptions.h"
+#include "domain/Role.h"
+
+#include <optional>
+#include <QHostAddress>
+#include <QString>
+
+namespace server {
+
+// An account to add instead of running the server: an operator (password from standard input) or an API
+// token (printed once).
+struct AccountAction {
+    enum class Kind { AddOperator, AddToken } kind = Kind::AddOperator;
+    QString name;
+    Role role = Role::Viewer;
+};
+
+// How one server instance runs; the command line fills it, tests set it directly.
+struct ServerOptions {
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = 8080; // 0 picks a free port
+    QString databaseFile = QStringLiteral("kova-server.sqlite");
+    QString updatesFolder;      // empty: no update is published
+    QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
+    QString tlsKeyFile;
+    std::optional<AccountAction> account;
+    AlertingOptions alerting;
+};
+
+} // namespace server

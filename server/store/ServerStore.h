@@ -1,0 +1,88 @@
+#pragma once
+
+#include "domain/Enrolment.h"
+#include "domain/SettingsRecord.h"
+#include "domain/StatusReport.h"
+#include "store/DatabaseFile.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+
+namespace server {
+
+// The server's database: each computer's settings, its latest status, the history of reports and where
+// each name stands with enrolment. Each change is one transaction, so a refused or failed one leaves
+// nothing behind; a change is refused when the database file was deleted or replaced under the server.
+class ServerStore {
+public:
+    ServerStore();
+    ~ServerStore();
+    ServerStore(const ServerStore&) = delete;
+    ServerStore& operator=(const ServerStore&) = delete;
+
+    // Opens (creating it private to this user when needed) the database file, brings its schema up to
+    // date and checks that it can be written. A database written by a newer server is refused.
+    bool open(const QString& file, QString* error);
+
+    // The computer's settings; a computer not seen before is registered with the given defaults first.
+    std::optional<SettingsRecord> settingsOrRegister(const QString& computer, const SettingsRecord& defaults,
+                                                     const QDateTime& now, QString* error);
+    // The computer's settings, left empty when it is not registered; false on a database failure.
+    bool readSettings(const QString& computer, std::optional<SettingsRecord>& settings, QString* error);
+
+    // Takes the report's settings as the computer's settings (registering it when new), replaces its
+    // latest status and adds the report to the history.
+    bool storeReport(const StatusReport& report, const QDateTime& receivedAt, QString* error);
+
+    // Deletes up to schema::kPruneBatch of the oldest reports received before `before`; the latest status
+    // and the settings are never touched. Returns how many went.
+    std::optional<int> pruneReports(const QDateTime& before, QString* error);
+
+    // The name's enrolment, left empty when the name never asked; false on a database failure.
+    bool readEnrolment(const QString& name, std::optional<Enrolment>& enrolment, QString* error);
+    bool saveEnrolment(const Enrolment& enrolment, QString* error);
+    // How many names first asked (or asked again after a reset) from `address` since `since`.
+    std::optional<int> countNamesAskedFrom(const QString& address, const QDateTime& since, QString* error);
+    std::optional<QList<Enrolment>> pendingEnrolments(QString* error);
+
+    // Runs inside each report's transaction, after the report is stored: what it adds (events, alert
+    // conditions) is stored with the report or not at all. False rolls the report back.
+    using ReportObserver = std::function<bool(const StatusReport&, const QDateTime& receivedAt, QString*)>;
+    void setReportObserver(ReportObserver observer) { m_reportObserver = std::move(observer); }
+
+    // Since the server started: reports stored, and transactions that failed in the database.
+    struct Counters {
+        qint64 reportsStored = 0;
+        qint64 databaseErrors = 0;
+    };
+    const Counters& counters() const { return m_counters; }
+
+    // The open connection, for the store's other parts (accounts and sessions, the fleet views, audit).
+    QSqlDatabase& connection() { return m_db; }
+
+    // Runs `work` as one transaction: all of it is stored, or (when it returns false) nothing. Refused
+    // when the database file was deleted or replaced under the server.
+    bool inTransaction(const std::function<bool()>& work, QString* error);
+
+private:
+    struct Statements;
+
+    bool migrate(QString* error);
+    bool fileIsStillOurs(QString* error) const;
+    bool saveSettings(const QString& computer, const SettingsRecord& settings, const QString& at,
+                      QString* error);
+
+    QString m_connectionName;
+    QString m_file;
+    FileIdentity m_identity;
+    QSqlDatabase m_db;
+    std::unique_ptr<Statements> m_statements;
+    ReportObserver m_reportObserver;
+    Counters m_counters;
+};
+
+} // namespace server
