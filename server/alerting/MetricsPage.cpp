@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <QDebug>
+#include <QTimer>
 
 namespace server {
 namespace {
@@ -13,39 +14,41 @@ namespace {
 using metrics::sample;
 using metrics::textSample;
 
+constexpr qint64 kSpoolPiece = 64 * 1024;
+
 struct ComputerFamily {
     const char* name;
     const char* help;
-    void (*write)(QByteArray& out, const char* name, const MetricsRow& row);
+    void (*write)(QByteArray& out, const char* name, const MetricsRow& row,
+                  const QList<FolderReading>& folders);
 };
 
-QList<FolderReading> readings(const MetricsRow& row) {
-    return folderReadings([&row](const QString& key) { return row.value(key); });
-}
-
 void folderSamples(QByteArray& out, const char* name, const MetricsRow& row,
-                   QString (*value)(const FolderReading&)) {
-    for (const FolderReading& folder : readings(row))
+                   const QList<FolderReading>& folders, QString (*value)(const FolderReading&)) {
+    for (const FolderReading& folder : folders)
         textSample(out, name,
                    {{"computer", row.name}, {"slot", QString::number(folder.slot)}, {"path", folder.path}},
                    value(folder));
 }
 
-void folderFiles(QByteArray& out, const char* name, const MetricsRow& row) {
-    folderSamples(out, name, row, [](const FolderReading& folder) { return folder.files; });
+void folderFiles(QByteArray& out, const char* name, const MetricsRow& row,
+                 const QList<FolderReading>& folders) {
+    folderSamples(out, name, row, folders, [](const FolderReading& folder) { return folder.files; });
 }
 
-void folderLimit(QByteArray& out, const char* name, const MetricsRow& row) {
-    folderSamples(out, name, row, [](const FolderReading& folder) { return folder.limit; });
+void folderLimit(QByteArray& out, const char* name, const MetricsRow& row,
+                 const QList<FolderReading>& folders) {
+    folderSamples(out, name, row, folders, [](const FolderReading& folder) { return folder.limit; });
 }
 
-void folderState(QByteArray& out, const char* name, const MetricsRow& row) {
-    folderSamples(out, name, row,
+void folderState(QByteArray& out, const char* name, const MetricsRow& row,
+                 const QList<FolderReading>& folders) {
+    folderSamples(out, name, row, folders,
                   [](const FolderReading& folder) { return QString::number(int(folder.condition)); });
 }
 
 // Agents send free space in units of 10,000 bytes.
-void diskFree(QByteArray& out, const char* name, const MetricsRow& row) {
+void diskFree(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
     for (int disk = 1; disk <= MetricsStore::kDisks; ++disk) {
         const QString root = row.value(QStringLiteral("sDisk%1").arg(disk));
         bool isNumber = false;
@@ -55,15 +58,15 @@ void diskFree(QByteArray& out, const char* name, const MetricsRow& row) {
     }
 }
 
-void lastReport(QByteArray& out, const char* name, const MetricsRow& row) {
-    sample(out, name, {{"computer", row.name}}, double(row.lastReport.toMSecsSinceEpoch()) / 1000);
+void lastReport(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
+    sample(out, name, {{"computer", row.name}}, row.lastReportSeconds);
 }
 
-void silent(QByteArray& out, const char* name, const MetricsRow& row) {
+void silent(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
     sample(out, name, {{"computer", row.name}}, row.silent ? 1 : 0);
 }
 
-void agentInfo(QByteArray& out, const char* name, const MetricsRow& row) {
+void agentInfo(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
     sample(out, name, {{"computer", row.name}, {"version", row.value(QStringLiteral("sORUVersion"))}}, 1);
 }
 
@@ -88,11 +91,19 @@ MetricsPage::MetricsPage(ServerStore& store, const QDateTime& now, QByteArray se
 }
 
 bool MetricsPage::prepare(QString* error) {
+    for (size_t k = 0; k < kFamilies.size(); ++k) {
+        m_spools.push_back(std::make_unique<QTemporaryFile>());
+        if (!m_spools.back()->open()) {
+            *error = QStringLiteral("no temporary file for the metrics page: %1")
+                         .arg(m_spools.back()->errorString());
+            return false;
+        }
+    }
     if (!open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         *error = errorString();
         return false;
     }
-    return produceNext(error);
+    return gatherPage(error);
 }
 
 qint64 MetricsPage::bytesAvailable() const {
@@ -107,15 +118,21 @@ bool MetricsPage::atEnd() const {
 qint64 MetricsPage::readData(char* data, qint64 maxSize) {
     QString error;
     while (m_offset >= m_pending.size() && !m_finished) {
-        if (produceNext(&error))
-            continue;
-        // The headers went out already: end without the last chunk, so the client sees a broken page
-        // rather than a short one.
-        qWarning().noquote() << "the metrics page stopped:" << error;
-        m_pending.clear();
-        m_offset = 0;
-        m_finished = true;
-        return -1;
+        const bool gathering = m_gathering;
+        if (!(gathering ? gatherPage(&error) : sendNext(&error))) {
+            // The headers went out already: end without the last chunk, so the client sees a broken page
+            // rather than a short one.
+            qWarning().noquote() << "the metrics page stopped:" << error;
+            m_pending.clear();
+            m_offset = 0;
+            m_finished = true;
+            return -1;
+        }
+        if (gathering && m_gathering) {
+            // One page of computers per turn of the event loop, so agents are answered in between.
+            QTimer::singleShot(0, this, &QIODevice::readyRead);
+            return 0;
+        }
     }
     const qint64 count = std::min<qint64>(maxSize, m_pending.size() - m_offset);
     std::memcpy(data, m_pending.constData() + m_offset, size_t(count));
@@ -123,7 +140,29 @@ qint64 MetricsPage::readData(char* data, qint64 maxSize) {
     return count;
 }
 
-bool MetricsPage::produceNext(QString* error) {
+bool MetricsPage::gatherPage(QString* error) {
+    const auto rows = m_store.page(m_after, kComputersPerPage, m_now, error);
+    if (!rows)
+        return false;
+    std::vector<QByteArray> texts(kFamilies.size());
+    for (const MetricsRow& row : *rows) {
+        const auto folders = folderReadings([&row](const QString& key) { return row.value(key); });
+        for (size_t k = 0; k < kFamilies.size(); ++k)
+            kFamilies[k].write(texts[k], kFamilies[k].name, row, folders);
+    }
+    for (size_t k = 0; k < kFamilies.size(); ++k) {
+        if (m_spools[k]->write(texts[k]) != texts[k].size()) {
+            *error = m_spools[k]->errorString();
+            return false;
+        }
+    }
+    m_gathering = rows->size() == kComputersPerPage;
+    if (m_gathering)
+        m_after = rows->last().name;
+    return true;
+}
+
+bool MetricsPage::sendNext(QString* error) {
     m_pending = m_pending.mid(m_offset);
     m_offset = 0;
     if (m_family == kFamilies.size()) {
@@ -132,19 +171,21 @@ bool MetricsPage::produceNext(QString* error) {
         return true;
     }
     const ComputerFamily& family = kFamilies[m_family];
-    const auto rows = m_store.page(m_after, kComputersPerPage, m_now, error);
-    if (!rows)
-        return false;
+    QTemporaryFile& spool = *m_spools[m_family];
     QByteArray text;
-    if (m_after.isEmpty())
+    if (!m_familyOpened) {
         metrics::family(text, family.name, "gauge", family.help);
-    for (const MetricsRow& row : *rows)
-        family.write(text, family.name, row);
-    if (rows->size() < kComputersPerPage) {
+        m_familyOpened = spool.seek(0);
+    }
+    text.append(spool.read(kSpoolPiece));
+    if (spool.error() != QFileDevice::NoError) {
+        *error = spool.errorString();
+        return false;
+    }
+    if (spool.atEnd()) {
+        m_spools[m_family].reset(); // gone from the disk at once
         ++m_family;
-        m_after.clear();
-    } else {
-        m_after = rows->last().name;
+        m_familyOpened = false;
     }
     appendChunk(text);
     return true;

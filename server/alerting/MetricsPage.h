@@ -2,14 +2,18 @@
 
 #include "store/MetricsStore.h"
 
+#include <memory>
 #include <QIODevice>
+#include <QTemporaryFile>
+#include <vector>
 
 namespace server {
 
-// The /metrics page as a device the HTTP layer reads from while it sends: the server's own families
-// first, then each per-computer family, a page of computers at a time, framed as HTTP chunks. Nothing
-// more than one page of text is held, and the next page is read only once the last one went out.
-// Families stay whole, as the format requires, so the fleet is read once per family.
+// The /metrics page as a device the HTTP layer reads from while it sends, framed as HTTP chunks. The
+// format wants each metric family whole, and reading the fleet once per family would cost seven reads:
+// so the fleet is read once, a page of computers per turn of the event loop, each family's lines going
+// to a temporary file of its own; then the families are sent one after the other from those files. The
+// page is never held in memory, only one page of computers and one piece of a file at a time.
 class MetricsPage : public QIODevice {
     Q_OBJECT
 public:
@@ -31,15 +35,19 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    bool produceNext(QString* error);
+    bool gatherPage(QString* error);
+    bool sendNext(QString* error);
     void appendChunk(const QByteArray& text);
 
     MetricsStore m_store;
     QDateTime m_now;
-    QByteArray m_pending; // framed and waiting to be read
+    std::vector<std::unique_ptr<QTemporaryFile>> m_spools; // one per computer family
+    QByteArray m_pending;                                  // framed and waiting to be read
     qsizetype m_offset = 0;
-    size_t m_family = 0;
+    bool m_gathering = true;
     QString m_after; // the last computer of the page before
+    size_t m_family = 0;
+    bool m_familyOpened = false;
     bool m_finished = false;
 };
 

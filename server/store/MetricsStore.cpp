@@ -1,6 +1,7 @@
 #include "store/MetricsStore.h"
 
 #include "store/FleetStore.h"
+#include "store/SqlDialect.h"
 #include "store/SqlRun.h"
 #include "WireFormat.h"
 
@@ -38,26 +39,27 @@ QString column(const QString& key) {
 QString packedColumns() {
     QStringList pieces;
     for (const QString& key : MetricsStore::keys())
-        pieces << QStringLiteral("length(CAST(%1 AS BLOB)) || ':' || %1").arg(column(key));
-    return QStringLiteral("CAST(%1 AS BLOB)").arg(pieces.join(QStringLiteral(" || ")));
+        pieces << sql::utf8Length(column(key)) + QStringLiteral(" || ':' || ") + column(key);
+    return sql::utf8Bytes(pieces.join(QStringLiteral(" || ")));
 }
 
-QStringList unpacked(const QByteArray& packed) {
-    QStringList values;
+QList<std::pair<qsizetype, qsizetype>> spans(const QByteArray& packed) {
+    QList<std::pair<qsizetype, qsizetype>> spans;
     qsizetype at = 0;
     while (at < packed.size()) {
         const qsizetype colon = packed.indexOf(':', at);
         const qsizetype length = packed.mid(at, colon - at).toLongLong();
-        values << QString::fromUtf8(packed.constData() + colon + 1, length);
+        spans.append({colon + 1, length});
         at = colon + 1 + length;
     }
-    return values;
+    return spans;
 }
 
 } // namespace
 
 QString MetricsRow::value(const QString& key) const {
-    return values.value(keyIndex().value(key, -1));
+    const auto [start, length] = spans.value(keyIndex().value(key, -1));
+    return QString::fromUtf8(packed.constData() + start, length);
 }
 
 const QStringList& MetricsStore::keys() {
@@ -86,17 +88,18 @@ std::optional<QList<MetricsRow>> MetricsStore::page(const QString& afterName, in
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     if (!sql::run(query,
-                  fleetWith() + QStringLiteral("SELECT f.name, f.received_at, f.silent, %1 FROM fleet f "
+                  fleetWith() + QStringLiteral("SELECT f.name, %1, f.silent, %2 FROM fleet f "
                                                "JOIN computers c ON c.name = f.name "
                                                "JOIN latest_status s ON s.name = f.name "
                                                "WHERE f.name > ? ORDER BY f.name LIMIT ?")
-                                    .arg(packedColumns()),
+                                    .arg(sql::unixSeconds(QStringLiteral("f.received_at")), packedColumns()),
                   {sql::storedTime(now), sql::text(afterName), limit}, error))
         return std::nullopt;
     QList<MetricsRow> rows;
     while (query.next()) {
-        rows << MetricsRow{query.value(0).toString(), sql::readStoredTime(query.value(1).toString()),
-                           query.value(2).toBool(), unpacked(query.value(3).toByteArray())};
+        const QByteArray packed = query.value(3).toByteArray();
+        rows << MetricsRow{query.value(0).toString(), query.value(1).toDouble(), query.value(2).toBool(),
+                           packed, spans(packed)};
     }
     return rows;
 }

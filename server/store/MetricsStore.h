@@ -8,12 +8,14 @@
 namespace server {
 
 // One reporting computer as the metrics page shows it: its latest report's values for the keys of
-// MetricsStore::keys(), in that order, with the folder paths and limits of its settings.
+// MetricsStore::keys(), with the folder paths and limits of its settings. The values stay packed as
+// read and are decoded only when asked for: most of a fleet's slots are empty.
 struct MetricsRow {
     QString name;
-    QDateTime lastReport;
+    double lastReportSeconds = 0; // Unix time
     bool silent = false;
-    QStringList values;
+    QByteArray packed;
+    QList<std::pair<qsizetype, qsizetype>> spans; // each key's value in `packed`: start, length
 
     QString value(const QString& key) const;
 };
