@@ -49,8 +49,16 @@ void WebhookDelivery::kick() {
 }
 
 void WebhookDelivery::sendDue() {
+    // Receivers with all their requests in flight (a dead one, mostly) are not even looked up for.
+    QStringList withRoom;
+    for (const QString& receiver : m_settings.receivers) {
+        if (m_inFlightByReceiver.value(receiver) < kInFlightPerReceiver)
+            withRoom << receiver;
+    }
+    if (withRoom.isEmpty())
+        return;
     QString error;
-    const auto due = m_events.dueDeliveries(m_settings.receivers, m_clock(), kDuePerLook, &error);
+    const auto due = m_events.dueDeliveries(withRoom, m_clock(), kDuePerLook, &error);
     if (!due) {
         qWarning().noquote() << "webhook deliveries could not be read:" << error;
         return;

@@ -1,5 +1,6 @@
 // The built agent run once from the command line against the built central server, over HTTPS with a
 // certificate made here: its exit code tells whether the exchange worked.
+#include "support/BuiltAgent.h"
 #include "support/LoopbackResponder.h"
 #include "support/SelfSignedCertificate.h"
 
@@ -18,11 +19,8 @@ class TestOnceRun : public QObject {
 
 private slots:
     void initTestCase() {
-        const QFileInfo built(qEnvironmentVariable("KOVA_AGENT_EXE"));
-        for (const QString& name :
-             {built.fileName(), QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
-            QVERIFY(QFile::copy(built.absoluteDir().filePath(name), work.filePath(name)));
-        agentCopy = work.filePath(built.fileName());
+        agentCopy = copyBuiltAgent(work.path());
+        QVERIFY(!agentCopy.isEmpty());
         QString error;
         certificate = SelfSignedCertificate::create(work.path(), &error);
         QVERIFY2(certificate, qPrintable(error));

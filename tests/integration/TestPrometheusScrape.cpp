@@ -1,6 +1,7 @@
 // A real Prometheus scrapes the built central server with an API token while the built agent reports a
 // folder over its limit; the numbers come back through Prometheus's own query API.
 #include "support/BlockingHttp.h"
+#include "support/BuiltAgent.h"
 #include "support/BuiltServer.h"
 
 #include <QJsonArray>
@@ -63,11 +64,8 @@ class TestPrometheusScrape : public QObject {
 
 private slots:
     void initTestCase() {
-        const QFileInfo built(qEnvironmentVariable("KOVA_AGENT_EXE"));
-        for (const QString& name :
-             {built.fileName(), QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
-            QVERIFY(QFile::copy(built.absoluteDir().filePath(name), work.filePath(name)));
-        agentCopy = work.filePath(built.fileName());
+        agentCopy = copyBuiltAgent(work.path());
+        QVERIFY(!agentCopy.isEmpty());
         QVERIFY(writeFile(work.filePath("kova.ini"), "PROM-PC"));
     }
     void cleanupTestCase() {

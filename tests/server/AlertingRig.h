@@ -1,13 +1,12 @@
 #pragma once
 
 #include "server/AgentForms.h"
+#include "server/DatabaseValue.h"
 #include "shell/AccountActions.h"
 #include "shell/CentralServer.h"
 #include "support/BlockingHttp.h"
 
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -43,19 +42,7 @@ struct AlertingServer {
             .status;
     }
 
-    // The first column of the first row, read behind the server's back.
-    QVariant value(const QString& sql) const {
-        QVariant result;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
-            db.setDatabaseName(options.databaseFile);
-            QSqlQuery query(db);
-            if (db.open() && query.exec(sql) && query.next())
-                result = query.value(0);
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("reader"));
-        return result;
-    }
+    QVariant value(const QString& sql) const { return databaseValue(options.databaseFile, sql); }
 
     QTemporaryDir dir;
     server::ServerOptions options;
