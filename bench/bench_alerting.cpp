@@ -50,9 +50,12 @@ struct Timed {
     int status = 0;
 };
 
-Timed request(QNetworkAccessManager& manager, const QUrl& url, const QByteArray& body = {}) {
+Timed request(QNetworkAccessManager& manager, const QUrl& url, const QByteArray& body = {},
+              const QByteArray& key = {}, QByteArray* keyGiven = nullptr) {
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+    if (!key.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + key);
     QElapsedTimer timer;
     timer.start();
     const std::clock_t cpu = std::clock();
@@ -61,6 +64,8 @@ Timed request(QNetworkAccessManager& manager, const QUrl& url, const QByteArray&
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
     const qint64 bytes = reply->readAll().size();
+    if (keyGiven)
+        *keyGiven = reply->rawHeader(wire::kAgentKeyHeader);
     return {double(timer.nsecsElapsed()) / 1e6, double(std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC, bytes,
             reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()};
 }
@@ -102,6 +107,8 @@ void metricsFigure(int computers) {
     QTemporaryDir dir;
     server::ServerOptions options;
     options.port = 0;
+    options.enrolment = server::EnrolmentPolicy::Open;
+    options.newNamesPerMinute = 1000;
     options.databaseFile = dir.filePath(QStringLiteral("bench.sqlite"));
     options.alerting.metricsAllow = {*server::readAddressRange(QStringLiteral("127.0.0.1"))};
     server::CentralServer central;
@@ -112,7 +119,10 @@ void metricsFigure(int computers) {
     }
     central.addConstantRoute();
     QNetworkAccessManager manager;
-    request(manager, central.url().resolved(QUrl("/kova-oru/process_servers.asp")), reportBody("MODEL", 42));
+    const QUrl endpoint = central.url().resolved(QUrl("/kova-oru/process_servers.asp"));
+    QByteArray key;
+    request(manager, endpoint, wire::settingsRequestBody(QStringLiteral("MODEL")).toUtf8(), {}, &key);
+    request(manager, endpoint, reportBody("MODEL", 42), key);
     if (!cloneFleet(options.databaseFile, QStringLiteral("MODEL"), computers - 1)) {
         out << "cannot fill the fleet" << Qt::endl;
         return;
@@ -142,6 +152,8 @@ double exchangeP99(const QStringList& webhooks, int reports) {
     QTemporaryDir dir;
     server::ServerOptions options;
     options.port = 0;
+    options.enrolment = server::EnrolmentPolicy::Open;
+    options.newNamesPerMinute = 1000;
     options.databaseFile = dir.filePath(QStringLiteral("bench.sqlite"));
     options.alerting.webhooks = webhooks;
     options.alerting.webhookSecret = "bench";

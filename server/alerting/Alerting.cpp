@@ -34,6 +34,9 @@ void Alerting::start(const AlertingOptions& options) {
     m_store.setReportObserver([this](const StatusReport& report, const QDateTime& at, QString* error) {
         return m_recorder.recordReport(report, at, error);
     });
+    m_store.setPendingObserver([this](const QString& name, const QDateTime& at, QString* error) {
+        return m_recorder.recordEnrolmentPending(name, at, error);
+    });
     m_delivery.start(
         {options.webhooks, options.webhookSecret, RetrySchedule{options.firstRetry}, options.requestTimeout});
     m_silenceTimer.start(options.silenceCheck);

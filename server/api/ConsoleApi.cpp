@@ -2,6 +2,7 @@
 
 #include "auth/Secrets.h"
 #include "http/JsonReply.h"
+#include "http/RequestHeaders.h"
 
 #include <QUrl>
 
@@ -47,17 +48,11 @@ QByteArray methodName(QHttpServerRequest::Method method) {
     }
 }
 
-QString bearerToken(const QHttpServerRequest& request) {
-    const QByteArray authorization = headerValue(request, "Authorization");
-    if (!authorization.startsWith("Bearer "))
-        return {};
-    return QString::fromLatin1(authorization.mid(7).trimmed());
-}
-
 } // namespace
 
 ConsoleApi::ConsoleApi(ServerStore& store, Clock clock)
-    : m_fleet(store), m_accounts(store), m_events(store), m_auth(m_accounts), m_clock(std::move(clock)) {
+    : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_auth(m_accounts),
+      m_clock(std::move(clock)) {
     addRoutes();
 }
 
@@ -74,6 +69,11 @@ void ConsoleApi::addRoutes() {
         {M::Put, {"computers", name, "settings"}, Access::Changer, &ConsoleApi::changeSettings},
         {M::Get, {"audit"}, Access::Reader, &ConsoleApi::audit},
         {M::Get, {"events"}, Access::Reader, &ConsoleApi::events},
+        {M::Get, {"pending"}, Access::Reader, &ConsoleApi::pending},
+        {M::Post, {"computers", name, "approve"}, Access::Changer, &ConsoleApi::approve},
+        {M::Post, {"computers", name, "refuse"}, Access::Changer, &ConsoleApi::refuse},
+        {M::Post, {"computers", name, "reset-key"}, Access::Changer, &ConsoleApi::resetKey},
+        {M::Put, {"computers", name, "keyless"}, Access::Changer, &ConsoleApi::keyless},
     };
 }
 

@@ -62,6 +62,17 @@ private:
     QHttpServerResponse events(const Call& call);
     std::optional<ComputerView> knownComputer(const Call& call, std::optional<QHttpServerResponse>& refusal);
 
+    // Enrolment
+    QHttpServerResponse pending(const Call& call);
+    QHttpServerResponse approve(const Call& call);
+    QHttpServerResponse refuse(const Call& call);
+    QHttpServerResponse resetKey(const Call& call);
+    QHttpServerResponse keyless(const Call& call);
+    std::optional<Enrolment> knownEnrolment(const Call& call, std::optional<QHttpServerResponse>& refusal);
+    QHttpServerResponse decide(const Call& call, const QString& setting,
+                               const std::function<bool(QString*)>& decision);
+
+    ServerStore& m_store;
     FleetStore m_fleet;
     AccountStore m_accounts;
     EventStore m_events;

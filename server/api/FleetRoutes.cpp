@@ -96,7 +96,14 @@ QHttpServerResponse ConsoleApi::computer(const Call& call) {
     const auto view = knownComputer(call, refused);
     if (!view)
         return std::move(*refused);
-    return jsonReply(computerJson(*view, call.now));
+    std::optional<Enrolment> enrolment;
+    QString error;
+    if (!m_store.readEnrolment(call.computer, enrolment, &error))
+        return storeFailure(error);
+    QJsonObject reply = computerJson(*view, call.now);
+    reply.insert("enrolment", enrolment ? QJsonValue(stateText(enrolment->state)) : QJsonValue());
+    reply.insert("keyless", enrolment && enrolment->keyless);
+    return jsonReply(reply);
 }
 
 QHttpServerResponse ConsoleApi::reports(const Call& call) {

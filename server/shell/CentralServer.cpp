@@ -43,7 +43,8 @@ QString routeLabel(const QString& path) {
 } // namespace
 
 CentralServer::CentralServer(Clock clock)
-    : m_clock(clock), m_exchange(m_store, clock), m_api(m_store, clock), m_alerting(m_store, clock) {
+    : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock), m_api(m_store, clock),
+      m_alerting(m_store, clock) {
     addRoutes();
 }
 
@@ -109,6 +110,7 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
         *error = QStringLiteral("the cryptography library could not start");
         return false;
     }
+    m_gate.setOptions({options.enrolment, options.newNamesPerMinute});
     if (!m_store.open(options.databaseFile, error)) {
         *error = QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, *error);
         return false;

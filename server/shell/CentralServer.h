@@ -39,6 +39,7 @@ private:
 
     Clock m_clock;
     ServerStore m_store;
+    AgentGate m_gate;
     ExchangeEndpoint m_exchange;
     ConsoleApi m_api;
     Alerting m_alerting;

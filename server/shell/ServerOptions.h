@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alerting/AlertingOptions.h"
+#include "auth/EnrolmentPolicy.h"
 #include "domain/Role.h"
 
 #include <optional>
@@ -25,6 +26,9 @@ struct ServerOptions {
     QString updatesFolder;      // empty: no update is published
     QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
     QString tlsKeyFile;
+    EnrolmentPolicy enrolment = EnrolmentPolicy::Approve;
+    int newNamesPerMinute = 30; // per client address
+    int keepDays = 90;          // history older than this is pruned
     std::optional<AccountAction> account;
     AlertingOptions alerting;
 };

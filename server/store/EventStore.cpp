@@ -1,6 +1,6 @@
 #include "store/EventStore.h"
 
-#include "store/FleetStore.h"
+#include "domain/Silence.h"
 #include "store/SqlRun.h"
 
 #include <QSqlError>
@@ -132,20 +132,24 @@ std::optional<QList<EventSummary>> EventStore::recentEvents(int limit, QString* 
     return events;
 }
 
+// Only computers whose last report is at least the shortest silence old are judged, by the fleet's rule.
 std::optional<QList<NewSilence>> EventStore::newSilences(const QDateTime& now, QString* error) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     if (!sql::run(query,
-                  fleetWith() + QStringLiteral("SELECT f.name, f.received_at, f.silent_after FROM fleet f "
-                                               "LEFT JOIN alert_conditions a ON a.computer = f.name AND "
-                                               "a.subject = ? WHERE f.received_at IS NOT NULL AND f.silent "
-                                               "AND a.state IS NULL ORDER BY f.name"),
-                  {sql::storedTime(now), silenceSubject()}, error))
+                  QStringLiteral("SELECT s.name, s.received_at, c.\"SettingTime\" FROM latest_status s "
+                                 "JOIN computers c ON c.name = s.name LEFT JOIN alert_conditions a "
+                                 "ON a.computer = s.name AND a.subject = ? "
+                                 "WHERE a.state IS NULL AND s.received_at <= ? ORDER BY s.name"),
+                  {silenceSubject(), sql::storedTime(now.addSecs(-silentAfterSeconds(QString())))}, error))
         return std::nullopt;
     QList<NewSilence> silences;
-    while (query.next())
-        silences << NewSilence{query.value(0).toString(), sql::readStoredTime(query.value(1).toString()),
-                               query.value(2).toLongLong()};
+    while (query.next()) {
+        const QDateTime lastReport = sql::readStoredTime(query.value(1).toString());
+        const QString settingTime = query.value(2).toString();
+        if (isSilent(lastReport, settingTime, now))
+            silences << NewSilence{query.value(0).toString(), lastReport, silentAfterSeconds(settingTime)};
+    }
     return silences;
 }
 

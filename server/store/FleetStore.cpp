@@ -1,12 +1,13 @@
 #include "store/FleetStore.h"
 
 #include "domain/SettingsRecord.h"
+#include "domain/Silence.h"
 #include "store/SqlRun.h"
 #include "store/StoreSchema.h"
 #include "WireFormat.h"
 
+#include <algorithm>
 #include <limits>
-#include <QSqlRecord>
 
 namespace server {
 namespace {
@@ -22,33 +23,22 @@ QString quotedList(const QString& table, const QStringList& names) {
     return list.join(QStringLiteral(", "));
 }
 
-// The computers `choice` picks from the judged fleet (a WHERE, ORDER BY and LIMIT over its columns), with
-// their settings and latest status. Choosing before joining keeps the wide rows out of the sort.
-// Binds: now, then whatever `choice` holds.
-QString computerViews(const QString& choice) {
-    return fleetWith() +
-           QStringLiteral(
-               ", chosen AS (SELECT *, CASE WHEN alert THEN 0 WHEN silent THEN 1 ELSE 2 END AS trouble "
-               "FROM fleet %3) "
-               "SELECT f.name, f.received_at, f.alert, f.silent, f.silent_after, f.cycle_seconds, "
-               "c.registered_at, c.changed_at, %1, %2 FROM chosen f "
-               "JOIN computers c ON c.name = f.name LEFT JOIN latest_status s ON s.name = f.name "
-               "ORDER BY f.trouble, f.name")
-               .arg(quotedList(QStringLiteral("c"), SettingsRecord::fieldNames()),
-                    quotedList(QStringLiteral("s"), schema::statusKeys()), choice);
+// A computer's settings and latest status; binds whatever `where` holds.
+QString computerViews(const QString& where) {
+    return QStringLiteral(
+               "SELECT c.name, s.received_at, c.registered_at, c.changed_at, %1, %2 FROM computers c "
+               "LEFT JOIN latest_status s ON s.name = c.name %3")
+        .arg(quotedList(QStringLiteral("c"), SettingsRecord::fieldNames()),
+             quotedList(QStringLiteral("s"), schema::statusKeys()), where);
 }
 
-ComputerView readComputerView(const QSqlQuery& query) {
+ComputerView readComputerView(const QSqlQuery& query, const QDateTime& now) {
     ComputerView view;
     view.name = query.value(0).toString();
     view.lastReport = sql::readStoredTime(query.value(1).toString());
-    view.alert = query.value(2).toBool();
-    view.silent = query.value(3).toBool();
-    view.silentAfterSeconds = query.value(4).toLongLong();
-    view.cycleSeconds = query.value(5).toLongLong();
-    view.registeredAt = sql::readStoredTime(query.value(6).toString());
-    view.settingsChangedAt = sql::readStoredTime(query.value(7).toString());
-    int column = 8;
+    view.registeredAt = sql::readStoredTime(query.value(2).toString());
+    view.settingsChangedAt = sql::readStoredTime(query.value(3).toString());
+    int column = 4;
     for (const QString& key : wire::settingsReportKeys()) {
         view.settings << query.value(column++).toString();
         view.report.insert(key, view.settings.last());
@@ -56,67 +46,84 @@ ComputerView readComputerView(const QSqlQuery& query) {
     for (const QString& key : schema::statusKeys())
         view.report.insert(key, query.value(column++).toString());
     view.report.insert(QStringLiteral("sComputerName"), view.name);
+    const QString settingTime = view.report.value(QStringLiteral("sSettingTime"));
+    view.alert = view.report.value(QStringLiteral("sAlertStatus")) == QLatin1String("1");
+    view.silent = isSilent(view.lastReport, settingTime, now);
+    view.silentAfterSeconds = silentAfterSeconds(settingTime);
+    view.cycleSeconds = cycleSeconds(settingTime);
     return view;
 }
 
-} // namespace
+// What the fleet's order needs of every computer; the wide rows are read only for the page shown.
+struct FleetEntry {
+    QString name;
+    int trouble = 0; // 0 alerting, 1 silent, 2 neither
+};
 
-// One cycle in seconds is (SettingTime + 1) ticks of 36 s. An interval the agent cannot use (not a whole
-// number from 1 to 32766) makes it start a cycle on every tick. Three cycles without a report, and never
-// less than ten minutes, is silence. SQLite's date functions here are what a second database would change.
-QString fleetWith() {
-    const QString interval = QStringLiteral("trim(c.\"SettingTime\")");
-    const QString cycle =
-        QStringLiteral(
-            "((CASE WHEN %1 GLOB '[0-9]*' AND %1 NOT GLOB '*[^0-9]*' AND "
-            "CAST(%1 AS INTEGER) BETWEEN 1 AND 32766 THEN CAST(%1 AS INTEGER) ELSE 0 END + 1) * 36)")
-            .arg(interval);
-    return QStringLiteral(
-               "WITH judged AS (SELECT c.name AS name, s.received_at AS received_at, "
-               "COALESCE(s.\"sAlertStatus\" = '1', 0) AS alert, %1 AS cycle_seconds, "
-               "MAX(600, 3 * %1) AS silent_after "
-               "FROM computers c LEFT JOIN latest_status s ON s.name = c.name), "
-               "fleet AS (SELECT *, (received_at IS NULL OR "
-               "(julianday(?) - julianday(received_at)) * 86400.0 >= silent_after) AS silent FROM judged) ")
-        .arg(cycle);
-}
+} // namespace
 
 std::optional<FleetPage> FleetStore::fleetPage(const QString& search, int page, int pageSize,
                                                const QDateTime& now, QString* error) {
-    const QString at = sql::storedTime(now);
-    FleetPage result;
-    QSqlQuery counts(m_store.connection());
-    if (!sql::run(counts,
-                  fleetWith() +
-                      QStringLiteral("SELECT COALESCE(SUM(instr(lower(name), lower(?)) > 0), 0), "
-                                     "COALESCE(SUM(alert), 0), COALESCE(SUM(silent), 0) FROM fleet"),
-                  {at, sql::text(search)}, error) ||
-        !counts.next())
+    QSqlQuery all(m_store.connection());
+    all.setForwardOnly(true);
+    if (!sql::run(all,
+                  QStringLiteral("SELECT c.name, c.\"SettingTime\", s.received_at, s.\"sAlertStatus\" "
+                                 "FROM computers c LEFT JOIN latest_status s ON s.name = c.name"),
+                  {}, error))
         return std::nullopt;
-    result.matching = counts.value(0).toInt();
-    result.alerting = counts.value(1).toInt();
-    result.silent = counts.value(2).toInt();
-
+    FleetPage result;
+    QList<FleetEntry> matching;
+    // Stored times sort as text, so each interval's silence becomes one cut-off text: reading ten thousand
+    // date-times would cost more than the rest of the page.
+    QHash<QString, QString> cutoffs;
+    const auto silenceCutoff = [&](const QString& settingTime) {
+        auto it = cutoffs.find(settingTime);
+        if (it == cutoffs.end())
+            it = cutoffs.insert(settingTime, sql::storedTime(now.addSecs(-silentAfterSeconds(settingTime))));
+        return *it;
+    };
+    while (all.next()) {
+        const bool alert = all.value(3).toString() == QLatin1String("1");
+        const QString receivedAt = all.value(2).toString();
+        const bool silent = receivedAt.isEmpty() || receivedAt <= silenceCutoff(all.value(1).toString());
+        result.alerting += alert;
+        result.silent += silent;
+        const QString name = all.value(0).toString();
+        if (name.contains(search, Qt::CaseInsensitive))
+            matching.append({name, alert ? 0 : silent ? 1 : 2});
+    }
+    result.matching = static_cast<int>(matching.size());
+    const qsizetype first = std::min<qsizetype>(qint64(page) * pageSize, matching.size());
+    const qsizetype last = std::min<qsizetype>(first + pageSize, matching.size());
+    std::partial_sort(matching.begin(), matching.begin() + last, matching.end(),
+                      [](const FleetEntry& a, const FleetEntry& b) {
+                          return a.trouble != b.trouble ? a.trouble < b.trouble : a.name < b.name;
+                      });
+    QVariantList names;
+    for (qsizetype k = first; k < last; ++k)
+        names << matching[k].name;
+    if (names.isEmpty())
+        return result;
     QSqlQuery rows(m_store.connection());
     rows.setForwardOnly(true);
-    if (!sql::run(rows,
-                  computerViews(QStringLiteral("WHERE instr(lower(name), lower(?)) > 0 ORDER BY "
-                                               "CASE WHEN alert THEN 0 WHEN silent THEN 1 ELSE 2 END, name "
-                                               "LIMIT ? OFFSET ?")),
-                  {at, sql::text(search), pageSize, qint64(page) * pageSize}, error))
+    const QString marks = QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+    if (!sql::run(rows, computerViews(QStringLiteral("WHERE c.name IN (%1)").arg(marks)), names, error))
         return std::nullopt;
-    while (rows.next())
-        result.computers << readComputerView(rows);
+    QHash<QString, ComputerView> views;
+    while (rows.next()) {
+        ComputerView view = readComputerView(rows, now);
+        views.insert(view.name, view);
+    }
+    for (const QVariant& name : names)
+        result.computers << views.value(name.toString());
     return result;
 }
 
 std::optional<ComputerView> FleetStore::computer(const QString& name, const QDateTime& now, QString* error) {
     QSqlQuery query(m_store.connection());
-    if (!sql::run(query, computerViews(QStringLiteral("WHERE name = ?")), {sql::storedTime(now), name},
-                  error) ||
-        !query.next())
+    if (!sql::run(query, computerViews(QStringLiteral("WHERE c.name = ?")), {name}, error) || !query.next())
         return std::nullopt;
-    return readComputerView(query);
+    return readComputerView(query, now);
 }
 
 std::optional<QList<StoredReport>> FleetStore::reports(const QString& name, int limit, qint64 beforeId,
@@ -170,6 +177,22 @@ bool FleetStore::changeSettings(const ComputerView& computer, const QStringList&
                     return false;
             }
             return true;
+        },
+        error);
+}
+
+bool FleetStore::refusePending(const QString& name, QString* error) {
+    return m_store.inTransaction(
+        [&] {
+            QSqlQuery query(m_store.connection());
+            if (!sql::run(query,
+                          QStringLiteral("DELETE FROM enrolments WHERE name = ? AND state = 'pending'"),
+                          {name}, error))
+                return false;
+            if (query.numRowsAffected() == 1)
+                return true;
+            *error = QStringLiteral("\"%1\" is not waiting for approval").arg(name);
+            return false;
         },
         error);
 }

@@ -45,11 +45,6 @@ struct AuditEntry {
     QString newValue;
 };
 
-// The start of a query over every computer with the silence rule applied: a table `fleet` with name,
-// received_at, alert, cycle_seconds, silent_after and silent. Binds: now. The console, the metrics and
-// the silence events all judge silence through it.
-QString fleetWith();
-
 // What the console reads and changes: the fleet in trouble-first order, one computer, its history,
 // settings changes and the audit they leave.
 class FleetStore {
@@ -71,6 +66,9 @@ public:
     // Stores the new settings and one audit row per changed setting, all or nothing.
     bool changeSettings(const ComputerView& computer, const QStringList& newSettings,
                         const QString& operatorName, const QDateTime& now, QString* error);
+
+    // Forgets a name that waits for approval; it may ask again later and wait again.
+    bool refusePending(const QString& name, QString* error);
 
     // An audit row of its own, for a change made elsewhere (enrolment).
     bool addAudit(const AuditEntry& entry, QString* error);

@@ -1,6 +1,6 @@
 #include "store/MetricsStore.h"
 
-#include "store/FleetStore.h"
+#include "domain/Silence.h"
 #include "store/SqlDialect.h"
 #include "store/SqlRun.h"
 #include "WireFormat.h"
@@ -29,7 +29,7 @@ const QHash<QString, int>& keyIndex() {
 
 // Folder paths and limits are settings: they live with the computer, the rest with its latest status.
 QString column(const QString& key) {
-    const bool setting = key.startsWith(QLatin1String("sDir")) || key.startsWith(QLatin1String("sAlert"));
+    const bool setting = wire::settingsReportKeys().contains(key);
     return (setting ? QStringLiteral("c.\"%1\"") : QStringLiteral("s.\"%1\""))
         .arg(setting ? key.mid(1) : key);
 }
@@ -64,7 +64,7 @@ QString MetricsRow::value(const QString& key) const {
 
 const QStringList& MetricsStore::keys() {
     static const QStringList list = [] {
-        QStringList keys = QStringList{"sORUVersion", "sMessage"} + numbered("sDir", 10) +
+        QStringList keys = QStringList{"sORUVersion", "sMessage", "sSettingTime"} + numbered("sDir", 10) +
                            numbered("sAlert", 10) + numbered("sCount", 10) + numbered("sDisk", 4);
         for (int k = 1; k <= 4; ++k)
             keys << diskSpaceKey(k);
@@ -87,19 +87,20 @@ std::optional<QList<MetricsRow>> MetricsStore::page(const QString& afterName, in
                                                     QString* error) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
-    if (!sql::run(query,
-                  fleetWith() + QStringLiteral("SELECT f.name, %1, f.silent, %2 FROM fleet f "
-                                               "JOIN computers c ON c.name = f.name "
-                                               "JOIN latest_status s ON s.name = f.name "
-                                               "WHERE f.name > ? ORDER BY f.name LIMIT ?")
-                                    .arg(sql::unixSeconds(QStringLiteral("f.received_at")), packedColumns()),
-                  {sql::storedTime(now), sql::text(afterName), limit}, error))
+    if (!sql::run(
+            query,
+            QStringLiteral("SELECT s.name, %1, %2 FROM latest_status s JOIN computers c ON c.name = s.name "
+                           "WHERE s.name > ? ORDER BY s.name LIMIT ?")
+                .arg(sql::unixSeconds(QStringLiteral("s.received_at")), packedColumns()),
+            {sql::text(afterName), limit}, error))
         return std::nullopt;
     QList<MetricsRow> rows;
     while (query.next()) {
-        const QByteArray packed = query.value(3).toByteArray();
-        rows << MetricsRow{query.value(0).toString(), query.value(1).toDouble(), query.value(2).toBool(),
-                           packed, spans(packed)};
+        const QByteArray packed = query.value(2).toByteArray();
+        MetricsRow row{query.value(0).toString(), query.value(1).toDouble(), false, packed, spans(packed)};
+        const auto lastReport = QDateTime::fromMSecsSinceEpoch(qint64(row.lastReportSeconds * 1000));
+        row.silent = isSilent(lastReport, row.value(QStringLiteral("sSettingTime")), now);
+        rows << row;
     }
     return rows;
 }

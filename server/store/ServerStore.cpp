@@ -271,7 +271,11 @@ bool ServerStore::readEnrolment(const QString& name, std::optional<Enrolment>& e
 
 bool ServerStore::saveEnrolment(const Enrolment& enrolment, QString* error) {
     return inTransaction(
-        [&] { return run(m_statements->upsertEnrolment, bindable(enrolmentValues(enrolment)), error); },
+        [&] {
+            return run(m_statements->upsertEnrolment, bindable(enrolmentValues(enrolment)), error) &&
+                   (enrolment.state != Enrolment::State::Pending || !m_pendingObserver ||
+                    m_pendingObserver(enrolment.name, enrolment.askedAt, error));
+        },
         error);
 }
 

@@ -54,6 +54,10 @@ public:
     using ReportObserver = std::function<bool(const StatusReport&, const QDateTime& receivedAt, QString*)>;
     void setReportObserver(ReportObserver observer) { m_reportObserver = std::move(observer); }
 
+    // Runs inside the transaction that makes a name wait for an operator's approval, the same way.
+    using PendingObserver = std::function<bool(const QString& name, const QDateTime& askedAt, QString*)>;
+    void setPendingObserver(PendingObserver observer) { m_pendingObserver = std::move(observer); }
+
     // Since the server started: reports stored, and transactions that failed in the database.
     struct Counters {
         qint64 reportsStored = 0;
@@ -82,6 +86,7 @@ private:
     QSqlDatabase m_db;
     std::unique_ptr<Statements> m_statements;
     ReportObserver m_reportObserver;
+    PendingObserver m_pendingObserver;
     Counters m_counters;
 };
 

@@ -84,7 +84,8 @@ private slots:
             tokenFrom(serverAction({"--database", db, "--add-token", "setup", "--role", "admin"}));
         QVERIFY(!scraper.isEmpty() && !admin.isEmpty());
         QString error;
-        QVERIFY2(server.start({"--port", "0", "--database", db}, &error), qPrintable(error));
+        QVERIFY2(server.start({"--port", "0", "--database", db, "--enrol", "open"}, &error),
+                 qPrintable(error));
 
         // The agent's first run registers it; then its first folder gets a limit of 2 for 3 files.
         QCOMPARE(runAgent(), 0);

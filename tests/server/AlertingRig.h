@@ -16,6 +16,7 @@ struct AlertingServer {
     AlertingServer() {
         options.port = 0;
         options.databaseFile = dir.filePath(QStringLiteral("server.sqlite"));
+        options.enrolment = server::EnrolmentPolicy::Open;
         options.alerting.webhookSecret = "shared secret";
         options.alerting.firstRetry = std::chrono::milliseconds(100);
         options.alerting.silenceCheck = std::chrono::milliseconds(100);
@@ -27,6 +28,13 @@ struct AlertingServer {
     }
 
     QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }
+    QUrl endpoint() const { return url(QStringLiteral("/kova-oru/process_servers.asp")); }
+
+    // A settings request as the agent sends it; the first one of a name enrols it (the key comes in a
+    // header).
+    testsupport::HttpResult askSettings(const QString& computer) const {
+        return testsupport::postForm(endpoint(), wire::settingsRequestBody(computer).toUtf8());
+    }
 
     // A report with only the given folder slots in use: slot -> {path, files, limit}.
     int report(const QString& computer, const QMap<int, QStringList>& folders, const QString& message = {}) {
@@ -37,8 +45,10 @@ struct AlertingServer {
             values.insert(QStringLiteral("sCount%1").arg(slot), folder[1]);
             values.insert(QStringLiteral("sAlert%1").arg(slot), folder[2]);
         }
-        return testsupport::postForm(url(QStringLiteral("/kova-oru/process_servers.asp")),
-                                     reportForm(computer, values))
+        if (!keys.contains(computer))
+            keys.insert(computer, askSettings(computer).header(wire::kAgentKeyHeader));
+        return testsupport::postForm(endpoint(), reportForm(computer, values),
+                                     testsupport::bearer(keys[computer]))
             .status;
     }
 
@@ -47,6 +57,7 @@ struct AlertingServer {
     QTemporaryDir dir;
     server::ServerOptions options;
     std::optional<QDateTime> pinned;
+    QHash<QString, QByteArray> keys; // each enrolled computer's agent key
     server::CentralServer central{[this] { return pinned.value_or(QDateTime::currentDateTime()); }};
 };
 

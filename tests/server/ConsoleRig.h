@@ -8,7 +8,8 @@
 
 // A running server with operators and a fleet put straight into its database, and clients to ask it.
 struct ConsoleRig {
-    ConsoleRig() {
+    explicit ConsoleRig(server::EnrolmentPolicy policy = server::EnrolmentPolicy::Open) {
+        server.options.enrolment = policy;
         if (!server.start().isEmpty() || !store.open(server.options.databaseFile, &error))
             qFatal("the console rig could not start: %s", qPrintable(error));
     }

@@ -1,7 +1,6 @@
 // The console's JSON API against a real server on loopback: who may do what, sessions and CSRF, the
 // login backoff, settings changes and the audit they leave, the fleet list and the history.
 #include "ConsoleRig.h"
-#include "support/BlockingHttp.h"
 
 #include <QJsonArray>
 #include <QNetworkCookie>
@@ -28,12 +27,15 @@ QStringList names(const QJsonArray& computers) {
 class TestConsoleApi : public QObject {
     Q_OBJECT
     std::optional<ConsoleRig> rig;
+    QByteArray agentKey; // kComputer's
 
     int count(const QString& sql) { return rig->server.count(sql); }
 
 private slots:
     void init() {
         rig.emplace();
+        agentKey = rig->server.enrol(kComputer);
+        QVERIFY(!agentKey.isEmpty());
         QVERIFY2(rig->report(kComputer, rig->server.now, {{"sDir1", "C:\\in"}, {"sAlert1", "10"}}),
                  qPrintable(rig->error));
     }
@@ -210,8 +212,7 @@ private slots:
         QCOMPARE(changed.status, 200);
         QCOMPARE(changed.json.value("changed").toArray(), QJsonArray{"Alert1"});
         QVERIFY(!changed.json.value("note").toString().isEmpty());
-        const auto reply =
-            testsupport::postForm(rig->server.endpoint(), wire::settingsRequestBody(kComputer).toUtf8());
+        const auto reply = rig->server.askSettings(kComputer, agentKey);
         QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(reply.body)).value(16), "25");
 
         rig->server.now = rig->server.now.addSecs(60);
@@ -317,6 +318,8 @@ private slots:
         QCOMPARE(computer.json.value("settings").toObject().value("Alert1").toString(), "10");
         QCOMPARE(computer.json.value("nextDownloadWithinSeconds").toInt(), 11 * 36);
         QCOMPARE(computer.json.value("status").toObject().value("folders").toArray().size(), 1);
+        QCOMPARE(computer.json.value("enrolment").toString(), "keyed");
+        QCOMPARE(computer.json.value("keyless").toBool(), false);
 
         const auto history = viewer->get("/api/v1/computers/" + kComputer + "/reports?limit=2");
         const QJsonArray reports = history.json.value("reports").toArray();
@@ -338,6 +341,50 @@ private slots:
         QVERIFY(rest.json.value("nextBefore").isNull());
         QCOMPARE(viewer->get("/api/v1/computers/" + kComputer + "/reports?limit=1001").status, 400);
         QCOMPARE(viewer->get("/api/v1/computers/NOPE/reports").status, 404);
+    }
+
+    // Approve and refuse names that wait, reset a key, allow a computer without one: admins only, each
+    // audited with the standing before and after.
+    void enrolmentDecisions() {
+        rig.emplace(server::EnrolmentPolicy::Approve);
+        QVERIFY(rig->server.askSettings("NEW-PC").body.isEmpty());
+        QVERIFY(rig->server.askSettings("ODD-PC").body.isEmpty());
+        const auto viewer = rig->loggedIn("vera", Role::Viewer);
+        const auto admin = rig->loggedIn("adam", Role::Admin);
+        const QJsonArray pending = viewer->get("/api/v1/pending").json.value("pending").toArray();
+        QCOMPARE(pending.size(), 2);
+        QCOMPARE(pending[0].toObject().value("name").toString(), "NEW-PC");
+        QCOMPARE(pending[0].toObject().value("address").toString(), "127.0.0.1");
+
+        QCOMPARE(viewer->post("/api/v1/computers/NEW-PC/approve").status, 403);
+        const auto approved = admin->post("/api/v1/computers/NEW-PC/approve");
+        QCOMPARE(approved.json.value("enrolment").toString(), "admitted");
+        QCOMPARE(admin->post("/api/v1/computers/NEW-PC/approve").status, 409);
+        QCOMPARE(admin->post("/api/v1/computers/NOPE/approve").status, 404);
+        QVERIFY(!rig->server.enrol("NEW-PC").isEmpty()); // its agent gets its key at the next request
+
+        QCOMPARE(admin->post("/api/v1/computers/ODD-PC/refuse").status, 200);
+        QCOMPARE(admin->post("/api/v1/computers/NEW-PC/refuse").status, 409); // no longer waiting
+        QCOMPARE(viewer->get("/api/v1/pending").json.value("pending").toArray().size(), 0);
+
+        QCOMPARE(admin->post("/api/v1/computers/NEW-PC/reset-key").json.value("enrolment").toString(),
+                 "reset");
+        QCOMPARE(admin->put("/api/v1/computers/NEW-PC/keyless", {{"allowed", "yes"}}).status, 400);
+        QCOMPARE(admin->put("/api/v1/computers/NEW-PC/keyless", {{"allowed", true}})
+                     .json.value("keyless")
+                     .toBool(),
+                 true);
+
+        QStringList rows;
+        for (const QJsonValue& entry : viewer->get("/api/v1/audit").json.value("entries").toArray()) {
+            const QJsonObject row = entry.toObject();
+            rows << QStringList{row.value("computer").toString(), row.value("setting").toString(),
+                                row.value("oldValue").toString(), row.value("newValue").toString()}
+                        .join(' ');
+        }
+        QCOMPARE(rows,
+                 QStringList({"NEW-PC keyless 0 1", "NEW-PC enrolment keyed reset",
+                              "ODD-PC enrolment pending refused", "NEW-PC enrolment pending admitted"}));
     }
 
     // A name holding "/", blanks and non-ASCII travels percent-encoded in one path segment.

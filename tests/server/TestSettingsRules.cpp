@@ -1,6 +1,7 @@
 // The rules an operator's settings change must pass, and the folder states the console shows.
 #include "domain/FolderState.h"
 #include "domain/SettingsRules.h"
+#include "domain/Silence.h"
 #include "WireFormat.h"
 
 #include <QtTest>
@@ -114,6 +115,28 @@ private slots:
         QStringList sorted = result.changed;
         sorted.sort();
         QCOMPARE(sorted, changed);
+    }
+
+    // Three cycles of (SettingTime + 1) x 36 s, never under ten minutes; an interval the agent cannot use
+    // makes it cycle on every tick.
+    void silence_data() {
+        QTest::addColumn<QString>("settingTime");
+        QTest::addColumn<qint64>("silentAfter");
+        QTest::newRow("default ten") << "10" << qint64(3 * 11 * 36);
+        QTest::newRow("short interval floors at ten minutes") << "1" << qint64(600);
+        QTest::newRow("blanks around") << " 100 " << qint64(3 * 101 * 36);
+        QTest::newRow("largest") << "32766" << qint64(3 * 32767 * 36);
+        QTest::newRow("too large for the agent") << "32767" << qint64(600);
+        QTest::newRow("not whole") << "10x" << qint64(600);
+        QTest::newRow("empty") << "" << qint64(600);
+    }
+    void silence() {
+        QFETCH(QString, settingTime);
+        QFETCH(qint64, silentAfter);
+        QCOMPARE(silentAfterSeconds(settingTime), silentAfter);
+        QVERIFY(!isSilent(now.addSecs(-silentAfter + 1), settingTime, now));
+        QVERIFY(isSilent(now.addSecs(-silentAfter), settingTime, now));
+        QVERIFY(isSilent(QDateTime(), settingTime, now));
     }
 
     void folderStates_data() {

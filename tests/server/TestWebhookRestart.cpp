@@ -22,6 +22,8 @@ private slots:
                                     "0",
                                     "--database",
                                     dir.filePath("db"),
+                                    "--enrol",
+                                    "open",
                                     "--webhook",
                                     receiver.url("/in").toString(),
                                     "--webhook-secret-file",
@@ -34,7 +36,10 @@ private slots:
         for (int slot = 2; slot <= 10; ++slot)
             over.insert(QStringLiteral("sDir%1").arg(slot), "");
         const QUrl endpoint(first->url + "/kova-oru/process_servers.asp");
-        QCOMPARE(testsupport::postForm(endpoint, reportForm("KILLED", over)).status, 200);
+        const QByteArray key = testsupport::postForm(endpoint, wire::settingsRequestBody("KILLED").toUtf8())
+                                   .header(wire::kAgentKeyHeader);
+        QCOMPARE(testsupport::postForm(endpoint, reportForm("KILLED", over), testsupport::bearer(key)).status,
+                 200);
         QTRY_COMPARE(receiver.requests().size(), 1);
         first->kill();
 
