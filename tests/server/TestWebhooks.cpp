@@ -114,6 +114,22 @@ private slots:
         QCOMPARE(type(receiver.requests()[0]), server::events::folderScanError());
     }
 
+    void enrolmentPendingToldOnce() {
+        LoopbackResponder receiver;
+        receiver.serve(Answer::http(200, ""));
+        AlertingServer server;
+        server.options.enrolment = server::EnrolmentPolicy::Approve;
+        server.options.alerting.webhooks = {receiver.url().toString()};
+        QCOMPARE(server.start(), QString());
+        QCOMPARE(server.askSettings("NEWCOMER").status, 200);
+        QCOMPARE(server.askSettings("NEWCOMER").status, 200); // still waiting: nothing new
+        QTRY_COMPARE(receiver.requests().size(), 1);
+        QCOMPARE(type(receiver.requests()[0]), server::events::enrolmentPending());
+        QCOMPARE(json(receiver.requests()[0]).value("computer").toString(), QString("NEWCOMER"));
+        QTest::qWait(300);
+        QCOMPARE(receiver.requests().size(), 1);
+    }
+
     void silenceFoundByTheTimerThenBack() {
         LoopbackResponder receiver;
         receiver.serve(Answer::http(200, ""));
