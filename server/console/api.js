@@ -56,7 +56,7 @@ const api = (() => {
         logOut: () => request("DELETE", "/session").finally(() => sessionStorage.removeItem(tokenKey)),
         computers: (search, page) => request("GET", "/computers" + query({ search, page })),
         computer: (name) => request("GET", path`/computers/${name}`),
-        reports: (name, limit, before) => request("GET", path`/computers/${name}/reports` + query({ limit, before })),
+        reports: (name, limit) => request("GET", path`/computers/${name}/reports` + query({ limit })),
         saveSettings: (name, changes) => request("PUT", path`/computers/${name}/settings`, changes),
         pending: () => request("GET", "/pending"),
         approve: (name) => request("POST", path`/computers/${name}/approve`),

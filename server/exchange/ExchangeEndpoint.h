@@ -19,7 +19,7 @@ public:
     QHttpServerResponse answer(const QHttpServerRequest& request);
 
 private:
-    QHttpServerResponse answerSettingsRequest(const QString& encodedName, const QHttpServerRequest& request);
+    QHttpServerResponse answerSettingsRequest(const QString& rawName, const QHttpServerRequest& request);
     QHttpServerResponse answerAdmitted(const QString& computer, const Admission& admission,
                                        const QHttpServerRequest& request);
     QHttpServerResponse answerStatusReport(const FormFields& form, const QHttpServerRequest& request);

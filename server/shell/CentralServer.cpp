@@ -2,6 +2,7 @@
 
 #include "auth/Secrets.h"
 #include "console/ConsoleFiles.h"
+#include "Endpoints.h"
 #include "exchange/TimePage.h"
 #include "exchange/UpdateDownload.h"
 #include "http/TextReply.h"
@@ -15,9 +16,6 @@
 namespace server {
 namespace {
 
-const QString kExchangePath = QStringLiteral("/kova-oru/process_servers.asp");
-const QString kTimePagePath = QStringLiteral("/cgi-bin/timer.pl");
-const QString kUpdatePath = QStringLiteral("/kova-oru/updates/KOVA_Oru.exe");
 const QString kConsolePath = QStringLiteral("/console/");
 
 // Route patterns are regular expressions; the paths must match exactly, dots included.
@@ -27,11 +25,11 @@ QString exactPath(const QString& path) {
 
 // The route a request took, in a few fixed words, so the request counters stay small whatever is asked.
 QString routeLabel(const QString& path) {
-    if (path == kExchangePath)
+    if (path == wire::kExchangePath)
         return QStringLiteral("exchange");
-    if (path == kTimePagePath)
+    if (path == wire::kTimePath)
         return QStringLiteral("time");
-    if (path == kUpdatePath)
+    if (path == wire::kUpdatePath)
         return QStringLiteral("update");
     if (path.startsWith(ConsoleApi::prefix()))
         return QStringLiteral("api");
@@ -49,20 +47,20 @@ CentralServer::CentralServer(Clock clock)
 }
 
 void CentralServer::addRoutes() {
-    m_http.route(exactPath(kExchangePath), [this](const QHttpServerRequest& request) {
+    m_http.route(exactPath(wire::kExchangePath), [this](const QHttpServerRequest& request) {
         QElapsedTimer timer;
         timer.start();
         QHttpServerResponse response = m_exchange.answer(request);
         m_alerting.counters().observeExchange(double(timer.nsecsElapsed()) / 1e9);
         return response;
     });
-    m_http.route(exactPath(kTimePagePath), [this](const QHttpServerRequest& request) {
+    m_http.route(exactPath(wire::kTimePath), [this](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
         return QHttpServerResponse(QByteArrayLiteral("text/html; charset=utf-8"),
                                    timePageText(m_clock()).toUtf8());
     });
-    m_http.route(exactPath(kUpdatePath), [this](const QHttpServerRequest& request) {
+    m_http.route(exactPath(wire::kUpdatePath), [this](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
         return updateDownload(m_updatesFolder);

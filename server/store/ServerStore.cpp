@@ -2,6 +2,7 @@
 
 #include "store/Migrations.h"
 #include "store/SqlDialect.h"
+#include "store/SqlRun.h"
 #include "store/StoreSchema.h"
 #include "WireFormat.h"
 
@@ -21,14 +22,7 @@ QVariantList bindable(const QStringList& values) {
     return list;
 }
 
-bool run(QSqlQuery& query, const QVariantList& values, QString* error) {
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values[i]);
-    if (query.exec())
-        return true;
-    *error = query.lastError().text();
-    return false;
-}
+using sql::run;
 
 bool runText(QSqlDatabase& db, const QString& sql, QString* error) {
     QSqlQuery query(db);
@@ -39,7 +33,7 @@ bool runText(QSqlDatabase& db, const QString& sql, QString* error) {
 }
 
 QString timestamp(const QDateTime& moment) {
-    return moment.toString(Qt::ISODateWithMs);
+    return sql::storedTime(moment);
 }
 
 QStringList enrolmentValues(const Enrolment& enrolment) {

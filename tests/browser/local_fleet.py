@@ -6,9 +6,6 @@ import subprocess
 import time
 from pathlib import Path
 
-COMPUTER = "BROWSER-PC"
-
-
 class CentralServer:
     """kova_server on a free loopback port with a fresh database; stop() ends it in every outcome."""
 
@@ -20,14 +17,21 @@ class CentralServer:
         self.log_file = None
         self.url = None
 
-    def add_operator(self, name, password, role):
-        done = subprocess.run([self.executable, "--database", str(self.database), "--add-operator", name,
-                               "--role", role], input=password + "\n", text=True, capture_output=True, timeout=60)
+    def command(self, *arguments, password=None):
+        """One of the server's command-line actions on the same database."""
+        done = subprocess.run([self.executable, "--database", str(self.database), *arguments],
+                              input=None if password is None else password + "\n", text=True, capture_output=True,
+                              timeout=60)
         if done.returncode != 0:
-            raise RuntimeError(f"--add-operator failed ({done.returncode}): {done.stdout}{done.stderr}")
+            raise RuntimeError(f"{arguments[0]} failed ({done.returncode}): {done.stdout}{done.stderr}")
 
-    def start(self):
-        arguments = [self.executable, "--listen", "127.0.0.1", "--port", "0", "--database", str(self.database)]
+    def add_operator(self, name, password, role):
+        self.command("--add-operator", name, "--role", role, password=password)
+
+    def start(self, enrolment="approve"):
+        """By default new computers wait for an operator's approval, as they do in a real installation."""
+        arguments = [self.executable, "--listen", "127.0.0.1", "--port", "0", "--database", str(self.database),
+                     "--enrol", enrolment]
         self.log_file = open(self.log, "wb")
         self.process = subprocess.Popen(arguments, stdout=subprocess.PIPE, stderr=self.log_file, text=True)
         line = self.process.stdout.readline().strip()  # the server's first line says where it listens
@@ -53,16 +57,17 @@ class CentralServer:
 class Agent:
     """A copy of the built agent with its own name file, run once per call against the server."""
 
-    def __init__(self, executable, folder):
+    def __init__(self, executable, folder, name):
         built = Path(executable)
         self.folder = Path(folder)
         self.folder.mkdir()
-        for name in (built.name, "CheckMark.gif", "XMark.gif"):
-            shutil.copy2(built.parent / name, self.folder / name)
+        for file in (built.name, "CheckMark.gif", "XMark.gif"):
+            shutil.copy2(built.parent / file, self.folder / file)
         self.executable = self.folder / built.name
-        (self.folder / "kova.ini").write_text(COMPUTER)
+        (self.folder / "kova.ini").write_text(name)
 
-    def run_once(self, server_url):
+    def run_once(self, server_url, admitted=True):
+        """The agent's output; a computer not admitted yet must fail its settings download."""
         # The clock and the program itself must not be touched by a test run: both addresses lead nowhere.
         arguments = [str(self.executable), "--once", "--server-url", f"{server_url}/kova-oru/process_servers.asp",
                      "--time-url", "http://127.0.0.1:9/t", "--update-url", "http://127.0.0.1:9/u"]
@@ -70,6 +75,6 @@ class Agent:
         started = time.monotonic()
         done = subprocess.run(arguments, capture_output=True, text=True, timeout=120, env=environment)
         output = done.stdout + done.stderr
-        if done.returncode != 0:
-            raise AssertionError(f"the agent's run failed ({done.returncode}):\n{output}")
+        if (done.returncode == 0) != admitted:
+            raise AssertionError(f"the agent's run ended with {done.returncode}:\n{output}")
         return output, time.monotonic() - started

@@ -18,8 +18,10 @@ from selenium.webdriver.support import expected_conditions as shown
 from selenium.webdriver.support.ui import WebDriverWait
 
 import headless_chromium
-from local_fleet import COMPUTER, Agent, CentralServer
+from local_fleet import Agent, CentralServer
 
+COMPUTER = "BROWSER-PC"
+NEWCOMER = "WAITING-PC"
 OPERATOR = "olivia"
 VIEWER = "victor"
 FILES_IN_FOLDER = 5
@@ -47,8 +49,13 @@ class ConsoleFlow(unittest.TestCase):
         cls.server.add_operator(VIEWER, cls.password, "viewer")
         cls.server.start()
         cls.addClassCleanup(cls.server.stop)
-        cls.agent = Agent(os.environ["KOVA_AGENT_EXE"], cls.work / "agent")
-        cls.agent.run_once(cls.server.url)  # the first report takes the computer on, with nothing monitored yet
+        cls.agent = Agent(os.environ["KOVA_AGENT_EXE"], cls.work / "agent", COMPUTER)
+        # The computer asks, is approved from the command line, then reports with nothing monitored yet. The
+        # agent does not keep the key it is handed yet, so it is allowed to exchange without one.
+        cls.agent.run_once(cls.server.url, admitted=False)
+        cls.server.command("--approve", COMPUTER)
+        cls.server.command("--allow-keyless", COMPUTER)
+        cls.agent.run_once(cls.server.url)
         cls.browser = headless_chromium.start(cls.work)
         cls.addClassCleanup(cls.browser.quit)
 
@@ -60,7 +67,7 @@ class ConsoleFlow(unittest.TestCase):
     def open_view(self, view, **query):
         self.open("console.html?" + urlencode({"view": view, **query}))
 
-    def wait_for(self, condition, what, seconds=10):
+    def wait_for(self, condition, what, seconds=20):
         try:
             return WebDriverWait(self.browser, seconds).until(condition)
         except TimeoutException:
@@ -91,9 +98,14 @@ class ConsoleFlow(unittest.TestCase):
         badge = row.find_element(By.CSS_SELECTOR, ".state")
         return row.get_attribute("data-state"), badge.text, badge.value_of_css_property("color")
 
-    def see_on_the_fleet_page(self, status, folders, picture):
+    def assert_every_field_labelled(self):
+        unlabelled = self.browser.execute_script(
+            "return [...document.querySelectorAll('input, select')].filter((f) => !f.labels.length).map((f) => f.id)")
+        self.assertEqual(unlabelled, [])
+
+    def see_on_the_fleet_page(self, computer, status, folders, picture):
         self.open_view("fleet")
-        row = self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]')
+        row = self.element(f'#fleet-table tr[data-computer="{computer}"]')
         self.assertIn(status, row.text)
         self.assertIn(folders, row.text)
         self.picture(picture)
@@ -115,13 +127,13 @@ class ConsoleFlow(unittest.TestCase):
         self.assertNotIn("ALERT!", self.run_agent())
         self.see_the_alert_cleared()
         self.see_the_audit_rows()
-        self.see_enrolment()
         self.log_out()
 
     def log_in(self, name):
         self.browser.delete_all_cookies()  # each test starts logged out
         self.open("")
         self.element("#login-form")
+        self.assert_every_field_labelled()
         self.picture("login")
         self.type_into("name", name)
         self.type_into("password", "not the password")
@@ -152,10 +164,12 @@ class ConsoleFlow(unittest.TestCase):
         self.assertTrue(self.browser.execute_script(  # Chart.js came from the server and drew
             "return [...document.querySelectorAll('#charts canvas')].every((c) => Chart.getChart(c))"))
         self.picture("computer-over-limit")
-        self.see_on_the_fleet_page("Alert", "1 over", "fleet-alert")
+        self.see_on_the_fleet_page(COMPUTER, "Alert", "1 over", "fleet-alert")
 
     def raise_the_limit(self):
         self.open_view("settings", name=COMPUTER)
+        self.assert_every_field_labelled()
+        self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "#settings-form input, #settings-form select")), 28)
         self.type_into("Alert1", "lots")  # not a number: refused, with the reason beside the field
         self.save_settings("Nothing was saved")
         self.assertEqual(self.element("#Alert1").get_attribute("aria-invalid"), "true")
@@ -173,7 +187,7 @@ class ConsoleFlow(unittest.TestCase):
         self.text_in("#agent-message", "System OK.")
         self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "#reports-table tbody tr")), 3)
         self.picture("computer-cleared")
-        self.see_on_the_fleet_page("OK", "0 over", "fleet-cleared")
+        self.see_on_the_fleet_page(COMPUTER, "OK", "0 over", "fleet-cleared")
         self.type_into("search", "no-such-name")
         self.text_in("#fleet", "No computer matches")
         self.type_into("search", COMPUTER.lower()[:5])  # part of the name, any case
@@ -191,11 +205,6 @@ class ConsoleFlow(unittest.TestCase):
         self.browser.find_element(By.ID, "filter-audit").click()
         self.text_in("#audit", "No change matches.")
 
-    def see_enrolment(self):
-        self.open_view("enrolment")
-        self.element("#pending-heading")
-        self.picture("enrolment")
-
     def log_out(self):
         self.element("#logout").click()
         self.text_in("#login-message", "You are logged out.")
@@ -203,6 +212,24 @@ class ConsoleFlow(unittest.TestCase):
         self.open_view("fleet")  # the session is gone: back to the login page
         self.element("#login-form", "the login page after logging out")
         self.assertIn("next=console.html%3Fview%3Dfleet", self.browser.current_url)
+
+    def test_an_admin_approves_a_waiting_computer(self):
+        newcomer = Agent(os.environ["KOVA_AGENT_EXE"], self.work / "newcomer", NEWCOMER)
+        newcomer.run_once(self.server.url, admitted=False)
+        self.log_in(OPERATOR)
+        self.open_view("enrolment")
+        self.element(f'#pending-table tr[data-computer="{NEWCOMER}"]', "the waiting computer")
+        self.picture("enrolment-waiting")
+        self.element(f'button[aria-label="Approve {NEWCOMER}"]').click()
+        self.text_in("#enrolment-outcome", f"{NEWCOMER} is approved.")
+        self.text_in("#pending", "No computer is waiting for approval.")
+        self.type_into("key-computer", NEWCOMER)  # the agent keeps no key yet: it may exchange without one
+        self.browser.find_element(By.ID, "allow-without-key").click()
+        self.browser.switch_to.alert.accept()
+        self.text_in("#enrolment-outcome", f"{NEWCOMER} may now exchange without a key.")
+        self.picture("enrolment-approved")
+        newcomer.run_once(self.server.url)
+        self.see_on_the_fleet_page(NEWCOMER, "OK", "0 over", "fleet-newcomer")
 
     def test_login_backoff_is_stated_on_the_page(self):
         self.browser.delete_all_cookies()
