@@ -7,6 +7,7 @@
 #include "exchange/UpdateDownload.h"
 #include "http/TextReply.h"
 #include "shell/TlsFiles.h"
+#include "shell/TlsProof.h"
 
 #include <memory>
 #include <QElapsedTimer>
@@ -122,8 +123,11 @@ bool CentralServer::listen(const ServerOptions& options, QString* error) {
     if (options.tlsCertificateFile.isEmpty() && options.tlsKeyFile.isEmpty()) {
         listener = std::make_unique<QTcpServer>();
     } else {
-        const auto tls = loadTlsFiles(options.tlsCertificateFile, options.tlsKeyFile, error);
+        auto tls = loadTlsFiles(options.tlsCertificateFile, options.tlsKeyFile, error);
         if (!tls)
+            return false;
+        requireStrongTls(*tls);
+        if (!proveKeyMatchesCertificate(*tls, error))
             return false;
         auto sslListener = std::make_unique<QSslServer>();
         sslListener->setSslConfiguration(*tls);

@@ -1,4 +1,5 @@
 #include "RunningServer.h"
+#include "support/SelfSignedCertificate.h"
 
 #include <QProcess>
 #include <QTcpServer>
@@ -33,6 +34,14 @@ private slots:
         row("not a certificate", db + QStringList{"--tls-cert", junk, "--tls-key", junk},
             "holds no PEM certificate");
         row("certificate without key", db + QStringList{"--tls-cert", junk}, "together");
+        QString error;
+        QVERIFY(QDir(dir.path()).mkpath("first") && QDir(dir.path()).mkpath("second"));
+        const auto first = SelfSignedCertificate::create(in("first"), &error);
+        const auto second = SelfSignedCertificate::create(in("second"), &error);
+        QVERIFY2(first && second, qPrintable(error));
+        row("key of another certificate",
+            db + QStringList{"--tls-cert", first->certificatePath, "--tls-key", second->keyPath},
+            "does not belong");
         row("unknown policy", db + QStringList{"--enrol", "anyone"}, "open, approve or closed");
         row("no days kept", db + QStringList{"--keep-days", "0"}, "--keep-days");
         row("two actions", db + QStringList{"--approve", "A", "--reset-key", "B"}, "one of");
