@@ -103,13 +103,19 @@ bool cloneFleet(const QString& databaseFile, const QString& model, int count) {
     return ok;
 }
 
-void metricsFigure(int computers) {
-    QTemporaryDir dir;
+// A server on a free loopback port with a fresh database, enrolling every name at once.
+server::ServerOptions benchOptions(const QTemporaryDir& dir) {
     server::ServerOptions options;
     options.port = 0;
     options.enrolment = server::EnrolmentPolicy::Open;
     options.newNamesPerMinute = 1000;
     options.databaseFile = dir.filePath(QStringLiteral("bench.sqlite"));
+    return options;
+}
+
+void metricsFigure(int computers) {
+    QTemporaryDir dir;
+    server::ServerOptions options = benchOptions(dir);
     options.alerting.metricsAllow = {*server::readAddressRange(QStringLiteral("127.0.0.1"))};
     server::CentralServer central;
     QString error;
@@ -150,11 +156,7 @@ void metricsFigure(int computers) {
 // Each report moves a folder across its limit, so each one queues an event for the receiver.
 double exchangeP99(const QStringList& webhooks, int reports) {
     QTemporaryDir dir;
-    server::ServerOptions options;
-    options.port = 0;
-    options.enrolment = server::EnrolmentPolicy::Open;
-    options.newNamesPerMinute = 1000;
-    options.databaseFile = dir.filePath(QStringLiteral("bench.sqlite"));
+    server::ServerOptions options = benchOptions(dir);
     options.alerting.webhooks = webhooks;
     options.alerting.webhookSecret = "bench";
     server::CentralServer central;
