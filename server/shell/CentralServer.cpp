@@ -43,7 +43,7 @@ QString routeLabel(const QString& path) {
 
 CentralServer::CentralServer(Clock clock)
     : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock), m_api(m_store, clock),
-      m_alerting(m_store, clock) {
+      m_alerting(m_store, clock), m_retention(m_store, clock) {
     addRoutes();
 }
 
@@ -115,6 +115,7 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
         return false;
     }
     m_alerting.start(options.alerting);
+    m_retention.start(options.keepDays);
     return listen(options, error);
 }
 

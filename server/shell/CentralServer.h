@@ -5,6 +5,7 @@
 #include "domain/ServerClock.h"
 #include "exchange/ExchangeEndpoint.h"
 #include "shell/ServerOptions.h"
+#include "store/ReportRetention.h"
 #include "store/ServerStore.h"
 
 #include <QHttpServer>
@@ -43,6 +44,7 @@ private:
     ExchangeEndpoint m_exchange;
     ConsoleApi m_api;
     Alerting m_alerting;
+    ReportRetention m_retention;
     QHttpServer m_http;
     QString m_updatesFolder;
     QString m_scheme = QStringLiteral("http");

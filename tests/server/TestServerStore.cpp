@@ -71,6 +71,30 @@ private slots:
         QVERIFY2(again.open(file, &error), qPrintable(error));
     }
 
+    // 1,200 reports older than the days kept go in batches; the newer report and the latest status stay.
+    void oldReportsArePruned() {
+        RunningServer server;
+        server.options.keepDays = 30;
+        {
+            server::ServerStore store; // the schema, before the server starts
+            QString error;
+            QVERIFY2(store.open(server.options.databaseFile, &error), qPrintable(error));
+        }
+        const QString columns = '"' + wire::reportKeys().join("\", \"") + '"';
+        const QString blanks = QStringList(wire::reportKeys().size(), "''").join(", ");
+        QVERIFY(prepareDatabase(server.options.databaseFile,
+                                {QString("WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n "
+                                         "WHERE k < 1200) INSERT INTO reports (received_at, %1) "
+                                         "SELECT '2026-10-01T12:00:00.000', %2 FROM n")
+                                     .arg(columns, blanks)}));
+        QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 1200);
+        QCOMPARE(server.start(), QString());
+        const QByteArray key = server.enrol("SRV01");
+        QCOMPARE(postForm(server.endpoint(), reportForm("SRV01"), testsupport::bearer(key)).status, 200);
+        QTRY_COMPARE_WITH_TIMEOUT(server.count("SELECT COUNT(*) FROM reports"), 1, 10000);
+        QCOMPARE(server.count("SELECT COUNT(*) FROM latest_status"), 1);
+    }
+
     void newerDatabaseIsRefused() {
         QTemporaryDir dir;
         const QString file = dir.filePath("new.sqlite");

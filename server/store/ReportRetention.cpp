@@ -1,0 +1,39 @@
+#include "store/ReportRetention.h"
+
+#include "store/StoreSchema.h"
+
+#include <QDebug>
+
+namespace server {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kBetweenBatches = 20ms; // leaves the event loop free for the agents in between
+constexpr auto kWhenCaughtUp = 1h;
+constexpr auto kAfterFailure = 1min;
+
+} // namespace
+
+ReportRetention::ReportRetention(ServerStore& store, Clock clock)
+    : m_store(store), m_clock(std::move(clock)) {
+    m_timer.setSingleShot(true);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { pruneBatch(); });
+}
+
+void ReportRetention::start(int keepDays) {
+    m_keepDays = keepDays;
+    m_timer.start(0ms);
+}
+
+void ReportRetention::pruneBatch() {
+    QString error;
+    const auto pruned = m_store.pruneReports(m_clock().addDays(-m_keepDays), &error);
+    if (!pruned) {
+        qWarning().noquote() << "kova_server: old reports could not be pruned:" << error;
+        return m_timer.start(kAfterFailure);
+    }
+    m_timer.start(*pruned == schema::kPruneBatch ? kBetweenBatches : kWhenCaughtUp);
+}
+
+} // namespace server
