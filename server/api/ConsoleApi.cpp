@@ -51,7 +51,8 @@ QByteArray methodName(QHttpServerRequest::Method method) {
 } // namespace
 
 ConsoleApi::ConsoleApi(ServerStore& store, Clock clock)
-    : m_store(store), m_fleet(store), m_accounts(store), m_auth(m_accounts), m_clock(std::move(clock)) {
+    : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_auth(m_accounts),
+      m_clock(std::move(clock)) {
     addRoutes();
 }
 
@@ -67,6 +68,7 @@ void ConsoleApi::addRoutes() {
         {M::Get, {"computers", name, "reports"}, Access::Reader, &ConsoleApi::reports},
         {M::Put, {"computers", name, "settings"}, Access::Changer, &ConsoleApi::changeSettings},
         {M::Get, {"audit"}, Access::Reader, &ConsoleApi::audit},
+        {M::Get, {"events"}, Access::Reader, &ConsoleApi::events},
         {M::Get, {"pending"}, Access::Reader, &ConsoleApi::pending},
         {M::Post, {"computers", name, "approve"}, Access::Changer, &ConsoleApi::approve},
         {M::Post, {"computers", name, "refuse"}, Access::Changer, &ConsoleApi::refuse},

@@ -3,6 +3,7 @@
 #include "auth/ConsoleAuth.h"
 #include "domain/ServerClock.h"
 #include "store/AccountStore.h"
+#include "store/EventStore.h"
 #include "store/FleetStore.h"
 
 #include <functional>
@@ -56,6 +57,9 @@ private:
     QHttpServerResponse reports(const Call& call);
     QHttpServerResponse changeSettings(const Call& call);
     QHttpServerResponse audit(const Call& call);
+
+    // Events told to the webhook receivers
+    QHttpServerResponse events(const Call& call);
     std::optional<ComputerView> knownComputer(const Call& call, std::optional<QHttpServerResponse>& refusal);
 
     // Enrolment
@@ -71,6 +75,7 @@ private:
     ServerStore& m_store;
     FleetStore m_fleet;
     AccountStore m_accounts;
+    EventStore m_events;
     ConsoleAuth m_auth;
     Clock m_clock;
     bool m_tls = false;

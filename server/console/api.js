@@ -64,5 +64,6 @@ const api = (() => {
         resetKey: (name) => request("POST", path`/computers/${name}/reset-key`),
         allowWithoutKey: (name) => request("PUT", path`/computers/${name}/keyless`, { allowed: true }),
         audit: (computer, operator, before) => request("GET", "/audit" + query({ computer, operator, before })),
+        events: (limit) => request("GET", "/events" + query({ limit })),
     };
 })();

@@ -106,7 +106,7 @@ const page = {
     },
 
     topBar(current) {
-        const items = [["fleet", "Fleet"], ["enrolment", "Enrolment"], ["audit", "Audit"]];
+        const items = [["fleet", "Fleet"], ["enrolment", "Enrolment"], ["audit", "Audit"], ["events", "Events"]];
         const logOut = async () => {
             try {
                 await api.logOut();

@@ -8,6 +8,7 @@ const viewScripts = {
     settings: ["setting-meanings.js", "settings.js"],
     enrolment: ["enrolment.js"],
     audit: ["audit.js"],
+    events: ["events.js"],
 };
 
 function loadScript(src) {

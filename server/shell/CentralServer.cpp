@@ -10,28 +10,51 @@
 #include "shell/TlsProof.h"
 
 #include <memory>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSslServer>
 
 namespace server {
 namespace {
 
+const QString kConsolePath = QStringLiteral("/console/");
+
 // Route patterns are regular expressions; the paths must match exactly, dots included.
 QString exactPath(const QString& path) {
     return QRegularExpression::escape(path);
+}
+
+// The route a request took, in a few fixed words, so the request counters stay small whatever is asked.
+QString routeLabel(const QString& path) {
+    if (path == wire::kExchangePath)
+        return QStringLiteral("exchange");
+    if (path == wire::kTimePath)
+        return QStringLiteral("time");
+    if (path == wire::kUpdatePath)
+        return QStringLiteral("update");
+    if (path.startsWith(ConsoleApi::prefix()))
+        return QStringLiteral("api");
+    if (path.startsWith(kConsolePath) || path == QStringLiteral("/") || path == QStringLiteral("/console"))
+        return QStringLiteral("console");
+    return QStringLiteral("other");
 }
 
 } // namespace
 
 CentralServer::CentralServer(Clock clock)
     : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock), m_api(m_store, clock),
-      m_retention(m_store, clock) {
+      m_alerting(m_store, clock), m_retention(m_store, clock) {
     addRoutes();
 }
 
 void CentralServer::addRoutes() {
-    m_http.route(exactPath(wire::kExchangePath),
-                 [this](const QHttpServerRequest& request) { return m_exchange.answer(request); });
+    m_http.route(exactPath(wire::kExchangePath), [this](const QHttpServerRequest& request) {
+        QElapsedTimer timer;
+        timer.start();
+        QHttpServerResponse response = m_exchange.answer(request);
+        m_alerting.counters().observeExchange(double(timer.nsecsElapsed()) / 1e9);
+        return response;
+    });
     m_http.route(exactPath(wire::kTimePath), [this](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
@@ -48,15 +71,27 @@ void CentralServer::addRoutes() {
                      });
     }
     addConsoleRoutes();
+    addAlertingRoutes();
+}
+
+void CentralServer::addAlertingRoutes() {
+    m_http.route(exactPath(QStringLiteral("/metrics")),
+                 [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+                     m_alerting.answerMetrics(request, std::move(responder));
+                 });
+    m_http.afterRequest([this](QHttpServerResponse&& response, const QHttpServerRequest& request) {
+        m_alerting.counters().countRequest(routeLabel(request.url().path()), int(response.statusCode()));
+        return std::move(response);
+    });
 }
 
 void CentralServer::addConsoleRoutes() {
     m_http.route(ConsoleApi::prefix() + QStringLiteral(".*"),
                  [this](const QHttpServerRequest& request) { return m_api.answer(request); });
-    m_http.route(QStringLiteral("/console/.*"), [](const QHttpServerRequest& request) {
+    m_http.route(kConsolePath + QStringLiteral(".*"), [](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
-        return consoleFile(request.url().path().mid(QStringLiteral("/console/").size()));
+        return consoleFile(request.url().path().mid(kConsolePath.size()));
     });
     for (const QString& entry : {QStringLiteral("/"), QStringLiteral("/console")}) {
         m_http.route(exactPath(entry), [] {
@@ -83,6 +118,7 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
         *error = QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, *error);
         return false;
     }
+    m_alerting.start(options.alerting);
     m_retention.start(options.keepDays);
     return listen(options, error);
 }

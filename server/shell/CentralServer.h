@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alerting/Alerting.h"
 #include "api/ConsoleApi.h"
 #include "domain/ServerClock.h"
 #include "exchange/ExchangeEndpoint.h"
@@ -34,6 +35,7 @@ public:
 private:
     void addRoutes();
     void addConsoleRoutes();
+    void addAlertingRoutes();
     bool listen(const ServerOptions& options, QString* error);
 
     Clock m_clock;
@@ -41,6 +43,7 @@ private:
     AgentGate m_gate;
     ExchangeEndpoint m_exchange;
     ConsoleApi m_api;
+    Alerting m_alerting;
     ReportRetention m_retention;
     QHttpServer m_http;
     QString m_updatesFolder;

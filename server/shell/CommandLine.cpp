@@ -1,6 +1,8 @@
 #include "shell/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QFile>
+#include <QUrl>
 
 namespace server {
 namespace {
@@ -35,6 +37,28 @@ const QCommandLineOption kAddToken(QStringLiteral("add-token"),
 const QCommandLineOption kRole(QStringLiteral("role"),
                                QStringLiteral("Role of the operator or token: admin or viewer."),
                                QStringLiteral("ROLE"));
+
+const QCommandLineOption
+    kMetricsAllow(QStringLiteral("metrics-allow"),
+                  QStringLiteral("Address or range (CIDR) allowed to read /metrics without an API token; "
+                                 "repeatable."),
+                  QStringLiteral("CIDR"));
+const QCommandLineOption
+    kWebhook(QStringLiteral("webhook"),
+             QStringLiteral("Receiver of event notifications (http or https URL); repeatable."),
+             QStringLiteral("URL"));
+const QCommandLineOption
+    kWebhookSecret(QStringLiteral("webhook-secret"),
+                   QStringLiteral("Shared secret that signs each notification (visible to local users: "
+                                  "prefer --webhook-secret-file)."),
+                   QStringLiteral("TEXT"));
+const QCommandLineOption kWebhookSecretFile(QStringLiteral("webhook-secret-file"),
+                                            QStringLiteral("File whose first line is the shared secret."),
+                                            QStringLiteral("FILE"));
+const QCommandLineOption
+    kSilenceCheck(QStringLiteral("silence-check"),
+                  QStringLiteral("Seconds between looks for computers gone silent (default 60)."),
+                  QStringLiteral("SECONDS"), QStringLiteral("60"));
 
 bool readAccount(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
     if (parser.isSet(kAddOperator) && parser.isSet(kAddToken)) {
@@ -155,6 +179,60 @@ bool readAction(const QCommandLineParser& parser, OperatorAction& action, QStrin
     return true;
 }
 
+bool readMetricsAllow(const QCommandLineParser& parser, AlertingOptions& options, QString* error) {
+    for (const QString& text : parser.values(kMetricsAllow)) {
+        const auto range = readAddressRange(text);
+        if (!range) {
+            *error =
+                QStringLiteral("--metrics-allow needs an address or a range such as 10.0.0.0/8, not \"%1\"")
+                    .arg(text);
+            return false;
+        }
+        options.metricsAllow << *range;
+    }
+    return true;
+}
+
+bool readWebhookSecret(const QCommandLineParser& parser, AlertingOptions& options, QString* error) {
+    if (parser.isSet(kWebhookSecretFile)) {
+        QFile file(parser.value(kWebhookSecretFile));
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("--webhook-secret-file %1 cannot be read: %2")
+                         .arg(file.fileName(), file.errorString());
+            return false;
+        }
+        options.webhookSecret = file.readLine().trimmed();
+    } else {
+        options.webhookSecret = parser.value(kWebhookSecret).toUtf8();
+    }
+    if (options.webhooks.isEmpty() || !options.webhookSecret.isEmpty())
+        return true;
+    *error = QStringLiteral("--webhook needs a shared secret (--webhook-secret-file or --webhook-secret) so "
+                            "that receivers can tell the notifications come from this server");
+    return false;
+}
+
+bool readAlerting(const QCommandLineParser& parser, AlertingOptions& options, QString* error) {
+    for (const QString& text : parser.values(kWebhook)) {
+        const QUrl url(text, QUrl::StrictMode);
+        if (!url.isValid() || url.host().isEmpty() ||
+            (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+            *error = QStringLiteral("--webhook needs an http or https URL, not \"%1\"").arg(text);
+            return false;
+        }
+        options.webhooks << url.toString();
+    }
+    bool ok = false;
+    const int seconds = parser.value(kSilenceCheck).toInt(&ok);
+    if (!ok || seconds < 1 || seconds > 3600) {
+        *error = QStringLiteral("--silence-check needs a number of seconds from 1 to 3600, not \"%1\"")
+                     .arg(parser.value(kSilenceCheck));
+        return false;
+    }
+    options.silenceCheck = std::chrono::seconds(seconds);
+    return readMetricsAllow(parser, options, error) && readWebhookSecret(parser, options, error);
+}
+
 } // namespace
 
 std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorAction& action,
@@ -163,8 +241,11 @@ std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, Operat
     parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey, kEnrol, kKeepDays, kApprove,
-                       kResetKey, kListPending, kAllowKeyless, kRequireKey, kAddOperator, kAddToken, kRole});
+    parser.addOptions({kListen,      kPort,         kDatabase,   kUpdates,       kTlsCert,
+                       kTlsKey,      kEnrol,        kKeepDays,   kApprove,       kResetKey,
+                       kListPending, kAllowKeyless, kRequireKey, kAddOperator,   kAddToken,
+                       kRole,        kMetricsAllow, kWebhook,    kWebhookSecret, kWebhookSecretFile,
+                       kSilenceCheck});
     parser.process(app);
 
     ServerOptions options;
@@ -173,7 +254,7 @@ std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, Operat
     if (!readAddress(parser, options, error) || !readPort(parser, options, error) ||
         !readTls(parser, options, error) || !readEnrolment(parser, options, error) ||
         !readKeepDays(parser, options, error) || !readAction(parser, action, error) ||
-        !readAccount(parser, options, error))
+        !readAccount(parser, options, error) || !readAlerting(parser, options.alerting, error))
         return std::nullopt;
     return options;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alerting/AlertingOptions.h"
 #include "auth/EnrolmentPolicy.h"
 #include "domain/Role.h"
 
@@ -29,6 +30,7 @@ struct ServerOptions {
     int newNamesPerMinute = 30; // per client address
     int keepDays = 90;          // history older than this is pruned
     std::optional<AccountAction> account;
+    AlertingOptions alerting;
 };
 
 } // namespace server

@@ -1,5 +1,6 @@
 #include "store/Migrations.h"
 
+#include "store/AlertingSchema.h"
 #include "store/ConsoleSchema.h"
 #include "store/StoreSchema.h"
 
@@ -30,8 +31,10 @@ QStringList enrolmentAndRetention() {
 } // namespace
 
 const QList<Migration>& migrations() {
-    static const QList<Migration> all{
-        {1, firstSchema()}, {2, enrolmentAndRetention()}, {3, schema::consoleTables()}};
+    static const QList<Migration> all{{1, firstSchema()},
+                                      {2, enrolmentAndRetention()},
+                                      {3, schema::consoleTables()},
+                                      {4, schema::alertingTables()}};
     return all;
 }
 

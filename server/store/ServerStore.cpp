@@ -181,6 +181,7 @@ bool ServerStore::inTransaction(const std::function<bool()>& work, QString* erro
         return true;
     if (error->isEmpty())
         *error = m_db.lastError().text();
+    ++m_counters.databaseErrors;
     m_db.rollback();
     return false;
 }
@@ -225,13 +226,17 @@ bool ServerStore::storeReport(const StatusReport& report, const QDateTime& recei
     QStringList status{report.computerName(), at};
     for (const QString& key : schema::statusKeys())
         status << report.value(key);
-    return inTransaction(
+    const bool stored = inTransaction(
         [&] {
             return saveSettings(report.computerName(), report.settings(), at, error) &&
                    run(m_statements->replaceLatestStatus, bindable(status), error) &&
-                   run(m_statements->insertReport, bindable(QStringList{at} + report.values()), error);
+                   run(m_statements->insertReport, bindable(QStringList{at} + report.values()), error) &&
+                   (!m_reportObserver || m_reportObserver(report, receivedAt, error));
         },
         error);
+    if (stored)
+        ++m_counters.reportsStored;
+    return stored;
 }
 
 std::optional<int> ServerStore::pruneReports(const QDateTime& before, QString* error) {
@@ -260,7 +265,11 @@ bool ServerStore::readEnrolment(const QString& name, std::optional<Enrolment>& e
 
 bool ServerStore::saveEnrolment(const Enrolment& enrolment, QString* error) {
     return inTransaction(
-        [&] { return run(m_statements->upsertEnrolment, bindable(enrolmentValues(enrolment)), error); },
+        [&] {
+            return run(m_statements->upsertEnrolment, bindable(enrolmentValues(enrolment)), error) &&
+                   (enrolment.state != Enrolment::State::Pending || !m_pendingObserver ||
+                    m_pendingObserver(enrolment.name, enrolment.askedAt, error));
+        },
         error);
 }
 

@@ -49,6 +49,22 @@ public:
     std::optional<int> countNamesAskedFrom(const QString& address, const QDateTime& since, QString* error);
     std::optional<QList<Enrolment>> pendingEnrolments(QString* error);
 
+    // Runs inside each report's transaction, after the report is stored: what it adds (events, alert
+    // conditions) is stored with the report or not at all. False rolls the report back.
+    using ReportObserver = std::function<bool(const StatusReport&, const QDateTime& receivedAt, QString*)>;
+    void setReportObserver(ReportObserver observer) { m_reportObserver = std::move(observer); }
+
+    // Runs inside the transaction that makes a name wait for an operator's approval, the same way.
+    using PendingObserver = std::function<bool(const QString& name, const QDateTime& askedAt, QString*)>;
+    void setPendingObserver(PendingObserver observer) { m_pendingObserver = std::move(observer); }
+
+    // Since the server started: reports stored, and transactions that failed in the database.
+    struct Counters {
+        qint64 reportsStored = 0;
+        qint64 databaseErrors = 0;
+    };
+    const Counters& counters() const { return m_counters; }
+
     // The open connection, for the store's other parts (accounts and sessions, the fleet views, audit).
     QSqlDatabase& connection() { return m_db; }
 
@@ -69,6 +85,9 @@ private:
     FileIdentity m_identity;
     QSqlDatabase m_db;
     std::unique_ptr<Statements> m_statements;
+    ReportObserver m_reportObserver;
+    PendingObserver m_pendingObserver;
+    Counters m_counters;
 };
 
 } // namespace server

@@ -28,4 +28,16 @@ QString writeSchemaVersion(int version) {
     return QStringLiteral("PRAGMA user_version = %1").arg(version);
 }
 
+QString unixSeconds(const QString& column) {
+    return QStringLiteral("((julianday(%1, 'utc') - 2440587.5) * 86400.0)").arg(column);
+}
+
+QString utf8Bytes(const QString& expression) {
+    return QStringLiteral("CAST(%1 AS BLOB)").arg(expression);
+}
+
+QString utf8Length(const QString& expression) {
+    return QStringLiteral("length(%1)").arg(utf8Bytes(expression));
+}
+
 } // namespace server::sql

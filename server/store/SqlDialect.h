@@ -18,5 +18,10 @@ QString rowIdColumn();
 // Reads and writes the number of the last migration applied to the database.
 QString readSchemaVersion();
 QString writeSchemaVersion(int version);
+// A stored moment (local time, as sql::storedTime writes it) as Unix seconds with milliseconds.
+QString unixSeconds(const QString& column);
+// A text's UTF-8 bytes, read back as a byte array; and their count.
+QString utf8Bytes(const QString& expression);
+QString utf8Length(const QString& expression);
 
 } // namespace server::sql

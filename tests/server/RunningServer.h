@@ -1,11 +1,10 @@
 #pragma once
 
+#include "server/DatabaseValue.h"
 #include "shell/CentralServer.h"
 #include "support/BlockingHttp.h"
 #include "WireFormat.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -39,16 +38,7 @@ struct RunningServer {
 
     // Reads the database behind the server's back: the first column of the first row, or `none`.
     QVariant value(const QString& sql, const QVariant& none = {}) const {
-        QVariant result = none;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
-            db.setDatabaseName(options.databaseFile);
-            QSqlQuery query(db);
-            if (db.open() && query.exec(sql) && query.next())
-                result = query.value(0);
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("reader"));
-        return result;
+        return databaseValue(options.databaseFile, sql, none);
     }
     int count(const QString& sql) const { return value(sql, -1).toInt(); }
 

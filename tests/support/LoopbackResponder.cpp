@@ -21,7 +21,7 @@ std::optional<ReceivedRequest> takeRequest(QByteArray& pending) {
         field < 0 ? 0 : pending.mid(field + kLengthField.size()).split('\r')[0].trimmed().toLongLong();
     if (bodyStart < 4 || pending.size() < bodyStart + bodyLength)
         return std::nullopt;
-    ReceivedRequest request{pending.mid(bodyStart, bodyLength), pending.left(bodyStart)};
+    ReceivedRequest request{pending.mid(bodyStart, bodyLength), pending.left(bodyStart - 4)};
     pending.remove(0, bodyStart + bodyLength);
     return request;
 }

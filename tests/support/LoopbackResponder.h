@@ -27,7 +27,17 @@ QByteArray statusLine(int status, qint64 contentLength, const QByteArray& extraF
 
 struct ReceivedRequest {
     QByteArray body;
-    QByteArray head; // request line and header fields
+    QByteArray head; // request line and header lines
+
+    // A header's value by its name in any letter case; empty when absent.
+    QByteArray header(const QByteArray& name) const {
+        for (const QByteArray& line : head.split('\n')) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+                return line.mid(colon + 1).trimmed();
+        }
+        return {};
+    }
 };
 
 // A scripted HTTP/1.1 server on 127.0.0.1 for tests that need a real peer.

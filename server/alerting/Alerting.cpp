@@ -1,0 +1,99 @@
+#include "alerting/Alerting.h"
+
+#include "alerting/MetricsPage.h"
+#include "alerting/MetricsText.h"
+
+#include <QDebug>
+
+namespace server {
+namespace {
+
+const QString kMetricsRoute = QStringLiteral("metrics");
+
+void refuse(QHttpServerResponder& responder, QHttpServerResponder::StatusCode status,
+            const QByteArray& text) {
+    const QByteArray body = text + '\n';
+    if (status == QHttpServerResponder::StatusCode::Unauthorized)
+        return responder.write(
+            body, {{"Content-Type", "text/plain; charset=utf-8"}, {"WWW-Authenticate", "Bearer"}}, status);
+    responder.write(body, {{"Content-Type", "text/plain; charset=utf-8"}}, status);
+}
+
+} // namespace
+
+Alerting::Alerting(ServerStore& store, Clock clock)
+    : m_store(store), m_clock(clock), m_accounts(store), m_auth(m_accounts), m_recorder(store),
+      m_delivery(m_recorder.events(), clock) {
+    QObject::connect(&m_silenceTimer, &QTimer::timeout, [this] { checkSilence(); });
+}
+
+void Alerting::start(const AlertingOptions& options) {
+    m_metricsAllow = options.metricsAllow;
+    m_recorder.setReceivers(options.webhooks);
+    m_recorder.setOnQueued([this] { m_delivery.kick(); });
+    m_store.setReportObserver([this](const StatusReport& report, const QDateTime& at, QString* error) {
+        return m_recorder.recordReport(report, at, error);
+    });
+    m_store.setPendingObserver([this](const QString& name, const QDateTime& at, QString* error) {
+        return m_recorder.recordEnrolmentPending(name, at, error);
+    });
+    m_delivery.start(
+        {options.webhooks, options.webhookSecret, RetrySchedule{options.firstRetry}, options.requestTimeout});
+    m_silenceTimer.start(options.silenceCheck);
+}
+
+void Alerting::checkSilence() {
+    QString error;
+    if (!m_recorder.recordSilences(m_clock(), &error))
+        qWarning().noquote() << "silent computers could not be recorded:" << error;
+}
+
+void Alerting::answerMetrics(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+    using Status = QHttpServerResponder::StatusCode;
+    QString error;
+    if (request.method() != QHttpServerRequest::Method::Get) {
+        m_counters.countRequest(kMetricsRoute, int(Status::MethodNotAllowed));
+        return refuse(responder, Status::MethodNotAllowed, "Only GET reads the metrics.");
+    }
+    if (!mayReadMetrics(request, &error)) {
+        const Status status = error.isEmpty() ? Status::Unauthorized : Status::InternalServerError;
+        m_counters.countRequest(kMetricsRoute, int(status));
+        return refuse(responder, status,
+                      error.isEmpty()
+                          ? "Send an API token (Authorization: Bearer) or ask from an allowed address."
+                          : error.toUtf8());
+    }
+    m_counters.countRequest(kMetricsRoute, int(Status::Ok));
+    auto page = std::make_unique<MetricsPage>(m_store, m_clock(), serverFamilies());
+    if (!page->prepare(&error)) {
+        qWarning().noquote() << "the metrics page could not be read:" << error;
+        return refuse(responder, Status::InternalServerError, error.toUtf8());
+    }
+    // The page frames its own chunks; the responder sends a sequential device as it is read.
+    responder.write(page.release(),
+                    {{"Content-Type", metrics::kContentType}, {"Transfer-Encoding", "chunked"}}, Status::Ok);
+}
+
+bool Alerting::mayReadMetrics(const QHttpServerRequest& request, QString* error) {
+    if (addressAllowed(m_metricsAllow, request.remoteAddress()))
+        return true;
+    const QByteArray authorization = request.value("Authorization");
+    if (!authorization.startsWith("Bearer "))
+        return false;
+    return m_auth.tokenCaller(QString::fromLatin1(authorization.mid(7).trimmed()), error).has_value();
+}
+
+QByteArray Alerting::serverFamilies() const {
+    QByteArray out;
+    m_counters.write(out);
+    const ServerStore::Counters& store = m_store.counters();
+    metrics::family(out, "kova_reports_stored_total", "counter",
+                    "Status reports stored since the server started.");
+    metrics::sample(out, "kova_reports_stored_total", {}, double(store.reportsStored));
+    metrics::family(out, "kova_database_errors_total", "counter",
+                    "Database transactions that failed since the server started.");
+    metrics::sample(out, "kova_database_errors_total", {}, double(store.databaseErrors));
+    return out;
+}
+
+} // namespace server

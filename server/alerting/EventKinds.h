@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// The event types a receiver sees in the "type" field, and the states of the conditions behind them.
+namespace server::events {
+
+inline QString folderOverLimit() {
+    return QStringLiteral("folder_over_limit");
+}
+inline QString folderBackToNormal() {
+    return QStringLiteral("folder_back_to_normal");
+}
+inline QString folderScanError() {
+    return QStringLiteral("folder_scan_error");
+}
+inline QString computerSilent() {
+    return QStringLiteral("computer_silent");
+}
+inline QString computerBack() {
+    return QStringLiteral("computer_back");
+}
+inline QString enrolmentPending() {
+    return QStringLiteral("enrolment_pending");
+}
+
+} // namespace server::events

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "alerting/FolderChanges.h"
+#include "domain/StatusReport.h"
+#include "store/EventStore.h"
+
+#include <functional>
+#include <QJsonObject>
+
+namespace server {
+
+// Turns what the server learns into events in the queue: a report's folder changes and a silent
+// computer's return (inside the report's transaction), silences found by the timer, and computers
+// waiting for enrolment. Each event gets one pending delivery per configured receiver.
+class EventRecorder {
+public:
+    explicit EventRecorder(ServerStore& store) : m_events(store) {}
+
+    void setReceivers(const QStringList& receivers) { m_receivers = receivers; }
+    // Called after events were queued, so delivery can start without waiting for its timer.
+    void setOnQueued(std::function<void()> onQueued) { m_onQueued = std::move(onQueued); }
+
+    bool recordReport(const StatusReport& report, const QDateTime& receivedAt, QString* error);
+    bool recordSilences(const QDateTime& now, QString* error);
+    bool recordEnrolmentPending(const QString& computer, const QDateTime& now, QString* error);
+
+    EventStore& events() { return m_events; }
+
+private:
+    bool applyFolderChange(const QString& computer, const FolderChange& change, const QDateTime& at,
+                           QString* error);
+    bool queue(const QString& kind, const QString& computer, const QDateTime& at, const QJsonObject& details,
+               QString* error);
+
+    EventStore m_events;
+    QStringList m_receivers;
+    std::function<void()> m_onQueued;
+};
+
+} // namespace server

@@ -1,0 +1,42 @@
+#include "alerting/FolderCondition.h"
+
+#include "domain/FolderState.h"
+
+namespace server {
+namespace {
+
+constexpr int kSlots = 10;
+
+FolderCondition condition(const QString& path, const QString& files, const QString& limit,
+                          const QString& message) {
+    // The agent's own line for a folder it could not read, path exactly as stored.
+    if (message.contains(QStringLiteral("Scan Error! %1 in SQL doesn't exist.").arg(path)))
+        return FolderCondition::ScanError;
+    switch (folderState(files, limit)) {
+    case FolderState::Red:
+        return FolderCondition::Over;
+    case FolderState::Yellow:
+        return FolderCondition::Near;
+    case FolderState::Green:
+        break;
+    }
+    return FolderCondition::Normal;
+}
+
+} // namespace
+
+QList<FolderReading> folderReadings(const std::function<QString(const QString& key)>& value) {
+    const QString message = value(QStringLiteral("sMessage"));
+    QList<FolderReading> readings;
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        const QString path = value(QStringLiteral("sDir%1").arg(slot));
+        if (!folderInUse(path))
+            continue;
+        const QString files = value(QStringLiteral("sCount%1").arg(slot));
+        const QString limit = value(QStringLiteral("sAlert%1").arg(slot));
+        readings << FolderReading{slot, path, files, limit, condition(path, files, limit, message)};
+    }
+    return readings;
+}
+
+} // namespace server

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <QList>
+#include <QString>
+
+namespace server {
+
+// A folder's condition as alerts and metrics tell it; the numbers are the metric's values.
+enum class FolderCondition { Normal = 0, Near = 1, Over = 2, ScanError = 3 };
+
+// One folder slot in use in a report.
+struct FolderReading {
+    int slot = 0; // 1 to 10
+    QString path;
+    QString files;
+    QString limit;
+    FolderCondition condition = FolderCondition::Normal;
+};
+
+// The report's folders in use, by the agent's own rules: a scan error when its message carries the
+// folder's "Scan Error!" line (the count is then the last one read), otherwise the count against the
+// limit. `value` gives a report value by its key.
+QList<FolderReading> folderReadings(const std::function<QString(const QString& key)>& value);
+
+} // namespace server

@@ -1,0 +1,200 @@
+#include "alerting/MetricsPage.h"
+
+#include "alerting/FolderCondition.h"
+#include "alerting/MetricsText.h"
+
+#include <array>
+#include <cstring>
+#include <QDebug>
+#include <QTimer>
+
+namespace server {
+namespace {
+
+using metrics::sample;
+using metrics::textSample;
+
+constexpr qint64 kSpoolPiece = 64 * 1024;
+
+struct ComputerFamily {
+    const char* name;
+    const char* help;
+    void (*write)(QByteArray& out, const char* name, const MetricsRow& row,
+                  const QList<FolderReading>& folders);
+};
+
+void folderSamples(QByteArray& out, const char* name, const MetricsRow& row,
+                   const QList<FolderReading>& folders, QString (*value)(const FolderReading&)) {
+    for (const FolderReading& folder : folders)
+        textSample(out, name,
+                   {{"computer", row.name}, {"slot", QString::number(folder.slot)}, {"path", folder.path}},
+                   value(folder));
+}
+
+void folderFiles(QByteArray& out, const char* name, const MetricsRow& row,
+                 const QList<FolderReading>& folders) {
+    folderSamples(out, name, row, folders, [](const FolderReading& folder) { return folder.files; });
+}
+
+void folderLimit(QByteArray& out, const char* name, const MetricsRow& row,
+                 const QList<FolderReading>& folders) {
+    folderSamples(out, name, row, folders, [](const FolderReading& folder) { return folder.limit; });
+}
+
+void folderState(QByteArray& out, const char* name, const MetricsRow& row,
+                 const QList<FolderReading>& folders) {
+    folderSamples(out, name, row, folders,
+                  [](const FolderReading& folder) { return QString::number(int(folder.condition)); });
+}
+
+// Agents send free space in units of 10,000 bytes.
+void diskFree(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
+    for (int disk = 1; disk <= MetricsStore::kDisks; ++disk) {
+        const QString root = row.value(QStringLiteral("sDisk%1").arg(disk));
+        bool isNumber = false;
+        const double units = row.value(MetricsStore::diskSpaceKey(disk)).trimmed().toDouble(&isNumber);
+        if (!root.isEmpty() && isNumber)
+            sample(out, name, {{"computer", row.name}, {"disk", root}}, units * 10000);
+    }
+}
+
+void lastReport(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
+    sample(out, name, {{"computer", row.name}}, row.lastReportSeconds);
+}
+
+void silent(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
+    sample(out, name, {{"computer", row.name}}, row.silent ? 1 : 0);
+}
+
+void agentInfo(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
+    sample(out, name, {{"computer", row.name}, {"version", row.value(QStringLiteral("sORUVersion"))}}, 1);
+}
+
+const std::array<ComputerFamily, 7> kFamilies{{
+    {"kova_folder_files", "Files in a watched folder at the latest report.", folderFiles},
+    {"kova_folder_limit", "The folder's file limit.", folderLimit},
+    {"kova_folder_state", "The folder's state: 0 normal, 1 near its limit, 2 over it, 3 scan error.",
+     folderState},
+    {"kova_disk_free_bytes", "Free space on the computer's disk at the latest report.", diskFree},
+    {"kova_last_report_timestamp_seconds", "When the computer's latest report arrived (Unix time).",
+     lastReport},
+    {"kova_computer_silent", "1 when no report came for three cycle intervals (at least 10 minutes).",
+     silent},
+    {"kova_agent_info", "The agent version the computer reports.", agentInfo},
+}};
+
+} // namespace
+
+MetricsPage::MetricsPage(ServerStore& store, const QDateTime& now, QByteArray serverFamilies)
+    : m_store(store), m_now(now) {
+    appendChunk(serverFamilies);
+}
+
+bool MetricsPage::prepare(QString* error) {
+    for (size_t k = 0; k < kFamilies.size(); ++k) {
+        m_spools.push_back(std::make_unique<QTemporaryFile>());
+        if (!m_spools.back()->open()) {
+            *error = QStringLiteral("no temporary file for the metrics page: %1")
+                         .arg(m_spools.back()->errorString());
+            return false;
+        }
+    }
+    if (!open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        *error = errorString();
+        return false;
+    }
+    return gatherPage(error);
+}
+
+qint64 MetricsPage::bytesAvailable() const {
+    const qint64 framed = m_pending.size() - m_offset;
+    return framed > 0 || m_finished ? framed : 1; // more is always coming until the last chunk
+}
+
+bool MetricsPage::atEnd() const {
+    return m_finished && m_offset >= m_pending.size();
+}
+
+qint64 MetricsPage::readData(char* data, qint64 maxSize) {
+    QString error;
+    while (m_offset >= m_pending.size() && !m_finished) {
+        const bool gathering = m_gathering;
+        if (!(gathering ? gatherPage(&error) : sendNext(&error))) {
+            // The headers went out already: end without the last chunk, so the client sees a broken page
+            // rather than a short one.
+            qWarning().noquote() << "the metrics page stopped:" << error;
+            m_pending.clear();
+            m_offset = 0;
+            m_finished = true;
+            return -1;
+        }
+        if (gathering && m_gathering) {
+            // One page of computers per turn of the event loop, so agents are answered in between.
+            QTimer::singleShot(0, this, &QIODevice::readyRead);
+            return 0;
+        }
+    }
+    const qint64 count = std::min<qint64>(maxSize, m_pending.size() - m_offset);
+    std::memcpy(data, m_pending.constData() + m_offset, size_t(count));
+    m_offset += count;
+    return count;
+}
+
+bool MetricsPage::gatherPage(QString* error) {
+    const auto rows = m_store.page(m_after, kComputersPerPage, m_now, error);
+    if (!rows)
+        return false;
+    std::vector<QByteArray> texts(kFamilies.size());
+    for (const MetricsRow& row : *rows) {
+        const auto folders = folderReadings([&row](const QString& key) { return row.value(key); });
+        for (size_t k = 0; k < kFamilies.size(); ++k)
+            kFamilies[k].write(texts[k], kFamilies[k].name, row, folders);
+    }
+    for (size_t k = 0; k < kFamilies.size(); ++k) {
+        if (m_spools[k]->write(texts[k]) != texts[k].size()) {
+            *error = m_spools[k]->errorString();
+            return false;
+        }
+    }
+    m_gathering = rows->size() == kComputersPerPage;
+    if (m_gathering)
+        m_after = rows->last().name;
+    return true;
+}
+
+bool MetricsPage::sendNext(QString* error) {
+    m_pending = m_pending.mid(m_offset);
+    m_offset = 0;
+    if (m_family == kFamilies.size()) {
+        m_pending.append("0\r\n\r\n");
+        m_finished = true;
+        return true;
+    }
+    const ComputerFamily& family = kFamilies[m_family];
+    QTemporaryFile& spool = *m_spools[m_family];
+    QByteArray text;
+    if (!m_familyOpened) {
+        metrics::family(text, family.name, "gauge", family.help);
+        m_familyOpened = spool.seek(0);
+    }
+    text.append(spool.read(kSpoolPiece));
+    if (spool.error() != QFileDevice::NoError) {
+        *error = spool.errorString();
+        return false;
+    }
+    if (spool.atEnd()) {
+        m_spools[m_family].reset(); // gone from the disk at once
+        ++m_family;
+        m_familyOpened = false;
+    }
+    appendChunk(text);
+    return true;
+}
+
+void MetricsPage::appendChunk(const QByteArray& text) {
+    if (text.isEmpty())
+        return; // an empty chunk would end the body
+    m_pending.append(QByteArray::number(text.size(), 16)).append("\r\n").append(text).append("\r\n");
+}
+
+} // namespace server

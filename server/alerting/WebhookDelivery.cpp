@@ -1,0 +1,102 @@
+#include "alerting/WebhookDelivery.h"
+
+#include "alerting/WebhookSignature.h"
+
+#include <QDebug>
+#include <QNetworkReply>
+
+namespace server {
+namespace {
+
+constexpr int kDuePerLook = 100;
+
+QString flightKey(const DueDelivery& delivery) {
+    return QString::number(delivery.event) + QLatin1Char(' ') + delivery.receiver;
+}
+
+QString failureReason(QNetworkReply* reply) {
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status != 0)
+        return QStringLiteral("HTTP %1").arg(status);
+    return reply->errorString();
+}
+
+} // namespace
+
+WebhookDelivery::WebhookDelivery(EventStore& events, Clock clock)
+    : m_events(events), m_clock(std::move(clock)) {
+    connect(&m_poll, &QTimer::timeout, this, &WebhookDelivery::sendDue);
+}
+
+void WebhookDelivery::start(const Settings& settings) {
+    m_settings = settings;
+    if (m_settings.receivers.isEmpty())
+        return;
+    // Retries come due on their own; looking twice per first delay (at most every second) finds them soon.
+    const auto half = std::max<qint64>(50, m_settings.schedule.firstDelay.count() / 2);
+    m_poll.start(static_cast<int>(std::min<qint64>(1000, half)));
+    kick();
+}
+
+void WebhookDelivery::kick() {
+    if (m_settings.receivers.isEmpty() || m_kicked)
+        return;
+    m_kicked = true;
+    QTimer::singleShot(0, this, [this] {
+        m_kicked = false;
+        sendDue();
+    });
+}
+
+void WebhookDelivery::sendDue() {
+    // Receivers with all their requests in flight (a dead one, mostly) are not even looked up for.
+    QStringList withRoom;
+    for (const QString& receiver : m_settings.receivers) {
+        if (m_inFlightByReceiver.value(receiver) < kInFlightPerReceiver)
+            withRoom << receiver;
+    }
+    if (withRoom.isEmpty())
+        return;
+    QString error;
+    const auto due = m_events.dueDeliveries(withRoom, m_clock(), kDuePerLook, &error);
+    if (!due) {
+        qWarning().noquote() << "webhook deliveries could not be read:" << error;
+        return;
+    }
+    for (const DueDelivery& delivery : *due) {
+        if (!m_inFlight.contains(flightKey(delivery)) &&
+            m_inFlightByReceiver.value(delivery.receiver) < kInFlightPerReceiver)
+            send(delivery);
+    }
+}
+
+void WebhookDelivery::send(const DueDelivery& delivery) {
+    QNetworkRequest request{QUrl(delivery.receiver)};
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    request.setRawHeader(webhook::kEventIdHeader, delivery.eventId.toLatin1());
+    request.setRawHeader(webhook::kSignatureHeader, webhook::signature(m_settings.secret, delivery.body));
+    request.setTransferTimeout(static_cast<int>(m_settings.requestTimeout.count()));
+    m_inFlight.insert(flightKey(delivery));
+    ++m_inFlightByReceiver[delivery.receiver];
+    QNetworkReply* reply = m_network.post(request, delivery.body);
+    connect(reply, &QNetworkReply::finished, this, [this, delivery, reply] { finished(delivery, reply); });
+}
+
+void WebhookDelivery::finished(const DueDelivery& delivery, QNetworkReply* reply) {
+    reply->deleteLater();
+    m_inFlight.remove(flightKey(delivery));
+    --m_inFlightByReceiver[delivery.receiver];
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QDateTime now = m_clock();
+    QString error;
+    const bool accepted = reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
+    const bool stored = accepted ? m_events.markDelivered(delivery.event, delivery.receiver, now, &error)
+                                 : m_events.markFailedTry(delivery.event, delivery.receiver,
+                                                          m_settings.schedule.nextTry(delivery.attempts + 1,
+                                                                                      delivery.eventAt, now),
+                                                          failureReason(reply), now, &error);
+    if (!stored)
+        qWarning().noquote() << "webhook delivery state could not be stored:" << error;
+}
+
+} // namespace server

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "store/ServerStore.h"
+
+#include <optional>
+#include <QDateTime>
+
+namespace server {
+
+// One reporting computer as the metrics page shows it: its latest report's values for the keys of
+// MetricsStore::keys(), with the folder paths and limits of its settings. The values stay packed as
+// read and are decoded only when asked for: most of a fleet's slots are empty.
+struct MetricsRow {
+    QString name;
+    double lastReportSeconds = 0; // Unix time
+    bool silent = false;
+    QByteArray packed;
+    QList<std::pair<qsizetype, qsizetype>> spans; // each key's value in `packed`: start, length
+
+    QString value(const QString& key) const;
+};
+
+// Reads the fleet for the metrics page a page at a time, by name, so the page never needs the whole
+// fleet in memory and no statement stays open between pages.
+class MetricsStore {
+public:
+    explicit MetricsStore(ServerStore& store) : m_store(store) {}
+
+    static const QStringList& keys();
+    static QString diskSpaceKey(int disk); // disk 1 to 4
+
+    static constexpr int kDisks = 4;
+
+    // Up to `limit` computers that reported, named after `afterName` ("" for the first), by name.
+    std::optional<QList<MetricsRow>> page(const QString& afterName, int limit, const QDateTime& now,
+                                          QString* error);
+
+private:
+    ServerStore& m_store;
+};
+
+} // namespace server

@@ -1,0 +1,110 @@
+// The /metrics page from a real server: who may read it, and a fleet larger than one page of the store
+// streamed in chunks with every metric family whole.
+#include "server/AlertingRig.h"
+
+#include <QNetworkReply>
+
+namespace {
+
+struct Page {
+    int status = 0;
+    QByteArray body;
+    QByteArray transferEncoding;
+};
+
+Page fetch(const QUrl& url, const QByteArray& verb = "GET", const QByteArray& bearer = {}) {
+    QNetworkAccessManager manager;
+    QNetworkRequest request(url);
+    request.setTransferTimeout(30000);
+    if (!bearer.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + bearer);
+    std::unique_ptr<QNetworkReply> reply(manager.sendCustomRequest(request, verb));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
+            reply->rawHeader("Transfer-Encoding")};
+}
+
+} // namespace
+
+class TestMetricsPage : public QObject {
+    Q_OBJECT
+
+    AlertingServer server;
+    QByteArray token;
+
+private slots:
+    void initTestCase() {
+        token = addToken(server.options, server::Role::Viewer);
+        QVERIFY(!token.isEmpty());
+        server.options.alerting.metricsAllow = {*server::readAddressRange("10.0.0.0/8")};
+        server.options.newNamesPerMinute = 2000; // the whole fleet enrols at once from loopback
+        QCOMPARE(server.start(), QString());
+    }
+
+    void access_data() {
+        QTest::addColumn<QByteArray>("verb");
+        QTest::addColumn<QByteArray>("bearer");
+        QTest::addColumn<int>("status");
+        QTest::newRow("no token, address not allowed") << QByteArray("GET") << QByteArray() << 401;
+        QTest::newRow("wrong token") << QByteArray("GET") << QByteArray("x").repeated(43) << 401;
+        QTest::newRow("viewer token") << QByteArray("GET") << QByteArray() << 200;
+        QTest::newRow("POST") << QByteArray("POST") << QByteArray() << 405;
+    }
+    void access() {
+        QFETCH(QByteArray, verb);
+        QFETCH(QByteArray, bearer);
+        QFETCH(int, status);
+        const bool useToken = QByteArray(QTest::currentDataTag()) == "viewer token";
+        QCOMPARE(fetch(server.url("/metrics"), verb, useToken ? token : bearer).status, status);
+    }
+
+    void allowedAddressNeedsNoToken() {
+        AlertingServer open;
+        open.options.alerting.metricsAllow = {*server::readAddressRange("127.0.0.0/8")};
+        QCOMPARE(open.start(), QString());
+        QCOMPARE(fetch(open.url("/metrics")).status, 200);
+    }
+
+    void fleetBeyondOnePageStreamsWholeFamilies() {
+        constexpr int kComputers = 1001; // the store gives 1,000 a page
+        for (int k = 0; k < kComputers; ++k)
+            QCOMPARE(server.report(QStringLiteral("PC-%1").arg(k, 4, 10, QChar('0')),
+                                   {{3, {"C:\\in \"x\"", QString::number(k), "500"}}}),
+                     200);
+        const Page page = fetch(server.url("/metrics"), "GET", token);
+        QCOMPARE(page.status, 200);
+        QCOMPARE(page.transferEncoding, QByteArray("chunked"));
+
+        QStringList familyOrder;
+        QHash<QString, int> samples;
+        for (const QByteArray& line : page.body.split('\n')) {
+            if (line.startsWith("# TYPE ")) {
+                familyOrder << QString::fromUtf8(line.split(' ')[2]);
+                continue;
+            }
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            const QString name = QString::fromUtf8(
+                line.left(std::min(line.indexOf(' '), line.contains('{') ? line.indexOf('{') : line.size())));
+            QVERIFY2(name.startsWith(familyOrder.last()), qPrintable(name)); // inside the open family
+            ++samples[name];
+        }
+        QCOMPARE(familyOrder.removeDuplicates(), 0);
+        for (const char* name :
+             {"kova_folder_files", "kova_folder_limit", "kova_folder_state", "kova_agent_info",
+              "kova_computer_silent", "kova_last_report_timestamp_seconds"})
+            QCOMPARE(samples.value(name), kComputers);
+        QVERIFY(page.body.contains(
+            "kova_folder_files{computer=\"PC-0600\",slot=\"3\",path=\"C:\\\\in \\\"x\\\"\"} 600\n"));
+        QVERIFY(page.body.contains(
+            "kova_folder_state{computer=\"PC-0600\",slot=\"3\",path=\"C:\\\\in \\\"x\\\"\"} 2\n"));
+        QVERIFY(page.body.contains("kova_reports_stored_total 1001\n"));
+        // Each computer asked for its settings (and its key) before it reported.
+        QVERIFY(page.body.contains("kova_http_requests_total{route=\"exchange\",status=\"200\"} 2002\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMetricsPage)
+#include "TestMetricsPage.moc"
