@@ -101,11 +101,11 @@ private slots:
         }
         QCOMPARE(server->value("SELECT CheckUpdate FROM computers WHERE name = 'SRV01'").toString(),
                  state().CheckUpdate); // reported before the update ran
-        const QByteArray key = contents(harness->folder.filePath("kova.key"));
-        QCOMPARE(key.size(), 64); // the key beside the program outlives its replacement
+        const QByteArray agentKey = fileBytes(harness->folder.filePath("kova.key"));
+        QCOMPARE(agentKey.size(), 64); // the key beside the program outlives its replacement
         agent().ReceiveWWWSQL();
         QVERIFY(!state().NoInternet);
-        QCOMPARE(contents(harness->folder.filePath("kova.key")), key);
+        QCOMPARE(fileBytes(harness->folder.filePath("kova.key")), agentKey);
     }
 };
 
