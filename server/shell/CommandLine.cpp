@@ -12,8 +12,9 @@ const QCommandLineOption kPort(QStringLiteral("port"),
                                QStringLiteral("Port to listen on; 0 picks a free one (default 8080)."),
                                QStringLiteral("N"), QStringLiteral("8080"));
 const QCommandLineOption kDatabase(QStringLiteral("database"),
-                                   QStringLiteral("SQLite database file (default kova-server.sqlite)."),
-                                   QStringLiteral("FILE"), QStringLiteral("kova-server.sqlite"));
+                                   QStringLiteral("SQLite database file (default kova-server.sqlite), or "
+                                                  "postgresql://USER@HOST:PORT/DBNAME."),
+                                   QStringLiteral("FILE|URL"), QStringLiteral("kova-server.sqlite"));
 const QCommandLineOption kUpdates(QStringLiteral("updates"),
                                   QStringLiteral("Folder holding the published agent KOVA_Oru.exe."),
                                   QStringLiteral("DIR"));
@@ -23,6 +24,22 @@ const QCommandLineOption
              QStringLiteral("FILE"));
 const QCommandLineOption kTlsKey(QStringLiteral("tls-key"),
                                  QStringLiteral("Unencrypted PEM private key file."), QStringLiteral("FILE"));
+
+const QCommandLineOption
+    kTrustedProxy(QStringLiteral("trusted-proxy"),
+                  QStringLiteral("Address or subnet of a front server (nginx) whose X-Forwarded-For header "
+                                 "names the client; may be repeated. Default: none, the peer is the client."),
+                  QStringLiteral("ADDRESS"));
+
+bool readTrustedProxies(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    for (const QString& value : parser.values(kTrustedProxy)) {
+        if (!addTrustedProxy(value, options.trustedProxies)) {
+            *error = QStringLiteral("--trusted-proxy needs an IP address or subnet, not \"%1\"").arg(value);
+            return false;
+        }
+    }
+    return true;
+}
 
 bool readAddress(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
     if (options.address.setAddress(parser.value(kListen)))
@@ -58,14 +75,14 @@ std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, QStrin
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
     parser.addHelpOption();
-    parser.addOptions({kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey});
+    parser.addOptions({kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey, kTrustedProxy});
     parser.process(app);
 
     ServerOptions options;
     options.databaseFile = parser.value(kDatabase);
     options.updatesFolder = parser.value(kUpdates);
     if (!readAddress(parser, options, error) || !readPort(parser, options, error) ||
-        !readTls(parser, options, error))
+        !readTls(parser, options, error) || !readTrustedProxies(parser, options, error))
         return std::nullopt;
     return options;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "http/ClientAddress.h"
+
 #include <QHostAddress>
 #include <QString>
 
@@ -9,10 +11,12 @@ namespace server {
 struct ServerOptions {
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 8080; // 0 picks a free port
+    // A SQLite file, or postgresql://user@host:port/dbname for a database several instances share.
     QString databaseFile = QStringLiteral("kova-server.sqlite");
     QString updatesFolder;      // empty: no update is published
     QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
     QString tlsKeyFile;
+    TrustedProxies trustedProxies; // peers whose X-Forwarded-For names the client
 };
 
 } // namespace server

@@ -31,6 +31,7 @@ private slots:
         row("not a certificate", db + QStringList{"--tls-cert", junk, "--tls-key", junk},
             "holds no PEM certificate");
         row("certificate without key", db + QStringList{"--tls-cert", junk}, "together");
+        row("trusted proxy by name", db + QStringList{"--trusted-proxy", "proxy.example"}, "--trusted-proxy");
     }
     void startupErrorsEndTheServer() {
         QFETCH(QStringList, args);
