@@ -1,16 +1,19 @@
 #include "store/ServerStore.h"
 
+#include "store/Migrations.h"
+#include "store/SqlDialect.h"
 #include "store/StoreSchema.h"
 #include "WireFormat.h"
 
 #include <atomic>
+#include <QDebug>
 #include <QSqlError>
 #include <QSqlQuery>
 
 namespace server {
 namespace {
 
-// SQLite stores a null QString as NULL; every column is NOT NULL text, so unset values go in as "".
+// Every column is NOT NULL; a null QString would go in as NULL, so unset values go in as "".
 QVariantList bindable(const QStringList& values) {
     QVariantList list;
     for (const QString& value : values)
@@ -39,17 +42,44 @@ QString timestamp(const QDateTime& moment) {
     return moment.toString(Qt::ISODateWithMs);
 }
 
+QStringList enrolmentValues(const Enrolment& enrolment) {
+    return {enrolment.name,
+            stateText(enrolment.state),
+            enrolment.keyHash,
+            enrolment.keyless ? "1" : "0",
+            timestamp(enrolment.askedAt),
+            enrolment.askedFrom};
+}
+
+// A row of schema::enrolmentColumns(); an unknown state reads as Reset, so the name must enrol again.
+Enrolment enrolmentFrom(const QSqlQuery& row) {
+    Enrolment enrolment;
+    enrolment.name = row.value(0).toString();
+    enrolment.state = stateFromText(row.value(1).toString()).value_or(Enrolment::State::Reset);
+    enrolment.keyHash = row.value(2).toString();
+    enrolment.keyless = row.value(3).toInt() != 0;
+    enrolment.askedAt = QDateTime::fromString(row.value(4).toString(), Qt::ISODateWithMs);
+    enrolment.askedFrom = row.value(5).toString();
+    return enrolment;
+}
+
 } // namespace
 
 struct ServerStore::Statements {
     explicit Statements(const QSqlDatabase& db)
-        : selectSettings(db), upsertSettings(db), replaceLatestStatus(db), insertReport(db) {}
+        : selectSettings(db), upsertSettings(db), replaceLatestStatus(db), insertReport(db), pruneReports(db),
+          selectEnrolment(db), upsertEnrolment(db), countNamesAskedFrom(db), selectPending(db) {}
 
     bool prepare(QString* error) {
         const std::pair<QSqlQuery*, QString> all[] = {{&selectSettings, schema::selectSettings()},
                                                       {&upsertSettings, schema::upsertSettings()},
                                                       {&replaceLatestStatus, schema::replaceLatestStatus()},
-                                                      {&insertReport, schema::insertReport()}};
+                                                      {&insertReport, schema::insertReport()},
+                                                      {&pruneReports, schema::pruneReports()},
+                                                      {&selectEnrolment, schema::selectEnrolment()},
+                                                      {&upsertEnrolment, schema::upsertEnrolment()},
+                                                      {&countNamesAskedFrom, schema::countNamesAskedFrom()},
+                                                      {&selectPending, schema::selectPending()}};
         for (const auto& [query, sql] : all) {
             if (!query->prepare(sql)) {
                 *error = query->lastError().text();
@@ -63,6 +93,11 @@ struct ServerStore::Statements {
     QSqlQuery upsertSettings;
     QSqlQuery replaceLatestStatus;
     QSqlQuery insertReport;
+    QSqlQuery pruneReports;
+    QSqlQuery selectEnrolment;
+    QSqlQuery upsertEnrolment;
+    QSqlQuery countNamesAskedFrom;
+    QSqlQuery selectPending;
 };
 
 ServerStore::ServerStore() {
@@ -78,39 +113,72 @@ ServerStore::~ServerStore() {
 }
 
 bool ServerStore::open(const QString& file, QString* error) {
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    if (!createPrivateFile(file, error))
+        return false;
+    m_file = file;
+    m_identity = fileIdentity(file).value_or(FileIdentity{});
+    m_db = QSqlDatabase::addDatabase(sql::driverName(), m_connectionName);
     m_db.setDatabaseName(file);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    m_db.setConnectOptions(sql::connectOptions());
     if (!m_db.open()) {
         *error = m_db.lastError().text();
         return false;
     }
-    if (!createSchema(error))
+    for (const QString& setup : sql::sessionSetup()) {
+        if (!runText(m_db, setup, error))
+            return false;
+    }
+    if (!migrate(error))
         return false;
     m_statements = std::make_unique<Statements>(m_db);
     return m_statements->prepare(error);
 }
 
-// Write-ahead logging with normal syncing keeps a report's commit cheap; a power cut can lose the last
-// reports but never corrupts the file. Setting user_version proves the file is writable now rather than
-// at the first report.
-bool ServerStore::createSchema(QString* error) {
-    if (!runText(m_db, QStringLiteral("PRAGMA journal_mode = WAL"), error) ||
-        !runText(m_db, QStringLiteral("PRAGMA synchronous = NORMAL"), error))
+// Every migration the database lacks runs in one transaction with the new version number, so a failed
+// upgrade leaves the database as it was. Writing the version even when nothing is missing proves the file
+// is writable now rather than at the first report.
+bool ServerStore::migrate(QString* error) {
+    QSqlQuery read(m_db);
+    if (!read.exec(sql::readSchemaVersion()) || !read.next()) {
+        *error = read.lastError().text();
         return false;
-    const QStringList statements = schema::createStatements() << QStringLiteral("PRAGMA user_version = 1");
+    }
+    const int version = read.value(0).toInt();
+    read.finish();
+    if (version > latestSchemaVersion()) {
+        *error = QStringLiteral("the database has schema version %1, newer than this server knows (%2); "
+                                "use the server that wrote it")
+                     .arg(version)
+                     .arg(latestSchemaVersion());
+        return false;
+    }
     return inTransaction(
         [&] {
-            for (const QString& sql : statements) {
-                if (!runText(m_db, sql, error))
-                    return false;
+            for (const Migration& migration : migrations()) {
+                for (const QString& statement :
+                     migration.version > version ? migration.statements : QStringList{}) {
+                    if (!runText(m_db, statement, error))
+                        return false;
+                }
             }
-            return true;
+            return runText(m_db, sql::writeSchemaVersion(latestSchemaVersion()), error);
         },
         error);
 }
 
+bool ServerStore::fileIsStillOurs(QString* error) const {
+    if (fileIdentity(m_file) == m_identity)
+        return true;
+    *error = QStringLiteral("the database file %1 was deleted or replaced while the server ran; "
+                            "restart the server to use the file now there")
+                 .arg(m_file);
+    qCritical().noquote() << "kova_server:" << *error;
+    return false;
+}
+
 bool ServerStore::inTransaction(const std::function<bool()>& work, QString* error) {
+    if (!fileIsStillOurs(error))
+        return false;
     if (!m_db.transaction()) {
         *error = m_db.lastError().text();
         return false;
@@ -123,20 +191,30 @@ bool ServerStore::inTransaction(const std::function<bool()>& work, QString* erro
     return false;
 }
 
-std::optional<SettingsRecord> ServerStore::settingsOrRegister(const QString& computer,
-                                                              const SettingsRecord& defaults,
-                                                              const QDateTime& now, QString* error) {
+bool ServerStore::readSettings(const QString& computer, std::optional<SettingsRecord>& settings,
+                               QString* error) {
     QSqlQuery& select = m_statements->selectSettings;
     if (!run(select, {computer}, error))
-        return std::nullopt;
+        return false;
+    settings.reset();
     if (select.next()) {
         QStringList pieces;
         for (int k = 0; k < wire::kSettingsPieceCount; ++k)
             pieces << select.value(k).toString();
-        select.finish();
-        return SettingsRecord(pieces);
+        settings = SettingsRecord(pieces);
     }
     select.finish();
+    return true;
+}
+
+std::optional<SettingsRecord> ServerStore::settingsOrRegister(const QString& computer,
+                                                              const SettingsRecord& defaults,
+                                                              const QDateTime& now, QString* error) {
+    std::optional<SettingsRecord> settings;
+    if (!readSettings(computer, settings, error))
+        return std::nullopt;
+    if (settings)
+        return settings;
     if (!inTransaction([&] { return saveSettings(computer, defaults, timestamp(now), error); }, error))
         return std::nullopt;
     return defaults;
@@ -160,6 +238,57 @@ bool ServerStore::storeReport(const StatusReport& report, const QDateTime& recei
                    run(m_statements->insertReport, bindable(QStringList{at} + report.values()), error);
         },
         error);
+}
+
+std::optional<int> ServerStore::pruneReports(const QDateTime& before, QString* error) {
+    int pruned = 0;
+    const bool done = inTransaction(
+        [&] {
+            if (!run(m_statements->pruneReports, {timestamp(before)}, error))
+                return false;
+            pruned = m_statements->pruneReports.numRowsAffected();
+            return true;
+        },
+        error);
+    return done ? std::optional<int>(pruned) : std::nullopt;
+}
+
+bool ServerStore::readEnrolment(const QString& name, std::optional<Enrolment>& enrolment, QString* error) {
+    QSqlQuery& select = m_statements->selectEnrolment;
+    if (!run(select, {name}, error))
+        return false;
+    enrolment.reset();
+    if (select.next())
+        enrolment = enrolmentFrom(select);
+    select.finish();
+    return true;
+}
+
+bool ServerStore::saveEnrolment(const Enrolment& enrolment, QString* error) {
+    return inTransaction(
+        [&] { return run(m_statements->upsertEnrolment, bindable(enrolmentValues(enrolment)), error); },
+        error);
+}
+
+std::optional<int> ServerStore::countNamesAskedFrom(const QString& address, const QDateTime& since,
+                                                    QString* error) {
+    QSqlQuery& count = m_statements->countNamesAskedFrom;
+    if (!run(count, {address, timestamp(since)}, error) || !count.next())
+        return std::nullopt;
+    const int names = count.value(0).toInt();
+    count.finish();
+    return names;
+}
+
+std::optional<QList<Enrolment>> ServerStore::pendingEnrolments(QString* error) {
+    QSqlQuery& select = m_statements->selectPending;
+    if (!run(select, {}, error))
+        return std::nullopt;
+    QList<Enrolment> pending;
+    while (select.next())
+        pending << enrolmentFrom(select);
+    select.finish();
+    return pending;
 }
 
 } // namespace server

@@ -1,18 +1,22 @@
 #pragma once
 
+#include "domain/Enrolment.h"
 #include "domain/SettingsRecord.h"
 #include "domain/StatusReport.h"
+#include "store/DatabaseFile.h"
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <QDateTime>
+#include <QList>
 #include <QSqlDatabase>
 
 namespace server {
 
-// The server's SQLite database: each computer's settings, its latest status and the history of reports.
-// Each change is one transaction, so a refused or failed report leaves nothing behind.
+// The server's database: each computer's settings, its latest status, the history of reports and where
+// each name stands with enrolment. Each change is one transaction, so a refused or failed one leaves
+// nothing behind; a change is refused when the database file was deleted or replaced under the server.
 class ServerStore {
 public:
     ServerStore();
@@ -20,26 +24,43 @@ public:
     ServerStore(const ServerStore&) = delete;
     ServerStore& operator=(const ServerStore&) = delete;
 
-    // Opens (creating when needed) the database file and checks that it can be written.
+    // Opens (creating it private to this user when needed) the database file, brings its schema up to
+    // date and checks that it can be written. A database written by a newer server is refused.
     bool open(const QString& file, QString* error);
 
     // The computer's settings; a computer not seen before is registered with the given defaults first.
     std::optional<SettingsRecord> settingsOrRegister(const QString& computer, const SettingsRecord& defaults,
                                                      const QDateTime& now, QString* error);
+    // The computer's settings, left empty when it is not registered; false on a database failure.
+    bool readSettings(const QString& computer, std::optional<SettingsRecord>& settings, QString* error);
 
     // Takes the report's settings as the computer's settings (registering it when new), replaces its
     // latest status and adds the report to the history.
     bool storeReport(const StatusReport& report, const QDateTime& receivedAt, QString* error);
 
+    // Deletes up to schema::kPruneBatch of the oldest reports received before `before`; the latest status
+    // and the settings are never touched. Returns how many went.
+    std::optional<int> pruneReports(const QDateTime& before, QString* error);
+
+    // The name's enrolment, left empty when the name never asked; false on a database failure.
+    bool readEnrolment(const QString& name, std::optional<Enrolment>& enrolment, QString* error);
+    bool saveEnrolment(const Enrolment& enrolment, QString* error);
+    // How many names first asked (or asked again after a reset) from `address` since `since`.
+    std::optional<int> countNamesAskedFrom(const QString& address, const QDateTime& since, QString* error);
+    std::optional<QList<Enrolment>> pendingEnrolments(QString* error);
+
 private:
     struct Statements;
 
-    bool createSchema(QString* error);
+    bool migrate(QString* error);
     bool inTransaction(const std::function<bool()>& work, QString* error);
+    bool fileIsStillOurs(QString* error) const;
     bool saveSettings(const QString& computer, const SettingsRecord& settings, const QString& at,
                       QString* error);
 
     QString m_connectionName;
+    QString m_file;
+    FileIdentity m_identity;
     QSqlDatabase m_db;
     std::unique_ptr<Statements> m_statements;
 };

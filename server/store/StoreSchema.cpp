@@ -1,6 +1,7 @@
 #include "store/StoreSchema.h"
 
 #include "domain/SettingsRecord.h"
+#include "store/SqlDialect.h"
 #include "WireFormat.h"
 
 namespace server::schema {
@@ -38,8 +39,8 @@ QStringList createStatements() {
             "CREATE TABLE IF NOT EXISTS latest_status (name TEXT PRIMARY KEY REFERENCES computers(name), "
             "received_at TEXT NOT NULL, %1)")
             .arg(columnDefinitions(statusKeys())),
-        QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS reports (id INTEGER PRIMARY KEY, received_at TEXT NOT NULL, %1)")
+        QStringLiteral("CREATE TABLE IF NOT EXISTS reports (id %1, received_at TEXT NOT NULL, %2)")
+            .arg(sql::rowIdColumn())
             .arg(columnDefinitions(wire::reportKeys())),
         QStringLiteral("CREATE INDEX IF NOT EXISTS reports_by_computer ON reports (\"sComputerName\", id)"),
     };
@@ -62,31 +63,73 @@ QString selectSettings() {
         .arg(quoted(SettingsRecord::fieldNames()).join(QStringLiteral(", ")));
 }
 
+namespace {
+
+// An insert that updates `updated` columns of the row with the same `key` instead; SQLite and PostgreSQL
+// both speak this form.
+QString upsert(const QString& table, const QString& key, const QStringList& columns,
+               const QStringList& updated) {
+    QStringList updates;
+    for (const QString& column : updated)
+        updates << QStringLiteral("%1 = excluded.%1").arg(column);
+    return QStringLiteral("INSERT ") + insertInto(table, columns) +
+           QStringLiteral(" ON CONFLICT (%1) DO UPDATE SET ").arg(key) + updates.join(QStringLiteral(", "));
+}
+
+} // namespace
+
 // Binds: name, the settings in piece order, registered_at, changed_at. A known computer keeps its
 // registration time.
 QString upsertSettings() {
     const QStringList fields = quoted(SettingsRecord::fieldNames());
-    QStringList updates;
-    for (const QString& field : fields)
-        updates << QStringLiteral("%1 = excluded.%1").arg(field);
-    updates << QStringLiteral("changed_at = excluded.changed_at");
-    return QStringLiteral("INSERT ") +
-           insertInto(QStringLiteral("computers"),
-                      QStringList{"name"} + fields + QStringList{"registered_at", "changed_at"}) +
-           QStringLiteral(" ON CONFLICT (name) DO UPDATE SET ") + updates.join(QStringLiteral(", "));
+    return upsert(QStringLiteral("computers"), QStringLiteral("name"),
+                  QStringList{"name"} + fields + QStringList{"registered_at", "changed_at"},
+                  fields + QStringList{"changed_at"});
 }
 
 // Binds: name, received_at, the status values in statusKeys() order.
 QString replaceLatestStatus() {
-    return QStringLiteral("INSERT OR REPLACE ") +
-           insertInto(QStringLiteral("latest_status"),
-                      QStringList{"name", "received_at"} + quoted(statusKeys()));
+    const QStringList columns = QStringList{"received_at"} + quoted(statusKeys());
+    return upsert(QStringLiteral("latest_status"), QStringLiteral("name"), QStringList{"name"} + columns,
+                  columns);
 }
 
 // Binds: received_at, the 67 report values in wire order.
 QString insertReport() {
     return QStringLiteral("INSERT ") +
            insertInto(QStringLiteral("reports"), QStringList{"received_at"} + quoted(wire::reportKeys()));
+}
+
+// Binds: the oldest received_at kept. Deletes at most kPruneBatch reports, the oldest first.
+QString pruneReports() {
+    return QStringLiteral("DELETE FROM reports WHERE id IN (SELECT id FROM reports WHERE received_at < ? "
+                          "ORDER BY received_at LIMIT %1)")
+        .arg(kPruneBatch);
+}
+
+QString selectEnrolment() {
+    return QStringLiteral("SELECT %1 FROM enrolments WHERE name = ?").arg(enrolmentColumns().join(", "));
+}
+
+// Binds: the enrolment columns in enrolmentColumns() order.
+QString upsertEnrolment() {
+    const QStringList columns = enrolmentColumns();
+    return upsert(QStringLiteral("enrolments"), QStringLiteral("name"), columns, columns.mid(1));
+}
+
+// Binds: the client address, the earliest asked_at counted.
+QString countNamesAskedFrom() {
+    return QStringLiteral("SELECT COUNT(*) FROM enrolments WHERE asked_from = ? AND asked_at >= ?");
+}
+
+QString selectPending() {
+    return QStringLiteral("SELECT %1 FROM enrolments WHERE state = 'pending' ORDER BY asked_at, name")
+        .arg(enrolmentColumns().join(", "));
+}
+
+const QStringList& enrolmentColumns() {
+    static const QStringList columns{"name", "state", "key_hash", "keyless", "asked_at", "asked_from"};
+    return columns;
 }
 
 } // namespace server::schema

@@ -1,0 +1,40 @@
+#include "store/Migrations.h"
+
+#include "store/StoreSchema.h"
+
+namespace server {
+namespace {
+
+// The tables of the first server: settings, latest status and report history. "IF NOT EXISTS" because
+// that server created them without recording a version on some databases.
+QStringList firstSchema() {
+    return schema::createStatements();
+}
+
+// Agent keys and enrolment: one row per name that asked to be admitted, and what the operator decided.
+// Computers already known were admitted by the server that registered them, so they get their key at
+// their next contact. The index on received_at lets retention find old reports without a full scan.
+QStringList enrolmentAndRetention() {
+    return {
+        QStringLiteral("CREATE TABLE enrolments (name TEXT PRIMARY KEY, state TEXT NOT NULL, "
+                       "key_hash TEXT NOT NULL DEFAULT '', keyless INTEGER NOT NULL DEFAULT 0, "
+                       "asked_at TEXT NOT NULL, asked_from TEXT NOT NULL DEFAULT '')"),
+        QStringLiteral("CREATE INDEX enrolments_by_asker ON enrolments (asked_from, asked_at)"),
+        QStringLiteral("INSERT INTO enrolments (name, state, asked_at) "
+                       "SELECT name, 'admitted', registered_at FROM computers"),
+        QStringLiteral("CREATE INDEX reports_by_time ON reports (received_at)"),
+    };
+}
+
+} // namespace
+
+const QList<Migration>& migrations() {
+    static const QList<Migration> all{{1, firstSchema()}, {2, enrolmentAndRetention()}};
+    return all;
+}
+
+int latestSchemaVersion() {
+    return migrations().constLast().version;
+}
+
+} // namespace server
