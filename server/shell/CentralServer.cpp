@@ -4,6 +4,7 @@
 #include "exchange/UpdateDownload.h"
 #include "http/TextReply.h"
 #include "shell/TlsFiles.h"
+#include "store/DatabaseLocation.h"
 
 #include <memory>
 #include <QRegularExpression>
@@ -48,7 +49,8 @@ void CentralServer::addConstantRoute() {
 bool CentralServer::start(const ServerOptions& options, QString* error) {
     m_updatesFolder = options.updatesFolder;
     if (!m_store.open(options.databaseFile, error)) {
-        *error = QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, *error);
+        *error = QStringLiteral("cannot use the database %1: %2")
+                     .arg(locationForDisplay(options.databaseFile), *error);
         return false;
     }
     return listen(options, error);
