@@ -2,6 +2,7 @@
 // certificate made here: its exit code tells whether the exchange worked.
 #include "support/LoopbackResponder.h"
 #include "support/SelfSignedCertificate.h"
+#include "support/TestDatabase.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -29,7 +30,7 @@ private slots:
         noSettings.serve(
             {Answer::http(200, {}), Answer::http(200, {}), Answer::http(200, "Report received.")});
         builtServer.start(qEnvironmentVariable("KOVA_SERVER_EXE"),
-                          {"--port", "0", "--database", work.filePath("db"), "--tls-cert",
+                          {"--port", "0", "--database", testdb::fresh(work, "db"), "--tls-cert",
                            certificate->certificatePath, "--tls-key", certificate->keyPath});
         QVERIFY(builtServer.waitForReadyRead(15000));
         const QString line = QString::fromUtf8(builtServer.readLine()).trimmed(); // says where it listens

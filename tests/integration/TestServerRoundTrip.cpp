@@ -44,9 +44,10 @@ private slots:
         QVERIFY2(agent().lastCycleSucceeded() && logHas("Download successful.\r\n") &&
                      logHas("Transmission successful! ("),
                  qPrintable(agent().log.text()));
-        QCOMPARE(server->count("SELECT COUNT(*) FROM reports JOIN computers ON name = sComputerName WHERE "
-                               "name = 'SRV01' AND sMessage = 'System OK.'"),
-                 1);
+        QCOMPARE(
+            server->count("SELECT COUNT(*) FROM reports JOIN computers ON name = \"sComputerName\" WHERE "
+                          "name = 'SRV01' AND \"sMessage\" = 'System OK.'"),
+            1);
         const QString folder =
             "/srv/x y&z=1+2%_3 a%20b_%5F Übergabe/日本"; // blanks, form characters, look-alikes
         state().Dir[1] = folder;
@@ -89,7 +90,7 @@ private slots:
             QCOMPARE(std::exchange(harness->endedWith, std::nullopt).has_value(), round == 0);
             QCOMPARE(agent().log.text().count("up to date"), round);
         }
-        QCOMPARE(server->value("SELECT CheckUpdate FROM computers WHERE name = 'SRV01'").toString(),
+        QCOMPARE(server->value("SELECT \"CheckUpdate\" FROM computers WHERE name = 'SRV01'").toString(),
                  state().CheckUpdate); // reported before the update ran
     }
 };

@@ -1,17 +1,16 @@
 #pragma once
 
 #include "shell/CentralServer.h"
+#include "support/TestDatabase.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
-// A central server on a free loopback port with a fresh database and a clock the test sets.
+// A central server on a free loopback port with a fresh database (see testdb) and a clock the test sets.
 struct RunningServer {
     RunningServer() {
         options.port = 0;
-        options.databaseFile = dir.filePath(QStringLiteral("server.sqlite"));
+        options.databaseFile = testdb::fresh(dir, QStringLiteral("server.sqlite"));
         options.updatesFolder = dir.path();
     }
 
@@ -25,16 +24,7 @@ struct RunningServer {
 
     // Reads the database behind the server's back: the first column of the first row, or `none`.
     QVariant value(const QString& sql, const QVariant& none = {}) const {
-        QVariant result = none;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
-            db.setDatabaseName(options.databaseFile);
-            QSqlQuery query(db);
-            if (db.open() && query.exec(sql) && query.next())
-                result = query.value(0);
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("reader"));
-        return result;
+        return testdb::value(options.databaseFile, sql, none);
     }
     int count(const QString& sql) const { return value(sql, -1).toInt(); }
 

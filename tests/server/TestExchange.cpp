@@ -38,11 +38,12 @@ private slots:
         for (const QString& key : wire::settingsReportKeys())
             sent << settingValue(key);
         QCOMPARE(settingsReplyFor("WEB_01 A&B"), sent);
-        QCOMPARE(server->count("SELECT COUNT(*) FROM reports WHERE sMessage = 'over limit, see C:\\in'"), 1);
+        QCOMPARE(server->count("SELECT COUNT(*) FROM reports WHERE \"sMessage\" = 'over limit, see C:\\in'"),
+                 1);
 
         postForm(server->endpoint(), reportForm("WEB_01 A&B"));
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports"), 2);
-        QCOMPARE(server->count("SELECT COUNT(*) FROM latest_status WHERE sIP = '192.168.1.20'"), 1);
+        QCOMPARE(server->count("SELECT COUNT(*) FROM latest_status WHERE \"sIP\" = '192.168.1.20'"), 1);
     }
 
     void wrongRequestsAreRefused() {

@@ -121,14 +121,20 @@ class Postgres:
             self.started = False
 
 
+def open_enrolment(exe):
+    """New agents get their key on first contact, as in the README's run command."""
+    usage = subprocess.run([exe, "--help"], capture_output=True, text=True, timeout=30).stdout
+    return ["--enrol", "open"] if "--enrol" in usage else []
+
+
 class Server:
-    """One kova_server process."""
+    """One kova_server process, behind nginx on this machine."""
 
     def __init__(self, exe, folder, database, extra=()):
         self.port = free_port()
         self.log_path = os.path.join(folder, f"server-{self.port}.log")
         self.args = [exe, "--port", str(self.port), "--database", database,
-                     "--trusted-proxy", "127.0.0.1"] + list(extra)
+                     "--trusted-proxy", "127.0.0.1"] + open_enrolment(exe) + list(extra)
         self.process = None
 
     def start(self):
