@@ -18,9 +18,15 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("kova_server"));
 
     QString error;
-    const auto options = server::readCommandLine(app, &error);
+    server::OperatorAction action;
+    const auto options = server::readCommandLine(app, action, &error);
     if (!options)
         return failure(error);
+    if (action.kind != server::OperatorAction::Kind::None) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return server::runOperatorAction(action, options->databaseFile, out, err);
+    }
     server::CentralServer central;
     if (!central.start(*options, &error))
         return failure(error);

@@ -2,6 +2,8 @@
 
 #include "exchange/DateTimeText.h"
 #include "exchange/ReportForm.h"
+#include "http/ClientAddress.h"
+#include "http/RequestHeaders.h"
 #include "http/TextReply.h"
 #include "WireFormat.h"
 
@@ -13,23 +15,28 @@ namespace {
 const QString kServerCodeKey = QStringLiteral("servercode");
 
 bool isFormBody(const QHttpServerRequest& request) {
-    for (const auto& [name, value] : request.headers()) {
-        if (name.compare("Content-Type", Qt::CaseInsensitive) == 0) {
-            const QByteArray mime = value.split(';').first().trimmed();
-            return mime.compare("application/x-www-form-urlencoded", Qt::CaseInsensitive) == 0;
-        }
-    }
-    return false;
+    const QByteArray mime =
+        headerValue(request, QByteArrayLiteral("Content-Type")).split(';').first().trimmed();
+    return mime.compare("application/x-www-form-urlencoded", Qt::CaseInsensitive) == 0;
 }
 
 QHttpServerResponse badRequest(const QString& reason) {
     return textReply(reason, Status::BadRequest);
 }
 
+// Any failure of a settings request answers an empty body: an agent would take an error text for
+// settings pieces, while an empty reply makes it report a failed download and keep its settings.
+QHttpServerResponse emptySettingsReply(Status status) {
+    QHttpServerResponse response = textReply(QString(), status);
+    if (status == Status::Unauthorized)
+        response.setHeader(QByteArrayLiteral("WWW-Authenticate"), QByteArrayLiteral("Bearer"));
+    return response;
+}
+
 } // namespace
 
-ExchangeEndpoint::ExchangeEndpoint(ServerStore& store, Clock clock)
-    : m_store(store), m_clock(std::move(clock)) {}
+ExchangeEndpoint::ExchangeEndpoint(ServerStore& store, AgentGate& gate, Clock clock)
+    : m_store(store), m_gate(gate), m_clock(std::move(clock)) {}
 
 QHttpServerResponse ExchangeEndpoint::answer(const QHttpServerRequest& request) {
     if (request.method() != QHttpServerRequest::Method::Post)
@@ -41,34 +48,76 @@ QHttpServerResponse ExchangeEndpoint::answer(const QHttpServerRequest& request) 
     if (!form)
         return badRequest(error);
     if (form->keys() == QStringList{kServerCodeKey})
-        return answerSettingsRequest(form->raw(kServerCodeKey));
+        return answerSettingsRequest(form->raw(kServerCodeKey), request);
     if (form->contains(kServerCodeKey) || !form->contains(QStringLiteral("sComputerName")))
         return badRequest(QStringLiteral("The body is neither a settings request (servercode alone) "
                                          "nor a status report."));
-    return answerStatusReport(*form);
+    return answerStatusReport(*form, request);
 }
 
-// Any failure here answers an empty body: an agent would take an error text for settings pieces, while an
-// empty reply makes it report a failed download and keep its settings.
-QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& encodedName) {
+QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& encodedName,
+                                                            const QHttpServerRequest& request) {
     const QString computer = wire::decodeServerCode(encodedName);
     if (computer.isEmpty())
         return textReply(QString());
+    QString error;
+    const auto admission = m_gate.admitSettingsRequest(
+        computer, bearerToken(request), clientAddress(request, m_trustedProxies).toString(), &error);
+    if (!admission) {
+        qWarning().noquote() << "enrolment of" << computer << "could not be read:" << error;
+        return emptySettingsReply(Status::InternalServerError);
+    }
+    switch (admission->verdict) {
+    case Admission::Verdict::Pass:
+    case Admission::Verdict::IssueKey:
+        return answerAdmitted(computer, *admission, request);
+    case Admission::Verdict::Pending:
+        return emptySettingsReply(Status::Ok);
+    case Admission::Verdict::Closed:
+        return emptySettingsReply(Status::Forbidden);
+    case Admission::Verdict::TooManyNewNames:
+        return emptySettingsReply(Status::TooManyRequests);
+    case Admission::Verdict::Unauthorised:
+        break;
+    }
+    return emptySettingsReply(Status::Unauthorized);
+}
+
+// The settings are registered before the key is issued: a key is only ever handed out in a reply that
+// also carries the settings.
+QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, const Admission& admission,
+                                                     const QHttpServerRequest& request) {
     const QDateTime now = m_clock();
     QString error;
     const auto settings = m_store.settingsOrRegister(computer, SettingsRecord::defaults(now), now, &error);
-    if (!settings) {
+    std::optional<QString> key;
+    if (settings && admission.verdict == Admission::Verdict::IssueKey)
+        key = m_gate.issueKey(computer, clientAddress(request, m_trustedProxies).toString(), &error);
+    if (!settings || (admission.verdict == Admission::Verdict::IssueKey && !key)) {
         qWarning().noquote() << "settings for" << computer << "could not be read:" << error;
-        return textReply(QString(), Status::InternalServerError);
+        return emptySettingsReply(Status::InternalServerError);
     }
-    return textReply(settings->reply());
+    QHttpServerResponse response = textReply(settings->reply());
+    if (key)
+        response.setHeader(QByteArray(wire::kAgentKeyHeader), key->toLatin1());
+    return response;
 }
 
-QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form) {
+QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
+                                                         const QHttpServerRequest& request) {
     QString error;
     const auto report = readStatusReport(form, &error);
     if (!report)
         return badRequest(error);
+    const auto admission = m_gate.admitReport(report->computerName(), bearerToken(request), &error);
+    if (!admission)
+        return textReply(QStringLiteral("Report could not be checked: %1").arg(error),
+                         Status::InternalServerError);
+    if (admission->verdict != Admission::Verdict::Pass)
+        return textReply(QStringLiteral("Report refused: %1 is not enrolled here or the report did not "
+                                        "carry its key. Nothing of this report was stored.")
+                             .arg(report->computerName()),
+                         Status::Unauthorized);
     const QString uncarriable = report->settings().uncarriableReason();
     if (!uncarriable.isEmpty())
         return textReply(

@@ -20,7 +20,8 @@ QString exactPath(const QString& path) {
 
 } // namespace
 
-CentralServer::CentralServer(Clock clock) : m_clock(clock), m_exchange(m_store, clock) {
+CentralServer::CentralServer(Clock clock)
+    : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock) {
     addRoutes();
 }
 
@@ -48,6 +49,8 @@ void CentralServer::addConstantRoute() {
 
 bool CentralServer::start(const ServerOptions& options, QString* error) {
     m_updatesFolder = options.updatesFolder;
+    m_gate.setOptions({options.enrolment, options.newNamesPerMinute});
+    m_exchange.setTrustedProxies(options.trustedProxies);
     if (!m_store.open(options.databaseFile, error)) {
         *error = QStringLiteral("cannot use the database %1: %2")
                      .arg(locationForDisplay(options.databaseFile), *error);

@@ -34,6 +34,7 @@ private:
 
     Clock m_clock;
     ServerStore m_store;
+    AgentGate m_gate;
     ExchangeEndpoint m_exchange;
     QHttpServer m_http;
     QString m_updatesFolder;

@@ -26,6 +26,31 @@ const QCommandLineOption kTlsKey(QStringLiteral("tls-key"),
                                  QStringLiteral("Unencrypted PEM private key file."), QStringLiteral("FILE"));
 
 const QCommandLineOption
+    kEnrol(QStringLiteral("enrol"),
+           QStringLiteral("Who may enrol: open (any new name gets a key at first contact), "
+                          "approve (new names wait for --approve; default) or closed."),
+           QStringLiteral("POLICY"), QStringLiteral("approve"));
+const QCommandLineOption kKeepDays(QStringLiteral("keep-days"),
+                                   QStringLiteral("Days of report history kept (default 90)."),
+                                   QStringLiteral("N"), QStringLiteral("90"));
+const QCommandLineOption kApprove(QStringLiteral("approve"),
+                                  QStringLiteral("Admit the pending computer NAME, then end."),
+                                  QStringLiteral("NAME"));
+const QCommandLineOption
+    kResetKey(QStringLiteral("reset-key"),
+              QStringLiteral("Withdraw the key of computer NAME (it enrols again), then end."),
+              QStringLiteral("NAME"));
+const QCommandLineOption kListPending(QStringLiteral("list-pending"),
+                                      QStringLiteral("List the computers waiting for approval, then end."));
+const QCommandLineOption
+    kAllowKeyless(QStringLiteral("allow-keyless"),
+                  QStringLiteral("Let computer NAME report and fetch settings without a key (for agents "
+                                 "that cannot send one), then end."),
+                  QStringLiteral("NAME"));
+const QCommandLineOption kRequireKey(QStringLiteral("require-key"),
+                                     QStringLiteral("Undo --allow-keyless for computer NAME, then end."),
+                                     QStringLiteral("NAME"));
+const QCommandLineOption
     kTrustedProxy(QStringLiteral("trusted-proxy"),
                   QStringLiteral("Address or subnet of a front server (nginx) whose X-Forwarded-For header "
                                  "names the client; may be repeated. Default: none, the peer is the client."),
@@ -69,20 +94,66 @@ bool readTls(const QCommandLineParser& parser, ServerOptions& options, QString* 
     return true;
 }
 
+bool readEnrolment(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    const auto policy = enrolmentPolicyFromText(parser.value(kEnrol));
+    if (policy) {
+        options.enrolment = *policy;
+        return true;
+    }
+    *error = QStringLiteral("--enrol needs open, approve or closed, not \"%1\"").arg(parser.value(kEnrol));
+    return false;
+}
+
+bool readKeepDays(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    bool ok = false;
+    options.keepDays = parser.value(kKeepDays).toInt(&ok);
+    if (ok && options.keepDays >= 1)
+        return true;
+    *error = QStringLiteral("--keep-days needs a whole number of days from 1, not \"%1\"")
+                 .arg(parser.value(kKeepDays));
+    return false;
+}
+
+// At most one action per run, so that a mistyped line never does two things.
+bool readAction(const QCommandLineParser& parser, OperatorAction& action, QString* error) {
+    using Kind = OperatorAction::Kind;
+    const std::pair<const QCommandLineOption*, Kind> actions[] = {{&kApprove, Kind::Approve},
+                                                                  {&kResetKey, Kind::ResetKey},
+                                                                  {&kListPending, Kind::ListPending},
+                                                                  {&kAllowKeyless, Kind::AllowKeyless},
+                                                                  {&kRequireKey, Kind::RequireKey}};
+    for (const auto& [option, kind] : actions) {
+        if (!parser.isSet(*option))
+            continue;
+        if (action.kind != Kind::None) {
+            *error = QStringLiteral("give one of --approve, --reset-key, --list-pending, --allow-keyless and "
+                                    "--require-key at a time");
+            return false;
+        }
+        action.kind = kind;
+        action.name = parser.value(*option);
+    }
+    return true;
+}
+
 } // namespace
 
-std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, QString* error) {
+std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorAction& action,
+                                             QString* error) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
     parser.addHelpOption();
-    parser.addOptions({kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey, kTrustedProxy});
+    parser.addOptions({kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey, kTrustedProxy, kEnrol,
+                       kKeepDays, kApprove, kResetKey, kListPending, kAllowKeyless, kRequireKey});
     parser.process(app);
 
     ServerOptions options;
     options.databaseFile = parser.value(kDatabase);
     options.updatesFolder = parser.value(kUpdates);
     if (!readAddress(parser, options, error) || !readPort(parser, options, error) ||
-        !readTls(parser, options, error) || !readTrustedProxies(parser, options, error))
+        !readTls(parser, options, error) || !readTrustedProxies(parser, options, error) ||
+        !readEnrolment(parser, options, error) || !readKeepDays(parser, options, error) ||
+        !readAction(parser, action, error))
         return std::nullopt;
     return options;
 }

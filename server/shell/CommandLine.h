@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/OperatorAction.h"
 #include "shell/ServerOptions.h"
 
 #include <optional>
@@ -7,7 +8,9 @@
 
 namespace server {
 
-// Reads the server's options from the command line; --help prints the usage and ends the program.
-std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, QString* error);
+// Reads the server's options from the command line, and the operator's action when one is given;
+// --help prints the usage and ends the program.
+std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorAction& action,
+                                             QString* error);
 
 } // namespace server

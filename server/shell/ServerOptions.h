@@ -1,5 +1,6 @@
 #pragma once
 
+#include "auth/EnrolmentPolicy.h"
 #include "http/ClientAddress.h"
 
 #include <QHostAddress>
@@ -16,6 +17,9 @@ struct ServerOptions {
     QString updatesFolder;      // empty: no update is published
     QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
     QString tlsKeyFile;
+    EnrolmentPolicy enrolment = EnrolmentPolicy::Approve;
+    int newNamesPerMinute = 30;    // per client address
+    int keepDays = 90;             // history older than this is pruned
     TrustedProxies trustedProxies; // peers whose X-Forwarded-For names the client
 };
 

@@ -11,13 +11,23 @@ class TestExchange : public QObject {
     Q_OBJECT
     std::optional<RunningServer> server;
 
+    QHash<QString, QByteArray> keys; // of the computers enrolled so far
+
     QStringList settingsReplyFor(const QString& computer) {
-        const auto reply = postForm(server->endpoint(), wire::settingsRequestBody(computer).toUtf8());
-        return wire::splitSettingsReply(QString::fromUtf8(reply.body));
+        if (!keys.contains(computer))
+            keys.insert(computer, server->enrol(computer));
+        return wire::splitSettingsReply(
+            QString::fromUtf8(server->askSettings(computer, keys[computer]).body));
+    }
+    // Sends the body with the key of `computer`, enrolling it first.
+    testsupport::HttpResult postAs(const QString& computer, const QByteArray& body) {
+        settingsReplyFor(computer);
+        return postForm(server->endpoint(), body, testsupport::bearer(keys[computer]));
     }
 
 private slots:
     void init() {
+        keys.clear();
         server.emplace();
         QCOMPARE(server->start(), QString());
     }
@@ -32,7 +42,7 @@ private slots:
     }
 
     void reportedSettingsComeBackExactly() {
-        const auto reply = postForm(server->endpoint(), reportForm("WEB_01 A&B"));
+        const auto reply = postAs("WEB_01 A&B", reportForm("WEB_01 A&B"));
         QCOMPARE(QString::fromUtf8(reply.body), "Report received for WEB_01 A&B at 12/5/2026 3:00:00 PM.");
         QStringList sent;
         for (const QString& key : wire::settingsReportKeys())
@@ -41,7 +51,7 @@ private slots:
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports WHERE \"sMessage\" = 'over limit, see C:\\in'"),
                  1);
 
-        postForm(server->endpoint(), reportForm("WEB_01 A&B"));
+        postAs("WEB_01 A&B", reportForm("WEB_01 A&B"));
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports"), 2);
         QCOMPARE(server->count("SELECT COUNT(*) FROM latest_status WHERE \"sIP\" = '192.168.1.20'"), 1);
     }
@@ -81,11 +91,11 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(int, status);
         QFETCH(QByteArray, reasonMentions);
-        const auto reply = postForm(server->endpoint(), body);
+        const auto reply = postAs("SRV01", body);
         QCOMPARE(reply.status, status);
         QVERIFY2(reply.body.contains(reasonMentions) && (status != 200 || reply.body.isEmpty()), reply.body);
-        QCOMPARE(server->count("SELECT (SELECT COUNT(*) FROM computers) + (SELECT COUNT(*) FROM reports) + "
-                               "(SELECT COUNT(*) FROM latest_status)"),
+        QCOMPARE(server->count("SELECT (SELECT COUNT(*) FROM computers WHERE name <> 'SRV01') + "
+                               "(SELECT COUNT(*) FROM reports) + (SELECT COUNT(*) FROM latest_status)"),
                  0);
     }
 

@@ -1,3 +1,5 @@
+#include "RunningServer.h"
+
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -32,16 +34,51 @@ private slots:
             "holds no PEM certificate");
         row("certificate without key", db + QStringList{"--tls-cert", junk}, "together");
         row("trusted proxy by name", db + QStringList{"--trusted-proxy", "proxy.example"}, "--trusted-proxy");
+        row("unknown policy", db + QStringList{"--enrol", "anyone"}, "open, approve or closed");
+        row("no days kept", db + QStringList{"--keep-days", "0"}, "--keep-days");
+        row("two actions", db + QStringList{"--approve", "A", "--reset-key", "B"}, "one of");
+        row("reset of an unknown name", db + QStringList{"--reset-key", "NOBODY"}, "NOBODY");
     }
     void startupErrorsEndTheServer() {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
+        const auto [code, output, complaint] = run(args);
+        QCOMPARE(code, 1);
+        QVERIFY2(complaint.contains(message), qPrintable(complaint));
+    }
+
+    // The enrolment actions work on the database of a running server and end at once.
+    void operatorActions() {
+        RunningServer server;
+        server.options.enrolment = server::EnrolmentPolicy::Approve;
+        QCOMPARE(server.start(), QString());
+        QCOMPARE(server.askSettings("NEW-PC").status, 200);
+        const QStringList db{"--database", server.options.databaseFile};
+        QCOMPARE(run(db + QStringList{"--list-pending"}).output.section('\t', 0, 0), "NEW-PC");
+        QCOMPARE(run(db + QStringList{"--approve", "NEW-PC"}).code, 0);
+        QCOMPARE(run(db + QStringList{"--list-pending"}).output, QString());
+        QCOMPARE(server.enrol("NEW-PC").size(), 64);
+        QCOMPARE(run(db + QStringList{"--allow-keyless", "NEW-PC"}).code, 0);
+        QCOMPARE(server.askSettings("NEW-PC").status, 200);
+        QCOMPARE(run(db + QStringList{"--require-key", "NEW-PC"}).code, 0);
+        QCOMPARE(server.askSettings("NEW-PC").status, 401);
+        QCOMPARE(run(db + QStringList{"--reset-key", "NEW-PC"}).code, 0);
+        QCOMPARE(server.enrol("NEW-PC"), QByteArray()); // pending again under approve
+    }
+
+private:
+    struct Outcome {
+        int code;
+        QString output;
+        QString complaint;
+    };
+    static Outcome run(const QStringList& args) {
         QProcess server;
         server.start(qEnvironmentVariable("KOVA_SERVER_EXE"), args);
-        QVERIFY(server.waitForFinished(15000));
-        QCOMPARE(server.exitCode(), 1);
-        const QString complaint = QString::fromUtf8(server.readAllStandardError());
-        QVERIFY2(complaint.contains(message), qPrintable(complaint));
+        if (!server.waitForFinished(15000))
+            return {-1, {}, QStringLiteral("did not end")};
+        return {server.exitCode(), QString::fromUtf8(server.readAllStandardOutput()),
+                QString::fromUtf8(server.readAllStandardError())};
     }
 };
 

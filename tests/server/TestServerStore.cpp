@@ -94,7 +94,7 @@ private slots:
     }
 
     // The file goes away (deleted, or another put in its place) while the server runs: every change is
-    // refused with 500 and nothing is acknowledged.
+    // refused with 500 and nothing is acknowledged, no key handed out.
     void lostDatabaseIsNeverAcknowledged_data() {
         QTest::addColumn<bool>("replace");
         QTest::newRow("deleted") << false;
@@ -106,15 +106,20 @@ private slots:
             QSKIP("a SQLite file deleted under the server");
         RunningServer server;
         QCOMPARE(server.start(), QString());
+        const QByteArray key = server.enrol("SRV01");
         const QString file = server.options.databaseFile;
         for (const char* suffix : {"", "-wal", "-shm"})
             QFile::remove(file + suffix);
         if (replace)
             QVERIFY(QFile::copy(prepareDatabase(server.dir, server::schema::createStatements(), 1), file));
-        QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("deleted or replaced"));
-        const auto report = postForm(server.endpoint(), reportForm("SRV01"));
+        for (int request = 0; request < 2; ++request)
+            QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("deleted or replaced"));
+        const auto report = postForm(server.endpoint(), reportForm("SRV01"), testsupport::bearer(key));
         QCOMPARE(report.status, 500);
         QVERIFY2(!report.body.contains("received"), report.body);
+        const auto settings = server.askSettings("NEW-PC"); // no key handed out that was never stored
+        QCOMPARE(settings.status, 500);
+        QCOMPARE(settings.body + settings.header(wire::kAgentKeyHeader), QByteArray());
     }
 };
 

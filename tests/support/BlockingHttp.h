@@ -12,26 +12,44 @@ struct HttpResult {
     int status = 0; // 0 when no HTTP answer came at all
     QByteArray body;
     QByteArray contentType;
+    QList<QNetworkReply::RawHeaderPair> headers;
+
+    QByteArray header(const QByteArray& name) const {
+        for (const auto& [key, value] : headers) {
+            if (key.compare(name, Qt::CaseInsensitive) == 0)
+                return value;
+        }
+        return {};
+    }
 };
+
+using HeaderList = QList<std::pair<QByteArray, QByteArray>>;
 
 // One request to a loopback server, waiting (with the event loop running) for the whole answer.
 inline HttpResult httpRequest(const QByteArray& verb, const QUrl& url, const QByteArray& body = {},
-                              const QByteArray& contentType = {}) {
+                              const QByteArray& contentType = {}, const HeaderList& headers = {}) {
     QNetworkAccessManager manager;
     QNetworkRequest request(url);
     request.setTransferTimeout(15000);
     if (!contentType.isEmpty())
         request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    for (const auto& [name, value] : headers)
+        request.setRawHeader(name, value);
     std::unique_ptr<QNetworkReply> reply(manager.sendCustomRequest(request, verb, body));
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
     return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
-            reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()};
+            reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(), reply->rawHeaderPairs()};
 }
 
-inline HttpResult postForm(const QUrl& url, const QByteArray& body) {
-    return httpRequest("POST", url, body, "application/x-www-form-urlencoded");
+inline HttpResult postForm(const QUrl& url, const QByteArray& body, const HeaderList& headers = {}) {
+    return httpRequest("POST", url, body, "application/x-www-form-urlencoded", headers);
+}
+
+// The header line that carries an agent key.
+inline HeaderList bearer(const QByteArray& key) {
+    return {{"Authorization", "Bearer " + key}};
 }
 
 } // namespace testsupport

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "store/ServerStore.h"
+
+namespace server {
+
+// What an operator decides about agents: the command line's actions today, the console's tomorrow. Each
+// says in words fit for the operator why it could not be done.
+
+// Admits a pending (or reset, or not yet seen) name: its agent gets a key at its next settings request.
+bool approveComputer(ServerStore& store, const QString& name, const QDateTime& now, QString* error);
+
+// Withdraws the computer's key; its agent then enrols again under the server's policy.
+bool resetComputerKey(ServerStore& store, const QString& name, QString* error);
+
+// Lets the computer's reports and settings requests in without a key (for agents that cannot send one),
+// or stops that again. Allowing it admits a pending name.
+bool setKeylessAllowed(ServerStore& store, const QString& name, bool allowed, QString* error);
+
+} // namespace server
