@@ -1,3 +1,4 @@
+#include "shell/AccountActions.h"
 #include "shell/CentralServer.h"
 #include "shell/CommandLine.h"
 
@@ -26,6 +27,11 @@ int main(int argc, char** argv) {
         QTextStream out(stdout);
         QTextStream err(stderr);
         return server::runOperatorAction(action, options->databaseFile, out, err);
+    }
+    if (options->account) {
+        QTextStream input(stdin);
+        QTextStream output(stdout);
+        return server::runAccountAction(*options, input, output, &error) ? 0 : failure(error);
     }
     server::CentralServer central;
     if (!central.start(*options, &error))

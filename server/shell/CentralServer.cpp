@@ -1,5 +1,7 @@
 #include "shell/CentralServer.h"
 
+#include "auth/Secrets.h"
+#include "console/ConsoleFiles.h"
 #include "exchange/TimePage.h"
 #include "exchange/UpdateDownload.h"
 #include "http/TextReply.h"
@@ -21,7 +23,7 @@ QString exactPath(const QString& path) {
 } // namespace
 
 CentralServer::CentralServer(Clock clock)
-    : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock) {
+    : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock), m_api(m_store, clock) {
     addRoutes();
 }
 
@@ -40,6 +42,24 @@ void CentralServer::addRoutes() {
                          return methodNotAllowed(QByteArrayLiteral("GET"));
                      return updateDownload(m_updatesFolder);
                  });
+    addConsoleRoutes();
+}
+
+void CentralServer::addConsoleRoutes() {
+    m_http.route(ConsoleApi::prefix() + QStringLiteral(".*"),
+                 [this](const QHttpServerRequest& request) { return m_api.answer(request); });
+    m_http.route(QStringLiteral("/console/.*"), [](const QHttpServerRequest& request) {
+        if (request.method() != QHttpServerRequest::Method::Get)
+            return methodNotAllowed(QByteArrayLiteral("GET"));
+        return consoleFile(request.url().path().mid(QStringLiteral("/console/").size()));
+    });
+    for (const QString& entry : {QStringLiteral("/"), QStringLiteral("/console")}) {
+        m_http.route(exactPath(entry), [] {
+            QHttpServerResponse response(QHttpServerResponder::StatusCode::Found);
+            response.setHeader("Location", "/console/");
+            return response;
+        });
+    }
 }
 
 void CentralServer::addConstantRoute() {
@@ -49,6 +69,10 @@ void CentralServer::addConstantRoute() {
 
 bool CentralServer::start(const ServerOptions& options, QString* error) {
     m_updatesFolder = options.updatesFolder;
+    if (!secrets::initialise()) {
+        *error = QStringLiteral("the cryptography library could not start");
+        return false;
+    }
     m_gate.setOptions({options.enrolment, options.newNamesPerMinute});
     m_exchange.setTrustedProxies(options.trustedProxies);
     if (!m_store.open(options.databaseFile, error)) {
@@ -71,6 +95,7 @@ bool CentralServer::listen(const ServerOptions& options, QString* error) {
         sslListener->setSslConfiguration(*tls);
         listener = std::move(sslListener);
         m_scheme = QStringLiteral("https");
+        m_api.setServedOverTls(true);
     }
     if (!listener->listen(options.address, options.port)) {
         *error = QStringLiteral("cannot listen on %1 port %2: %3")

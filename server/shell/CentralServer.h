@@ -1,5 +1,6 @@
 #pragma once
 
+#include "api/ConsoleApi.h"
 #include "domain/ServerClock.h"
 #include "exchange/ExchangeEndpoint.h"
 #include "shell/ServerOptions.h"
@@ -10,7 +11,8 @@
 
 namespace server {
 
-// The central server: the agents' endpoint, the web time page and the update download on one port.
+// The central server: the agents' endpoint, the web time page, the update download and the operator
+// console on one port.
 // Requests are answered one at a time on the thread that runs the event loop.
 class CentralServer {
 public:
@@ -30,12 +32,14 @@ public:
 
 private:
     void addRoutes();
+    void addConsoleRoutes();
     bool listen(const ServerOptions& options, QString* error);
 
     Clock m_clock;
     ServerStore m_store;
     AgentGate m_gate;
     ExchangeEndpoint m_exchange;
+    ConsoleApi m_api;
     QHttpServer m_http;
     QString m_updatesFolder;
     QString m_scheme = QStringLiteral("http");

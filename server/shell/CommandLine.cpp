@@ -66,6 +66,42 @@ bool readTrustedProxies(const QCommandLineParser& parser, ServerOptions& options
     return true;
 }
 
+const QCommandLineOption
+    kAddOperator(QStringLiteral("add-operator"),
+                 QStringLiteral("Add (or reset) a console operator, reading the password "
+                                "from standard input, then end."),
+                 QStringLiteral("NAME"));
+const QCommandLineOption kAddToken(QStringLiteral("add-token"),
+                                   QStringLiteral("Add an API token and print it once, then end."),
+                                   QStringLiteral("NAME"));
+const QCommandLineOption kRole(QStringLiteral("role"),
+                               QStringLiteral("Role of the operator or token: admin or viewer."),
+                               QStringLiteral("ROLE"));
+
+bool readAccount(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    if (parser.isSet(kAddOperator) && parser.isSet(kAddToken)) {
+        *error = QStringLiteral("--add-operator and --add-token cannot be given together");
+        return false;
+    }
+    if (!parser.isSet(kAddOperator) && !parser.isSet(kAddToken)) {
+        if (parser.isSet(kRole)) {
+            *error = QStringLiteral("--role goes with --add-operator or --add-token");
+            return false;
+        }
+        return true;
+    }
+    const auto role = roleFromText(parser.value(kRole));
+    if (!role) {
+        *error = QStringLiteral("--role needs admin or viewer, not \"%1\"").arg(parser.value(kRole));
+        return false;
+    }
+    const bool isOperator = parser.isSet(kAddOperator);
+    options.account =
+        AccountAction{isOperator ? AccountAction::Kind::AddOperator : AccountAction::Kind::AddToken,
+                      parser.value(isOperator ? kAddOperator : kAddToken), *role};
+    return true;
+}
+
 bool readAddress(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
     if (options.address.setAddress(parser.value(kListen)))
         return true;
@@ -144,7 +180,8 @@ std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, Operat
     parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
     parser.addHelpOption();
     parser.addOptions({kListen, kPort, kDatabase, kUpdates, kTlsCert, kTlsKey, kTrustedProxy, kEnrol,
-                       kKeepDays, kApprove, kResetKey, kListPending, kAllowKeyless, kRequireKey});
+                       kKeepDays, kApprove, kResetKey, kListPending, kAllowKeyless, kRequireKey, kAddOperator,
+                       kAddToken, kRole});
     parser.process(app);
 
     ServerOptions options;
@@ -153,7 +190,7 @@ std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, Operat
     if (!readAddress(parser, options, error) || !readPort(parser, options, error) ||
         !readTls(parser, options, error) || !readTrustedProxies(parser, options, error) ||
         !readEnrolment(parser, options, error) || !readKeepDays(parser, options, error) ||
-        !readAction(parser, action, error))
+        !readAction(parser, action, error) || !readAccount(parser, options, error))
         return std::nullopt;
     return options;
 }

@@ -1,12 +1,22 @@
 #pragma once
 
 #include "auth/EnrolmentPolicy.h"
+#include "domain/Role.h"
 #include "http/ClientAddress.h"
 
+#include <optional>
 #include <QHostAddress>
 #include <QString>
 
 namespace server {
+
+// An account to add instead of running the server: an operator (password from standard input) or an API
+// token (printed once).
+struct AccountAction {
+    enum class Kind { AddOperator, AddToken } kind = Kind::AddOperator;
+    QString name;
+    Role role = Role::Viewer;
+};
 
 // How one server instance runs; the command line fills it, tests set it directly.
 struct ServerOptions {
@@ -21,6 +31,7 @@ struct ServerOptions {
     int newNamesPerMinute = 30;    // per client address
     int keepDays = 90;             // history older than this is pruned
     TrustedProxies trustedProxies; // peers whose X-Forwarded-For names the client
+    std::optional<AccountAction> account;
 };
 
 } // namespace server

@@ -1,5 +1,6 @@
 #include "store/Migrations.h"
 
+#include "store/ConsoleSchema.h"
 #include "store/StoreSchema.h"
 
 namespace server {
@@ -29,7 +30,8 @@ QStringList enrolmentAndRetention() {
 } // namespace
 
 const QList<Migration>& migrations() {
-    static const QList<Migration> all{{1, firstSchema()}, {2, enrolmentAndRetention()}};
+    static const QList<Migration> all{
+        {1, firstSchema()}, {2, enrolmentAndRetention()}, {3, schema::consoleTables()}};
     return all;
 }
 

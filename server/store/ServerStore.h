@@ -54,13 +54,22 @@ public:
     std::optional<int> countNamesAskedFrom(const QString& address, const QDateTime& since, QString* error);
     std::optional<QList<Enrolment>> pendingEnrolments(QString* error);
 
+    // Which kind of database the store speaks to, for the few expressions that differ (see SqlDialect).
+    sql::Backend backend() const { return m_backend; }
+
+    // The open connection, for the store's other parts (accounts and sessions, the fleet views, audit).
+    QSqlDatabase& connection() { return m_db; }
+
+    // Runs `work` as one transaction: all of it is stored, or (when it returns false) nothing. Refused
+    // when the database file was deleted or replaced under the server.
+    bool inTransaction(const std::function<bool()>& work, QString* error);
+
 private:
     struct Statements;
 
     bool connect(const DatabaseLocation& where, QString* error);
     bool migrate(QString* error);
     std::optional<int> schemaVersion(QString* error);
-    bool inTransaction(const std::function<bool()>& work, QString* error);
     bool fileIsStillOurs(QString* error) const;
     bool saveSettings(const QString& computer, const SettingsRecord& settings, const QString& at,
                       QString* error);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "store/FleetStore.h"
+
+#include <QJsonObject>
+
+namespace server {
+
+// The JSON shapes of the console API (listed for page authors in the API notes).
+QJsonValue timeJson(const QDateTime& moment);
+QJsonObject settingsJson(const QStringList& pieces);
+// A report: alert, message, machine facts, the folders in use with their state, the disks' free space.
+QJsonObject reportJson(const QHash<QString, QString>& values);
+// A row of the fleet page: when it last reported, whether it is silent, its worst folders and disk.
+QJsonObject fleetRowJson(const ComputerView& computer, const QDateTime& now);
+QJsonObject computerJson(const ComputerView& computer, const QDateTime& now);
+QJsonObject auditJson(const AuditEntry& entry);
+
+} // namespace server

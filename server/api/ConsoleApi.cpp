@@ -1,0 +1,126 @@
+#include "api/ConsoleApi.h"
+
+#include "auth/Secrets.h"
+#include "http/JsonReply.h"
+
+#include <QUrl>
+
+namespace server {
+namespace {
+
+const QString kNameSegment = QStringLiteral("{name}");
+
+// The path after /api/v1/, split before decoding so that a computer name may hold "/" (sent as %2F).
+QStringList pathSegments(const QHttpServerRequest& request) {
+    const QString encoded = request.url().path(QUrl::FullyEncoded).mid(ConsoleApi::prefix().size());
+    QStringList segments;
+    for (const QString& segment : encoded.split(QLatin1Char('/')))
+        segments << QUrl::fromPercentEncoding(segment.toUtf8());
+    return segments;
+}
+
+bool matches(const QStringList& pattern, const QStringList& segments, QString* computer) {
+    if (pattern.size() != segments.size())
+        return false;
+    for (qsizetype k = 0; k < pattern.size(); ++k) {
+        if (pattern[k] == kNameSegment) {
+            if (segments[k].isEmpty())
+                return false;
+            *computer = segments[k];
+        } else if (pattern[k] != segments[k]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray methodName(QHttpServerRequest::Method method) {
+    switch (method) {
+    case QHttpServerRequest::Method::Post:
+        return "POST";
+    case QHttpServerRequest::Method::Put:
+        return "PUT";
+    case QHttpServerRequest::Method::Delete:
+        return "DELETE";
+    default:
+        return "GET";
+    }
+}
+
+QString bearerToken(const QHttpServerRequest& request) {
+    const QByteArray authorization = headerValue(request, "Authorization");
+    if (!authorization.startsWith("Bearer "))
+        return {};
+    return QString::fromLatin1(authorization.mid(7).trimmed());
+}
+
+} // namespace
+
+ConsoleApi::ConsoleApi(ServerStore& store, Clock clock)
+    : m_fleet(store), m_accounts(store), m_auth(m_accounts), m_clock(std::move(clock)) {
+    addRoutes();
+}
+
+void ConsoleApi::addRoutes() {
+    using M = QHttpServerRequest::Method;
+    const QString name = kNameSegment;
+    m_routes = {
+        {M::Post, {"session"}, Access::Anyone, &ConsoleApi::login},
+        {M::Get, {"session"}, Access::Reader, &ConsoleApi::whoAmI},
+        {M::Delete, {"session"}, Access::Reader, &ConsoleApi::logout},
+        {M::Get, {"computers"}, Access::Reader, &ConsoleApi::fleet},
+        {M::Get, {"computers", name}, Access::Reader, &ConsoleApi::computer},
+        {M::Get, {"computers", name, "reports"}, Access::Reader, &ConsoleApi::reports},
+        {M::Put, {"computers", name, "settings"}, Access::Changer, &ConsoleApi::changeSettings},
+        {M::Get, {"audit"}, Access::Reader, &ConsoleApi::audit},
+    };
+}
+
+QHttpServerResponse ConsoleApi::answer(const QHttpServerRequest& request) {
+    const QStringList segments = pathSegments(request);
+    Call call{request, {}, std::nullopt, m_clock()};
+    QByteArrayList allowed;
+    for (const Route& route : m_routes) {
+        if (!matches(route.pattern, segments, &call.computer))
+            continue;
+        if (route.method != request.method()) {
+            allowed << methodName(route.method);
+            continue;
+        }
+        if (auto refused = refusal(route, call))
+            return std::move(*refused);
+        return (this->*route.handler)(call);
+    }
+    if (allowed.isEmpty())
+        return errorReply(HttpStatus::NotFound, QStringLiteral("There is no such API address."));
+    QHttpServerResponse response = errorReply(
+        HttpStatus::MethodNotAllowed,
+        QStringLiteral("This address answers %1 only.").arg(QString::fromLatin1(allowed.join(", "))));
+    response.setHeader("Allow", allowed.join(", "));
+    return response;
+}
+
+// Who asks, and whether they may: 401 without valid credentials, 403 for a change without the session's
+// CSRF token or by a viewer.
+std::optional<QHttpServerResponse> ConsoleApi::refusal(const Route& route, Call& call) {
+    if (route.access == Access::Anyone)
+        return std::nullopt;
+    QString error;
+    call.caller = m_auth.sessionCaller(sessionCookie(call.request), call.now, &error);
+    if (!call.caller && error.isEmpty())
+        call.caller = m_auth.tokenCaller(bearerToken(call.request), &error);
+    if (!error.isEmpty())
+        return storeFailure(error);
+    if (!call.caller)
+        return errorReply(HttpStatus::Unauthorized, QStringLiteral("Log in first (or send an API token)."));
+    const bool change = call.request.method() != QHttpServerRequest::Method::Get;
+    if (change && !call.caller->csrfToken.isEmpty() &&
+        !secrets::sameSecret(headerValue(call.request, "X-CSRF-Token"), call.caller->csrfToken.toLatin1()))
+        return errorReply(HttpStatus::Forbidden,
+                          QStringLiteral("The X-CSRF-Token header is missing or wrong; reload the page."));
+    if (route.access == Access::Changer && call.caller->role != Role::Admin)
+        return errorReply(HttpStatus::Forbidden, QStringLiteral("Only an admin may change this."));
+    return std::nullopt;
+}
+
+} // namespace server

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "auth/ConsoleAuth.h"
+#include "domain/ServerClock.h"
+#include "store/AccountStore.h"
+#include "store/FleetStore.h"
+
+#include <functional>
+#include <QHttpServerRequest>
+#include <QHttpServerResponse>
+
+namespace server {
+
+// The console's JSON API under /api/v1/: routes parse, check who asks, call the store and shape the
+// answer. Readers may read; changes need an admin and, with a session, the CSRF token.
+class ConsoleApi {
+public:
+    ConsoleApi(ServerStore& store, Clock clock);
+
+    // Marks the session cookie Secure: only sent back over TLS.
+    void setServedOverTls(bool tls) { m_tls = tls; }
+
+    QHttpServerResponse answer(const QHttpServerRequest& request);
+
+    static QString prefix() { return QStringLiteral("/api/v1/"); }
+
+private:
+    enum class Access { Anyone, Reader, Changer };
+    struct Call {
+        const QHttpServerRequest& request;
+        QString computer; // the {name} segment, decoded
+        std::optional<Caller> caller;
+        QDateTime now;
+    };
+    using Handler = QHttpServerResponse (ConsoleApi::*)(const Call&);
+    struct Route {
+        QHttpServerRequest::Method method;
+        QStringList pattern; // path segments after /api/v1/, "{name}" for a computer's name
+        Access access;
+        Handler handler;
+    };
+
+    void addRoutes();
+    std::optional<QHttpServerResponse> refusal(const Route& route, Call& call);
+    QString sessionCookie(const QHttpServerRequest& request) const;
+
+    // Sessions
+    QHttpServerResponse login(const Call& call);
+    QHttpServerResponse whoAmI(const Call& call);
+    QHttpServerResponse logout(const Call& call);
+    QHttpServerResponse sessionReply(const Caller& caller, const QString& cookie);
+
+    // Fleet, computers, settings, audit
+    QHttpServerResponse fleet(const Call& call);
+    QHttpServerResponse computer(const Call& call);
+    QHttpServerResponse reports(const Call& call);
+    QHttpServerResponse changeSettings(const Call& call);
+    QHttpServerResponse audit(const Call& call);
+    std::optional<ComputerView> knownComputer(const Call& call, std::optional<QHttpServerResponse>& refusal);
+
+    FleetStore m_fleet;
+    AccountStore m_accounts;
+    ConsoleAuth m_auth;
+    Clock m_clock;
+    bool m_tls = false;
+    QList<Route> m_routes;
+};
+
+} // namespace server

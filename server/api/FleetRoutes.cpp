@@ -1,0 +1,165 @@
+// The fleet, one computer, its history and settings, and the audit of changes.
+#include "api/ConsoleApi.h"
+
+#include "api/ComputerJson.h"
+#include "domain/SettingsRules.h"
+#include "http/JsonReply.h"
+
+#include <QJsonArray>
+#include <QUrlQuery>
+
+namespace server {
+namespace {
+
+constexpr int kFleetPageSize = 50;
+constexpr int kDefaultHistory = 50;
+constexpr int kDefaultAudit = 100;
+constexpr int kLongestList = 1000;
+
+// A whole number query parameter within bounds; `fallback` when absent.
+std::optional<qint64> queryNumber(const QHttpServerRequest& request, const QString& key, qint64 fallback,
+                                  qint64 lowest, qint64 highest, QString* error) {
+    const QUrlQuery query = request.query();
+    if (!query.hasQueryItem(key) || query.queryItemValue(key).isEmpty())
+        return fallback;
+    bool ok = false;
+    const qint64 value = query.queryItemValue(key).toLongLong(&ok);
+    if (ok && value >= lowest && value <= highest)
+        return value;
+    *error = QStringLiteral("%1 must be a whole number from %2 to %3.").arg(key).arg(lowest).arg(highest);
+    return std::nullopt;
+}
+
+QString queryText(const QHttpServerRequest& request, const QString& key) {
+    return request.query().queryItemValue(key, QUrl::FullyDecoded);
+}
+
+// A page of a newest-first list: how many entries, and only those older than `before` (0: from the newest).
+struct ListWindow {
+    qint64 limit = 0;
+    qint64 before = 0;
+
+    // Where the next older page starts, once this one came back full.
+    template <typename Entries> QJsonValue nextBefore(const Entries& entries) const {
+        return entries.size() == limit ? QJsonValue(entries.last().id) : QJsonValue();
+    }
+};
+
+std::optional<ListWindow> listWindow(const QHttpServerRequest& request, qint64 defaultLimit, QString* error) {
+    const auto limit = queryNumber(request, QStringLiteral("limit"), defaultLimit, 1, kLongestList, error);
+    if (!limit)
+        return std::nullopt;
+    const auto before =
+        queryNumber(request, QStringLiteral("before"), 0, 1, std::numeric_limits<qint64>::max(), error);
+    if (!before)
+        return std::nullopt;
+    return ListWindow{*limit, *before};
+}
+
+} // namespace
+
+std::optional<ComputerView> ConsoleApi::knownComputer(const Call& call,
+                                                      std::optional<QHttpServerResponse>& refusal) {
+    QString error;
+    auto view = m_fleet.computer(call.computer, call.now, &error);
+    if (!view)
+        refusal = error.isEmpty()
+                      ? errorReply(HttpStatus::NotFound,
+                                   QStringLiteral("No computer is named \"%1\".").arg(call.computer))
+                      : storeFailure(error);
+    return view;
+}
+
+QHttpServerResponse ConsoleApi::fleet(const Call& call) {
+    QString error;
+    const auto page = queryNumber(call.request, QStringLiteral("page"), 1, 1, 1000000, &error);
+    if (!page)
+        return errorReply(HttpStatus::BadRequest, error);
+    const auto fleet = m_fleet.fleetPage(queryText(call.request, QStringLiteral("search")),
+                                         static_cast<int>(*page - 1), kFleetPageSize, call.now, &error);
+    if (!fleet)
+        return storeFailure(error);
+    QJsonArray computers;
+    for (const ComputerView& computer : fleet->computers)
+        computers.append(fleetRowJson(computer, call.now));
+    return jsonReply({{"page", *page},
+                      {"pageSize", kFleetPageSize},
+                      {"total", fleet->matching},
+                      {"pages", (fleet->matching + kFleetPageSize - 1) / kFleetPageSize},
+                      {"alerting", fleet->alerting},
+                      {"silentCount", fleet->silent},
+                      {"computers", computers}});
+}
+
+QHttpServerResponse ConsoleApi::computer(const Call& call) {
+    std::optional<QHttpServerResponse> refused;
+    const auto view = knownComputer(call, refused);
+    if (!view)
+        return std::move(*refused);
+    return jsonReply(computerJson(*view, call.now));
+}
+
+QHttpServerResponse ConsoleApi::reports(const Call& call) {
+    QString error;
+    const auto window = listWindow(call.request, kDefaultHistory, &error);
+    if (!window)
+        return errorReply(HttpStatus::BadRequest, error);
+    std::optional<QHttpServerResponse> refused;
+    if (!knownComputer(call, refused))
+        return std::move(*refused);
+    const auto stored =
+        m_fleet.reports(call.computer, static_cast<int>(window->limit), window->before, &error);
+    if (!stored)
+        return storeFailure(error);
+    QJsonArray reports;
+    for (const StoredReport& report : *stored) {
+        QJsonObject entry = reportJson(report.values);
+        entry.insert("id", report.id);
+        entry.insert("receivedAt", timeJson(report.receivedAt));
+        reports.append(entry);
+    }
+    return jsonReply({{"reports", reports}, {"nextBefore", window->nextBefore(*stored)}});
+}
+
+QHttpServerResponse ConsoleApi::changeSettings(const Call& call) {
+    QString error;
+    const auto body = jsonBody(call.request, &error);
+    if (!body)
+        return errorReply(HttpStatus::BadRequest, error);
+    std::optional<QHttpServerResponse> refused;
+    const auto view = knownComputer(call, refused);
+    if (!view)
+        return std::move(*refused);
+    const SettingsChange change = applySettingsChange(SettingsRecord(view->settings), *body, call.now);
+    if (!change.settings) {
+        QJsonObject reasons;
+        for (auto it = change.reasons.begin(); it != change.reasons.end(); ++it)
+            reasons.insert(it.key(), it.value());
+        return errorReply(HttpStatus::UnprocessableEntity, QStringLiteral("Some settings are not valid."),
+                          {{"reasons", reasons}});
+    }
+    if (!change.changed.isEmpty() &&
+        !m_fleet.changeSettings(*view, change.settings->pieces(), call.caller->name, call.now, &error))
+        return storeFailure(error);
+    return jsonReply({{"settings", settingsJson(change.settings->pieces())},
+                      {"changed", QJsonArray::fromStringList(change.changed)},
+                      {"note", QStringLiteral("The computer picks this up at its next settings download.")}});
+}
+
+QHttpServerResponse ConsoleApi::audit(const Call& call) {
+    QString error;
+    const auto window = listWindow(call.request, kDefaultAudit, &error);
+    if (!window)
+        return errorReply(HttpStatus::BadRequest, error);
+    const auto entries = m_fleet.audit(queryText(call.request, QStringLiteral("computer")),
+                                       queryText(call.request, QStringLiteral("operator")),
+                                       static_cast<int>(window->limit), window->before, &error);
+    if (!entries)
+        return storeFailure(error);
+    QJsonArray list;
+    for (const AuditEntry& entry : *entries)
+        list.append(auditJson(entry));
+    return jsonReply({{"entries", list}, {"nextBefore", window->nextBefore(*entries)}});
+}
+
+} // namespace server

@@ -1,0 +1,90 @@
+// Logging in and out of the console.
+#include "api/ConsoleApi.h"
+
+#include "http/JsonReply.h"
+
+#include <QJsonObject>
+
+namespace server {
+namespace {
+
+const QByteArray kCookieName = "kova_session";
+
+QByteArray cookie(const QString& value, qint64 maxAgeSeconds, bool tls) {
+    QByteArray text = kCookieName + '=' + value.toLatin1() +
+                      "; Path=/; HttpOnly; SameSite=Strict; Max-Age=" + QByteArray::number(maxAgeSeconds);
+    if (tls)
+        text += "; Secure";
+    return text;
+}
+
+} // namespace
+
+QString ConsoleApi::sessionCookie(const QHttpServerRequest& request) const {
+    for (const QByteArray& pair : headerValue(request, "Cookie").split(';')) {
+        const QByteArray trimmed = pair.trimmed();
+        if (trimmed.startsWith(kCookieName + '='))
+            return QString::fromLatin1(trimmed.mid(kCookieName.size() + 1));
+    }
+    return {};
+}
+
+QHttpServerResponse ConsoleApi::sessionReply(const Caller& caller, const QString& cookieValue) {
+    QHttpServerResponse response =
+        jsonReply({{"name", caller.name}, {"role", roleText(caller.role)}, {"csrfToken", caller.csrfToken}});
+    if (!cookieValue.isEmpty())
+        response.setHeader("Set-Cookie", cookie(cookieValue, ConsoleAuth::kSessionSeconds, m_tls));
+    return response;
+}
+
+QHttpServerResponse ConsoleApi::login(const Call& call) {
+    QString error;
+    const auto body = jsonBody(call.request, &error);
+    if (!body)
+        return errorReply(HttpStatus::BadRequest, error);
+    const QJsonValue name = body->value("name");
+    const QJsonValue password = body->value("password");
+    if (!name.isString() || !password.isString())
+        return errorReply(HttpStatus::BadRequest, QStringLiteral("Give \"name\" and \"password\" as texts."));
+    using Outcome = ConsoleAuth::LoginResult::Outcome;
+    const auto result = m_auth.login(name.toString(), password.toString(), call.now);
+    switch (result.outcome) {
+    case Outcome::LoggedIn:
+        return sessionReply(result.caller, result.sessionToken);
+    case Outcome::WrongCredentials: {
+        QString reason = QStringLiteral("Wrong name or password.");
+        if (result.waitSeconds > 0)
+            reason += QStringLiteral(" Too many failed logins for this name: the next try waits %1 seconds.")
+                          .arg(result.waitSeconds);
+        return errorReply(HttpStatus::Unauthorized, reason, {{"retryAfterSeconds", result.waitSeconds}});
+    }
+    case Outcome::MustWait: {
+        QHttpServerResponse response =
+            errorReply(HttpStatus::TooManyRequests,
+                       QStringLiteral("Too many failed logins for this name: try again in %1 seconds.")
+                           .arg(result.waitSeconds),
+                       {{"retryAfterSeconds", result.waitSeconds}});
+        response.setHeader("Retry-After", QByteArray::number(result.waitSeconds));
+        return response;
+    }
+    case Outcome::Failed:
+        break;
+    }
+    return storeFailure(result.error);
+}
+
+QHttpServerResponse ConsoleApi::whoAmI(const Call& call) {
+    return sessionReply(*call.caller, {});
+}
+
+QHttpServerResponse ConsoleApi::logout(const Call& call) {
+    QString error;
+    const QString token = sessionCookie(call.request);
+    if (!token.isEmpty() && !m_auth.logout(token, &error))
+        return storeFailure(error);
+    QHttpServerResponse response = jsonReply({});
+    response.setHeader("Set-Cookie", cookie({}, 0, m_tls));
+    return response;
+}
+
+} // namespace server

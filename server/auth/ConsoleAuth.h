@@ -1,0 +1,58 @@
+#pragma once
+
+#include "domain/Role.h"
+#include "store/AccountStore.h"
+
+#include <optional>
+
+namespace server {
+
+// Who asks the console API: an operator through a session, or a script through an API token.
+struct Caller {
+    QString name;
+    Role role = Role::Viewer;
+    QString csrfToken; // empty for an API token, which is never sent by a browser on its own
+};
+
+// Logins, sessions and tokens: the rules, with the tables behind AccountStore.
+class ConsoleAuth {
+public:
+    explicit ConsoleAuth(AccountStore& accounts) : m_accounts(accounts) {}
+
+    static constexpr qint64 kSessionSeconds = 12 * 3600;
+
+    struct LoginResult {
+        enum class Outcome { LoggedIn, WrongCredentials, MustWait, Failed } outcome = Outcome::Failed;
+        Caller caller;          // LoggedIn
+        QString sessionToken;   // LoggedIn: the cookie's value, never stored as it is
+        qint64 waitSeconds = 0; // MustWait, and WrongCredentials when this failure started a wait
+        QString error;          // Failed
+    };
+
+    // Checks the password unless the name must still wait after earlier failures; counts failures and
+    // clears them on success.
+    LoginResult login(const QString& name, const QString& password, const QDateTime& now);
+
+    // The caller a session cookie or a bearer token stands for; nothing when neither is valid. A store
+    // failure is reported in `error`.
+    std::optional<Caller> sessionCaller(const QString& sessionToken, const QDateTime& now, QString* error);
+    std::optional<Caller> tokenCaller(const QString& bearerToken, QString* error);
+
+    bool logout(const QString& sessionToken, QString* error);
+
+    // Account actions of the command line: the token is returned once and stored only as a digest.
+    bool addOperator(const QString& name, Role role, const QString& password, const QDateTime& now,
+                     QString* error);
+    std::optional<QString> addToken(const QString& name, Role role, const QDateTime& now, QString* error);
+
+private:
+    LoginResult failedLogin(const QString& name, int earlierFailures, const QDateTime& now);
+
+    AccountStore& m_accounts;
+};
+
+// Why a name or password cannot be an operator's; empty when it can.
+QString operatorNameProblem(const QString& name);
+QString passwordProblem(const QString& password);
+
+} // namespace server

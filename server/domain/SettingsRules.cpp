@@ -1,0 +1,182 @@
+#include "domain/SettingsRules.h"
+
+#include "domain/FolderState.h"
+#include "WireFormat.h"
+
+#include <QJsonValue>
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace server {
+namespace {
+
+constexpr int kLongestValue = 1024;
+constexpr qint64 kLargestInterval = 32766;               // the agent counts ticks in 16 bits
+constexpr qint64 kLongestRebootHours = 24LL * 365 * 100; // the agent takes longer schedules for none
+constexpr qint64 kLowestLimit = 1;                       // the agent's folder editor takes 1 to 9999
+constexpr qint64 kHighestLimit = 9999;
+constexpr int kSlots = 10;
+
+const QString kStoredDateTime = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+SettingCheck refused(const QString& reason) {
+    return {{}, reason};
+}
+
+SettingCheck plainText(const QString& text) {
+    if (text.size() > kLongestValue)
+        return refused(QStringLiteral("at most %1 characters").arg(kLongestValue));
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+        return refused(QStringLiteral("no control characters (line breaks, tabs)"));
+    if (text.contains(wire::pieceSeparator()))
+        return refused(QStringLiteral("no \", \" (comma and blank): the settings reply would split there"));
+    return {text, {}};
+}
+
+SettingCheck wholeNumber(const QString& text, qint64 lowest, qint64 highest, bool emptyAllowed = false) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty() && emptyAllowed)
+        return {QString(), {}};
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]{1,12}$"));
+    const QString range = QStringLiteral("a whole number from %1 to %2").arg(lowest).arg(highest);
+    if (!digits.match(trimmed).hasMatch())
+        return refused(range);
+    const qint64 number = trimmed.toLongLong();
+    if (number < lowest || number > highest)
+        return refused(range);
+    return {QString::number(number), {}};
+}
+
+SettingCheck dateTime(const QString& text, bool emptyAllowed) {
+    if (text.trimmed().isEmpty() && emptyAllowed)
+        return {QString(), {}};
+    const auto moment = readOperatorDateTime(text);
+    if (!moment)
+        return refused(QStringLiteral("a date and time such as 2026-12-24 03:00"));
+    return {moment->toString(kStoredDateTime), {}};
+}
+
+SettingCheck manualReboot(const QString& text, const QDateTime& now) {
+    const SettingCheck check = dateTime(text, true);
+    // The agent reboots for a request only while its time lies ahead, so a past one would never act.
+    if (check.reason.isEmpty() && !check.value.isEmpty() && readOperatorDateTime(check.value) <= now)
+        return refused(
+            QStringLiteral("a time still ahead: the agent ignores a request whose time has passed"));
+    return check;
+}
+
+SettingCheck truthValue(const QString& text) {
+    const auto value = wire::readTruthValue(text);
+    if (!value)
+        return refused(QStringLiteral("true or false (or 1 and 0)"));
+    return {*value ? QStringLiteral("1") : QStringLiteral("0"), {}};
+}
+
+bool isSlotSetting(const QString& name, const QString& stem) {
+    return name.startsWith(stem) && name.size() > stem.size() && name.at(stem.size()).isDigit();
+}
+
+// The JSON forms a value may take: text, a number, or (for Disable) a truth value.
+std::optional<QString> valueText(const QJsonValue& value) {
+    if (value.isString())
+        return value.toString();
+    if (value.isDouble())
+        return QLocale::c().toString(value.toDouble(), 'g', 15);
+    if (value.isBool())
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    return std::nullopt;
+}
+
+// A folder in use needs a limit, or the agent's scan stops at that slot with an error.
+void checkSlotsHaveLimits(const SettingsRecord& settings, const QJsonObject& change,
+                          QMap<QString, QString>& reasons) {
+    const QStringList& names = SettingsRecord::fieldNames();
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        const QString dirName = QStringLiteral("Dir%1").arg(slot);
+        const QString alertName = QStringLiteral("Alert%1").arg(slot);
+        if (!change.contains(dirName) && !change.contains(alertName))
+            continue;
+        const QString dir = settings.pieces().at(names.indexOf(dirName));
+        const QString alert = settings.pieces().at(names.indexOf(alertName));
+        if (folderInUse(dir) && alert.isEmpty() && !reasons.contains(alertName))
+            reasons.insert(alertName, QStringLiteral("a monitored folder needs a limit from 1 to 9999"));
+    }
+}
+
+} // namespace
+
+std::optional<QDateTime> readOperatorDateTime(const QString& text) {
+    static const QRegularExpression iso(
+        QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})(?:[T ](\\d{2}:\\d{2})(:\\d{2})?)?$"));
+    const QString trimmed = text.trimmed();
+    const auto match = iso.match(trimmed);
+    QDateTime moment;
+    if (match.hasMatch()) {
+        const QString time = match.captured(2).isEmpty() ? QStringLiteral("00:00") : match.captured(2);
+        const QString seconds = match.captured(3).isEmpty() ? QStringLiteral(":00") : match.captured(3);
+        moment = QDateTime::fromString(match.captured(1) + QLatin1Char('T') + time + seconds, Qt::ISODate);
+    } else {
+        const QLocale c = QLocale::c();
+        moment = c.toDateTime(trimmed, QStringLiteral("M/d/yyyy h:mm:ss AP"));
+        if (!moment.isValid())
+            moment = QDateTime(c.toDate(trimmed, QStringLiteral("M/d/yyyy")), QTime(0, 0));
+    }
+    return moment.isValid() ? std::optional(moment) : std::nullopt;
+}
+
+SettingCheck checkSetting(const QString& name, const QString& text, const QDateTime& now) {
+    if (name == QLatin1String("SettingTime"))
+        return wholeNumber(text, 0, kLargestInterval);
+    if (name == QLatin1String("AutoRebootTime"))
+        return wholeNumber(text, 0, kLongestRebootHours);
+    if (name == QLatin1String("ManualReboot"))
+        return manualReboot(text, now);
+    if (name == QLatin1String("RebootTime"))
+        return dateTime(text, true);
+    if (name == QLatin1String("CheckUpdate"))
+        return dateTime(text, false);
+    if (name == QLatin1String("Disable"))
+        return truthValue(text);
+    if (isSlotSetting(name, QStringLiteral("Alert")))
+        return wholeNumber(text, kLowestLimit, kHighestLimit, true);
+    return plainText(text); // LogFlag, SnoozeTime and the folder paths
+}
+
+SettingsChange applySettingsChange(const SettingsRecord& current, const QJsonObject& change,
+                                   const QDateTime& now) {
+    const QStringList& names = SettingsRecord::fieldNames();
+    SettingsChange result;
+    QStringList pieces = current.pieces();
+    for (auto it = change.begin(); it != change.end(); ++it) {
+        const qsizetype piece = names.indexOf(it.key());
+        const auto text = valueText(it.value());
+        if (piece < 0) {
+            result.reasons.insert(it.key(), QStringLiteral("no such setting"));
+            continue;
+        }
+        if (!text) {
+            result.reasons.insert(it.key(), QStringLiteral("a text or a number"));
+            continue;
+        }
+        const SettingCheck check = checkSetting(it.key(), *text, now);
+        if (!check.reason.isEmpty()) {
+            result.reasons.insert(it.key(), check.reason);
+            continue;
+        }
+        if (pieces[piece] != check.value)
+            result.changed << it.key();
+        pieces[piece] = check.value;
+    }
+    const SettingsRecord settings(pieces);
+    checkSlotsHaveLimits(settings, change, result.reasons);
+    const QString uncarriable = settings.uncarriableReason();
+    if (!uncarriable.isEmpty())
+        result.reasons.insert(QStringLiteral("settings"), uncarriable);
+    if (result.reasons.isEmpty())
+        result.settings = settings;
+    else
+        result.changed.clear();
+    return result;
+}
+
+} // namespace server

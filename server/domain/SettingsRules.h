@@ -1,0 +1,39 @@
+#pragma once
+
+#include "domain/SettingsRecord.h"
+
+#include <optional>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QMap>
+
+namespace server {
+
+// One value an operator gave for a setting: the text to store, or why the agent could not use it.
+struct SettingCheck {
+    QString value;
+    QString reason; // empty when the value is fine
+};
+
+// The rule for one setting by its name (LogFlag ... CheckUpdate), as the agent reads that setting:
+// whole numbers where it counts, date-times it can read whatever its locale (stored as
+// yyyy-MM-dd HH:mm:ss), a truth value for Disable, folder paths that the settings reply can carry and
+// limits the folder scan can compare with.
+SettingCheck checkSetting(const QString& name, const QString& text, const QDateTime& now);
+
+// An operator's change applied to a computer's settings: the settings to store and the names whose value
+// changed, or the reasons by name (nothing may be stored then).
+struct SettingsChange {
+    std::optional<SettingsRecord> settings;
+    QStringList changed;
+    QMap<QString, QString> reasons;
+};
+
+SettingsChange applySettingsChange(const SettingsRecord& current, const QJsonObject& change,
+                                   const QDateTime& now);
+
+// The date-time forms an operator may type: ISO 8601 (date alone, or with hours and minutes and
+// optional seconds) and the United States general form that agents write (12/6/2026 3:00:00 AM).
+std::optional<QDateTime> readOperatorDateTime(const QString& text);
+
+} // namespace server

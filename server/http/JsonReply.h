@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <QHttpServerRequest>
+#include <QHttpServerResponse>
+#include <QJsonObject>
+
+namespace server {
+
+using HttpStatus = QHttpServerResponder::StatusCode;
+
+QHttpServerResponse jsonReply(const QJsonObject& body, HttpStatus status = HttpStatus::Ok);
+
+// {"error": reason}, plus any further fields the client can act on.
+QHttpServerResponse errorReply(HttpStatus status, const QString& reason, QJsonObject more = {});
+
+// 500 for a store that failed; the reason goes to the log and to the caller.
+QHttpServerResponse storeFailure(const QString& error);
+
+// The request's body as a JSON object; otherwise why not, in words for the caller.
+std::optional<QJsonObject> jsonBody(const QHttpServerRequest& request, QString* error);
+
+// A request header by its name in any letter case; empty when absent.
+QByteArray headerValue(const QHttpServerRequest& request, const QByteArray& name);
+
+} // namespace server

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "shell/ServerOptions.h"
+
+#include <QTextStream>
+
+namespace server {
+
+// Adds the operator or token that the command line asked for: an operator's password is the first line
+// of `input`; a token is written to `output`, the only time it is ever shown. False with the reason when
+// nothing was added.
+bool runAccountAction(const ServerOptions& options, QTextStream& input, QTextStream& output, QString* error);
+
+} // namespace server

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "domain/Role.h"
+#include "store/ServerStore.h"
+
+#include <optional>
+#include <QDateTime>
+
+namespace server {
+
+// Operators, API tokens, sessions and failed logins, in the server's database. Secrets arrive here
+// already hashed; nothing in these tables lets anyone log in.
+class AccountStore {
+public:
+    explicit AccountStore(ServerStore& store) : m_store(store) {}
+
+    struct Login {
+        Role role;
+        QString passwordHash;
+    };
+    struct Token {
+        QString name;
+        Role role;
+    };
+    struct Session {
+        QString operatorName;
+        Role role;
+        QString csrfToken;
+    };
+    struct Failures {
+        int count = 0;
+        QDateTime nextTryAt; // invalid: may try at once
+    };
+
+    // Adds the operator, or gives an existing one the new role and password and ends its sessions.
+    bool saveOperator(const QString& name, Role role, const QString& passwordHash, const QDateTime& now,
+                      QString* error);
+    // Adds the token, or replaces the one of that name (the old token stops working).
+    bool saveToken(const QString& name, Role role, const QString& tokenDigest, const QDateTime& now,
+                   QString* error);
+
+    // Empty optional with an empty error: no such operator or token.
+    std::optional<Login> login(const QString& name, QString* error);
+    std::optional<Token> token(const QString& tokenDigest, QString* error);
+
+    bool saveSession(const QString& tokenDigest, const QString& operatorName, const QString& csrfToken,
+                     const QDateTime& now, const QDateTime& expiresAt, QString* error);
+    // A session that has not expired by `now`, with its operator's present role.
+    std::optional<Session> session(const QString& tokenDigest, const QDateTime& now, QString* error);
+    bool deleteSession(const QString& tokenDigest, QString* error);
+
+    std::optional<Failures> failures(const QString& name, QString* error);
+    bool saveFailures(const QString& name, const Failures& failures, QString* error);
+    bool clearFailures(const QString& name, QString* error);
+
+private:
+    // One statement as its own transaction, so it is refused like any other change when the database
+    // file was replaced.
+    bool write(const QString& statement, const QVariantList& values, QString* error);
+
+    ServerStore& m_store;
+};
+
+} // namespace server

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "store/ServerStore.h"
+
+#include <optional>
+#include <QHash>
+
+namespace server {
+
+// One computer as the console shows it: the latest report's values and its settings, and whether it has
+// gone silent.
+struct ComputerView {
+    QString name;
+    QDateTime lastReport; // invalid: never reported
+    bool alert = false;
+    bool silent = false;
+    qint64 silentAfterSeconds = 0;
+    qint64 cycleSeconds = 0; // a change reaches the computer within one cycle
+    QDateTime registeredAt;
+    QDateTime settingsChangedAt;
+    QStringList settings;           // in piece order
+    QHash<QString, QString> report; // report key -> value of the latest report, with the settings' folders
+};
+
+struct FleetPage {
+    int matching = 0; // computers the search finds
+    int alerting = 0; // across the whole fleet
+    int silent = 0;
+    QList<ComputerView> computers;
+};
+
+struct StoredReport {
+    qint64 id = 0;
+    QDateTime receivedAt;
+    QHash<QString, QString> values; // report key -> value
+};
+
+struct AuditEntry {
+    qint64 id = 0;
+    QDateTime at;
+    QString operatorName;
+    QString computer;
+    QString setting;
+    QString oldValue;
+    QString newValue;
+};
+
+// What the console reads and changes: the fleet in trouble-first order, one computer, its history,
+// settings changes and the audit they leave.
+class FleetStore {
+public:
+    explicit FleetStore(ServerStore& store) : m_store(store) {}
+
+    // Alerting computers first, then silent ones, then the rest, by name within each; `search` is part of
+    // the name in any letter case; `page` counts from 0.
+    std::optional<FleetPage> fleetPage(const QString& search, int page, int pageSize, const QDateTime& now,
+                                       QString* error);
+
+    // Nothing with an empty error: no such computer.
+    std::optional<ComputerView> computer(const QString& name, const QDateTime& now, QString* error);
+
+    // Newest first, only reports older than `beforeId` when it is above 0.
+    std::optional<QList<StoredReport>> reports(const QString& name, int limit, qint64 beforeId,
+                                               QString* error);
+
+    // Stores the new settings and one audit row per changed setting, all or nothing.
+    bool changeSettings(const ComputerView& computer, const QStringList& newSettings,
+                        const QString& operatorName, const QDateTime& now, QString* error);
+
+    // An audit row of its own, for a change made elsewhere (enrolment).
+    bool addAudit(const AuditEntry& entry, QString* error);
+    // Newest first; empty filters match everything.
+    std::optional<QList<AuditEntry>> audit(const QString& computer, const QString& operatorName, int limit,
+                                           qint64 beforeId, QString* error);
+
+private:
+    bool insertAudit(const AuditEntry& entry, QString* error);
+
+    ServerStore& m_store;
+};
+
+} // namespace server

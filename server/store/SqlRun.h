@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariantList>
+
+namespace server::sql {
+
+// Binds `values` in order and runs the prepared query; on failure says why in `error`.
+bool run(QSqlQuery& query, const QVariantList& values, QString* error);
+
+// Prepares and runs `text` once with `values` bound in order.
+bool run(QSqlQuery& query, const QString& text, const QVariantList& values, QString* error);
+
+// Every text column is NOT NULL, and a null QString would be bound as NULL: it goes in as "".
+QVariant text(const QString& value);
+
+// How moments are stored: ISO 8601 local time with milliseconds, which sorts as text and which SQLite's
+// date functions read.
+QString storedTime(const QDateTime& moment);
+QDateTime readStoredTime(const QString& text);
+
+} // namespace server::sql

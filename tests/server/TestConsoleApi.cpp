@@ -1,0 +1,356 @@
+// The console's JSON API against a real server on loopback: who may do what, sessions and CSRF, the
+// login backoff, settings changes and the audit they leave, the fleet list and the history.
+#include "ConsoleRig.h"
+#include "support/BlockingHttp.h"
+
+#include <QJsonArray>
+#include <QNetworkCookie>
+
+using server::Role;
+
+namespace {
+
+const QString kComputer = "WEB-01";
+
+QJsonObject limitChange(const QString& limit) {
+    return {{"Alert1", limit}};
+}
+
+QStringList names(const QJsonArray& computers) {
+    QStringList list;
+    for (const QJsonValue& computer : computers)
+        list << computer.toObject().value("name").toString();
+    return list;
+}
+
+} // namespace
+
+class TestConsoleApi : public QObject {
+    Q_OBJECT
+    std::optional<ConsoleRig> rig;
+
+    int count(const QString& sql) { return rig->server.count(sql); }
+
+private slots:
+    void init() {
+        rig.emplace();
+        QVERIFY2(rig->report(kComputer, rig->server.now, {{"sDir1", "C:\\in"}, {"sAlert1", "10"}}),
+                 qPrintable(rig->error));
+    }
+
+    // Each route: without credentials, as a viewer, as an admin, and as an admin's session without its
+    // CSRF token.
+    void whoMayDoWhat_data() {
+        QTest::addColumn<QByteArray>("verb");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonObject>("body");
+        QTest::addColumn<QList<int>>("statuses"); // nobody, viewer, admin, admin without CSRF
+        const QString computer = "/api/v1/computers/" + kComputer;
+        const auto row = [](const char* name, const char* verb, const QString& path, const QJsonObject& body,
+                            QList<int> statuses) {
+            QTest::newRow(name) << QByteArray(verb) << path << body << statuses;
+        };
+        row("fleet", "GET", "/api/v1/computers", {}, {401, 200, 200, 200});
+        row("computer", "GET", computer, {}, {401, 200, 200, 200});
+        row("history", "GET", computer + "/reports", {}, {401, 200, 200, 200});
+        row("audit", "GET", "/api/v1/audit", {}, {401, 200, 200, 200});
+        row("who am I", "GET", "/api/v1/session", {}, {401, 200, 200, 200});
+        row("settings", "PUT", computer + "/settings", limitChange("20"), {401, 403, 200, 403});
+        row("unknown computer", "GET", "/api/v1/computers/NOPE", {}, {401, 404, 404, 404});
+        row("unknown computer's settings", "PUT", "/api/v1/computers/NOPE/settings", limitChange("20"),
+            {401, 403, 404, 403});
+        row("unknown route", "GET", "/api/v1/computer", {}, {404, 404, 404, 404});
+        row("wrong method", "POST", "/api/v1/computers", {}, {405, 405, 405, 405});
+    }
+    void whoMayDoWhat() {
+        QFETCH(QByteArray, verb);
+        QFETCH(QString, path);
+        QFETCH(QJsonObject, body);
+        QFETCH(QList<int>, statuses);
+        ApiClient nobody(rig->server.central.url());
+        const auto viewer = rig->loggedIn("vera", Role::Viewer);
+        const auto admin = rig->loggedIn("adam", Role::Admin);
+        const auto forgetful = rig->loggedIn("fred", Role::Admin);
+        forgetful->csrfToken.clear();
+        const QByteArray json = body.isEmpty() ? QByteArray() : QJsonDocument(body).toJson();
+        QList<int> seen;
+        for (ApiClient* client : {&nobody, viewer.get(), admin.get(), forgetful.get()}) {
+            const auto reply = client->send(verb, path, json);
+            QVERIFY2(reply.status == 200 || !reply.error().isEmpty(),
+                     reply.body); // errors are {"error": ...}
+            seen << reply.status;
+        }
+        QCOMPARE(seen, statuses);
+        // Only the admin with the token changed anything, and left one row saying so.
+        QCOMPARE(count("SELECT COUNT(*) FROM audit"), statuses[2] == 200 && verb == "PUT" ? 1 : 0);
+    }
+
+    void apiTokensActByTheirRole() {
+        const auto viewerToken = rig->auth.addToken("dashboard", Role::Viewer, rig->server.now, &rig->error);
+        const auto adminToken = rig->auth.addToken("deploy", Role::Admin, rig->server.now, &rig->error);
+        QVERIFY(viewerToken && adminToken);
+        ApiClient client(rig->server.central.url());
+        const QString settings = "/api/v1/computers/" + kComputer + "/settings";
+        client.bearer = viewerToken->toLatin1();
+        QCOMPARE(client.get("/api/v1/computers").status, 200);
+        QCOMPARE(client.put(settings, limitChange("30")).status, 403);
+        client.bearer = adminToken->toLatin1(); // no CSRF token: no browser sends this header by itself
+        QCOMPARE(client.put(settings, limitChange("30")).status, 200);
+        client.bearer = "not-a-token";
+        QCOMPARE(client.get("/api/v1/computers").status, 401);
+        QCOMPARE(rig->server.value("SELECT operator FROM audit").toString(), "token:deploy");
+        QCOMPARE(count("SELECT COUNT(*) FROM api_tokens WHERE token_hash = '" + *adminToken + "'"), 0);
+    }
+
+    void sessionLivesInTheDatabase() {
+        QVERIFY(rig->addOperator("alice", Role::Admin));
+        ApiClient client(rig->server.central.url());
+        const auto login = client.post("/api/v1/session", {{"name", "alice"}, {"password", "correct horse"}});
+        QCOMPARE(login.status, 200);
+        QCOMPARE(login.json.value("role").toString(), "admin");
+        const QByteArray cookie = login.headers.value("set-cookie");
+        QVERIFY2(cookie.contains("HttpOnly") && cookie.contains("SameSite=Strict") &&
+                     !cookie.contains("Secure"),
+                 cookie);
+        const auto jar = QNetworkCookie::parseCookies(cookie);
+        QCOMPARE(jar.size(), 1);
+        QCOMPARE(count("SELECT COUNT(*) FROM sessions WHERE operator = 'alice'"), 1);
+        QCOMPARE(count("SELECT COUNT(*) FROM sessions WHERE token_hash = '" + jar[0].value() + "'"), 0);
+
+        // The page learns its CSRF token again after a reload.
+        client.csrfToken.clear();
+        const auto again = client.get("/api/v1/session");
+        QCOMPARE(again.json.value("csrfToken").toString(), login.json.value("csrfToken").toString());
+
+        QCOMPARE(client.del("/api/v1/session").status, 403); // logging out is a change too
+        client.csrfToken = again.json.value("csrfToken").toString().toUtf8();
+        const auto logout = client.del("/api/v1/session");
+        QCOMPARE(logout.status, 200);
+        QVERIFY(logout.headers.value("set-cookie").contains("Max-Age=0"));
+        QCOMPARE(count("SELECT COUNT(*) FROM sessions"), 0);
+
+        // An old cookie replayed after logout is worth nothing.
+        ApiClient replay(rig->server.central.url());
+        replay.cookies()->setCookiesFromUrl(jar, rig->server.central.url());
+        QCOMPARE(replay.get("/api/v1/computers").status, 401);
+    }
+
+    void sessionsExpire() {
+        const auto client = rig->loggedIn("alice", Role::Viewer);
+        rig->server.now = rig->server.now.addSecs(server::ConsoleAuth::kSessionSeconds - 1);
+        QCOMPARE(client->get("/api/v1/computers").status, 200);
+        rig->server.now = rig->server.now.addSecs(1);
+        QCOMPARE(client->get("/api/v1/computers").status, 401);
+    }
+
+    // Five failures are free; then each further try waits longer, even with the right password.
+    void loginBackoff() {
+        QVERIFY(rig->addOperator("alice", Role::Admin));
+        ApiClient client(rig->server.central.url());
+        const auto attempt = [&](const QString& password) {
+            return client.post("/api/v1/session", {{"name", "alice"}, {"password", password}});
+        };
+        for (int k = 1; k <= 4; ++k)
+            QCOMPARE(attempt("wrong").json.value("retryAfterSeconds").toInt(), 0);
+        const auto fifth = attempt("wrong");
+        QCOMPARE(fifth.status, 401);
+        QCOMPARE(fifth.json.value("retryAfterSeconds").toInt(), 30);
+        const auto early = attempt("correct horse");
+        QCOMPARE(early.status, 429);
+        QCOMPARE(early.headers.value("retry-after"), "30");
+        QVERIFY2(early.error().contains("30 seconds"), early.body);
+
+        rig->server.now = rig->server.now.addSecs(30);
+        QCOMPARE(attempt("wrong").json.value("retryAfterSeconds").toInt(), 60);
+        rig->server.now = rig->server.now.addSecs(59);
+        QCOMPARE(attempt("correct horse").status, 429);
+        rig->server.now = rig->server.now.addSecs(1);
+        QCOMPARE(attempt("correct horse").status, 200);
+        QCOMPARE(attempt("wrong").json.value("retryAfterSeconds").toInt(), 0); // success cleared the count
+
+        // Names that do not exist wait alike, so the answers do not tell which names exist.
+        for (int k = 1; k <= 5; ++k)
+            attempt("x");
+        ApiClient stranger(rig->server.central.url());
+        for (int k = 1; k <= 5; ++k)
+            stranger.post("/api/v1/session", {{"name", "mallory"}, {"password", "x"}});
+        QCOMPARE(stranger.post("/api/v1/session", {{"name", "mallory"}, {"password", "x"}}).status, 429);
+    }
+
+    void badLoginBodies_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        QTest::newRow("not JSON") << QByteArray("name=alice") << 400;
+        QTest::newRow("array") << QByteArray("[]") << 400;
+        QTest::newRow("password missing") << QByteArray(R"({"name":"alice"})") << 400;
+        QTest::newRow("number password") << QByteArray(R"({"name":"alice","password":1})") << 400;
+        QTest::newRow("unknown name") << QByteArray(R"({"name":"bob","password":"correct horse"})") << 401;
+    }
+    void badLoginBodies() {
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        QVERIFY(rig->addOperator("alice", Role::Admin));
+        ApiClient client(rig->server.central.url());
+        const auto reply = client.send("POST", "/api/v1/session", body);
+        QCOMPARE(reply.status, status);
+        QVERIFY(!reply.error().isEmpty());
+        QVERIFY(!reply.headers.contains("set-cookie"));
+    }
+
+    // A change reaches the agent's next settings reply, and each changed value leaves one audit row.
+    void settingsChangeReachesTheAgentAndTheAudit() {
+        const auto admin = rig->loggedIn("adam", Role::Admin);
+        const QString path = "/api/v1/computers/" + kComputer + "/settings";
+        const auto refused = admin->put(path, {{"Alert1", "0"}, {"Dir1", "C:\\a, b"}, {"SettingTime", "5"}});
+        QCOMPARE(refused.status, 422);
+        QCOMPARE(refused.json.value("reasons").toObject().keys(), QStringList({"Alert1", "Dir1"}));
+        QCOMPARE(count("SELECT COUNT(*) FROM audit"), 0);
+
+        const auto changed = admin->put(path, {{"Alert1", "25"}, {"SettingTime", "10"}, {"Disable", false}});
+        QCOMPARE(changed.status, 200);
+        QCOMPARE(changed.json.value("changed").toArray(), QJsonArray{"Alert1"});
+        QVERIFY(!changed.json.value("note").toString().isEmpty());
+        const auto reply =
+            testsupport::postForm(rig->server.endpoint(), wire::settingsRequestBody(kComputer).toUtf8());
+        QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(reply.body)).value(16), "25");
+
+        rig->server.now = rig->server.now.addSecs(60);
+        const auto viewer = rig->loggedIn("vera", Role::Viewer);
+        QCOMPARE(admin->put(path, {{"Dir1", "D:\\spool"}}).status, 200);
+        const auto audit = viewer->get("/api/v1/audit").json.value("entries").toArray();
+        QCOMPARE(audit.size(), 2);
+        const QJsonObject newest = audit[0].toObject();
+        QCOMPARE(newest.value("setting").toString(), "Dir1");
+        QCOMPARE(newest.value("oldValue").toString(), "C:\\in");
+        QCOMPARE(newest.value("newValue").toString(), "D:\\spool");
+        QCOMPARE(newest.value("operator").toString(), "adam");
+        QCOMPARE(newest.value("computer").toString(), kComputer);
+        QCOMPARE(audit[1].toObject().value("oldValue").toString(), "10");
+
+        QCOMPARE(viewer->get("/api/v1/audit?operator=vera").json.value("entries").toArray().size(), 0);
+        QCOMPARE(
+            viewer->get("/api/v1/audit?computer=WEB-01&operator=adam").json.value("entries").toArray().size(),
+            2);
+        const auto paged = viewer->get("/api/v1/audit?limit=1");
+        QCOMPARE(paged.json.value("entries").toArray().size(), 1);
+        const auto older = viewer->get("/api/v1/audit?limit=1&before=" +
+                                       QString::number(paged.json.value("nextBefore").toInteger()));
+        QCOMPARE(older.json.value("entries").toArray()[0].toObject().value("setting").toString(), "Alert1");
+    }
+
+    void badSettingsBodies_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        QTest::newRow("not JSON") << QByteArray("Alert1=3") << 400;
+        QTest::newRow("array") << QByteArray("[1]") << 400;
+        QTest::newRow("unknown key") << QByteArray(R"({"Alert11":"3"})") << 422;
+        QTest::newRow("empty object changes nothing") << QByteArray("{}") << 200;
+    }
+    void badSettingsBodies() {
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        const auto admin = rig->loggedIn("adam", Role::Admin);
+        QCOMPARE(admin->send("PUT", "/api/v1/computers/" + kComputer + "/settings", body).status, status);
+        QCOMPARE(count("SELECT COUNT(*) FROM audit"), 0);
+    }
+
+    // Trouble first: alerting, then silent (three cycles without a report, at least ten minutes), then the
+    // rest, by name within each; the search narrows, the counts cover the fleet.
+    void fleetOrderSearchAndPages() {
+        const QDateTime now = rig->server.now;
+        QVERIFY(rig->report("A-QUIET", now.addSecs(-599), {{"sSettingTime", "1"}})); // 600 s rule
+        QVERIFY(rig->report("B-SILENT", now.addSecs(-600), {{"sSettingTime", "1"}}));
+        QVERIFY(rig->report("C-SLOW", now.addSecs(-3 * 101 * 36 + 1), {{"sSettingTime", "100"}}));
+        QVERIFY(rig->report("D-GONE", now.addSecs(-3 * 101 * 36), {{"sSettingTime", "100"}}));
+        QVERIFY(rig->report("E-ALERT", now.addDays(-9), {{"sAlertStatus", "1"}, {"sAlert", "1"}}));
+        QVERIFY(rig->report("F-BAD-INTERVAL", now.addSecs(-700), {{"sSettingTime", "10x"}}));
+        const auto viewer = rig->loggedIn("vera", Role::Viewer);
+        const auto page = viewer->get("/api/v1/computers");
+        QCOMPARE(
+            names(page.json.value("computers").toArray()),
+            QStringList({"E-ALERT", "B-SILENT", "D-GONE", "F-BAD-INTERVAL", "A-QUIET", "C-SLOW", kComputer}));
+        QCOMPARE(page.json.value("alerting").toInt(), 1);
+        QCOMPARE(page.json.value("silentCount").toInt(), 4); // the alerting one is silent too
+        const QJsonObject first = page.json.value("computers").toArray()[0].toObject();
+        QCOMPARE(first.value("secondsSinceReport").toInteger(), 9 * 86400);
+        QCOMPARE(first.value("silentAfterSeconds").toInt(), 3 * 11 * 36);
+
+        QCOMPARE(names(viewer->get("/api/v1/computers?search=sil").json.value("computers").toArray()),
+                 QStringList{"B-SILENT"});
+        const auto none = viewer->get("/api/v1/computers?search=%25");
+        QCOMPARE(none.json.value("total").toInt(), 0);
+
+        for (int k = 0; k < 50; ++k)
+            QVERIFY(rig->report(QStringLiteral("Z-%1").arg(k, 2, 10, QChar('0')), now));
+        const auto second = viewer->get("/api/v1/computers?page=2");
+        QCOMPARE(second.json.value("total").toInt(), 57);
+        QCOMPARE(second.json.value("pages").toInt(), 2);
+        QCOMPARE(names(second.json.value("computers").toArray()).first(), "Z-43");
+        QCOMPARE(viewer->get("/api/v1/computers?page=0").status, 400);
+        QCOMPARE(viewer->get("/api/v1/computers?page=x").status, 400);
+    }
+
+    void computerAndHistory() {
+        const QDateTime now = rig->server.now;
+        const QHash<QString, QString> overLimit{
+            {"sDir1", "C:\\in"},
+            {"sAlert1", "10"},
+            {"sCount1", "12"},
+            {"sSize1", "1200"},
+            {"sDir2", "C:\\out"},
+            {"sAlert2", "100"},
+            {"sCount2", "80"},
+            {"sDisk1", "C:\\"},
+            {"sDiskSpace1", "12,5"},
+            {"sDisk2", "D:\\"},
+            {"sdiskspace2", "3"},
+            {"sAlertStatus", "1"},
+            {"sMessage", "Directory C:\\in contains 12 files (Alert:10)."}};
+        QVERIFY(rig->report(kComputer, now.addSecs(60), overLimit));
+        QVERIFY(rig->report(kComputer, now.addSecs(120),
+                            {{"sDir1", "C:\\in"}, {"sAlert1", "10"}, {"sCount1", "3"}}));
+        rig->server.now = now.addSecs(180);
+        const auto viewer = rig->loggedIn("vera", Role::Viewer);
+
+        const auto computer = viewer->get("/api/v1/computers/" + kComputer);
+        QCOMPARE(computer.json.value("secondsSinceReport").toInt(), 60);
+        QCOMPARE(computer.json.value("settings").toObject().value("Alert1").toString(), "10");
+        QCOMPARE(computer.json.value("nextDownloadWithinSeconds").toInt(), 11 * 36);
+        QCOMPARE(computer.json.value("status").toObject().value("folders").toArray().size(), 1);
+
+        const auto history = viewer->get("/api/v1/computers/" + kComputer + "/reports?limit=2");
+        const QJsonArray reports = history.json.value("reports").toArray();
+        QCOMPARE(reports.size(), 2);
+        const QJsonObject older = reports[1].toObject();
+        QCOMPARE(older.value("alert").toBool(), true);
+        const QJsonArray folders = older.value("folders").toArray();
+        QCOMPARE(folders.size(), 2);
+        QCOMPARE(folders[0].toObject().value("state").toString(), "red");
+        QCOMPARE(folders[0].toObject().value("count").toInt(), 12);
+        QCOMPARE(folders[1].toObject().value("state").toString(), "yellow");
+        const QJsonArray disks = older.value("disks").toArray();
+        QCOMPARE(disks[0].toObject().value("freeBytes").toDouble(), 125000.0); // a comma decimal separator
+        QCOMPARE(disks[1].toObject().value("freeBytes").toDouble(), 30000.0);
+
+        const auto rest = viewer->get("/api/v1/computers/" + kComputer + "/reports?limit=2&before=" +
+                                      QString::number(history.json.value("nextBefore").toInteger()));
+        QCOMPARE(rest.json.value("reports").toArray().size(), 1);
+        QVERIFY(rest.json.value("nextBefore").isNull());
+        QCOMPARE(viewer->get("/api/v1/computers/" + kComputer + "/reports?limit=1001").status, 400);
+        QCOMPARE(viewer->get("/api/v1/computers/NOPE/reports").status, 404);
+    }
+
+    // A name holding "/", blanks and non-ASCII travels percent-encoded in one path segment.
+    void oddComputerNames() {
+        const QString name = "R&D/Lab 2 Über";
+        QVERIFY(rig->report(name, rig->server.now));
+        const auto viewer = rig->loggedIn("vera", Role::Viewer);
+        const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(name));
+        const auto reply = viewer->get("/api/v1/computers/" + encoded);
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(reply.json.value("name").toString(), name);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConsoleApi)
+#include "TestConsoleApi.moc"
