@@ -2,6 +2,7 @@
 
 #include "auth/Secrets.h"
 #include "http/JsonReply.h"
+#include "http/RequestHeaders.h"
 
 #include <QUrl>
 
@@ -45,13 +46,6 @@ QByteArray methodName(QHttpServerRequest::Method method) {
     default:
         return "GET";
     }
-}
-
-QString bearerToken(const QHttpServerRequest& request) {
-    const QByteArray authorization = headerValue(request, "Authorization");
-    if (!authorization.startsWith("Bearer "))
-        return {};
-    return QString::fromLatin1(authorization.mid(7).trimmed());
 }
 
 } // namespace

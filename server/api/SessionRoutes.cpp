@@ -2,6 +2,7 @@
 #include "api/ConsoleApi.h"
 
 #include "http/JsonReply.h"
+#include "http/RequestHeaders.h"
 
 #include <QJsonObject>
 

@@ -38,12 +38,4 @@ std::optional<QJsonObject> jsonBody(const QHttpServerRequest& request, QString* 
     return document.object();
 }
 
-QByteArray headerValue(const QHttpServerRequest& request, const QByteArray& name) {
-    for (const auto& [key, value] : request.headers()) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    }
-    return {};
-}
-
 } // namespace server

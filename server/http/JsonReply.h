@@ -20,7 +20,4 @@ QHttpServerResponse storeFailure(const QString& error);
 // The request's body as a JSON object; otherwise why not, in words for the caller.
 std::optional<QJsonObject> jsonBody(const QHttpServerRequest& request, QString* error);
 
-// A request header by its name in any letter case; empty when absent.
-QByteArray headerValue(const QHttpServerRequest& request, const QByteArray& name);
-
 } // namespace server

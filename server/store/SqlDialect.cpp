@@ -133,12 +133,12 @@ QString secondsSince(const QString& earlier, Backend backend) {
 }
 
 QString larger(const QString& a, const QString& b, Backend backend) {
-    return QStringLiteral(backend == Backend::Postgres ? "GREATEST(%1, %2)" : "MAX(%1, %2)").arg(a, b);
+    return QString::fromLatin1(backend == Backend::Postgres ? "GREATEST(%1, %2)" : "MAX(%1, %2)").arg(a, b);
 }
 
 QString positionOf(const QString& text, Backend backend) {
-    return QStringLiteral(backend == Backend::Postgres ? "strpos(%1, lower(CAST(? AS TEXT)))"
-                                                       : "instr(%1, lower(?))")
+    return QString::fromLatin1(backend == Backend::Postgres ? "strpos(%1, lower(CAST(? AS TEXT)))"
+                                                            : "instr(%1, lower(?))")
         .arg(text);
 }
 
