@@ -27,8 +27,6 @@ const QList<Unportable>& unportableForms() {
         {word("AUTOINCREMENT\\b"), "INTEGER PRIMARY KEY"},
         {word("COLLATE\\s+NOCASE\\b"), "LIKE, or lower() on both sides"},
         {word("IFNULL\\s*\\("), "COALESCE("},
-        {word("(datetime|strftime|julianday|date|time)\\s*\\("),
-         "a moment computed in C++ and bound as text"},
         {word("last_insert_rowid\\s*\\("), "INSERT ... RETURNING id"},
     };
     return forms;
