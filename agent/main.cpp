@@ -1,4 +1,5 @@
 #include "forms/frmMain.h"
+#include "forms/ScreenMessageBox.h"
 #include "modules/Agent.h"
 #include "modules/AgentConfig.h"
 #include "modules/HeadlessView.h"
@@ -37,6 +38,8 @@ int runWindow(int argc, char** argv, const AgentConfig& config) {
     app.setQuitOnLastWindowClosed(false);
     if (!trustExtraCertificates(config))
         return 2;
+    static ScreenMessageBox onScreen;
+    platform::Seam<platform::MessageBox>::replace(&onScreen);
     auto window = std::make_unique<frmMain>(AgentState::instance(), config);
     if (auto end = window->agent.Form_Load())
         return *end;
@@ -46,7 +49,7 @@ int runWindow(int argc, char** argv, const AgentConfig& config) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // The pictures live in the agent library, which the linker would otherwise leave out.
+    // The pictures live in the window library, which the linker would otherwise leave out.
     Q_INIT_RESOURCE(resources);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

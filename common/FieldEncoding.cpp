@@ -1,5 +1,7 @@
 #include "FieldEncoding.h"
 
+#include "FormBytes.h"
+
 #include <optional>
 #include <string_view>
 
@@ -21,8 +23,14 @@ std::optional<int> hexDigit(char c) {
     return std::nullopt;
 }
 
-// A "%" not followed by two hex digits is kept as it stands, so a hand-typed value cannot be mangled.
 QString percentDecode(const QString& value) {
+    return QString::fromUtf8(percentDecodedBytes(value));
+}
+
+} // namespace
+
+// A "%" not followed by two hex digits is kept as it stands, so a hand-typed value cannot be mangled.
+QByteArray percentDecodedBytes(const QString& value) {
     const QByteArray in = value.toUtf8();
     QByteArray out;
     out.reserve(in.size());
@@ -38,10 +46,8 @@ QString percentDecode(const QString& value) {
         }
         out.append(in[i]);
     }
-    return QString::fromUtf8(out);
+    return out;
 }
-
-} // namespace
 
 QString escapeFormValue(const QString& value) {
     static constexpr char hex[] = "0123456789ABCDEF";

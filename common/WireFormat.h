@@ -1,6 +1,7 @@
 #pragma once
 
 // The rules of the exchange between the agent and the central server, shared by both sides.
+#include "Endpoints.h"
 #include "FieldEncoding.h"
 #include "ReportKeys.h"
 #include "SettingsExchange.h"

@@ -3,14 +3,14 @@
 #include "forms/frmAbout.h"
 #include "forms/frmAddNewMonitor.h"
 #include "forms/frmOptions.h"
-#include "forms/frmSetup.h"
+#include "forms/NotificationArea.h"
+#include "forms/SetupWindow.h"
 #include "forms/Twips.h"
 #include "forms/WindowStyle.h"
 #include "modules/ConsoleCommands.h"
 #include "modules/FolderEdit.h"
 #include "modules/mdlSystemTray.h"
 #include "platform/MessageBox.h"
-#include "platform/NotificationArea.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -449,8 +449,10 @@ void frmMain::ensureFolderVisible(const QString& key) {
     }
 }
 
-void frmMain::showStatusPicture(const QImage& picture) {
-    Image2->setPixmap(QPixmap::fromImage(picture));
+void frmMain::showStatusPicture(const QByteArray& picture) {
+    QPixmap pixmap;
+    pixmap.loadFromData(picture);
+    Image2->setPixmap(pixmap);
 }
 
 void frmMain::minimiseWindow() {
@@ -486,8 +488,7 @@ void frmMain::removeTrayIcon() {
 }
 
 std::optional<int> frmMain::runFirstRunSetup() {
-    frmSetup setup(agent);
-    if (setup.exec() == QDialog::Accepted)
+    if (platform::Seam<SetupWindow>::get().run(agent))
         return 0;
     return std::nullopt;
 }

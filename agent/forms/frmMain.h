@@ -118,7 +118,7 @@ public:
     void showVersion(const QString& caption) override;
     void showFolderTree(const FolderTree& tree) override;
     void ensureFolderVisible(const QString& key) override;
-    void showStatusPicture(const QImage& picture) override;
+    void showStatusPicture(const QByteArray& picture) override;
     void minimiseWindow() override;
     void disableCloseMenu() override;
     void addTrayIcon(const QString& tooltip) override;

@@ -1,5 +1,6 @@
 #include "forms/frmSetup.h"
 
+#include "forms/SetupWindow.h"
 #include "forms/Twips.h"
 #include "forms/WindowStyle.h"
 #include "modules/FirstRunSetup.h"
@@ -59,4 +60,21 @@ void frmSetup::cmdWrite_Click() {
         cmdWrite->setText(QStringLiteral("Finish Setup"));
         break;
     }
+}
+
+namespace {
+
+class ModalSetupWindow final : public SetupWindow {
+public:
+    bool run(Agent& agent) override {
+        frmSetup setup(agent);
+        return setup.exec() == QDialog::Accepted;
+    }
+};
+
+} // namespace
+
+template <> SetupWindow& platform::Seam<SetupWindow>::real() {
+    static ModalSetupWindow window;
+    return window;
 }

@@ -3,7 +3,7 @@
 #include "modules/FolderTree.h"
 
 #include <optional>
-#include <QImage>
+#include <QByteArray>
 #include <QString>
 
 // What the agent's procedures ask of whatever shows them. The main window shows everything; the
@@ -19,7 +19,8 @@ public:
     virtual void showVersion(const QString& /*caption*/) {}
     virtual void showFolderTree(const FolderTree& /*tree*/) {}
     virtual void ensureFolderVisible(const QString& /*key*/) {}
-    virtual void showStatusPicture(const QImage& /*picture*/) {}
+    // The picture file's contents; the window decodes them.
+    virtual void showStatusPicture(const QByteArray& /*picture*/) {}
     virtual void minimiseWindow() {}
     virtual void disableCloseMenu() {}
 

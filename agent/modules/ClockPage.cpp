@@ -3,12 +3,12 @@
 #include "modules/BlankTrim.h"
 #include "modules/DateTimeText.h"
 #include "platform/SystemClock.h"
+#include "WireFormat.h"
 
 namespace mdlGeneral {
 
 namespace {
 
-constexpr qsizetype kPageLength = 32000;
 constexpr qsizetype kWindowLength = 28;
 const QString kBreak = QStringLiteral("<BR>");
 const QString kSeparator = QStringLiteral(",   ");
@@ -32,7 +32,7 @@ std::optional<QTime> readTimeOfDay(const QString& text) {
 } // namespace
 
 std::optional<ClockPage> cutTimePage(const QString& page) {
-    const QString afterFirst = afterFirstBreak(page.left(kPageLength));
+    const QString afterFirst = afterFirstBreak(page.left(wire::kReplyReadBound));
     const qsizetype secondBreak = afterFirst.indexOf(kBreak);
     if (secondBreak < 0)
         return std::nullopt;

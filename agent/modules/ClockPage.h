@@ -13,8 +13,9 @@ struct ClockPage {
     QString timeText;
 };
 
-// Cuts the date and time texts out of the page: within its first 32,000 characters, the 28 characters after
-// the second "<BR>" hold the date, ",   " and the time. Only spaces are trimmed. nullopt when the second
+// Cuts the date and time texts out of the page: within its first wire::kReplyReadBound characters, the 28
+// characters after the second "<BR>" hold the date, ",   " and the time. Only spaces are trimmed. nullopt
+// when the second
 // "<BR>" or the ",   " inside those 28 characters is missing.
 std::optional<ClockPage> cutTimePage(const QString& page);
 

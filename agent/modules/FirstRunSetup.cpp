@@ -1,6 +1,7 @@
 #include "modules/FirstRunSetup.h"
 
 #include "modules/Agent.h"
+#include "modules/AgentKey.h"
 #include "modules/NameFile.h"
 #include "platform/EventWait.h"
 #include "platform/MessageBox.h"
@@ -10,10 +11,14 @@ namespace mdlGeneral {
 
 namespace {
 
+// Under open enrolment the announcement is what enrols the computer, so a key in its answer is kept.
 void announce(platform::TransferChannel& channel, const QString& typed) {
+    presentAgentKey(channel);
     channel.Execute(channel.URL, QStringLiteral("POST"), wire::settingsRequestBody(typed).toUtf8(),
                     QStringLiteral("Content-Type: application/x-www-form-urlencoded"));
     platform::waitWhile([&channel] { return channel.StillExecuting(); });
+    QString ignored; // setup reads nothing of the answer; a key not kept is asked for again by a reset
+    keepIssuedAgentKey(channel, &ignored);
 }
 
 } // namespace

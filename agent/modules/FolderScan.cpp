@@ -11,7 +11,7 @@
 #include "platform/ExecutableFolder.h"
 #include "platform/Power.h"
 
-#include <QImage>
+#include <QFile>
 
 using namespace mdlProcessAlerts;
 
@@ -78,8 +78,8 @@ void Agent::SetFolderIcons() {
     const QString name = state.AlertStatus == QLatin1String("0") ? QStringLiteral("CheckMark.gif")
                                                                  : QStringLiteral("XMark.gif");
     const QString path = platform::executableFolder() + QLatin1Char('/') + name;
-    const QImage picture(path);
-    if (picture.isNull())
+    QFile picture(path);
+    if (!picture.open(QIODevice::ReadOnly) || picture.size() == 0)
         throw AgentError(QStringLiteral("the picture %1 cannot be read").arg(path));
-    view.showStatusPicture(picture);
+    view.showStatusPicture(picture.readAll());
 }

@@ -12,7 +12,7 @@ namespace mdlGeneral {
 
 namespace {
 
-const QString kAgentName = QStringLiteral("KOVA Oru");
+const QString kAgentName = QStringLiteral(KOVA_AGENT_NAME);
 constexpr qint64 kCompareChunk = 1 << 16;
 
 struct UpdateFiles {

@@ -1,5 +1,6 @@
 // The two exchanges with the central server: the settings download and the status report.
 #include "modules/Agent.h"
+#include "modules/AgentKey.h"
 #include "modules/DateTimeText.h"
 #include "modules/SettingsPieces.h"
 #include "modules/StatusReportBody.h"
@@ -23,6 +24,7 @@ void Agent::ReceiveWWWSQL() {
     if (InetReceive.StillExecuting())
         return;
     log.append(QStringLiteral("Connecting to KOVA Server (Get)..."));
+    mdlGeneral::presentAgentKey(InetReceive);
     InetReceive.Execute(InetReceive.URL, kPost, wire::settingsRequestBody(state.ComputerName).toUtf8(),
                         kFormHeader);
     const QString reply = waitForReply(InetReceive);
@@ -32,6 +34,12 @@ void Agent::ReceiveWWWSQL() {
     };
     if (reply.isEmpty())
         return fail();
+    QString keyError;
+    if (!mdlGeneral::keepIssuedAgentKey(InetReceive, &keyError)) {
+        log.append(QStringLiteral("The key from the KOVA Server could not be saved (") + keyError +
+                   QLatin1Char(')'));
+        return fail();
+    }
     log.append(QStringLiteral("Connection successful. Downloading data."));
     if (storeSettingsPieces(state, wire::splitSettingsReply(reply)) < wire::kSettingsPieceCount)
         return fail();
@@ -49,6 +57,7 @@ void Agent::SendWWWSQL() {
     log.append(kLineBreak + QStringLiteral("Connecting to KOVA Server (Send)..."));
     log.append(QStringLiteral("Sending data..."));
     const QString body = buildStatusReport(state, platform::now());
+    mdlGeneral::presentAgentKey(InetMessages);
     InetMessages.Execute(InetMessages.URL, kPost, body.toUtf8(), kFormHeader);
     const QString reply = waitForReply(InetMessages);
     view.showServerMessage(QStringLiteral("Registered Computer Name: ") + state.ComputerName + kLineBreak +

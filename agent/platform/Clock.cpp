@@ -3,19 +3,21 @@
 namespace platform {
 
 namespace {
-QDateTime pinnedNow;
+
+class SystemTime final : public Clock {
+public:
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+};
+
+} // namespace
+
+template <> Clock& Seam<Clock>::real() {
+    static SystemTime time;
+    return time;
 }
 
 QDateTime now() {
-    return pinnedNow.isValid() ? pinnedNow : QDateTime::currentDateTime();
-}
-
-void pinNow(const QDateTime& pinned) {
-    pinnedNow = pinned;
-}
-
-void unpinNow() {
-    pinnedNow = QDateTime();
+    return Seam<Clock>::get().now();
 }
 
 } // namespace platform

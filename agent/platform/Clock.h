@@ -1,13 +1,21 @@
 #pragma once
 
+#include "platform/Seam.h"
+
 #include <QDateTime>
 
 namespace platform {
 
-// The one place the agent reads the time of day; tests pin it.
-QDateTime now();
+// The time of day as the agent reads it; tests pin it with a fake.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() = 0;
+};
 
-void pinNow(const QDateTime& pinned);
-void unpinNow();
+template <> Clock& Seam<Clock>::real();
+
+// The one place the agent reads the time of day.
+QDateTime now();
 
 } // namespace platform

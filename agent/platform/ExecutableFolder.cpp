@@ -5,16 +5,26 @@
 namespace platform {
 
 namespace {
-std::optional<QString> folderOverride;
-std::optional<QString> runningOverride;
+
+class ApplicationLocation final : public ExecutableLocation {
+public:
+    QString folder() override { return QCoreApplication::applicationDirPath(); }
+    QString runningExecutable() override { return QCoreApplication::applicationFilePath(); }
+};
+
 } // namespace
 
+template <> ExecutableLocation& Seam<ExecutableLocation>::real() {
+    static ApplicationLocation location;
+    return location;
+}
+
 QString executableFolder() {
-    return folderOverride ? *folderOverride : QCoreApplication::applicationDirPath();
+    return Seam<ExecutableLocation>::get().folder();
 }
 
 QString runningExecutable() {
-    return runningOverride ? *runningOverride : QCoreApplication::applicationFilePath();
+    return Seam<ExecutableLocation>::get().runningExecutable();
 }
 
 QString executableFileName(const QString& baseName) {
@@ -23,14 +33,6 @@ QString executableFileName(const QString& baseName) {
 #else
     return baseName;
 #endif
-}
-
-void setExecutableFolderOverride(const std::optional<QString>& folder) {
-    folderOverride = folder;
-}
-
-void setRunningExecutableOverride(const std::optional<QString>& path) {
-    runningOverride = path;
 }
 
 } // namespace platform

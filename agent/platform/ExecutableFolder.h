@@ -1,9 +1,20 @@
 #pragma once
 
-#include <optional>
+#include "platform/Seam.h"
+
 #include <QString>
 
 namespace platform {
+
+// Where the running program lives; tests point it at a temporary folder.
+class ExecutableLocation {
+public:
+    virtual ~ExecutableLocation() = default;
+    virtual QString folder() = 0;
+    virtual QString runningExecutable() = 0;
+};
+
+template <> ExecutableLocation& Seam<ExecutableLocation>::real();
 
 // The folder that holds the running executable; the agent's own files (name file, pictures, the update's
 // backup) live beside it.
@@ -15,9 +26,5 @@ QString runningExecutable();
 
 // The file name of a program on this system: the base name with the system's program suffix.
 QString executableFileName(const QString& baseName);
-
-// Tests point both at a temporary folder; nullopt returns to the real values.
-void setExecutableFolderOverride(const std::optional<QString>& folder);
-void setRunningExecutableOverride(const std::optional<QString>& path);
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QList>
+#include "platform/Seam.h"
+
 #include <QString>
 
 namespace platform {
@@ -14,24 +15,24 @@ struct ShownBox {
     BoxIcon icon = BoxIcon::None;
 };
 
-// Every message box the agent shows. Tests script the answers instead of opening modal boxes: after
-// script(), boxes are recorded, nothing is shown, and questions take the next scripted answer (No
-// when none is left).
+// Every message box the agent shows. The real service writes the box to standard error and answers No,
+// which is all a run without a desktop can do; the window library puts its on-screen boxes in place.
+// Tests put a recorder in place that scripts the answers.
 class MessageBox {
 public:
     static inline const QString kApplicationTitle = QStringLiteral("KOVA Oru Web");
+
+    virtual ~MessageBox() = default;
+    // Shows the box; true only when a question was answered Yes.
+    virtual bool show(const ShownBox& box) = 0;
 
     // Yes and No buttons, no icon; true only for Yes.
     static bool askYesNo(const QString& text, const QString& title);
     // One OK button.
     static void inform(const QString& text, const QString& title = kApplicationTitle,
                        BoxIcon icon = BoxIcon::None);
-
-    static void script();
-    static void unscript();
-    static void setNextAnswers(const QList<bool>& yesAnswers);
-    static const QList<ShownBox>& shown();
-    static void clearShown();
 };
+
+template <> MessageBox& Seam<MessageBox>::real();
 
 } // namespace platform

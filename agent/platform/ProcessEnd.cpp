@@ -6,20 +6,24 @@
 namespace platform {
 
 namespace {
-std::function<void(int)> endOverride;
+
+class ImmediateEnd final : public ProcessEnd {
+public:
+    void end(int exitCode) override {
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
+};
+
+} // namespace
+
+template <> ProcessEnd& Seam<ProcessEnd>::real() {
+    static ImmediateEnd end;
+    return end;
 }
 
 void endProcess(int exitCode) {
-    if (endOverride) {
-        endOverride(exitCode);
-        return;
-    }
-    std::fflush(nullptr);
-    std::_Exit(exitCode);
-}
-
-void setEndProcessOverride(std::function<void(int)> replacement) {
-    endOverride = std::move(replacement);
+    Seam<ProcessEnd>::get().end(exitCode);
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/TransferChannel.h"
 
+#include "platform/TransferTimeout.h"
+
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslCertificate>
@@ -57,6 +59,8 @@ void TransferChannel::Execute(const QString& url, const QString& method, const Q
     beginRequest();
     QNetworkRequest request = requestFor(url);
     addHeaderLine(request, header);
+    for (const auto& [name, value] : standingHeaders)
+        request.setRawHeader(name, value);
     const QByteArray verb = method.toLatin1();
     track(data.isEmpty() ? manager_.sendCustomRequest(request, verb)
                          : manager_.sendCustomRequest(request, verb, data));
@@ -76,6 +80,14 @@ void TransferChannel::Download(const QString& url, const QString& filePath) {
     track(manager_.get(requestFor(url)));
 }
 
+QByteArray TransferChannel::replyHeader(const QByteArray& name) const {
+    for (const auto& [key, value] : replyHeaders_) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
 void TransferChannel::beginRequest() {
     abandon();
     ++requestId_;
@@ -84,6 +96,7 @@ void TransferChannel::beginRequest() {
     failure_.clear();
     body_.clear();
     status_ = 0;
+    replyHeaders_.clear();
     error_.clear();
     written_ = 0;
 }
@@ -148,6 +161,7 @@ void TransferChannel::conclude(quint64 requestId) {
     deadline_.stop();
     if (reply_) {
         status_ = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        replyHeaders_ = reply_->rawHeaderPairs();
         if (!settled())
             absorb(); // what arrived together with the end of the reply
         if (!settled())
@@ -170,11 +184,7 @@ QString TransferChannel::GetChunk() const {
 }
 
 std::chrono::milliseconds TransferChannel::timeout() const {
-    return timeoutOverride_.value_or(timeout_);
-}
-
-void TransferChannel::setTimeoutOverride(std::optional<std::chrono::milliseconds> t) {
-    timeoutOverride_ = t;
+    return Seam<TransferTimeout>::get().granted(timeout_);
 }
 
 bool TransferChannel::addTrustedCertificates(const QString& caFile, QString* error) {

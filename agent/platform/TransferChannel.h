@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WireFormat.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -9,7 +11,6 @@
 
 #include <chrono>
 #include <memory>
-#include <optional>
 
 class QNetworkReply;
 class QNetworkRequest;
@@ -27,10 +28,13 @@ namespace platform {
 class TransferChannel : public QObject {
     Q_OBJECT
 public:
-    TransferChannel(std::chrono::milliseconds timeout, qint64 readBound = 32000, QObject* parent = nullptr);
+    TransferChannel(std::chrono::milliseconds timeout, qint64 readBound = wire::kReplyReadBound,
+                    QObject* parent = nullptr);
     ~TransferChannel() override;
 
     QString URL; // the address property; callers pass it to Execute
+    // Header lines sent with every request of this channel besides Execute's own (the agent's key).
+    QList<std::pair<QByteArray, QByteArray>> standingHeaders;
 
     // Starts a request. `header` is one header line "Name: value" (may be empty). A request still running on
     // this channel is abandoned first, without a finished() for it.
@@ -45,12 +49,12 @@ public:
     QString GetChunk() const;
     QByteArray body() const { return body_; }
     int httpStatus() const { return status_; }
+    // A header of the last answer (compared without regard to letter case), or empty.
+    QByteArray replyHeader(const QByteArray& name) const;
     QString errorText() const { return error_; }
     qint64 bytesWritten() const { return written_; }
     std::chrono::milliseconds timeout() const;
 
-    // Test seam: replaces every channel's time-out while set (std::nullopt restores the callers' values).
-    static void setTimeoutOverride(std::optional<std::chrono::milliseconds> t);
     // Trusts the PEM certificate(s) in `caFile` for HTTPS, in addition to the system's trust store.
     static bool addTrustedCertificates(const QString& caFile, QString* error);
 
@@ -80,10 +84,9 @@ private:
     QString failure_; // set as soon as the running request is known to have failed
     QByteArray body_;
     int status_ = 0;
+    QList<std::pair<QByteArray, QByteArray>> replyHeaders_;
     QString error_;
     qint64 written_ = 0;
-
-    inline static std::optional<std::chrono::milliseconds> timeoutOverride_;
 };
 
 } // namespace platform

@@ -23,4 +23,11 @@ SettingsRecord StatusReport::settings() const {
     return SettingsRecord(pieces);
 }
 
+StatusReport StatusReport::withSettings(const SettingsRecord& settings) const {
+    QStringList values = m_values;
+    for (int k = 0; k < wire::kSettingsPieceCount; ++k)
+        values[wire::reportKeys().indexOf(wire::settingsReportKeys().at(k))] = settings.pieces().at(k);
+    return StatusReport(values);
+}
+
 } // namespace server

@@ -14,6 +14,8 @@ public:
     QString value(const QString& key) const;
     QString computerName() const;
     SettingsRecord settings() const;
+    // The same report with `settings` in place of the ones it carried.
+    StatusReport withSettings(const SettingsRecord& settings) const;
 
 private:
     QStringList m_values;

@@ -1,7 +1,10 @@
 #include "exchange/ExchangeEndpoint.h"
 
+#include "domain/SettingsAuthority.h"
 #include "exchange/DateTimeText.h"
+#include "exchange/ExchangeBounds.h"
 #include "exchange/ReportForm.h"
+#include "FormBytes.h"
 #include "http/ClientAddress.h"
 #include "http/RequestHeaders.h"
 #include "http/TextReply.h"
@@ -12,7 +15,7 @@
 namespace server {
 namespace {
 
-const QString kServerCodeKey = QStringLiteral("servercode");
+const QByteArray kServerCodePrefix = QByteArrayLiteral("servercode=");
 
 bool isFormBody(const QHttpServerRequest& request) {
     const QByteArray mime =
@@ -33,33 +36,56 @@ QHttpServerResponse emptySettingsReply(Status status) {
     return response;
 }
 
+QHttpServerResponse storeFailure(const QString& error) {
+    return textReply(QStringLiteral("Report could not be stored: %1").arg(error),
+                     Status::InternalServerError);
+}
+
 } // namespace
 
 ExchangeEndpoint::ExchangeEndpoint(ServerStore& store, AgentGate& gate, Clock clock)
     : m_store(store), m_gate(gate), m_clock(std::move(clock)) {}
 
+// Anything that starts with "servercode=" is a settings request, and everything after it is the name: an
+// agent sends the name unescaped, so a raw "&" or "+" in it is part of the name. Every refusal of a
+// settings request has an empty body, which an agent takes for a failed download.
 QHttpServerResponse ExchangeEndpoint::answer(const QHttpServerRequest& request) {
     if (request.method() != QHttpServerRequest::Method::Post)
         return methodNotAllowed(QByteArrayLiteral("POST"));
+    const QByteArray& body = request.body();
+    const bool settingsRequest = body.startsWith(kServerCodePrefix);
+    const auto refuse = [settingsRequest](Status status, const QString& reason) {
+        return settingsRequest ? emptySettingsReply(status) : textReply(reason, status);
+    };
+    if (body.size() > kMaxBodyBytes)
+        return refuse(Status::PayloadTooLarge,
+                      QStringLiteral("The request body is larger than %1 bytes.").arg(kMaxBodyBytes));
     if (!isFormBody(request))
-        return badRequest(QStringLiteral("Expected Content-Type: application/x-www-form-urlencoded."));
+        return refuse(Status::BadRequest,
+                      QStringLiteral("Expected Content-Type: application/x-www-form-urlencoded."));
+    const QString unclean = uncleanTextReason(body);
+    if (!unclean.isEmpty())
+        return refuse(Status::BadRequest, QStringLiteral("The request body %1.").arg(unclean));
+    if (settingsRequest)
+        return answerSettingsRequest(QString::fromUtf8(body.mid(kServerCodePrefix.size())), request);
     QString error;
-    const auto form = FormFields::parse(QString::fromUtf8(request.body()), &error);
+    const auto form = FormFields::parse(QString::fromUtf8(body), &error);
     if (!form)
         return badRequest(error);
-    if (form->keys() == QStringList{kServerCodeKey})
-        return answerSettingsRequest(form->raw(kServerCodeKey), request);
-    if (form->contains(kServerCodeKey) || !form->contains(QStringLiteral("sComputerName")))
+    if (!form->contains(QStringLiteral("sComputerName")))
         return badRequest(QStringLiteral("The body is neither a settings request (servercode alone) "
                                          "nor a status report."));
     return answerStatusReport(*form, request);
 }
 
-QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& encodedName,
+QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawName,
                                                             const QHttpServerRequest& request) {
-    const QString computer = wire::decodeServerCode(encodedName);
+    const QByteArray decoded = wire::percentDecodedBytes(rawName);
+    const QString computer = QString::fromUtf8(decoded);
     if (computer.isEmpty())
         return textReply(QString());
+    if (!uncleanTextReason(decoded).isEmpty() || !badNameReason(computer).isEmpty())
+        return emptySettingsReply(Status::BadRequest);
     QString error;
     const auto admission = m_gate.admitSettingsRequest(
         computer, bearerToken(request), clientAddress(request, m_trustedProxies).toString(), &error);
@@ -109,6 +135,12 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
     const auto report = readStatusReport(form, &error);
     if (!report)
         return badRequest(error);
+    const QString badValue = badReportValueReason(form);
+    if (!badValue.isEmpty())
+        return badRequest(badValue);
+    const QString badName = badNameReason(report->computerName());
+    if (!badName.isEmpty())
+        return badRequest(QStringLiteral("The computer name %1.").arg(badName));
     const auto admission = m_gate.admitReport(report->computerName(), bearerToken(request), &error);
     if (!admission)
         return textReply(QStringLiteral("Report could not be checked: %1").arg(error),
@@ -126,9 +158,16 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
                 .arg(uncarriable),
             Status::UnprocessableEntity);
     const QDateTime now = m_clock();
-    if (!m_store.storeReport(*report, now, &error))
-        return textReply(QStringLiteral("Report could not be stored: %1").arg(error),
-                         Status::InternalServerError);
+    std::optional<SettingsRecord> current;
+    if (!m_store.readSettings(report->computerName(), current, &error))
+        return storeFailure(error);
+    const SettingsMerge merge =
+        mergeReportedSettings(current.value_or(SettingsRecord::defaults(now)), report->settings());
+    if (!merge.ignoredKeys.isEmpty())
+        qInfo().noquote() << "report of" << report->computerName() << "would have changed"
+                          << merge.ignoredKeys.join(QStringLiteral(", ")) << "- the server's values stand";
+    if (!m_store.storeReport(report->withSettings(merge.settings), now, &error))
+        return storeFailure(error);
     return textReply(QStringLiteral("Report received for %1 at %2.")
                          .arg(report->computerName(), generalDateTimeText(now)));
 }

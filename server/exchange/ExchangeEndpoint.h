@@ -23,7 +23,7 @@ public:
     void setTrustedProxies(const TrustedProxies& proxies) { m_trustedProxies = proxies; }
 
 private:
-    QHttpServerResponse answerSettingsRequest(const QString& encodedName, const QHttpServerRequest& request);
+    QHttpServerResponse answerSettingsRequest(const QString& rawName, const QHttpServerRequest& request);
     QHttpServerResponse answerAdmitted(const QString& computer, const Admission& admission,
                                        const QHttpServerRequest& request);
     QHttpServerResponse answerStatusReport(const FormFields& form, const QHttpServerRequest& request);

@@ -2,6 +2,7 @@
 
 #include "auth/Secrets.h"
 #include "console/ConsoleFiles.h"
+#include "Endpoints.h"
 #include "exchange/TimePage.h"
 #include "exchange/UpdateDownload.h"
 #include "http/TextReply.h"
@@ -28,20 +29,19 @@ CentralServer::CentralServer(Clock clock)
 }
 
 void CentralServer::addRoutes() {
-    m_http.route(exactPath(QStringLiteral("/kova-oru/process_servers.asp")),
+    m_http.route(exactPath(wire::kExchangePath),
                  [this](const QHttpServerRequest& request) { return m_exchange.answer(request); });
-    m_http.route(exactPath(QStringLiteral("/cgi-bin/timer.pl")), [this](const QHttpServerRequest& request) {
+    m_http.route(exactPath(wire::kTimePath), [this](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
         return QHttpServerResponse(QByteArrayLiteral("text/html; charset=utf-8"),
                                    timePageText(m_clock()).toUtf8());
     });
-    m_http.route(exactPath(QStringLiteral("/kova-oru/updates/KOVA_Oru.exe")),
-                 [this](const QHttpServerRequest& request) {
-                     if (request.method() != QHttpServerRequest::Method::Get)
-                         return methodNotAllowed(QByteArrayLiteral("GET"));
-                     return updateDownload(m_updatesFolder);
-                 });
+    m_http.route(exactPath(wire::kUpdatePath), [this](const QHttpServerRequest& request) {
+        if (request.method() != QHttpServerRequest::Method::Get)
+            return methodNotAllowed(QByteArrayLiteral("GET"));
+        return updateDownload(m_updatesFolder);
+    });
     addConsoleRoutes();
 }
 

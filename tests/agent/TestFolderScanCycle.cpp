@@ -47,7 +47,6 @@ private slots:
             }
         }
     }
-    void cleanup() { platform::unpinNow(); }
 
     // Each slot is "folder=limit"; "@" stands for the watched folder. Every slot held 41 files of 41 bytes.
     void scan_data() {
@@ -80,7 +79,8 @@ private slots:
     void scan() {
         QFETCH(QStringList, watched);
         QFETCH(QString, outcome);
-        platform::pinNow(QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
+        PinnedClock pinned(QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
+        const platform::ScopedFake<platform::Clock> pinnedFake(pinned);
         state().AlertStatus = state().Message = QStringLiteral("before");
         agent().tmrIconLoop.start();
         for (int k = 1; k <= watched.size(); ++k) {

@@ -1,5 +1,5 @@
 #include "modules/NameFile.h"
-#include "platform/ExecutableFolder.h"
+#include "support/PlatformFakes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,6 +11,8 @@ class TestNameFile : public QObject {
     Q_OBJECT
 
     std::optional<QTemporaryDir> folder;
+    std::optional<FakeExecutableLocation> location;
+    std::optional<platform::ScopedFake<platform::ExecutableLocation>> locationFake;
 
     void writeRaw(const QByteArray& bytes) {
         QFile file(mdlGeneral::nameFilePath());
@@ -25,10 +27,11 @@ class TestNameFile : public QObject {
 
 private slots:
     void init() {
+        locationFake.reset();
         folder.emplace();
-        platform::setExecutableFolderOverride(folder->path());
+        location.emplace(folder->path());
+        locationFake.emplace(*location);
     }
-    void cleanup() { platform::setExecutableFolderOverride(std::nullopt); }
 
     void readsTheFirstLineAsWritten() {
         QStringList read{this->read()};

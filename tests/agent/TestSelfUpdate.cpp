@@ -1,6 +1,7 @@
 #include "modules/SelfUpdate.h"
-#include "platform/ExecutableFolder.h"
 #include "support/FakeLauncher.h"
+#include "support/PlatformFakes.h"
+#include "support/PosixOnly.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +17,8 @@ class TestSelfUpdate : public QObject {
 
     std::optional<QTemporaryDir> folder;
     FakeLauncher launcher;
+    std::optional<FakeExecutableLocation> location;
+    std::optional<platform::ScopedFake<platform::ExecutableLocation>> locationFake;
 
     QString path(const QString& name) const { return folder->filePath(name); }
 
@@ -52,16 +55,15 @@ class TestSelfUpdate : public QObject {
 
 private slots:
     void init() {
+        SKIP_WITHOUT_POSIX_FILE("/bin/true");
         folder.emplace();
         QVERIFY(QFile::copy("/bin/true", path("KOVA Oru")) &&
                 QFile::copy("/bin/false", path("running agent")));
-        platform::setExecutableFolderOverride(folder->path());
-        platform::setRunningExecutableOverride(path("running agent"));
+        locationFake.reset();
+        location.emplace(folder->path());
+        location->runningPath = path("running agent");
+        locationFake.emplace(*location);
         launcher.refuse = false;
-    }
-    void cleanup() {
-        platform::setExecutableFolderOverride(std::nullopt);
-        platform::setRunningExecutableOverride(std::nullopt);
     }
 
     void replacesAndRestarts() {
@@ -94,7 +96,7 @@ private slots:
             "fetched / Update failed: the old backup @/KOVA Oru.bak could not be deleted (Is a directory). | "
             "program true, backup ?, download - | started 0");
         // Root writes into read-only folders, so a folder path that names a file stands in for one.
-        platform::setExecutableFolderOverride(path("KOVA Oru"));
+        location->folderPath = path("KOVA Oru");
         QCOMPARE(update(contents("/bin/echo")),
                  "Update failed: cannot write @/KOVA Oru/KOVA Oru.download (Not a "
                  "directory). | program true, backup ?, download - | started 0");

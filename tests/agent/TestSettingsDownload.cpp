@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "support/AgentHarness.h"
 #include "support/LoopbackResponder.h"
+#include "support/PosixOnly.h"
 #include "support/SettingsReply.h"
 
 #include <QtTest>
@@ -64,16 +65,16 @@ class TestSettingsDownload : public QObject {
     Q_OBJECT
 
     std::optional<LoopbackResponder> server;
+    PinnedClock pinned{kNow};
+    platform::ScopedFake<platform::Clock> pinnedFake{pinned};
+    ShortTimeout shortTimeout{1s};
+    platform::ScopedFake<platform::TransferTimeout> timeoutFake{shortTimeout};
     std::optional<AgentHarness> harness;
 
     Agent& agent() { return *harness->agent; }
     AgentState& state() { return harness->state; }
 
 private slots:
-    void initTestCase() {
-        platform::pinNow(kNow);
-        platform::TransferChannel::setTimeoutOverride(1s);
-    }
     void init() {
         server.emplace();
         harness.emplace(server->url("/kova-oru/process_servers.asp").toString());
@@ -107,6 +108,7 @@ private slots:
         QFETCH(Answer, answer);
         QFETCH(QStringList, fields);
         QFETCH(QString, log);
+        SKIP_WITHOUT_POSIX_FILE("/proc/self/clear_refs");
         server->serve(answer);
         QFile clearRefs("/proc/self/clear_refs"); // "5" sets the peak back to the current size
         QVERIFY(clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1 && clearRefs.flush());

@@ -61,7 +61,7 @@ private slots:
         start(QString());
         QVERIFY(QDir(harness->folder.path()).mkdir(QStringLiteral("kova.ini")));
         QCOMPARE(agent().Form_Load(), std::optional<int>(2));
-        QVERIFY(platform::MessageBox::shown().value(0).text.contains(QStringLiteral("kova.ini")));
+        QVERIFY(harness->boxes.shown.value(0).text.contains(QStringLiteral("kova.ini")));
         QVERIFY(body(0).isNull());
     }
 
@@ -79,11 +79,11 @@ private slots:
     void waitingForTheServerCostsNoProcessorTime() {
         start(QStringLiteral("SRV01"));
         server->serve(Answer::silent());
-        platform::TransferChannel::setTimeoutOverride(std::chrono::milliseconds(1000));
+        ShortTimeout second(std::chrono::milliseconds(1000));
+        const platform::ScopedFake<platform::TransferTimeout> timeoutFake(second);
         const std::clock_t before = std::clock();
         agent().ReceiveWWWSQL();
         const double seconds = double(std::clock() - before) / CLOCKS_PER_SEC;
-        platform::TransferChannel::setTimeoutOverride(std::nullopt);
         QVERIFY(harness->state.NoInternet);
         // A spinning wait would burn the whole second.
         QVERIFY2(seconds < 0.3, qPrintable(QString::number(seconds)));

@@ -1,11 +1,34 @@
 // The built agent run once from the command line against the built central server, over HTTPS with a
-// certificate made here: its exit code tells whether the exchange worked.
+// certificate made here: its exit code tells whether the exchange worked, and how it enrols.
 #include "support/LoopbackResponder.h"
 #include "support/SelfSignedCertificate.h"
 #include "support/TestDatabase.h"
 
 #include <QProcess>
 #include <QtTest>
+#include <sys/stat.h>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString output;
+};
+
+// Runs the built server's command line (an operator action) and waits for its end.
+Run serverAction(const QStringList& arguments) {
+    QProcess action;
+    action.start(qEnvironmentVariable("KOVA_SERVER_EXE"), arguments);
+    action.waitForFinished(15000);
+    return {action.exitCode(), QString::fromUtf8(action.readAllStandardOutput())};
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
 
 class TestOnceRun : public QObject {
     Q_OBJECT
@@ -14,6 +37,8 @@ class TestOnceRun : public QObject {
     std::optional<SelfSignedCertificate> certificate;
     QProcess builtServer;
     QString serverUrl;
+    QProcess approvingServer; // on its own database, new names wait for the operator
+    QString approvingUrl;
     LoopbackResponder noSettings; // empty settings replies; takes the report the update step sends
     QString agentCopy;            // beside it the name file, which each row writes or removes
 
@@ -29,17 +54,15 @@ private slots:
         QVERIFY2(certificate, qPrintable(error));
         noSettings.serve(
             {Answer::http(200, {}), Answer::http(200, {}), Answer::http(200, "Report received.")});
-        builtServer.start(qEnvironmentVariable("KOVA_SERVER_EXE"),
-                          {"--port", "0", "--database", testdb::fresh(work, "db"), "--tls-cert",
-                           certificate->certificatePath, "--tls-key", certificate->keyPath});
-        QVERIFY(builtServer.waitForReadyRead(15000));
-        const QString line = QString::fromUtf8(builtServer.readLine()).trimmed(); // says where it listens
-        QVERIFY2(line.startsWith("listening on https://127.0.0.1:"), qPrintable(line));
-        serverUrl = line.section(' ', 2) + "/kova-oru/process_servers.asp";
+        serverUrl = startServer(builtServer, {"--database", testdb::fresh(work, "db"), "--enrol", "open"});
+        approvingUrl = startServer(approvingServer, {"--database", testdb::fresh(work, "db2")});
+        QVERIFY(!serverUrl.isEmpty() && !approvingUrl.isEmpty());
     }
     void cleanupTestCase() {
-        builtServer.kill();
-        builtServer.waitForFinished();
+        for (QProcess* server : {&builtServer, &approvingServer}) {
+            server->kill();
+            server->waitForFinished();
+        }
     }
 
     void exitCode_data() {
@@ -68,19 +91,75 @@ private slots:
         QFETCH(bool, nameFile);
         QFETCH(int, code);
         QFETCH(QString, printed);
+        QFile::remove(work.filePath("kova.ini"));
+        QVERIFY(!nameFile || writeName("SRV01"));
+        const Run agent = runAgent(arguments);
+        QVERIFY2(agent.code == code, qPrintable(agent.output));
+        QVERIFY2(agent.output.contains(
+                     QRegularExpression(printed, QRegularExpression::DotMatchesEverythingOption)),
+                 qPrintable(agent.output));
+    }
+
+    // Under approve the agent waits (a failed download) until the operator approves, then runs; its key
+    // file is private and survives restarts; a reset key makes it enrol again.
+    void enrolsWhenApproved() {
+        QFile::remove(work.filePath("kova.key"));
+        QVERIFY(writeName("SRV02"));
+        const QStringList db{"--database", work.filePath("db2")};
+        const auto once = [&] {
+            return runAgent({"--once", "--server-url", approvingUrl, "--ca-file",
+                             certificate->certificatePath, "--time-url", "http://127.0.0.1:9/t",
+                             "--update-url", "http://127.0.0.1:9/u"})
+                .code;
+        };
+        QCOMPARE(once(), 1);
+        QCOMPARE(serverAction(db + QStringList{"--list-pending"}).output.section('\t', 0, 0), "SRV02");
+        QCOMPARE(serverAction(db + QStringList{"--approve", "SRV02"}).code, 0);
+        QCOMPARE(once(), 0);
+        const QString keyFile = work.filePath("kova.key");
+        const QByteArray key = contents(keyFile);
+        QCOMPARE(key.size(), 64);
+        struct stat status {};
+        QVERIFY(::stat(QFile::encodeName(keyFile).constData(), &status) == 0);
+        QCOMPARE(status.st_mode & 0777, mode_t(0600));
+
+        QCOMPARE(once(), 0); // a restart uses the stored key
+        QCOMPARE(contents(keyFile), key);
+
+        QCOMPARE(serverAction(db + QStringList{"--reset-key", "SRV02"}).code, 0);
+        QCOMPARE(once(), 1); // pending again
+        QCOMPARE(serverAction(db + QStringList{"--approve", "SRV02"}).code, 0);
+        QCOMPARE(once(), 0);
+        QVERIFY(contents(keyFile).size() == 64 && contents(keyFile) != key);
+    }
+
+private:
+    // Starts the built server with `arguments` on a free port over HTTPS; returns its endpoint's address.
+    QString startServer(QProcess& server, const QStringList& arguments) {
+        server.start(qEnvironmentVariable("KOVA_SERVER_EXE"),
+                     arguments + QStringList{"--port", "0", "--tls-cert", certificate->certificatePath,
+                                             "--tls-key", certificate->keyPath});
+        if (!server.waitForReadyRead(15000))
+            return {};
+        const QString line = QString::fromUtf8(server.readLine()).trimmed(); // says where it listens
+        if (!line.startsWith("listening on https://127.0.0.1:"))
+            return {};
+        return line.section(' ', 2) + "/kova-oru/process_servers.asp";
+    }
+
+    bool writeName(const QByteArray& computer) {
+        QFile name(work.filePath("kova.ini"));
+        return name.open(QIODevice::WriteOnly) && name.write(computer) == computer.size() && name.flush();
+    }
+
+    Run runAgent(const QStringList& arguments) {
         QProcess agent;
         agent.setProcessChannelMode(QProcess::MergedChannels);
-        QFile::remove(work.filePath("kova.ini"));
-        QFile name(work.filePath("kova.ini"));
-        QVERIFY(!nameFile || (name.open(QIODevice::WriteOnly) && name.write("SRV01") == 5 && name.flush()));
         agent.start(agentCopy, arguments);
         // The servers answer on this thread: wait with the event loop running.
-        QTRY_VERIFY_WITH_TIMEOUT(agent.state() == QProcess::NotRunning, 60000);
-
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(agent.state() == QProcess::NotRunning, 60000); }();
         const QString out = QString::fromLocal8Bit(agent.readAll());
-        QVERIFY2(agent.exitStatus() == QProcess::NormalExit && agent.exitCode() == code, qPrintable(out));
-        QVERIFY2(out.contains(QRegularExpression(printed, QRegularExpression::DotMatchesEverythingOption)),
-                 qPrintable(out));
+        return {agent.exitStatus() == QProcess::NormalExit ? agent.exitCode() : -1, out};
     }
 };
 

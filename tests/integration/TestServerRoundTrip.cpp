@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "server/RunningServer.h"
 #include "support/AgentHarness.h"
+#include "support/PosixOnly.h"
 
 #include <QtTest>
 
@@ -20,6 +21,8 @@ class TestServerRoundTrip : public QObject {
     Q_OBJECT
 
     std::optional<RunningServer> server;
+    std::optional<PinnedClock> pinned;
+    std::optional<platform::ScopedFake<platform::Clock>> pinnedFake;
     std::optional<AgentHarness> harness;
 
     Agent& agent() { return *harness->agent; }
@@ -30,11 +33,15 @@ private slots:
     void init() {
         server.emplace();
         QCOMPARE(server->start(), QString());
-        platform::pinNow(server->now);
+        pinned.emplace(server->now);
+        pinnedFake.emplace(*pinned);
         harness.emplace(server->endpoint().toString());
         state().ComputerName = "SRV01"; // what start-up reads from the name file
     }
-    void cleanup() { platform::setRunningExecutableOverride(std::nullopt); }
+    void cleanup() {
+        harness.reset();
+        pinnedFake.reset();
+    }
 
     // A restarted agent whose first download fails still posts a report (the update step), holding no
     // settings at all. Taking those would wipe the computer's folders and, with an empty Disable, fail every
@@ -68,30 +75,36 @@ private slots:
     }
 
     void selfUpdateReplacesOnceAndNeverLoops() {
+        SKIP_WITHOUT_POSIX_FILE("/bin/true");
         const QString installed = harness->folder.filePath("KOVA Oru");
         QVERIFY(QFile::copy("/bin/true", server->dir.filePath("KOVA_Oru.exe")) &&
                 QFile::copy("/bin/false", installed));
-        platform::setRunningExecutableOverride(installed);
+        harness->location.runningPath = installed;
         harness->config.updateUrl = server->url("/kova-oru/updates/KOVA_Oru.exe").toString();
         harness->agent = std::make_unique<Agent>(harness->state, harness->config, harness->view);
 
         // Twice: the second time the published program is the running one.
         for (int round = 0; round < 2; ++round) {
-            agent().ReceiveWWWSQL();
-            state().CheckUpdate =
-                formatGeneralDateTime(server->now.addSecs(-3600)); // the server holds it due
-            agent().SendWWWSQL();
+            agent().ReceiveWWWSQL(); // enrols and registers the computer
+            // An operator makes the update due; a report could only move the date later.
+            server->value(QString("UPDATE computers SET CheckUpdate = '%1' WHERE name = 'SRV01'")
+                              .arg(formatGeneralDateTime(server->now.addSecs(-3600))));
             agent().RunServerInfoNow();
 
             QCOMPARE(contents(installed), contents("/bin/true"));
             QCOMPARE(contents(installed + ".bak"), contents("/bin/false"));
             QCOMPARE(harness->launcher.starts, (QList<FakeLauncher::Start>{{installed, {}, false}}));
             QCOMPARE(harness->view.calls.count("removeTrayIcon"), 1);
-            QCOMPARE(std::exchange(harness->endedWith, std::nullopt).has_value(), round == 0);
+            QCOMPARE(!std::exchange(harness->ended.codes, {}).isEmpty(), round == 0);
             QCOMPARE(agent().log.text().count("up to date"), round);
         }
         QCOMPARE(server->value("SELECT \"CheckUpdate\" FROM computers WHERE name = 'SRV01'").toString(),
                  state().CheckUpdate); // reported before the update ran
+        const QByteArray key = contents(harness->folder.filePath("kova.key"));
+        QCOMPARE(key.size(), 64); // the key beside the program outlives its replacement
+        agent().ReceiveWWWSQL();
+        QVERIFY(!state().NoInternet);
+        QCOMPARE(contents(harness->folder.filePath("kova.key")), key);
     }
 };
 

@@ -1,11 +1,24 @@
 // What the central server answers: the settings and report exchange, the time page and the update file.
 #include "AgentForms.h"
+#include "exchange/ExchangeBounds.h"
 #include "RunningServer.h"
 #include "support/BlockingHttp.h"
 #include "WireFormat.h"
 
 using testsupport::httpRequest;
 using testsupport::postForm;
+
+// Twenty folder slots of 1,024 two-byte characters sent as raw UTF-8: within every bound of the request,
+// but a settings reply of more than 32,000 bytes.
+QByteArray longSlotsForm() {
+    QHash<QString, QString> folders;
+    for (int piece = 6; piece <= 25; ++piece)
+        folders.insert(wire::settingsReportKeys().at(piece), QString("SLOT%1").arg(piece));
+    QByteArray body = reportForm("SRV01", folders);
+    for (int piece = 6; piece <= 25; ++piece)
+        body.replace(QString("SLOT%1&").arg(piece).toUtf8(), QString(1024, QChar(0xE9)).toUtf8() + '&');
+    return body;
+}
 
 class TestExchange : public QObject {
     Q_OBJECT
@@ -41,19 +54,56 @@ private slots:
         QCOMPARE(server->count("SELECT COUNT(*) FROM computers"), 1);
     }
 
-    void reportedSettingsComeBackExactly() {
+    // The folder slots come back byte for byte; the rest of what the report says keeps the server's value.
+    void reportedFoldersComeBackExactly() {
+        QStringList expected = settingsReplyFor("WEB_01 A&B");
         const auto reply = postAs("WEB_01 A&B", reportForm("WEB_01 A&B"));
         QCOMPARE(QString::fromUtf8(reply.body), "Report received for WEB_01 A&B at 12/5/2026 3:00:00 PM.");
-        QStringList sent;
-        for (const QString& key : wire::settingsReportKeys())
-            sent << settingValue(key);
-        QCOMPARE(settingsReplyFor("WEB_01 A&B"), sent);
+        for (int piece = 6; piece <= 25; ++piece)
+            expected[piece] = settingValue(wire::settingsReportKeys().at(piece));
+        QCOMPARE(settingsReplyFor("WEB_01 A&B"), expected);
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports WHERE \"sMessage\" = 'over limit, see C:\\in'"),
                  1);
 
         postAs("WEB_01 A&B", reportForm("WEB_01 A&B"));
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports"), 2);
         QCOMPARE(server->count("SELECT COUNT(*) FROM latest_status WHERE \"sIP\" = '192.168.1.20'"), 1);
+    }
+
+    // The attack that once rewrote a computer's settings, now sent with the computer's own key.
+    void keyedReportCannotReschedule() {
+        settingsReplyFor("VICTIM-PC"); // enrols it
+        const QByteArray before = server->askSettings("VICTIM-PC", keys["VICTIM-PC"]).body;
+        QHash<QString, QString> attack{{"sManualReboot", "12/5/2026 3:04:00 PM"},
+                                       {"sAutoRebootTime", "1"},
+                                       {"sSettingTime", "1440"},
+                                       {"sSnoozeTime", "99"},
+                                       {"sLogFlag", "1"},
+                                       {"sRebootTime", "12/5/2026 3:05:00 PM"},
+                                       {"sDisable", "1"},
+                                       {"sCheckUpdate", "1/1/2020"}};
+        for (int piece = 6; piece <= 25; ++piece) // the folders as the server holds them
+            attack.insert(wire::settingsReportKeys().at(piece), "");
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("VICTIM-PC would have changed .*sSettingTime"));
+        QCOMPARE(postAs("VICTIM-PC", reportForm("VICTIM-PC", attack)).status, 200);
+        QCOMPARE(server->askSettings("VICTIM-PC", keys["VICTIM-PC"]).body, before);
+    }
+
+    // An agent sends its name unescaped: everything after "servercode=" is the name.
+    void unescapedNameIsTheWholeRest_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("ampersand") << QByteArray("servercode=R&D-PC") << "R&D-PC";
+        QTest::newRow("plus and equals") << QByteArray("servercode=A+B=C") << "A+B=C";
+        QTest::newRow("escaped by our agent") << wire::settingsRequestBody("R&D PC+1").toUtf8() << "R&D PC+1";
+    }
+    void unescapedNameIsTheWholeRest() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, name);
+        const auto reply = postForm(server->endpoint(), body);
+        QCOMPARE(reply.header(wire::kAgentKeyHeader).size(), 64);
+        QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(reply.body)).size(), wire::kSettingsPieceCount);
+        QCOMPARE(server->value("SELECT name FROM computers").toString(), name);
     }
 
     void wrongRequestsAreRefused() {
@@ -84,8 +134,22 @@ private slots:
         row("no computer", reportForm(""), 400, "sComputerName");
         row("separator in a folder", reportForm("SRV01", {{"sDir3", "C:\\one, two"}}), 422, "sDir3");
         row("Disable no truth value", reportForm("SRV01", {{"sDisable", ""}}), 422, "sDisable");
-        row("reply too long", reportForm("SRV01", {{"sDir10", QString(wire::kReplyReadBound, QChar(0xE9))}}),
-            422, "32000");
+        row("reply too long", longSlotsForm(), 422, "32000");
+        const QString tooLong(server::kMaxValueLength + 1, 'x');
+        row("body too large", reportForm("SRV01", {{"sDir10", QString(40000, QChar(0xE9))}}), 413, "larger");
+        row("settings request too large", "servercode=" + QByteArray(70000, 'x'), 413, "");
+        row("NUL in the body", full + QByteArray("\0", 1), 400, "NUL");
+        row("NUL in a value", reportForm("SRV01").replace("sIP=", "sIP=%00"), 400, "sIP");
+        row("invalid UTF-8 in a value", reportForm("SRV01").replace("sIP=", "sIP=%FF"), 400, "UTF-8");
+        row("invalid UTF-8 in the body", full + "\xff", 400, "UTF-8");
+        row("value too long", reportForm("SRV01", {{"sOS", tooLong}}), 400, "sOS");
+        row("message at its bound", reportForm("SRV01", {{"sMessage", QString(4096, 'm')}}), 200, "received");
+        row("message too long", reportForm("SRV01", {{"sMessage", QString(4097, 'm')}}), 400, "sMessage");
+        row("name too long", reportForm(QString(65, 'N')), 400, "64");
+        row("name with a control character", reportForm("SRV\t01"), 400, "control");
+        row("settings name too long", "servercode=" + QByteArray(65, 'N'), 400, "");
+        row("settings name not UTF-8", "servercode=SRV%FF", 400, "");
+        row("settings name with NUL", "servercode=SRV%00", 400, "");
     }
     void badFormsAreRefused() {
         QFETCH(QByteArray, body);
@@ -93,7 +157,11 @@ private slots:
         QFETCH(QByteArray, reasonMentions);
         const auto reply = postAs("SRV01", body);
         QCOMPARE(reply.status, status);
-        QVERIFY2(reply.body.contains(reasonMentions) && (status != 200 || reply.body.isEmpty()), reply.body);
+        const bool settingsRequest = body.startsWith("servercode=");
+        QVERIFY2(reply.body.contains(reasonMentions) && (!settingsRequest || reply.body.isEmpty()),
+                 reply.body);
+        if (status == 200 && !settingsRequest)
+            return;
         QCOMPARE(server->count("SELECT (SELECT COUNT(*) FROM computers WHERE name <> 'SRV01') + "
                                "(SELECT COUNT(*) FROM reports) + (SELECT COUNT(*) FROM latest_status)"),
                  0);

@@ -1,10 +1,8 @@
 #pragma once
 
 #include "modules/Agent.h"
-#include "platform/ExecutableFolder.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessEnd.h"
 #include "support/FakeLauncher.h"
+#include "support/FakeMessageBox.h"
 #include "support/PlatformFakes.h"
 
 #include <memory>
@@ -43,9 +41,6 @@ public:
 class AgentHarness {
 public:
     explicit AgentHarness(const QString& serverUrl, const QString& computerName = QStringLiteral("SRV01")) {
-        platform::setExecutableFolderOverride(folder.path());
-        platform::MessageBox::script();
-        platform::setEndProcessOverride([this](int code) { endedWith = code; });
         // The status pictures are installed beside the built executable.
         const QDir built = QFileInfo(qEnvironmentVariable("KOVA_AGENT_EXE")).absoluteDir();
         for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
@@ -58,21 +53,21 @@ public:
         config.updateUrl = QStringLiteral("http://127.0.0.1:9/kova-oru/updates/KOVA_Oru.exe");
         agent = std::make_unique<Agent>(state, config, view);
     }
-    ~AgentHarness() {
-        agent.reset();
-        platform::setExecutableFolderOverride(std::nullopt);
-        platform::setEndProcessOverride(nullptr);
-        platform::MessageBox::unscript();
-    }
+    ~AgentHarness() { agent.reset(); }
 
     QTemporaryDir folder;
+    FakeExecutableLocation location{folder.path()};
+    platform::ScopedFake<platform::ExecutableLocation> locationFake{location};
+    RecordingProcessEnd ended;
+    platform::ScopedFake<platform::ProcessEnd> endFake{ended};
     FakePower power;
     FakeSystemClock clock;
     FakeLauncher launcher;
+    FakeMessageBox boxes;
     platform::ScopedFake<platform::Power> powerFake{power};
     platform::ScopedFake<platform::SystemClock> clockFake{clock};
     platform::ScopedFake<platform::Launcher> launcherFake{launcher};
-    std::optional<int> endedWith;
+    platform::ScopedFake<platform::MessageBox> boxesFake{boxes};
     RecordingView view;
     AgentState state;
     AgentConfig config;

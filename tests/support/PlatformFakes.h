@@ -1,9 +1,13 @@
 #pragma once
 
-#include "platform/NotificationArea.h"
+#include "platform/Clock.h"
+#include "platform/ExecutableFolder.h"
 #include "platform/Power.h"
+#include "platform/ProcessEnd.h"
 #include "platform/SystemClock.h"
+#include "platform/TransferTimeout.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 // Records what would have restarted the machine; it restarts nothing.
@@ -32,9 +36,35 @@ public:
     }
 };
 
-// A desktop with or without a notification area.
-class FakeNotificationArea final : public platform::NotificationArea {
+// A clock that shows the time the test pinned.
+class PinnedClock final : public platform::Clock {
 public:
-    bool present = true;
-    bool available() override { return present; }
+    explicit PinnedClock(const QDateTime& pinned) : pinned(pinned) {}
+    QDateTime pinned;
+    QDateTime now() override { return pinned; }
+};
+
+// The executable's folder and path where the test wants them; the path stays the test program's own.
+class FakeExecutableLocation final : public platform::ExecutableLocation {
+public:
+    explicit FakeExecutableLocation(const QString& folderPath) : folderPath(folderPath) {}
+    QString folderPath;
+    QString runningPath = QCoreApplication::applicationFilePath();
+    QString folder() override { return folderPath; }
+    QString runningExecutable() override { return runningPath; }
+};
+
+// Records the exit codes asked for; the test process runs on.
+class RecordingProcessEnd final : public platform::ProcessEnd {
+public:
+    QList<int> codes;
+    void end(int exitCode) override { codes << exitCode; }
+};
+
+// Every transfer gives up after the same short time.
+class ShortTimeout final : public platform::TransferTimeout {
+public:
+    explicit ShortTimeout(std::chrono::milliseconds limit) : limit(limit) {}
+    std::chrono::milliseconds limit;
+    std::chrono::milliseconds granted(std::chrono::milliseconds) override { return limit; }
 };

@@ -1,7 +1,5 @@
 #include "platform/Power.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -10,32 +8,38 @@ namespace platform {
 
 namespace {
 
-// systemd-logind restarts the machine for a process that holds the right; `interactive` false because
-// nobody is there to answer an authentication prompt.
-bool rebootThroughLogind(QString* error) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Reboot"));
-    call << false;
-    const QDBusMessage reply = QDBusConnection::systemBus().call(call);
-    if (reply.type() != QDBusMessage::ErrorMessage)
+constexpr int kCommandMilliseconds = 30000;
+
+// Runs a system command to its end; false with its reason when it cannot start or does not succeed.
+bool runCommand(const QString& program, const QStringList& arguments, QString* error) {
+    QProcess command;
+    command.start(program, arguments);
+    if (!command.waitForFinished(kCommandMilliseconds)) {
+        *error = command.errorString();
+        return false;
+    }
+    if (command.exitStatus() == QProcess::NormalExit && command.exitCode() == 0)
         return true;
-    *error = reply.errorMessage();
+    *error = QString::fromLocal8Bit(command.readAllStandardError()).trimmed();
     return false;
+}
+
+// systemd-logind restarts the machine for a process that holds the right; `interactive` false because
+// nobody is there to answer an authentication prompt. The bus is reached through systemd's own client so
+// that the agent's core needs no D-Bus library.
+bool rebootThroughLogind(QString* error) {
+    return runCommand(QStringLiteral("busctl"),
+                      {QStringLiteral("--system"), QStringLiteral("--allow-interactive-authorization=no"),
+                       QStringLiteral("call"), QStringLiteral("org.freedesktop.login1"),
+                       QStringLiteral("/org/freedesktop/login1"),
+                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Reboot"),
+                       QStringLiteral("b"), QStringLiteral("false")},
+                      error);
 }
 
 // Without a reachable logind (no system bus, an older init) the service manager's own command remains.
 bool rebootThroughSystemctl(QString* error) {
-    QProcess systemctl;
-    systemctl.start(QStringLiteral("systemctl"), {QStringLiteral("reboot")});
-    if (!systemctl.waitForFinished(30000)) {
-        *error = systemctl.errorString();
-        return false;
-    }
-    if (systemctl.exitStatus() == QProcess::NormalExit && systemctl.exitCode() == 0)
-        return true;
-    *error = QString::fromLocal8Bit(systemctl.readAllStandardError()).trimmed();
-    return false;
+    return runCommand(QStringLiteral("systemctl"), {QStringLiteral("reboot")}, error);
 }
 
 class PosixPower final : public Power {

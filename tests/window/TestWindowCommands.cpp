@@ -1,7 +1,19 @@
+#include "forms/SetupWindow.h"
 #include "modules/mdlSystemTray.h"
 #include "WindowRig.h"
 
 #include <QtTest>
+
+// Stands in for the modal setup window.
+class ScriptedSetupWindow final : public SetupWindow {
+public:
+    bool completes = false;
+    int runs = 0;
+    bool run(Agent&) override {
+        ++runs;
+        return completes;
+    }
+};
 
 class TestWindowCommands : public QObject {
     Q_OBJECT
@@ -36,6 +48,19 @@ private slots:
             rig->mnuClose->trigger();
             QCOMPARE(rig->isVisible(), !present);
             QCOMPARE(rig->agent.log.text().count(QStringLiteral("No notification area")), present ? 0 : 1);
+        }
+    }
+
+    // Without a name file the window opens setup: a completed setup ends the run with 0, a closed one lets
+    // start-up go on without a name.
+    void firstRunSetup() {
+        for (bool completes : {true, false}) {
+            ScriptedSetupWindow setup;
+            setup.completes = completes;
+            const platform::ScopedFake<SetupWindow> fake(setup);
+            WindowRig rig;
+            QCOMPARE(rig->agent.Form_Load(), completes ? std::optional<int>(0) : std::nullopt);
+            QCOMPARE(setup.runs, 1);
         }
     }
 
@@ -79,13 +104,13 @@ private slots:
         QFETCH(QStringList, outcome);
         WindowRig rig;
         rig->addTrayIcon("KOVA Oru System Monitor");
-        platform::MessageBox::setNextAnswers({yes});
+        rig.boxes.answers = {yes};
         yes ? (reboot ? rig->mnuReboot : rig->mnuShutdown)->trigger()
             : (reboot ? rig->cmdRebootNow : rig->Command2)->click();
-        QStringList seen = shownBoxes() + rig.power.events;
+        QStringList seen = rig.shownBoxes() + rig.power.events;
         if (!rig->TrayIcon->isVisible())
             seen << "icon gone";
-        for (int code : rig.endCodes)
+        for (int code : rig.ended.codes)
             seen << QStringLiteral("end %1").arg(code);
         QCOMPARE(seen, outcome);
         QVERIFY(rig.server.requests().isEmpty());
@@ -114,7 +139,7 @@ private slots:
         rig->show();
         QTest::keyClick(rig->TreeView1, Qt::Key_Down);
         QTest::keyClick(rig->TreeView1, Qt::Key_A);
-        QCOMPARE(shownBoxes(), QStringList{"KOVA Oru Web: 97"});
+        QCOMPARE(rig.shownBoxes(), QStringList{"KOVA Oru Web: 97"});
     }
 
     // One pass is 18 ticks: frames 1 to 17, then a tick on which frame 17 stays.

@@ -3,11 +3,9 @@
 // What the window tests share: fakes for the services a command must never really use here, a central
 // server on 127.0.0.1 that hands out quiet settings, and the executable folder with the status pictures.
 #include "forms/frmMain.h"
-#include "platform/ExecutableFolder.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessEnd.h"
-#include "platform/TransferChannel.h"
 #include "support/FakeLauncher.h"
+#include "support/FakeMessageBox.h"
+#include "support/FakeNotificationArea.h"
 #include "support/LoopbackResponder.h"
 #include "support/PlatformFakes.h"
 #include "support/ReportFields.h"
@@ -30,14 +28,6 @@ inline void clickNode(frmMain& window, const QString& key) {
     }
 }
 
-// The boxes shown so far, each as "title: text", or as its title alone.
-inline QStringList shownBoxes(bool withText = true) {
-    QStringList boxes;
-    for (const platform::ShownBox& box : platform::MessageBox::shown())
-        boxes << (withText ? box.title + ": " + box.text : box.title);
-    return boxes;
-}
-
 // One main window talking to a loopback central server, with every service that could reach beyond the
 // test faked. Each test makes its own.
 class WindowRig {
@@ -46,10 +36,6 @@ public:
         Q_INIT_RESOURCE(resources);
         for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
             QFile::copy(QStringLiteral(":/status/") + name, exeFolder.filePath(name));
-        platform::setExecutableFolderOverride(exeFolder.path());
-        platform::TransferChannel::setTimeoutOverride(std::chrono::milliseconds(1500));
-        platform::MessageBox::script();
-        platform::setEndProcessOverride([this](int code) { endCodes << code; });
         server.serve(Answer::http(200, settingsReply()));
         AgentConfig config;
         config.serverUrl = config.updateUrl = config.timeUrl =
@@ -57,13 +43,7 @@ public:
         window = std::make_unique<frmMain>(state, config);
         window->agent.tmrMainLoop.stop();
     }
-    ~WindowRig() {
-        window.reset();
-        platform::setEndProcessOverride({});
-        platform::MessageBox::unscript();
-        platform::TransferChannel::setTimeoutOverride(std::nullopt);
-        platform::setExecutableFolderOverride(std::nullopt);
-    }
+    ~WindowRig() { window.reset(); }
 
     // One cycle with these slots as the server hands them out; a slot without a limit of its own gets 5.
     void runCycle(const QStringList& dirs, QStringList alerts = {}) {
@@ -77,13 +57,28 @@ public:
 
     frmMain* operator->() { return window.get(); }
 
+    // The boxes shown so far, each as "title: text", or as its title alone.
+    QStringList shownBoxes(bool withText = true) const {
+        QStringList shown;
+        for (const platform::ShownBox& box : boxes.shown)
+            shown << (withText ? box.title + ": " + box.text : box.title);
+        return shown;
+    }
+
     QTemporaryDir exeFolder;
+    FakeExecutableLocation location{exeFolder.path()};
+    platform::ScopedFake<platform::ExecutableLocation> locationFake{location};
+    ShortTimeout shortTimeout{std::chrono::milliseconds(1500)};
+    platform::ScopedFake<platform::TransferTimeout> timeoutFake{shortTimeout};
+    RecordingProcessEnd ended;
+    platform::ScopedFake<platform::ProcessEnd> endFake{ended};
     LoopbackResponder server;
     FakePower power;
     platform::ScopedFake<platform::Power> powerFake{power};
     FakeLauncher launcher;
     platform::ScopedFake<platform::Launcher> launcherFake{launcher};
-    QList<int> endCodes;
+    FakeMessageBox boxes;
+    platform::ScopedFake<platform::MessageBox> boxesFake{boxes};
     AgentState state;
     std::unique_ptr<frmMain> window;
 };

@@ -1,4 +1,4 @@
-#include "platform/NotificationArea.h"
+#include "forms/NotificationArea.h"
 
 #include <QSystemTrayIcon>
 

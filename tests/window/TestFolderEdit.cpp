@@ -101,7 +101,7 @@ private slots:
         QTest::mouseClick(window.cmdOk, Qt::LeftButton);
 
         const bool posted = slot > 0 || box == "No more free slots";
-        QCOMPARE(shownBoxes(false), box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(rig.shownBoxes(false), box.isEmpty() ? QStringList() : QStringList{box});
         QCOMPARE(window.isVisible(), !posted);
         const QList<ReceivedRequest> requests = rig.server.requests();
         // The report first, then the cycle's settings request and its report.
@@ -137,10 +137,10 @@ private slots:
         const qsizetype before = rig.server.requests().size();
         rig->show();
         clickNode(*rig.window, click);
-        platform::MessageBox::setNextAnswers({yes});
+        rig.boxes.answers = {yes};
         click == FolderTree::kRootKey ? rig->mnuDeletefolder->trigger() : rig->cmdDelete->click();
 
-        QCOMPARE(shownBoxes(false), QStringList{"Stop Monitoring?"});
+        QCOMPARE(rig.shownBoxes(false), QStringList{"Stop Monitoring?"});
         const QList<ReceivedRequest> requests = rig.server.requests().mid(before);
         QCOMPARE(requests.size(), yes && !click.isEmpty() ? 3 : 0);
         if (cleared > 0)
@@ -170,7 +170,7 @@ private slots:
             if (rig.server.requests().size() != before + 2)
                 return;
             QTimer::singleShot(0, this, [&] {
-                platform::MessageBox::setNextAnswers({true});
+                rig.boxes.answers = {true};
                 adding ? void(addFolder(rig->agent, folder("watched/inbox"), "9"))
                        : deleteFolder(rig->agent, "zDir1");
             });

@@ -35,7 +35,7 @@ private slots:
         if (row == "server unreachable")
             harness.agent->InetReceive.URL = "http://127.0.0.1:9/kova-oru/process_servers.asp";
         if (row == "name file unwritable")
-            platform::setExecutableFolderOverride(harness.folder.filePath("absent"));
+            harness.location.folderPath = harness.folder.filePath("absent");
         frmSetup setup(*harness.agent);
         setup.Text1->setText(typed);
         QTest::mouseClick(setup.cmdWrite, Qt::LeftButton);
@@ -45,7 +45,7 @@ private slots:
                          nameFile.open(QIODevice::ReadOnly) ? nameFile.readAll() : QString()};
         for (const ReceivedRequest& request : server.requests())
             seen << request.body;
-        for (const platform::ShownBox& box : platform::MessageBox::shown())
+        for (const platform::ShownBox& box : harness.boxes.shown)
             seen << box.title + (box.text.contains("kova.ini") ? " kova.ini" : "");
         seen << (setup.cmdWrite->isEnabled() ? "enabled" : "disabled");
         QCOMPARE(seen.join(" | "), outcome);

@@ -1,0 +1,45 @@
+#include "modules/AgentKey.h"
+
+#include "platform/ExecutableFolder.h"
+#include "WireFormat.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace mdlGeneral {
+
+QString agentKeyFilePath() {
+    return platform::executableFolder() + QStringLiteral("/kova.key");
+}
+
+QString readAgentKey() {
+    QFile file(agentKeyFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(file.readAll()).trimmed();
+}
+
+// The temporary file is made private before the key goes in, so no other user can read it at any moment.
+bool writeAgentKey(const QString& key, QString* error) {
+    QSaveFile file(agentKeyFilePath());
+    const bool written = file.open(QIODevice::WriteOnly) &&
+                         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                         file.write(key.toLatin1()) == key.size() && file.commit();
+    if (!written)
+        *error = file.errorString();
+    return written;
+}
+
+void presentAgentKey(platform::TransferChannel& channel) {
+    const QString key = readAgentKey();
+    channel.standingHeaders.clear();
+    if (!key.isEmpty())
+        channel.standingHeaders.append({QByteArrayLiteral("Authorization"), "Bearer " + key.toLatin1()});
+}
+
+bool keepIssuedAgentKey(const platform::TransferChannel& channel, QString* error) {
+    const QByteArray issued = channel.replyHeader(QByteArray(wire::kAgentKeyHeader)).trimmed();
+    return issued.isEmpty() || writeAgentKey(QString::fromLatin1(issued), error);
+}
+
+} // namespace mdlGeneral
