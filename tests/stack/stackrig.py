@@ -17,6 +17,11 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 SITE = os.path.join(ROOT, "deploy", "nginx", "kova-oru.conf")
 
 
+# Every process started here dies with the process that started it, even one killed outright (a CTest
+# time-out): setpriv asks the kernel to send it SIGKILL then.
+TIED = ["setpriv", "--pdeathsig", "KILL", "--"]
+
+
 class CannotStart(Exception):
     """A neighbour (PostgreSQL, nginx) that this machine cannot run: the caller skips."""
 
@@ -86,13 +91,26 @@ class Postgres:
                           "--encoding=UTF8", "--locale=C", "--no-sync"])
         if done.returncode != 0:
             raise CannotStart("initdb failed: " + done.stderr.strip())
-        options = (f"-p {self.port} -k {self.folder} -c listen_addresses=127.0.0.1 -c max_connections=200 "
-                   f"-c fsync={'on' if self.fsync else 'off'} -c shared_buffers=64MB")
-        done = self._run([f"{PG_BIN}/pg_ctl", "-D", self.data, "-l", os.path.join(self.folder, "postgres.log"),
-                          "-o", options, "-w", "-t", "60", "start"])
+        self.log = open(os.path.join(self.folder, "postgres.log"), "w")
+        os.chmod(self.log.name, 0o666)
+        as_user = ["--reuid=postgres", "--regid=postgres", "--clear-groups"] if self.as_user else []
+        self.process = subprocess.Popen(
+            TIED[:1] + as_user + TIED[1:] +
+            [f"{PG_BIN}/postgres", "-D", self.data, "-p", str(self.port), "-k", self.folder, "-c",
+             "listen_addresses=127.0.0.1", "-c", "max_connections=200", "-c",
+             f"fsync={'on' if self.fsync else 'off'}", "-c", "shared_buffers=64MB"],
+            stdout=self.log, stderr=subprocess.STDOUT)
         self.started = True
-        if done.returncode != 0:
-            raise CannotStart("PostgreSQL did not start: " + done.stderr.strip() + self.log_tail())
+        if not wait_for_port(self.port, 60, self.process) or not self._ready():
+            raise CannotStart("PostgreSQL did not start" + self.log_tail())
+
+    def _ready(self):
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            if subprocess.run([f"{PG_BIN}/pg_isready", "-q", "-h", "127.0.0.1", "-p", str(self.port)]).returncode == 0:
+                return True
+            time.sleep(0.1)
+        return False
 
     def log_tail(self):
         try:
@@ -116,9 +134,14 @@ class Postgres:
         self.sql("postgres", f'CREATE DATABASE "{name}"')
 
     def stop(self):
-        if self.started:
-            self._run([f"{PG_BIN}/pg_ctl", "-D", self.data, "-m", "immediate", "-w", "stop"])
-            self.started = False
+        if self.started and self.process.poll() is None:
+            self.process.send_signal(signal.SIGQUIT)  # immediate shutdown: the data is thrown away anyway
+            try:
+                self.process.wait(20)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(10)
+        self.started = False
 
 
 def open_enrolment(exe):
@@ -139,7 +162,7 @@ class Server:
 
     def start(self):
         self.log = open(self.log_path, "w")
-        self.process = subprocess.Popen(self.args, stdout=self.log, stderr=subprocess.STDOUT)
+        self.process = subprocess.Popen(TIED + self.args, stdout=self.log, stderr=subprocess.STDOUT)
         if not wait_for_port(self.port, 30, self.process):
             raise RuntimeError(f"kova_server did not start: {self.read_log()}")
 
@@ -237,7 +260,7 @@ http {{
 }}
 """)
         self.log = open(os.path.join(self.folder, "logs", "stderr.log"), "w")
-        self.process = subprocess.Popen([NGINX, "-p", self.folder, "-c", os.path.join(self.folder, "nginx.conf")],
+        self.process = subprocess.Popen(TIED + [NGINX, "-p", self.folder, "-c", os.path.join(self.folder, "nginx.conf")],
                                         stdout=self.log, stderr=subprocess.STDOUT)
         if not wait_for_port(self.https_port, 15, self.process):
             with open(os.path.join(self.folder, "logs", "stderr.log")) as log:
