@@ -3,6 +3,7 @@
 #include "store/DatabaseLocation.h"
 #include "store/Migrations.h"
 #include "store/SqlDialect.h"
+#include "store/SqlRun.h"
 #include "store/StoreSchema.h"
 #include "WireFormat.h"
 
@@ -22,14 +23,7 @@ QVariantList bindable(const QStringList& values) {
     return list;
 }
 
-bool run(QSqlQuery& query, const QVariantList& values, QString* error) {
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values[i]);
-    if (query.exec())
-        return true;
-    *error = query.lastError().text();
-    return false;
-}
+using sql::run;
 
 // Runs one of the store's common statements, adapted to the database.
 bool runText(QSqlDatabase& db, const QString& text, QString* error) {
