@@ -87,7 +87,7 @@ private slots:
         for (int round = 0; round < 2; ++round) {
             agent().ReceiveWWWSQL(); // enrols and registers the computer
             // An operator makes the update due; a report could only move the date later.
-            server->value(QString("UPDATE computers SET CheckUpdate = '%1' WHERE name = 'SRV01'")
+            server->value(QString("UPDATE computers SET \"CheckUpdate\" = '%1' WHERE name = 'SRV01'")
                               .arg(formatGeneralDateTime(server->now.addSecs(-3600))));
             agent().RunServerInfoNow();
 
