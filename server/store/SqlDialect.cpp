@@ -108,38 +108,6 @@ std::optional<QString> adapt(const QString& text, Backend backend, QString* erro
     return backend == Backend::Postgres ? forPostgres(text) : text;
 }
 
-QString wholeNumberOrZero(const QString& text, int low, int high, Backend backend) {
-    // PostgreSQL may evaluate AND's sides in any order, so the cast waits in a CASE of its own.
-    if (backend == Backend::Postgres)
-        return QStringLiteral("(CASE WHEN %1 ~ '^[0-9]{1,9}$' THEN (CASE WHEN CAST(%1 AS INTEGER) BETWEEN %2 "
-                              "AND %3 THEN CAST(%1 AS INTEGER) ELSE 0 END) ELSE 0 END)")
-            .arg(text)
-            .arg(low)
-            .arg(high);
-    return QStringLiteral("(CASE WHEN %1 GLOB '[0-9]*' AND %1 NOT GLOB '*[^0-9]*' AND CAST(%1 AS INTEGER) "
-                          "BETWEEN %2 AND %3 THEN CAST(%1 AS INTEGER) ELSE 0 END)")
-        .arg(text)
-        .arg(low)
-        .arg(high);
-}
-
-QString secondsSince(const QString& earlier, Backend backend) {
-    if (backend == Backend::Postgres)
-        return QStringLiteral("EXTRACT(EPOCH FROM (CAST(? AS TIMESTAMP) - CAST(%1 AS TIMESTAMP)))")
-            .arg(earlier);
-    return QStringLiteral("((julianday(?) - julianday(%1)) * 86400.0)").arg(earlier);
-}
-
-QString larger(const QString& a, const QString& b, Backend backend) {
-    return QString::fromLatin1(backend == Backend::Postgres ? "GREATEST(%1, %2)" : "MAX(%1, %2)").arg(a, b);
-}
-
-QString positionOf(const QString& text, Backend backend) {
-    return QString::fromLatin1(backend == Backend::Postgres ? "strpos(%1, lower(CAST(? AS TEXT)))"
-                                                            : "instr(%1, lower(?))")
-        .arg(text);
-}
-
 bool prepare(QSqlQuery& query, const QString& text, QString* error) {
     const auto adapted = adapt(text, backendOfQuery(query), error);
     if (!adapted)

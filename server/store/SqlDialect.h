@@ -32,20 +32,12 @@ QStringList writeSchemaVersion(Backend backend, int version);
 // The statement as `backend` must read it, or empty with the reason when the text uses a form that only
 // one of the two back ends knows. Forms refused on both back ends, so that a SQLite test run already
 // catches them: INSERT OR REPLACE/IGNORE, REPLACE INTO, PRAGMA, AUTOINCREMENT, COLLATE NOCASE, IFNULL,
-// last_insert_rowid(). (SQLite's date functions and GLOB, which the expressions below use on SQLite,
+// last_insert_rowid(). (SQLite's date functions, which an expression below uses on SQLite,
 // PostgreSQL refuses by itself, and the stack test runs the store's tests on it.) Translated for PostgreSQL:
 // INTEGER PRIMARY KEY (an identity column) and LIKE (ILIKE, as SQLite's LIKE ignores case).
 std::optional<QString> adapt(const QString& text, Backend backend, QString* error);
 
 // Expressions each back end writes its own way, to put into a common statement.
-// The whole number `text` holds when it is one from `low` to `high`, else 0 (never an error on odd text).
-QString wholeNumberOrZero(const QString& text, int low, int high, Backend backend);
-// Seconds from the stored moment `earlier` to the moment bound at this `?`.
-QString secondsSince(const QString& earlier, Backend backend);
-// The larger of two numbers.
-QString larger(const QString& a, const QString& b, Backend backend);
-// Where the text bound at this `?`, in lower case, starts in `text` (from 1), 0 when absent.
-QString positionOf(const QString& text, Backend backend);
 // A stored moment (local time, as sql::storedTime writes it) as Unix seconds with milliseconds.
 QString unixSeconds(const QString& column, Backend backend);
 // A text's UTF-8 bytes, read back as a byte array; and their count.
