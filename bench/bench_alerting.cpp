@@ -17,6 +17,7 @@
 #include <QNetworkReply>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -83,12 +84,11 @@ bool cloneFleet(const QString& databaseFile, const QString& model, int count) {
         db.setDatabaseName(databaseFile);
         ok = db.open();
         for (const QString& table : {QStringLiteral("computers"), QStringLiteral("latest_status")}) {
-            QSqlQuery columns(db);
             QStringList others;
-            columns.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table));
-            while (columns.next()) {
-                if (columns.value(1).toString() != QLatin1String("name"))
-                    others << QLatin1Char('"') + columns.value(1).toString() + QLatin1Char('"');
+            const QSqlRecord columns = db.record(table); // the driver's view, not a database's own catalogue
+            for (int k = 0; k < columns.count(); ++k) {
+                if (columns.fieldName(k) != QLatin1String("name"))
+                    others << QLatin1Char('"') + columns.fieldName(k) + QLatin1Char('"');
             }
             QSqlQuery insert(db);
             ok = ok && insert.exec(QStringLiteral(

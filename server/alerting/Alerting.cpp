@@ -29,6 +29,7 @@ Alerting::Alerting(ServerStore& store, Clock clock)
 
 void Alerting::start(const AlertingOptions& options) {
     m_metricsAllow = options.metricsAllow;
+    m_trustedProxies = options.trustedProxies;
     m_recorder.setReceivers(options.webhooks);
     m_recorder.setOnQueued([this] { m_delivery.kick(); });
     m_store.setReportObserver([this](const StatusReport& report, const QDateTime& at, QString* error) {
@@ -75,7 +76,7 @@ void Alerting::answerMetrics(const QHttpServerRequest& request, QHttpServerRespo
 }
 
 bool Alerting::mayReadMetrics(const QHttpServerRequest& request, QString* error) {
-    if (addressAllowed(m_metricsAllow, request.remoteAddress()))
+    if (addressAllowed(m_metricsAllow, clientAddress(request, m_trustedProxies)))
         return true;
     const QByteArray authorization = request.value("Authorization");
     if (!authorization.startsWith("Bearer "))

@@ -43,6 +43,7 @@ private:
     RequestCounters m_counters;
     QTimer m_silenceTimer;
     QList<AddressRange> m_metricsAllow;
+    TrustedProxies m_trustedProxies;
 };
 
 } // namespace server

@@ -5,6 +5,7 @@
 #include "exchange/ExchangeBounds.h"
 #include "exchange/ReportForm.h"
 #include "FormBytes.h"
+#include "http/ClientAddress.h"
 #include "http/RequestHeaders.h"
 #include "http/TextReply.h"
 #include "WireFormat.h"
@@ -38,10 +39,6 @@ QHttpServerResponse emptySettingsReply(Status status) {
 QHttpServerResponse storeFailure(const QString& error) {
     return textReply(QStringLiteral("Report could not be stored: %1").arg(error),
                      Status::InternalServerError);
-}
-
-QString clientAddress(const QHttpServerRequest& request) {
-    return request.remoteAddress().toString();
 }
 
 } // namespace
@@ -90,8 +87,8 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawNa
     if (!uncleanTextReason(decoded).isEmpty() || !badNameReason(computer).isEmpty())
         return emptySettingsReply(Status::BadRequest);
     QString error;
-    const auto admission =
-        m_gate.admitSettingsRequest(computer, bearerToken(request), clientAddress(request), &error);
+    const auto admission = m_gate.admitSettingsRequest(
+        computer, bearerToken(request), clientAddress(request, m_trustedProxies).toString(), &error);
     if (!admission) {
         qWarning().noquote() << "enrolment of" << computer << "could not be read:" << error;
         return emptySettingsReply(Status::InternalServerError);
@@ -121,7 +118,7 @@ QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, co
     const auto settings = m_store.settingsOrRegister(computer, SettingsRecord::defaults(now), now, &error);
     std::optional<QString> key;
     if (settings && admission.verdict == Admission::Verdict::IssueKey)
-        key = m_gate.issueKey(computer, clientAddress(request), &error);
+        key = m_gate.issueKey(computer, clientAddress(request, m_trustedProxies).toString(), &error);
     if (!settings || (admission.verdict == Admission::Verdict::IssueKey && !key)) {
         qWarning().noquote() << "settings for" << computer << "could not be read:" << error;
         return emptySettingsReply(Status::InternalServerError);

@@ -3,6 +3,7 @@
 #include "auth/AgentGate.h"
 #include "domain/ServerClock.h"
 #include "exchange/FormFields.h"
+#include "http/ClientAddress.h"
 #include "store/ServerStore.h"
 
 #include <QHttpServerRequest>
@@ -18,6 +19,9 @@ public:
 
     QHttpServerResponse answer(const QHttpServerRequest& request);
 
+    // The front servers whose X-Forwarded-For names the agent's address (for the enrolment rate limit).
+    void setTrustedProxies(const TrustedProxies& proxies) { m_trustedProxies = proxies; }
+
 private:
     QHttpServerResponse answerSettingsRequest(const QString& rawName, const QHttpServerRequest& request);
     QHttpServerResponse answerAdmitted(const QString& computer, const Admission& admission,
@@ -27,6 +31,7 @@ private:
     ServerStore& m_store;
     AgentGate& m_gate;
     Clock m_clock;
+    TrustedProxies m_trustedProxies;
 };
 
 } // namespace server

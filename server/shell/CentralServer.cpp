@@ -8,6 +8,7 @@
 #include "http/TextReply.h"
 #include "shell/TlsFiles.h"
 #include "shell/TlsProof.h"
+#include "store/DatabaseLocation.h"
 
 #include <memory>
 #include <QElapsedTimer>
@@ -114,11 +115,15 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
         return false;
     }
     m_gate.setOptions({options.enrolment, options.newNamesPerMinute});
+    m_exchange.setTrustedProxies(options.trustedProxies);
     if (!m_store.open(options.databaseFile, error)) {
-        *error = QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, *error);
+        *error = QStringLiteral("cannot use the database %1: %2")
+                     .arg(locationForDisplay(options.databaseFile), *error);
         return false;
     }
-    m_alerting.start(options.alerting);
+    AlertingOptions alerting = options.alerting;
+    alerting.trustedProxies = options.trustedProxies;
+    m_alerting.start(alerting);
     m_retention.start(options.keepDays);
     return listen(options, error);
 }

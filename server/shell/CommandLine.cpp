@@ -14,8 +14,9 @@ const QCommandLineOption kPort(QStringLiteral("port"),
                                QStringLiteral("Port to listen on; 0 picks a free one (default 8080)."),
                                QStringLiteral("N"), QStringLiteral("8080"));
 const QCommandLineOption kDatabase(QStringLiteral("database"),
-                                   QStringLiteral("SQLite database file (default kova-server.sqlite)."),
-                                   QStringLiteral("FILE"), QStringLiteral("kova-server.sqlite"));
+                                   QStringLiteral("SQLite database file (default kova-server.sqlite), or "
+                                                  "postgresql://USER@HOST:PORT/DBNAME."),
+                                   QStringLiteral("FILE|URL"), QStringLiteral("kova-server.sqlite"));
 const QCommandLineOption kUpdates(QStringLiteral("updates"),
                                   QStringLiteral("Folder holding the published agent KOVA_Oru.exe."),
                                   QStringLiteral("DIR"));
@@ -25,6 +26,47 @@ const QCommandLineOption
              QStringLiteral("FILE"));
 const QCommandLineOption kTlsKey(QStringLiteral("tls-key"),
                                  QStringLiteral("Unencrypted PEM private key file."), QStringLiteral("FILE"));
+
+const QCommandLineOption
+    kEnrol(QStringLiteral("enrol"),
+           QStringLiteral("Who may enrol: open (any new name gets a key at first contact), "
+                          "approve (new names wait for --approve; default) or closed."),
+           QStringLiteral("POLICY"), QStringLiteral("approve"));
+const QCommandLineOption kKeepDays(QStringLiteral("keep-days"),
+                                   QStringLiteral("Days of report history kept (default 90)."),
+                                   QStringLiteral("N"), QStringLiteral("90"));
+const QCommandLineOption kApprove(QStringLiteral("approve"),
+                                  QStringLiteral("Admit the pending computer NAME, then end."),
+                                  QStringLiteral("NAME"));
+const QCommandLineOption
+    kResetKey(QStringLiteral("reset-key"),
+              QStringLiteral("Withdraw the key of computer NAME (it enrols again), then end."),
+              QStringLiteral("NAME"));
+const QCommandLineOption kListPending(QStringLiteral("list-pending"),
+                                      QStringLiteral("List the computers waiting for approval, then end."));
+const QCommandLineOption
+    kAllowKeyless(QStringLiteral("allow-keyless"),
+                  QStringLiteral("Let computer NAME report and fetch settings without a key (for agents "
+                                 "that cannot send one), then end."),
+                  QStringLiteral("NAME"));
+const QCommandLineOption kRequireKey(QStringLiteral("require-key"),
+                                     QStringLiteral("Undo --allow-keyless for computer NAME, then end."),
+                                     QStringLiteral("NAME"));
+const QCommandLineOption
+    kTrustedProxy(QStringLiteral("trusted-proxy"),
+                  QStringLiteral("Address or subnet of a front server (nginx) whose X-Forwarded-For header "
+                                 "names the client; may be repeated. Default: none, the peer is the client."),
+                  QStringLiteral("ADDRESS"));
+
+bool readTrustedProxies(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+    for (const QString& value : parser.values(kTrustedProxy)) {
+        if (!addTrustedProxy(value, options.trustedProxies)) {
+            *error = QStringLiteral("--trusted-proxy needs an IP address or subnet, not \"%1\"").arg(value);
+            return false;
+        }
+    }
+    return true;
+}
 
 const QCommandLineOption
     kAddOperator(QStringLiteral("add-operator"),
@@ -83,31 +125,6 @@ bool readAccount(const QCommandLineParser& parser, ServerOptions& options, QStri
                       parser.value(isOperator ? kAddOperator : kAddToken), *role};
     return true;
 }
-const QCommandLineOption
-    kEnrol(QStringLiteral("enrol"),
-           QStringLiteral("Who may enrol: open (any new name gets a key at first contact), "
-                          "approve (new names wait for --approve; default) or closed."),
-           QStringLiteral("POLICY"), QStringLiteral("approve"));
-const QCommandLineOption kKeepDays(QStringLiteral("keep-days"),
-                                   QStringLiteral("Days of report history kept (default 90)."),
-                                   QStringLiteral("N"), QStringLiteral("90"));
-const QCommandLineOption kApprove(QStringLiteral("approve"),
-                                  QStringLiteral("Admit the pending computer NAME, then end."),
-                                  QStringLiteral("NAME"));
-const QCommandLineOption
-    kResetKey(QStringLiteral("reset-key"),
-              QStringLiteral("Withdraw the key of computer NAME (it enrols again), then end."),
-              QStringLiteral("NAME"));
-const QCommandLineOption kListPending(QStringLiteral("list-pending"),
-                                      QStringLiteral("List the computers waiting for approval, then end."));
-const QCommandLineOption
-    kAllowKeyless(QStringLiteral("allow-keyless"),
-                  QStringLiteral("Let computer NAME report and fetch settings without a key (for agents "
-                                 "that cannot send one), then end."),
-                  QStringLiteral("NAME"));
-const QCommandLineOption kRequireKey(QStringLiteral("require-key"),
-                                     QStringLiteral("Undo --allow-keyless for computer NAME, then end."),
-                                     QStringLiteral("NAME"));
 
 bool readAddress(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
     if (options.address.setAddress(parser.value(kListen)))
@@ -241,20 +258,21 @@ std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, Operat
     parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({kListen,      kPort,         kDatabase,   kUpdates,       kTlsCert,
-                       kTlsKey,      kEnrol,        kKeepDays,   kApprove,       kResetKey,
-                       kListPending, kAllowKeyless, kRequireKey, kAddOperator,   kAddToken,
-                       kRole,        kMetricsAllow, kWebhook,    kWebhookSecret, kWebhookSecretFile,
-                       kSilenceCheck});
+    parser.addOptions(
+        {kListen,       kPort,          kDatabase,          kUpdates,     kTlsCert,  kTlsKey,
+         kTrustedProxy, kEnrol,         kKeepDays,          kApprove,     kResetKey, kListPending,
+         kAllowKeyless, kRequireKey,    kAddOperator,       kAddToken,    kRole,     kMetricsAllow,
+         kWebhook,      kWebhookSecret, kWebhookSecretFile, kSilenceCheck});
     parser.process(app);
 
     ServerOptions options;
     options.databaseFile = parser.value(kDatabase);
     options.updatesFolder = parser.value(kUpdates);
     if (!readAddress(parser, options, error) || !readPort(parser, options, error) ||
-        !readTls(parser, options, error) || !readEnrolment(parser, options, error) ||
-        !readKeepDays(parser, options, error) || !readAction(parser, action, error) ||
-        !readAccount(parser, options, error) || !readAlerting(parser, options.alerting, error))
+        !readTls(parser, options, error) || !readTrustedProxies(parser, options, error) ||
+        !readEnrolment(parser, options, error) || !readKeepDays(parser, options, error) ||
+        !readAction(parser, action, error) || !readAccount(parser, options, error) ||
+        !readAlerting(parser, options.alerting, error))
         return std::nullopt;
     return options;
 }

@@ -3,6 +3,7 @@
 #include "alerting/AlertingOptions.h"
 #include "auth/EnrolmentPolicy.h"
 #include "domain/Role.h"
+#include "http/ClientAddress.h"
 
 #include <optional>
 #include <QHostAddress>
@@ -22,13 +23,15 @@ struct AccountAction {
 struct ServerOptions {
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 8080; // 0 picks a free port
+    // A SQLite file, or postgresql://user@host:port/dbname for a database several instances share.
     QString databaseFile = QStringLiteral("kova-server.sqlite");
     QString updatesFolder;      // empty: no update is published
     QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
     QString tlsKeyFile;
     EnrolmentPolicy enrolment = EnrolmentPolicy::Approve;
-    int newNamesPerMinute = 30; // per client address
-    int keepDays = 90;          // history older than this is pruned
+    int newNamesPerMinute = 30;    // per client address
+    int keepDays = 90;             // history older than this is pruned
+    TrustedProxies trustedProxies; // peers whose X-Forwarded-For names the client
     std::optional<AccountAction> account;
     AlertingOptions alerting;
 };

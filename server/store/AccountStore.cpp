@@ -30,9 +30,11 @@ bool AccountStore::saveOperator(const QString& name, Role role, const QString& p
 
 bool AccountStore::saveToken(const QString& name, Role role, const QString& tokenDigest, const QDateTime& now,
                              QString* error) {
-    return write(QStringLiteral("INSERT OR REPLACE INTO api_tokens (name, role, token_hash, created_at) "
-                                "VALUES (?, ?, ?, ?)"),
-                 {name, roleText(role), tokenDigest, sql::storedTime(now)}, error);
+    return write(
+        QStringLiteral("INSERT INTO api_tokens (name, role, token_hash, created_at) VALUES (?, ?, ?, ?) "
+                       "ON CONFLICT (name) DO UPDATE SET role = excluded.role, "
+                       "token_hash = excluded.token_hash, created_at = excluded.created_at"),
+        {name, roleText(role), tokenDigest, sql::storedTime(now)}, error);
 }
 
 std::optional<AccountStore::Login> AccountStore::login(const QString& name, QString* error) {
@@ -110,8 +112,9 @@ std::optional<AccountStore::Failures> AccountStore::failures(const QString& name
 }
 
 bool AccountStore::saveFailures(const QString& name, const Failures& failures, QString* error) {
-    return write(QStringLiteral("INSERT OR REPLACE INTO login_failures (name, failures, next_try_at) "
-                                "VALUES (?, ?, ?)"),
+    return write(QStringLiteral("INSERT INTO login_failures (name, failures, next_try_at) VALUES (?, ?, ?) "
+                                "ON CONFLICT (name) DO UPDATE SET failures = excluded.failures, "
+                                "next_try_at = excluded.next_try_at"),
                  {name, failures.count, sql::text(sql::storedTime(failures.nextTryAt))}, error);
 }
 

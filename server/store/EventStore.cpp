@@ -1,9 +1,8 @@
 #include "store/EventStore.h"
 
 #include "domain/Silence.h"
+#include "store/SqlDialect.h"
 #include "store/SqlRun.h"
-
-#include <QSqlError>
 
 namespace server {
 
@@ -38,19 +37,24 @@ bool EventStore::addEvent(const NewEvent& event, const QStringList& receivers, Q
     QSqlQuery insert(m_store.connection());
     if (!sql::run(
             insert,
-            QStringLiteral("INSERT INTO events (event_id, kind, computer, at, body) VALUES (?, ?, ?, ?, ?)"),
+            QStringLiteral("INSERT INTO events (event_id, kind, computer, at, body) VALUES (?, ?, ?, ?, ?) "
+                           "RETURNING id"),
             {event.eventId, event.kind, event.computer, sql::storedTime(event.at),
              QString::fromUtf8(event.body)},
             error))
         return false;
-    const qint64 id = insert.lastInsertId().toLongLong();
-    QSqlQuery delivery(m_store.connection());
-    if (!delivery.prepare(
-            QStringLiteral("INSERT INTO deliveries (event, receiver, state, attempts, "
-                           "next_try_at, last_error, done_at) VALUES (?, ?, ?, 0, ?, '', '')"))) {
-        *error = delivery.lastError().text();
+    if (!insert.next()) {
+        *error = QStringLiteral("the database did not return the new event's number");
         return false;
     }
+    const qint64 id = insert.value(0).toLongLong();
+    insert.finish();
+    QSqlQuery delivery(m_store.connection());
+    if (!sql::prepare(delivery,
+                      QStringLiteral("INSERT INTO deliveries (event, receiver, state, attempts, "
+                                     "next_try_at, last_error, done_at) VALUES (?, ?, ?, 0, ?, '', '')"),
+                      error))
+        return false;
     for (const QString& receiver : receivers) {
         if (!sql::run(delivery, {id, receiver, pending(), sql::storedTime(event.at)}, error))
             return false;

@@ -36,11 +36,11 @@ QString column(const QString& key) {
 
 // Every value of a row in one column, each as its UTF-8 length in bytes, ":" and the value: the database
 // driver's cost is per column, and this reads a fleet several times faster than one column per value.
-QString packedColumns() {
+QString packedColumns(sql::Backend backend) {
     QStringList pieces;
     for (const QString& key : MetricsStore::keys())
-        pieces << sql::utf8Length(column(key)) + QStringLiteral(" || ':' || ") + column(key);
-    return sql::utf8Bytes(pieces.join(QStringLiteral(" || ")));
+        pieces << sql::utf8Length(column(key), backend) + QStringLiteral(" || ':' || ") + column(key);
+    return sql::utf8Bytes(pieces.join(QStringLiteral(" || ")), backend);
 }
 
 QList<std::pair<qsizetype, qsizetype>> spans(const QByteArray& packed) {
@@ -91,7 +91,8 @@ std::optional<QList<MetricsRow>> MetricsStore::page(const QString& afterName, in
             query,
             QStringLiteral("SELECT s.name, %1, %2 FROM latest_status s JOIN computers c ON c.name = s.name "
                            "WHERE s.name > ? ORDER BY s.name LIMIT ?")
-                .arg(sql::unixSeconds(QStringLiteral("s.received_at")), packedColumns()),
+                .arg(sql::unixSeconds(QStringLiteral("s.received_at"), m_store.backend()),
+                     packedColumns(m_store.backend())),
             {sql::text(afterName), limit}, error))
         return std::nullopt;
     QList<MetricsRow> rows;

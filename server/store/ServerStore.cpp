@@ -1,5 +1,6 @@
 #include "store/ServerStore.h"
 
+#include "store/DatabaseLocation.h"
 #include "store/Migrations.h"
 #include "store/SqlDialect.h"
 #include "store/SqlRun.h"
@@ -24,12 +25,22 @@ QVariantList bindable(const QStringList& values) {
 
 using sql::run;
 
-bool runText(QSqlDatabase& db, const QString& sql, QString* error) {
+// Runs one of the store's common statements, adapted to the database.
+bool runText(QSqlDatabase& db, const QString& text, QString* error) {
     QSqlQuery query(db);
-    if (query.exec(sql))
-        return true;
-    *error = query.lastError().text();
-    return false;
+    return sql::exec(query, text, error);
+}
+
+// Runs statements the dialect wrote for this very database, which need no adapting.
+bool runOwn(QSqlDatabase& db, const QStringList& statements, QString* error) {
+    for (const QString& statement : statements) {
+        QSqlQuery query(db);
+        if (!query.exec(statement)) {
+            *error = query.lastError().text();
+            return false;
+        }
+    }
+    return true;
 }
 
 QString timestamp(const QDateTime& moment) {
@@ -74,11 +85,9 @@ struct ServerStore::Statements {
                                                       {&upsertEnrolment, schema::upsertEnrolment()},
                                                       {&countNamesAskedFrom, schema::countNamesAskedFrom()},
                                                       {&selectPending, schema::selectPending()}};
-        for (const auto& [query, sql] : all) {
-            if (!query->prepare(sql)) {
-                *error = query->lastError().text();
+        for (const auto& [query, text] : all) {
+            if (!sql::prepare(*query, text, error))
                 return false;
-            }
         }
         return true;
     }
@@ -106,62 +115,82 @@ ServerStore::~ServerStore() {
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-bool ServerStore::open(const QString& file, QString* error) {
-    if (!createPrivateFile(file, error))
+bool ServerStore::open(const QString& location, QString* error) {
+    const auto where = readDatabaseLocation(location, error);
+    if (!where || !connect(*where, error))
         return false;
-    m_file = file;
-    m_identity = fileIdentity(file).value_or(FileIdentity{});
-    m_db = QSqlDatabase::addDatabase(sql::driverName(), m_connectionName);
-    m_db.setDatabaseName(file);
-    m_db.setConnectOptions(sql::connectOptions());
-    if (!m_db.open()) {
-        *error = m_db.lastError().text();
-        return false;
-    }
-    for (const QString& setup : sql::sessionSetup()) {
-        if (!runText(m_db, setup, error))
-            return false;
-    }
-    if (!migrate(error))
+    if (!runOwn(m_db, sql::sessionSetup(m_backend), error) || !migrate(error))
         return false;
     m_statements = std::make_unique<Statements>(m_db);
     return m_statements->prepare(error);
 }
 
+bool ServerStore::connect(const DatabaseLocation& where, QString* error) {
+    m_backend = where.backend;
+    m_db = QSqlDatabase::addDatabase(sql::driverName(m_backend), m_connectionName);
+    m_db.setConnectOptions(sql::connectOptions(m_backend));
+    if (m_backend == sql::Backend::Sqlite) {
+        if (!createPrivateFile(where.file, error))
+            return false;
+        m_file = where.file;
+        m_identity = fileIdentity(where.file).value_or(FileIdentity{});
+        m_db.setDatabaseName(where.file);
+    } else {
+        m_db.setHostName(where.host);
+        m_db.setPort(where.port);
+        m_db.setUserName(where.user);
+        m_db.setPassword(where.password);
+        m_db.setDatabaseName(where.name);
+    }
+    if (m_db.open())
+        return true;
+    *error = m_db.lastError().text();
+    return false;
+}
+
 // Every migration the database lacks runs in one transaction with the new version number, so a failed
-// upgrade leaves the database as it was. Writing the version even when nothing is missing proves the file
-// is writable now rather than at the first report.
+// upgrade leaves the database as it was; PostgreSQL instances starting together take turns (the
+// preamble's lock), so the second one finds the schema already up to date. Writing the version even when
+// nothing is missing proves the database is writable now rather than at the first report.
 bool ServerStore::migrate(QString* error) {
-    QSqlQuery read(m_db);
-    if (!read.exec(sql::readSchemaVersion()) || !read.next()) {
-        *error = read.lastError().text();
-        return false;
-    }
-    const int version = read.value(0).toInt();
-    read.finish();
-    if (version > latestSchemaVersion()) {
-        *error = QStringLiteral("the database has schema version %1, newer than this server knows (%2); "
-                                "use the server that wrote it")
-                     .arg(version)
-                     .arg(latestSchemaVersion());
-        return false;
-    }
     return inTransaction(
         [&] {
+            const auto version = schemaVersion(error);
+            if (!version)
+                return false;
             for (const Migration& migration : migrations()) {
                 for (const QString& statement :
-                     migration.version > version ? migration.statements : QStringList{}) {
+                     migration.version > *version ? migration.statements : QStringList{}) {
                     if (!runText(m_db, statement, error))
                         return false;
                 }
             }
-            return runText(m_db, sql::writeSchemaVersion(latestSchemaVersion()), error);
+            return runOwn(m_db, sql::writeSchemaVersion(m_backend, latestSchemaVersion()), error);
         },
         error);
 }
 
+// The database's schema version, refused when a newer server wrote it.
+std::optional<int> ServerStore::schemaVersion(QString* error) {
+    QSqlQuery read(m_db);
+    if (!runOwn(m_db, sql::migrationPreamble(m_backend), error))
+        return std::nullopt;
+    if (!read.exec(sql::readSchemaVersion(m_backend)) || !read.next()) {
+        *error = read.lastError().text();
+        return std::nullopt;
+    }
+    const int version = read.value(0).toInt();
+    if (version <= latestSchemaVersion())
+        return version;
+    *error = QStringLiteral("the database has schema version %1, newer than this server knows (%2); "
+                            "use the server that wrote it")
+                 .arg(version)
+                 .arg(latestSchemaVersion());
+    return std::nullopt;
+}
+
 bool ServerStore::fileIsStillOurs(QString* error) const {
-    if (fileIdentity(m_file) == m_identity)
+    if (m_backend == sql::Backend::Postgres || fileIdentity(m_file) == m_identity)
         return true;
     *error = QStringLiteral("the database file %1 was deleted or replaced while the server ran; "
                             "restart the server to use the file now there")

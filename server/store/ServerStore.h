@@ -4,6 +4,7 @@
 #include "domain/SettingsRecord.h"
 #include "domain/StatusReport.h"
 #include "store/DatabaseFile.h"
+#include "store/SqlDialect.h"
 
 #include <functional>
 #include <memory>
@@ -14,9 +15,12 @@
 
 namespace server {
 
-// The server's database: each computer's settings, its latest status, the history of reports and where
-// each name stands with enrolment. Each change is one transaction, so a refused or failed one leaves
-// nothing behind; a change is refused when the database file was deleted or replaced under the server.
+struct DatabaseLocation;
+
+// The server's database, SQLite or PostgreSQL: each computer's settings, its latest status, the history of
+// reports and where each name stands with enrolment. Each change is one transaction, so a refused or failed
+// one leaves nothing behind; a change is refused when the database file was deleted or replaced under the
+// server.
 class ServerStore {
 public:
     ServerStore();
@@ -24,9 +28,10 @@ public:
     ServerStore(const ServerStore&) = delete;
     ServerStore& operator=(const ServerStore&) = delete;
 
-    // Opens (creating it private to this user when needed) the database file, brings its schema up to
-    // date and checks that it can be written. A database written by a newer server is refused.
-    bool open(const QString& file, QString* error);
+    // Opens the SQLite file (creating it private to this user when needed) or the PostgreSQL database
+    // (postgresql://USER@HOST:PORT/DBNAME), brings its schema up to date and checks that it can be
+    // written. A database written by a newer server is refused.
+    bool open(const QString& location, QString* error);
 
     // The computer's settings; a computer not seen before is registered with the given defaults first.
     std::optional<SettingsRecord> settingsOrRegister(const QString& computer, const SettingsRecord& defaults,
@@ -65,6 +70,9 @@ public:
     };
     const Counters& counters() const { return m_counters; }
 
+    // Which kind of database the store speaks to, for the few expressions that differ (see SqlDialect).
+    sql::Backend backend() const { return m_backend; }
+
     // The open connection, for the store's other parts (accounts and sessions, the fleet views, audit).
     QSqlDatabase& connection() { return m_db; }
 
@@ -75,12 +83,15 @@ public:
 private:
     struct Statements;
 
+    bool connect(const DatabaseLocation& where, QString* error);
     bool migrate(QString* error);
+    std::optional<int> schemaVersion(QString* error);
     bool fileIsStillOurs(QString* error) const;
     bool saveSettings(const QString& computer, const SettingsRecord& settings, const QString& at,
                       QString* error);
 
     QString m_connectionName;
+    sql::Backend m_backend = sql::Backend::Sqlite;
     QString m_file;
     FileIdentity m_identity;
     QSqlDatabase m_db;

@@ -1,27 +1,52 @@
 #pragma once
 
+#include <optional>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringList>
 
 namespace server::sql {
 
-// Everything the store says differently to each database kind lives here; the rest of its SQL is common
-// to SQLite and PostgreSQL. Only SQLite is spoken today.
+// Everything the store says differently to SQLite and to PostgreSQL lives here; the rest of its SQL is one
+// text for both, written in the portable subset that adapt() checks (see adapt()).
+enum class Backend { Sqlite, Postgres };
 
-QString driverName();
-// Connection options: how long a writer waits for another one before it gives up.
-QString connectOptions();
+Backend backendOf(const QSqlDatabase& db);
+
+QString driverName(Backend backend);
+// Connection options: how long to wait for the database before giving up.
+QString connectOptions(Backend backend);
 // Statements run once per connection before anything else.
-QStringList sessionSetup();
-// The column type of a table's own increasing row number.
+QStringList sessionSetup(Backend backend);
+
+// The column type of a table's own increasing row number, in the portable text adapt() translates.
 QString rowIdColumn();
+
+// Statements that start the migration transaction: on PostgreSQL a lock that makes instances starting
+// together migrate one after the other, and the table holding the version.
+QStringList migrationPreamble(Backend backend);
 // Reads and writes the number of the last migration applied to the database.
-QString readSchemaVersion();
-QString writeSchemaVersion(int version);
+QString readSchemaVersion(Backend backend);
+QStringList writeSchemaVersion(Backend backend, int version);
+
+// The statement as `backend` must read it, or empty with the reason when the text uses a form that only
+// one of the two back ends knows. Forms refused on both back ends, so that a SQLite test run already
+// catches them: INSERT OR REPLACE/IGNORE, REPLACE INTO, PRAGMA, AUTOINCREMENT, COLLATE NOCASE, IFNULL,
+// last_insert_rowid(). (SQLite's date functions, which an expression below uses on SQLite,
+// PostgreSQL refuses by itself, and the stack test runs the store's tests on it.) Translated for PostgreSQL:
+// INTEGER PRIMARY KEY (an identity column) and LIKE (ILIKE, as SQLite's LIKE ignores case).
+std::optional<QString> adapt(const QString& text, Backend backend, QString* error);
+
+// Expressions each back end writes its own way, to put into a common statement.
 // A stored moment (local time, as sql::storedTime writes it) as Unix seconds with milliseconds.
-QString unixSeconds(const QString& column);
+QString unixSeconds(const QString& column, Backend backend);
 // A text's UTF-8 bytes, read back as a byte array; and their count.
-QString utf8Bytes(const QString& expression);
-QString utf8Length(const QString& expression);
+QString utf8Bytes(const QString& expression, Backend backend);
+QString utf8Length(const QString& expression, Backend backend);
+
+// Prepares `text` adapted to the query's database.
+bool prepare(QSqlQuery& query, const QString& text, QString* error);
+// Runs `text` once, adapted to the database; `query` holds the rows afterwards.
+bool exec(QSqlQuery& query, const QString& text, QString* error);
 
 } // namespace server::sql

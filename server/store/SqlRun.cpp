@@ -1,5 +1,7 @@
 #include "store/SqlRun.h"
 
+#include "store/SqlDialect.h"
+
 #include <QSqlError>
 
 namespace server::sql {
@@ -14,10 +16,7 @@ bool run(QSqlQuery& query, const QVariantList& values, QString* error) {
 }
 
 bool run(QSqlQuery& query, const QString& text, const QVariantList& values, QString* error) {
-    if (query.prepare(text))
-        return run(query, values, error);
-    *error = query.lastError().text();
-    return false;
+    return prepare(query, text, error) && run(query, values, error);
 }
 
 QVariant text(const QString& value) {

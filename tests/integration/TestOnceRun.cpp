@@ -3,6 +3,7 @@
 #include "support/BuiltPrograms.h"
 #include "support/LoopbackResponder.h"
 #include "support/SelfSignedCertificate.h"
+#include "support/TestDatabase.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -37,7 +38,8 @@ class TestOnceRun : public QObject {
     std::optional<SelfSignedCertificate> certificate;
     QProcess builtServer;
     QString serverUrl;
-    QProcess approvingServer; // on its own database, new names wait for the operator
+    QProcess approvingServer;  // on its own database, new names wait for the operator
+    QString approvingDatabase; // a SQLite file, or a PostgreSQL database in the stack test
     QString approvingUrl;
     LoopbackResponder noSettings; // empty settings replies; takes the report the update step sends
     QString agentCopy;            // beside it the name file, which each row writes or removes
@@ -51,8 +53,9 @@ private slots:
         QVERIFY2(certificate, qPrintable(error));
         noSettings.serve(
             {Answer::http(200, {}), Answer::http(200, {}), Answer::http(200, "Report received.")});
-        serverUrl = startServer(builtServer, {"--database", work.filePath("db"), "--enrol", "open"});
-        approvingUrl = startServer(approvingServer, {"--database", work.filePath("db2")});
+        serverUrl = startServer(builtServer, {"--database", testdb::fresh(work, "db"), "--enrol", "open"});
+        approvingDatabase = testdb::fresh(work, "db2");
+        approvingUrl = startServer(approvingServer, {"--database", approvingDatabase});
         QVERIFY(!serverUrl.isEmpty() && !approvingUrl.isEmpty());
     }
     void cleanupTestCase() {
@@ -102,7 +105,7 @@ private slots:
     void enrolsWhenApproved() {
         QFile::remove(work.filePath("kova.key"));
         QVERIFY(writeName("SRV02"));
-        const QStringList db{"--database", work.filePath("db2")};
+        const QStringList db{"--database", approvingDatabase};
         const auto once = [&] {
             return runAgent({"--once", "--server-url", approvingUrl, "--ca-file",
                              certificate->certificatePath, "--time-url", "http://127.0.0.1:9/t",

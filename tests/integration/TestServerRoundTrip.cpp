@@ -43,9 +43,10 @@ private slots:
         QVERIFY2(agent().lastCycleSucceeded() && logHas("Download successful.\r\n") &&
                      logHas("Transmission successful! ("),
                  qPrintable(agent().logText()));
-        QCOMPARE(server->count("SELECT COUNT(*) FROM reports JOIN computers ON name = sComputerName WHERE "
-                               "name = 'SRV01' AND sMessage = 'System OK.'"),
-                 1);
+        QCOMPARE(
+            server->count("SELECT COUNT(*) FROM reports JOIN computers ON name = \"sComputerName\" WHERE "
+                          "name = 'SRV01' AND \"sMessage\" = 'System OK.'"),
+            1);
         const QString folder =
             "/srv/x y&z=1+2%_3 a%20b_%5F Übergabe/日本"; // blanks, form characters, look-alikes
         state().Dir[1] = folder;
@@ -87,7 +88,7 @@ private slots:
         for (int round = 0; round < 2; ++round) {
             agent().ReceiveWWWSQL(); // enrols and registers the computer
             // An operator makes the update due; a report could only move the date later.
-            server->value(QString("UPDATE computers SET CheckUpdate = '%1' WHERE name = 'SRV01'")
+            server->value(QString("UPDATE computers SET \"CheckUpdate\" = '%1' WHERE name = 'SRV01'")
                               .arg(formatGeneralDateTime(server->now.addSecs(-3600))));
             agent().RunServerInfoNow();
 
@@ -99,7 +100,7 @@ private slots:
             QCOMPARE(!std::exchange(harness->ended.codes, {}).isEmpty(), round == 0);
             QCOMPARE(agent().logText().count("up to date"), round);
         }
-        QCOMPARE(server->value("SELECT CheckUpdate FROM computers WHERE name = 'SRV01'").toString(),
+        QCOMPARE(server->value("SELECT \"CheckUpdate\" FROM computers WHERE name = 'SRV01'").toString(),
                  state().CheckUpdate); // reported before the update ran
         const QByteArray agentKey = fileBytes(harness->folder.filePath("kova.key"));
         QCOMPARE(agentKey.size(), 64); // the key beside the program outlives its replacement

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "server/AgentForms.h"
-#include "server/DatabaseValue.h"
 #include "shell/AccountActions.h"
 #include "shell/CentralServer.h"
 #include "support/BlockingHttp.h"
+#include "support/TestDatabase.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -15,7 +15,7 @@
 struct AlertingServer {
     AlertingServer() {
         options.port = 0;
-        options.databaseFile = dir.filePath(QStringLiteral("server.sqlite"));
+        options.databaseFile = testdb::fresh(dir, QStringLiteral("server.sqlite"));
         options.enrolment = server::EnrolmentPolicy::Open;
         options.alerting.webhookSecret = "shared secret";
         options.alerting.firstRetry = std::chrono::milliseconds(100);
@@ -52,7 +52,7 @@ struct AlertingServer {
             .status;
     }
 
-    QVariant value(const QString& sql) const { return databaseValue(options.databaseFile, sql); }
+    QVariant value(const QString& sql) const { return testdb::value(options.databaseFile, sql); }
 
     QTemporaryDir dir;
     server::ServerOptions options;

@@ -1,20 +1,20 @@
 #pragma once
 
-#include "server/DatabaseValue.h"
 #include "shell/CentralServer.h"
 #include "support/BlockingHttp.h"
+#include "support/TestDatabase.h"
 #include "WireFormat.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-// A central server on a free loopback port with a fresh database and a clock the test sets. New names
-// enrol on first contact unless a test sets another policy.
+// A central server on a free loopback port with a fresh database (see testdb) and a clock the test sets.
+// New names enrol on first contact unless a test sets another policy.
 struct RunningServer {
     RunningServer() {
         options.port = 0;
         options.enrolment = server::EnrolmentPolicy::Open;
-        options.databaseFile = dir.filePath(QStringLiteral("server.sqlite"));
+        options.databaseFile = testdb::fresh(dir, QStringLiteral("server.sqlite"));
         options.updatesFolder = dir.path();
     }
 
@@ -38,7 +38,7 @@ struct RunningServer {
 
     // Reads the database behind the server's back: the first column of the first row, or `none`.
     QVariant value(const QString& sql, const QVariant& none = {}) const {
-        return databaseValue(options.databaseFile, sql, none);
+        return testdb::value(options.databaseFile, sql, none);
     }
     int count(const QString& sql) const { return value(sql, -1).toInt(); }
 

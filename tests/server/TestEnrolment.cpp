@@ -28,7 +28,7 @@ class TestEnrolment : public QObject {
         return done;
     }
     int stored(const QString& computer) const {
-        return server->count(QString("SELECT (SELECT COUNT(*) FROM reports WHERE sComputerName = '%1') + "
+        return server->count(QString("SELECT (SELECT COUNT(*) FROM reports WHERE \"sComputerName\" = '%1') + "
                                      "(SELECT COUNT(*) FROM latest_status WHERE name = '%1')")
                                  .arg(computer));
     }

@@ -62,11 +62,12 @@ private slots:
         for (int piece = 6; piece <= 25; ++piece)
             expected[piece] = settingValue(wire::settingsReportKeys().at(piece));
         QCOMPARE(settingsReplyFor("WEB_01 A&B"), expected);
-        QCOMPARE(server->count("SELECT COUNT(*) FROM reports WHERE sMessage = 'over limit, see C:\\in'"), 1);
+        QCOMPARE(server->count("SELECT COUNT(*) FROM reports WHERE \"sMessage\" = 'over limit, see C:\\in'"),
+                 1);
 
         postAs("WEB_01 A&B", reportForm("WEB_01 A&B"));
         QCOMPARE(server->count("SELECT COUNT(*) FROM reports"), 2);
-        QCOMPARE(server->count("SELECT COUNT(*) FROM latest_status WHERE sIP = '192.168.1.20'"), 1);
+        QCOMPARE(server->count("SELECT COUNT(*) FROM latest_status WHERE \"sIP\" = '192.168.1.20'"), 1);
     }
 
     // The attack that once rewrote a computer's settings, now sent with the computer's own key.

@@ -12,12 +12,15 @@ struct Page {
     QByteArray transferEncoding;
 };
 
-Page fetch(const QUrl& url, const QByteArray& verb = "GET", const QByteArray& bearer = {}) {
+Page fetch(const QUrl& url, const QByteArray& verb = "GET", const QByteArray& bearer = {},
+           const QByteArray& forwardedFor = {}) {
     QNetworkAccessManager manager;
     QNetworkRequest request(url);
     request.setTransferTimeout(30000);
     if (!bearer.isEmpty())
         request.setRawHeader("Authorization", "Bearer " + bearer);
+    if (!forwardedFor.isEmpty())
+        request.setRawHeader("X-Forwarded-For", forwardedFor);
     std::unique_ptr<QNetworkReply> reply(manager.sendCustomRequest(request, verb));
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -65,6 +68,33 @@ private slots:
         open.options.alerting.metricsAllow = {*server::readAddressRange("127.0.0.0/8")};
         QCOMPARE(open.start(), QString());
         QCOMPARE(fetch(open.url("/metrics")).status, 200);
+    }
+
+    // Behind nginx the allowed address is the client's, which only a trusted proxy may name.
+    void allowedAddressBehindProxy_data() {
+        QTest::addColumn<QString>("allowed");
+        QTest::addColumn<QString>("proxy");
+        QTest::addColumn<QByteArray>("forwardedFor");
+        QTest::addColumn<int>("status");
+        QTest::newRow("untrusted peer names an outsider")
+            << "127.0.0.0/8" << QString() << QByteArray("203.0.113.9") << 200;
+        QTest::newRow("untrusted peer names an allowed client")
+            << "10.0.0.0/8" << QString() << QByteArray("10.1.2.3") << 401;
+        QTest::newRow("proxy names an allowed client") << "10.0.0.0/8"
+                                                       << "127.0.0.1" << QByteArray("10.1.2.3") << 200;
+        QTest::newRow("proxy names an outsider") << "127.0.0.0/8"
+                                                 << "127.0.0.1" << QByteArray("203.0.113.9") << 401;
+    }
+    void allowedAddressBehindProxy() {
+        QFETCH(QString, allowed);
+        QFETCH(QString, proxy);
+        QFETCH(QByteArray, forwardedFor);
+        QFETCH(int, status);
+        AlertingServer front;
+        front.options.alerting.metricsAllow = {*server::readAddressRange(allowed)};
+        QVERIFY(proxy.isEmpty() || server::addTrustedProxy(proxy, front.options.trustedProxies));
+        QCOMPARE(front.start(), QString());
+        QCOMPARE(fetch(front.url("/metrics"), "GET", {}, forwardedFor).status, status);
     }
 
     void fleetBeyondOnePageStreamsWholeFamilies() {

@@ -42,6 +42,7 @@ private slots:
         row("key of another certificate",
             db + QStringList{"--tls-cert", first->certificatePath, "--tls-key", second->keyPath},
             "does not belong");
+        row("trusted proxy by name", db + QStringList{"--trusted-proxy", "proxy.example"}, "--trusted-proxy");
         row("unknown policy", db + QStringList{"--enrol", "anyone"}, "open, approve or closed");
         row("no days kept", db + QStringList{"--keep-days", "0"}, "--keep-days");
         row("two actions", db + QStringList{"--approve", "A", "--reset-key", "B"}, "one of");

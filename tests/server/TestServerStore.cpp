@@ -4,6 +4,7 @@
 #include "RunningServer.h"
 #include "store/Migrations.h"
 #include "store/ServerStore.h"
+#include "store/SqlDialect.h"
 #include "store/StoreSchema.h"
 #include "support/BlockingHttp.h"
 
@@ -14,18 +15,36 @@ using testsupport::postForm;
 
 namespace {
 
-// Creates a database file with `statements` run on it, behind any store's back.
-bool prepareDatabase(const QString& file, const QStringList& statements) {
+// Runs `statements` on the database at `location`, behind any store's back; with a `version`, in the
+// frame a migration has (the dialect's preamble first, that schema version written last).
+bool runOn(const QString& location, const QStringList& statements, int version = 0) {
     bool ok = true;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
-        db.setDatabaseName(file);
+        QSqlDatabase db = testdb::connect(location, QStringLiteral("maker"));
+        const auto backend = server::sql::backendOf(db);
         ok = db.open();
-        for (const QString& sql : statements)
+        QString error;
+        for (const QString& sql : version > 0 ? server::sql::migrationPreamble(backend) : QStringList{})
             ok = ok && QSqlQuery(db).exec(sql);
+        for (const QString& sql : statements) {
+            QSqlQuery query(db);
+            ok = ok && server::sql::exec(query, sql, &error);
+        }
+        for (const QString& sql :
+             version > 0 ? server::sql::writeSchemaVersion(backend, version) : QStringList{})
+            ok = ok && QSqlQuery(db).exec(sql);
+        if (!error.isEmpty())
+            qWarning().noquote() << error;
     }
     QSqlDatabase::removeDatabase(QStringLiteral("maker"));
     return ok;
+}
+
+// Creates a database (a SQLite file, or a PostgreSQL database with KOVA_TEST_POSTGRES) with `statements`
+// run on it and the schema version set.
+QString prepareDatabase(const QTemporaryDir& dir, const QStringList& statements, int version) {
+    const QString location = testdb::fresh(dir, QStringLiteral("made.sqlite"));
+    return runOn(location, statements, version) ? location : QString();
 }
 
 mode_t permissions(const QString& file) {
@@ -40,6 +59,8 @@ class TestServerStore : public QObject {
 
 private slots:
     void filesArePrivate() {
+        if (testdb::onPostgres())
+            QSKIP("a SQLite file's permissions");
         RunningServer server;
         QCOMPARE(server.start(), QString());
         QCOMPARE(postForm(server.endpoint(), wire::settingsRequestBody("SRV01").toUtf8()).status, 200);
@@ -52,13 +73,12 @@ private slots:
 
     void olderDatabaseIsUpgraded() {
         QTemporaryDir dir;
-        const QString file = dir.filePath("old.sqlite");
         const QStringList fields = server::SettingsRecord::fieldNames();
         const QString insert = QString("INSERT INTO computers (name, registered_at, changed_at, \"%1\") "
                                        "VALUES ('OLD-PC', 'x', 'x'%2)")
                                    .arg(fields.join("\", \""), QString(", ''").repeated(fields.size()));
-        QVERIFY(prepareDatabase(file, server::schema::createStatements() +
-                                          QStringList{"PRAGMA user_version = 1", insert}));
+        const QString file = prepareDatabase(dir, server::schema::createStatements() << insert, 1);
+        QVERIFY(!file.isEmpty());
         QString error;
         {
             server::ServerStore store;
@@ -82,11 +102,11 @@ private slots:
         }
         const QString columns = '"' + wire::reportKeys().join("\", \"") + '"';
         const QString blanks = QStringList(wire::reportKeys().size(), "''").join(", ");
-        QVERIFY(prepareDatabase(server.options.databaseFile,
-                                {QString("WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n "
-                                         "WHERE k < 1200) INSERT INTO reports (received_at, %1) "
-                                         "SELECT '2026-10-01T12:00:00.000', %2 FROM n")
-                                     .arg(columns, blanks)}));
+        QVERIFY(runOn(server.options.databaseFile,
+                      {QString("WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n "
+                               "WHERE k < 1200) INSERT INTO reports (received_at, %1) "
+                               "SELECT '2026-10-01T12:00:00.000', %2 FROM n")
+                           .arg(columns, blanks)}));
         QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 1200);
         QCOMPARE(server.start(), QString());
         const QByteArray key = server.enrol("SRV01");
@@ -97,9 +117,9 @@ private slots:
 
     void newerDatabaseIsRefused() {
         QTemporaryDir dir;
-        const QString file = dir.filePath("new.sqlite");
         const int newer = server::latestSchemaVersion() + 1;
-        QVERIFY(prepareDatabase(file, {QStringLiteral("PRAGMA user_version = %1").arg(newer)}));
+        const QString file = prepareDatabase(dir, {}, newer);
+        QVERIFY(!file.isEmpty());
         server::ServerStore store;
         QString error;
         QVERIFY(!store.open(file, &error));
@@ -115,6 +135,8 @@ private slots:
     }
     void lostDatabaseIsNeverAcknowledged() {
         QFETCH(bool, replace);
+        if (testdb::onPostgres())
+            QSKIP("a SQLite file deleted under the server");
         RunningServer server;
         QCOMPARE(server.start(), QString());
         const QByteArray key = server.enrol("SRV01");
@@ -122,7 +144,7 @@ private slots:
         for (const char* suffix : {"", "-wal", "-shm"})
             QFile::remove(file + suffix);
         if (replace)
-            QVERIFY(prepareDatabase(file, server::schema::createStatements()));
+            QVERIFY(QFile::copy(prepareDatabase(server.dir, server::schema::createStatements(), 1), file));
         for (int request = 0; request < 2; ++request)
             QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("deleted or replaced"));
         const auto report = postForm(server.endpoint(), reportForm("SRV01"), testsupport::bearer(key));

@@ -24,8 +24,7 @@ QByteArray reportWithFolder(const QString& text) {
 bool execute(const RunningServer& server, const QString& sql) {
     bool done = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
-        db.setDatabaseName(server.options.databaseFile);
+        QSqlDatabase db = testdb::connect(server.options.databaseFile, QStringLiteral("writer"));
         QSqlQuery query(db);
         done = db.open() && query.exec(sql);
     }
@@ -47,22 +46,29 @@ private slots:
         QCOMPARE(server.start(), QString());
         const auto key = testsupport::bearer(server.enrol("SRV01"));
         QCOMPARE(postForm(server.endpoint(), reportWithFolder("/first"), key).status, 200);
-        QVERIFY(execute(server, "CREATE TRIGGER refuse BEFORE INSERT ON reports "
-                                "BEGIN SELECT RAISE(ABORT, 'history refused'); END"));
+        if (testdb::onPostgres())
+            QVERIFY(execute(server, "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                                    "$$ BEGIN RAISE EXCEPTION 'history refused'; END $$; "
+                                    "CREATE TRIGGER refuse BEFORE INSERT ON reports "
+                                    "FOR EACH ROW EXECUTE FUNCTION refuse()"));
+        else
+            QVERIFY(execute(server, "CREATE TRIGGER refuse BEFORE INSERT ON reports "
+                                    "BEGIN SELECT RAISE(ABORT, 'history refused'); END"));
         server.now = server.now.addSecs(60);
 
         const auto reply = postForm(server.endpoint(), reportWithFolder("/second"), key);
 
         QCOMPARE(reply.status, 500);
         QVERIFY(reply.body.contains("history refused"));
-        QCOMPARE(server.value("SELECT Dir1 FROM computers WHERE name = 'SRV01'").toString(), "/first");
-        QCOMPARE(server.value("SELECT sMessage FROM latest_status WHERE name = 'SRV01'").toString(),
+        QCOMPARE(server.value("SELECT \"Dir1\" FROM computers WHERE name = 'SRV01'").toString(), "/first");
+        QCOMPARE(server.value("SELECT \"sMessage\" FROM latest_status WHERE name = 'SRV01'").toString(),
                  "/first");
         QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 1);
         const auto settings = postForm(server.endpoint(), wire::settingsRequestBody("SRV01").toUtf8(), key);
         QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(settings.body)).value(6), "/first");
 
-        QVERIFY(execute(server, "DROP TRIGGER refuse"));
+        QVERIFY(
+            execute(server, testdb::onPostgres() ? "DROP TRIGGER refuse ON reports" : "DROP TRIGGER refuse"));
         QCOMPARE(postForm(server.endpoint(), reportWithFolder("/third"), key).status, 200);
         QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 2);
     }

@@ -1,0 +1,67 @@
+#include "http/ClientAddress.h"
+
+namespace server {
+namespace {
+
+// The peer of an IPv4 connection on a dual-stack socket reads as ::ffff:a.b.c.d.
+QHostAddress plain(const QHostAddress& address) {
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4) : address;
+}
+
+bool isTrusted(const QHostAddress& address, const TrustedProxies& proxies) {
+    const QHostAddress candidate = plain(address);
+    for (const auto& subnet : proxies) {
+        if (candidate.isInSubnet(subnet))
+            return true;
+    }
+    return false;
+}
+
+QByteArray forwardedForHeader(const QHttpServerRequest& request) {
+    QByteArrayList values;
+    for (const auto& [name, value] : request.headers()) {
+        if (name.compare("X-Forwarded-For", Qt::CaseInsensitive) == 0)
+            values << value;
+    }
+    return values.join(',');
+}
+
+} // namespace
+
+bool addTrustedProxy(const QString& text, TrustedProxies& proxies) {
+    const QHostAddress single(text);
+    if (!single.isNull()) {
+        proxies << qMakePair(plain(single), single.protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32);
+        return true;
+    }
+    const auto subnet = QHostAddress::parseSubnet(text);
+    if (subnet.first.isNull())
+        return false;
+    proxies << subnet;
+    return true;
+}
+
+QHostAddress clientAddress(const QHostAddress& peer, const QByteArray& forwardedFor,
+                           const TrustedProxies& proxies) {
+    QHostAddress client = plain(peer);
+    if (!isTrusted(client, proxies))
+        return client;
+    const QByteArrayList hops = forwardedFor.split(',');
+    for (auto hop = hops.crbegin(); hop != hops.crend(); ++hop) {
+        const QHostAddress address(QString::fromLatin1(hop->trimmed()));
+        if (address.isNull()) // a garbled hop: nothing left of it can be believed
+            return client;
+        client = plain(address);
+        if (!isTrusted(client, proxies))
+            return client;
+    }
+    return client;
+}
+
+QHostAddress clientAddress(const QHttpServerRequest& request, const TrustedProxies& proxies) {
+    return clientAddress(request.remoteAddress(), forwardedForHeader(request), proxies);
+}
+
+} // namespace server

@@ -1,0 +1,318 @@
+"""PostgreSQL, kova_server instances and nginx on loopback in one temporary folder, for the stack test and
+the benchmarks. Everything started is stopped by Stack.close(), which the callers run in every outcome."""
+
+import os
+import pwd
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+
+PG_BIN = "/usr/lib/postgresql/15/bin"
+NGINX = shutil.which("nginx") or "/usr/sbin/nginx"
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SITE = os.path.join(ROOT, "deploy", "nginx", "kova-oru.conf")
+
+
+# Every process started here dies with the process that started it, even one killed outright (a CTest
+# time-out): setpriv asks the kernel to send it SIGKILL then.
+TIED = ["setpriv", "--pdeathsig", "KILL", "--"]
+
+
+class CannotStart(Exception):
+    """A neighbour (PostgreSQL, nginx) that this machine cannot run: the caller skips."""
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for_port(port, seconds, process=None):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if process is not None and process.poll() is not None:
+            return False
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=0.5).close()
+            return True
+        except OSError:
+            time.sleep(0.05)
+    return False
+
+
+def rss_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def peak_rss_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
+
+
+class Postgres:
+    """A throw-away PostgreSQL cluster. As root it runs as the `postgres` system user (PostgreSQL refuses
+    root); otherwise as the calling user."""
+
+    def __init__(self, folder, fsync=False):
+        self.folder = folder
+        self.data = os.path.join(folder, "pgdata")
+        self.port = free_port()
+        self.user = "kova"
+        self.as_user = []
+        self.fsync = fsync
+        self.started = False
+
+    def _run(self, args, **kw):
+        return subprocess.run(self.as_user + args, capture_output=True, text=True, timeout=120, **kw)
+
+    def start(self):
+        if not os.path.exists(os.path.join(PG_BIN, "initdb")):
+            raise CannotStart(f"PostgreSQL 15 is not installed ({PG_BIN}/initdb missing)")
+        if os.geteuid() == 0:
+            try:
+                account = pwd.getpwnam("postgres")
+            except KeyError:
+                raise CannotStart("running as root and there is no 'postgres' user to run PostgreSQL as")
+            os.chown(self.folder, account.pw_uid, account.pw_gid)
+            self.as_user = ["runuser", "-u", "postgres", "--"]
+        done = self._run([f"{PG_BIN}/initdb", "-D", self.data, "-U", self.user, "--auth=trust",
+                          "--encoding=UTF8", "--locale=C", "--no-sync"])
+        if done.returncode != 0:
+            raise CannotStart("initdb failed: " + done.stderr.strip())
+        self.log = open(os.path.join(self.folder, "postgres.log"), "w")
+        os.chmod(self.log.name, 0o666)
+        as_user = ["--reuid=postgres", "--regid=postgres", "--clear-groups"] if self.as_user else []
+        self.process = subprocess.Popen(
+            TIED[:1] + as_user + TIED[1:] +
+            [f"{PG_BIN}/postgres", "-D", self.data, "-p", str(self.port), "-k", self.folder, "-c",
+             "listen_addresses=127.0.0.1", "-c", "max_connections=200", "-c",
+             f"fsync={'on' if self.fsync else 'off'}", "-c", "shared_buffers=64MB"],
+            stdout=self.log, stderr=subprocess.STDOUT)
+        self.started = True
+        if not wait_for_port(self.port, 60, self.process) or not self._ready():
+            raise CannotStart("PostgreSQL did not start" + self.log_tail())
+
+    def _ready(self):
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            if subprocess.run([f"{PG_BIN}/pg_isready", "-q", "-h", "127.0.0.1", "-p", str(self.port)]).returncode == 0:
+                return True
+            time.sleep(0.1)
+        return False
+
+    def log_tail(self):
+        try:
+            with open(os.path.join(self.folder, "postgres.log")) as log:
+                return "\n" + "".join(log.readlines()[-10:])
+        except OSError:
+            return ""
+
+    def url(self, database):
+        return f"postgresql://{self.user}@127.0.0.1:{self.port}/{database}"
+
+    def sql(self, database, text):
+        done = subprocess.run(["psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-h", "127.0.0.1",
+                               "-p", str(self.port), "-U", self.user, "-d", database, "-c", text],
+                              capture_output=True, text=True, timeout=120)
+        if done.returncode != 0:
+            raise RuntimeError(f"psql: {done.stderr.strip()}")
+        return done.stdout.strip()
+
+    def create_database(self, name):
+        self.sql("postgres", f'CREATE DATABASE "{name}"')
+
+    def stop(self):
+        if self.started and self.process.poll() is None:
+            self.process.send_signal(signal.SIGQUIT)  # immediate shutdown: the data is thrown away anyway
+            try:
+                self.process.wait(20)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(10)
+        self.started = False
+
+
+def open_enrolment(exe):
+    """New agents get their key on first contact, as in the README's run command."""
+    usage = subprocess.run([exe, "--help"], capture_output=True, text=True, timeout=30).stdout
+    return ["--enrol", "open"] if "--enrol" in usage else []
+
+
+class Server:
+    """One kova_server process, behind nginx on this machine."""
+
+    def __init__(self, exe, folder, database, extra=()):
+        self.port = free_port()
+        self.log_path = os.path.join(folder, f"server-{self.port}.log")
+        self.args = [exe, "--port", str(self.port), "--database", database,
+                     "--trusted-proxy", "127.0.0.1"] + open_enrolment(exe) + list(extra)
+        self.process = None
+
+    def start(self):
+        self.log = open(self.log_path, "w")
+        self.process = subprocess.Popen(TIED + self.args, stdout=self.log, stderr=subprocess.STDOUT)
+        if not wait_for_port(self.port, 30, self.process):
+            raise RuntimeError(f"kova_server did not start: {self.read_log()}")
+
+    def read_log(self):
+        with open(self.log_path) as log:
+            return log.read()[-2000:]
+
+    def kill(self):
+        if self.process and self.process.poll() is None:
+            self.process.send_signal(signal.SIGKILL)
+            self.process.wait(10)
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.kill()
+
+
+def make_certificate(folder):
+    cert, key = os.path.join(folder, "tls.crt"), os.path.join(folder, "tls.key")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256",
+                    "-nodes", "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=localhost",
+                    "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost"],
+                   check=True, capture_output=True, timeout=60)
+    return cert, key
+
+
+def site_for_test(site_text, https_port, http_port, instances, cert, key, updates):
+    """The shipped site with this run's ports, instances, certificate and updates folder put in."""
+    servers = "".join(f"    server 127.0.0.1:{port} max_fails=1 fail_timeout=5s;\n" for port in instances)
+    text = re.sub(r"(upstream kova_servers \{\n)(?:    server [^\n]*\n)+", lambda m: m.group(1) + servers,
+                  site_text)
+    replacements = {
+        "listen 443 ssl": f"listen 127.0.0.1:{https_port} ssl",
+        "listen [::]:443 ssl;": "",
+        "listen 80;": f"listen 127.0.0.1:{http_port};",
+        "listen [::]:80;": "",
+        "/etc/ssl/kova-oru/fullchain.pem": cert,
+        "/etc/ssl/kova-oru/privkey.pem": key,
+        "/var/lib/kova-server/updates/": updates.rstrip("/") + "/",
+        "return 301 https://$host$request_uri;": f"return 301 https://$host:{https_port}$request_uri;",
+    }
+    for old, new in replacements.items():
+        if old not in text:
+            raise RuntimeError(f"the shipped nginx site no longer holds '{old}'")
+        text = text.replace(old, new)
+    return text
+
+
+class Nginx:
+    """nginx with the shipped site, its own prefix, pid file and logs in the temporary folder."""
+
+    def __init__(self, folder, instances, updates, worker_connections=4096):
+        self.folder = os.path.join(folder, "nginx")
+        self.https_port = free_port()
+        self.http_port = free_port()
+        self.instances = instances
+        self.updates = updates
+        self.worker_connections = worker_connections
+        self.process = None
+
+    def start(self):
+        if not os.path.exists(NGINX):
+            raise CannotStart("nginx is not installed")
+        os.makedirs(os.path.join(self.folder, "logs"), exist_ok=True)
+        cert, key = make_certificate(self.folder)
+        with open(SITE) as f:
+            site = site_for_test(f.read(), self.https_port, self.http_port, self.instances, cert, key,
+                                 self.updates)
+        with open(os.path.join(self.folder, "kova-oru.conf"), "w") as f:
+            f.write(site)
+        user = "" if os.geteuid() != 0 else "user nobody nogroup;\n"
+        temp = os.path.join(self.folder, "temp")
+        os.makedirs(temp, exist_ok=True)
+        os.chmod(self.folder, 0o755)
+        with open(os.path.join(self.folder, "nginx.conf"), "w") as f:
+            f.write(f"""{user}worker_processes 1;
+worker_rlimit_nofile {self.worker_connections * 2 + 64};
+daemon off;
+pid {self.folder}/nginx.pid;
+error_log {self.folder}/logs/error.log warn;
+events {{ worker_connections {self.worker_connections}; }}
+http {{
+    access_log off;
+    client_body_temp_path {temp}/body;
+    proxy_temp_path {temp}/proxy;
+    fastcgi_temp_path {temp}/fastcgi;
+    uwsgi_temp_path {temp}/uwsgi;
+    scgi_temp_path {temp}/scgi;
+    types {{ application/octet-stream exe; text/plain sig; }}
+    include {self.folder}/kova-oru.conf;
+}}
+""")
+        self.log = open(os.path.join(self.folder, "logs", "stderr.log"), "w")
+        self.process = subprocess.Popen(TIED + [NGINX, "-p", self.folder, "-c", os.path.join(self.folder, "nginx.conf")],
+                                        stdout=self.log, stderr=subprocess.STDOUT)
+        if not wait_for_port(self.https_port, 15, self.process):
+            with open(os.path.join(self.folder, "logs", "stderr.log")) as log:
+                message = log.read()
+            raise CannotStart("nginx did not start: " + message[-1500:])
+
+    def worker_pids(self):
+        return [int(p) for p in subprocess.run(["pgrep", "-P", str(self.process.pid)], capture_output=True,
+                                               text=True).stdout.split()]
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()  # nginx's fast shutdown
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(10)
+
+
+class Stack:
+    """PostgreSQL, `count` server instances on one database and nginx in front of them."""
+
+    def __init__(self, server_exe, count=2, extra=(), fsync=False):
+        self.folder = tempfile.mkdtemp(prefix="kova-stack-")
+        os.chmod(self.folder, 0o755)
+        self.server_exe = server_exe
+        self.count = count
+        self.extra = list(extra)
+        self.postgres = Postgres(os.path.join(self.folder, "pg"), fsync)
+        os.makedirs(self.postgres.folder)
+        self.updates = os.path.join(self.folder, "updates")
+        os.makedirs(self.updates)
+        os.chmod(self.updates, 0o755)
+        self.servers = []
+        self.nginx = None
+
+    def start(self):
+        self.postgres.start()
+        self.postgres.create_database("kova")
+        self.servers = [Server(self.server_exe, self.folder, self.postgres.url("kova"), self.extra)
+                        for _ in range(self.count)]
+        for server in self.servers:
+            server.start()
+        self.nginx = Nginx(self.folder, [s.port for s in self.servers], self.updates)
+        self.nginx.start()
+
+    def close(self, keep=False):
+        if self.nginx:
+            self.nginx.stop()
+        for server in self.servers:
+            server.stop()
+        self.postgres.stop()
+        if not keep:
+            shutil.rmtree(self.folder, ignore_errors=True)
