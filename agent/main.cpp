@@ -4,7 +4,9 @@
 #include "modules/AgentConfig.h"
 #include "modules/HeadlessView.h"
 #include "modules/ServiceView.h"
+#include "platform/ParentConsole.h"
 #include "platform/ProcessEnd.h"
+#include "platform/ServiceOutput.h"
 #include "platform/StopSignals.h"
 
 #include <cstdio>
@@ -44,7 +46,7 @@ int runService(int argc, char** argv, const AgentConfig& config) {
     QCoreApplication app(argc, argv);
     if (!trustExtraCertificates(config))
         return 2;
-    static ServiceView view(ServiceView::writeStandardOutputLine);
+    static ServiceView view(platform::writeServiceLine);
     platform::Seam<platform::MessageBox>::replace(&view);
     platform::StopSignals stop;
     QObject::connect(&stop, &platform::StopSignals::stopRequested, [](const QString& signalName) {
@@ -79,6 +81,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine command = parseCommandLine(arguments);
+    // Only runs that print: a window attached to a console would end when that console is closed.
+    if (command.action == CommandLine::Action::Exit || command.config.once || command.config.service)
+        platform::useParentConsole();
     if (command.action == CommandLine::Action::Exit) {
         std::fputs(qPrintable(command.output), command.exitCode == 0 ? stdout : stderr);
         return command.exitCode;

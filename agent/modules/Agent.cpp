@@ -137,13 +137,13 @@ void Agent::runUpdateCheck() {
 mdlGeneral::DownloadResult Agent::downloadUpdate(const QString& url, const QString& targetFile,
                                                  qint64 sizeBound) {
     inetDLUpgrade.Download(url, targetFile, sizeBound);
-    platform::waitWhile([this] { return inetDLUpgrade.StillExecuting(); });
+    inetDLUpgrade.waitUntilDone();
     return {inetDLUpgrade.httpStatus(), inetDLUpgrade.errorText()};
 }
 
 void Agent::SyncSystemClock() {
     InetTime.Execute(InetTime.URL);
-    platform::waitWhile([this] { return InetTime.StillExecuting(); });
+    InetTime.waitUntilDone();
     mdlGeneral::applyClockPage(InetTime.GetChunk());
 }
 

@@ -5,7 +5,6 @@
 #include "modules/SettingsPieces.h"
 #include "modules/StatusReportBody.h"
 #include "platform/Clock.h"
-#include "platform/EventWait.h"
 #include "WireFormat.h"
 
 using namespace std::chrono_literals;
@@ -16,7 +15,7 @@ const QString kFormHeader = QStringLiteral("Content-Type: application/x-www-form
 const QString kPost = QStringLiteral("POST");
 
 QString waitForReply(platform::TransferChannel& channel) {
-    platform::waitWhile([&channel] { return channel.StillExecuting(); });
+    channel.waitUntilDone();
     return channel.GetChunk();
 }
 

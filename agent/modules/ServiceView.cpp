@@ -2,7 +2,6 @@
 
 #include "modules/NameFile.h"
 
-#include <cstdio>
 #include <QDir>
 
 ServiceView::ServiceView(LineSink writeLine) : sink(std::move(writeLine)) {}
@@ -24,10 +23,4 @@ bool ServiceView::show(const platform::ShownBox& box) {
         box.question ? QStringLiteral(" (answered No: a service cannot ask)") : QString();
     sink(box.title + QStringLiteral(": ") + box.text + answered);
     return false;
-}
-
-void ServiceView::writeStandardOutputLine(const QString& line) {
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
 }

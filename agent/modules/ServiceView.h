@@ -24,9 +24,6 @@ public:
 
     void writeLine(const QString& line) { sink(line); }
 
-    // Standard output, flushed per line so that the journal has each line when it happens.
-    static void writeStandardOutputLine(const QString& line);
-
 private:
     LineSink sink;
     LogLines lines;

@@ -5,11 +5,6 @@
 
 namespace platform {
 
-void waitWhile(const std::function<bool()>& busy) {
-    while (busy())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
 void processPendingEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

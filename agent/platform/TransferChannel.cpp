@@ -5,6 +5,7 @@
 #include "platform/WholeReply.h"
 
 #include <limits>
+#include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslCertificate>
@@ -214,6 +215,15 @@ void TransferChannel::conclude(quint64 requestId) {
         body_.clear();
     executing_ = false;
     emit finished(); // last: a receiver may start the next request or delete this channel
+}
+
+void TransferChannel::waitUntilDone() {
+    // A local event loop, not processEvents(WaitForMoreEvents) in a loop: outside a running loop Windows'
+    // event dispatcher does not deliver the reply's queued end, and the wait would never return.
+    QEventLoop loop;
+    connect(this, &TransferChannel::finished, &loop, &QEventLoop::quit);
+    while (executing_)
+        loop.exec();
 }
 
 QString TransferChannel::GetChunk() const {

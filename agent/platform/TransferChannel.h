@@ -21,8 +21,7 @@ namespace platform {
 
 // One HTTP or HTTPS request at a time, with a busy flag, an overall time-out and a bounded read of the reply:
 // what the agent's exchanges (settings, status report, time page, update) ask of a transfer. Everything runs
-// on the calling thread's event queue; callers wait with platform::waitWhile([&] { return c.StillExecuting();
-// }).
+// on the calling thread's event queue; callers wait with waitUntilDone().
 //
 // Outcome of a request: an HTTP answer of any status is a complete read (its body is the text, httpStatus()
 // tells the status). A transfer that breaks off (also short of its Content-Length), times out, is refused,
@@ -49,6 +48,10 @@ public:
                   qint64 sizeBound = std::numeric_limits<qint64>::max());
 
     bool StillExecuting() const { return executing_; }
+    // Lets window messages (timer ticks, commands, network events) run until the running request has ended;
+    // returns at once when none runs. It sleeps on the event queue between events, so a wait costs no
+    // processor time.
+    void waitUntilDone();
     // The body kept (at most readBound bytes) decoded as UTF-8; a character cut at the bound is left out.
     // Reading does not consume: every call returns the same text until the next request starts.
     QString GetChunk() const;

@@ -30,12 +30,17 @@ private slots:
         makeFile("in/empty", 0);
         makeFile("in/sub/inside", 777);
         makeFile("out/target", 300);
+#ifdef Q_OS_WIN
+        // Links made by Qt are shortcut files there, plain files like any other; folders hold no pipes.
+        QCOMPARE(GetFolderStats(path("in")), "6442450951/3");
+#else
         QVERIFY(QFile::link(path("out/target"), path("in/to-file")));
         QVERIFY(QFile::link(path("out/folder"), path("in/to-folder")));
         QVERIFY(QFile::link(path("out/gone"), path("in/broken")));
         QVERIFY(QFile::link(path("in/loop"), path("in/loop")));
         QCOMPARE(::mkfifo(QFile::encodeName(path("in/pipe")).constData(), 0600), 0);
         QCOMPARE(GetFolderStats(path("in")), "6442451251/4");
+#endif
         QCOMPARE(GetFolderStats(path("out/folder")), "0/0");
         QCOMPARE(GetFolderStats(path("in/large")), QString()); // a file is no folder: the slot cannot be read
         // The kernel hands out a listing in batches; a folder longer than one batch must be read to its end.

@@ -1,9 +1,9 @@
-#include "platform/EventWait.h"
 #include "platform/TransferChannel.h"
 #include "support/LoopbackResponder.h"
 #include "support/SelfSignedCertificate.h"
 
 #include <QSslConfiguration>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -25,6 +25,8 @@ private slots:
         QVERIFY(!missing && missing.reason().contains("missing.pem"));
         QString error;
         const auto made = SelfSignedCertificate::create(folder.path(), &error);
+        if (!made && QStandardPaths::findExecutable("openssl").isEmpty())
+            QSKIP("making a certificate needs openssl, which this system does not have");
         QVERIFY2(made, qPrintable(error));
         const platform::Result added = TransferChannel::addTrustedCertificates(made->certificatePath);
         QVERIFY2(added, qPrintable(added.reason()));
@@ -56,7 +58,7 @@ private slots:
         QFile file(folder.filePath(fileName));
 
         channel.Download(server.url().toString(), file.fileName());
-        platform::waitWhile([&] { return channel.StillExecuting(); });
+        channel.waitUntilDone();
 
         QCOMPARE(finished.size(), 1);
         QCOMPARE(channel.httpStatus(), status);
@@ -100,7 +102,7 @@ private slots:
         TransferChannel channel(5s);
 
         channel.Download(server.url().toString(), folder.filePath("update"), bound);
-        platform::waitWhile([&] { return channel.StillExecuting(); });
+        channel.waitUntilDone();
 
         QVERIFY2(failure.isEmpty() ? channel.errorText().isEmpty()
                                    : channel.errorText().contains(QRegularExpression(failure)),

@@ -2,7 +2,11 @@
 
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
+#endif
 
 #include <memory>
 #include <optional>
@@ -76,8 +80,10 @@ Answer Answer::reset(const QByteArray& bytes) {
         socket->write(bytes);
         socket->flush();
         // A zero linger time makes the close a reset, as a dropped connection looks to the peer.
+        // Qt's sockets offer no linger option, hence the system's call.
         const linger now{1, 0};
-        ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        ::setsockopt(socket->socketDescriptor(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&now),
+                     sizeof now);
         socket->abort();
     }};
 }

@@ -1,0 +1,7 @@
+#include "platform/ParentConsole.h"
+
+namespace platform {
+
+void useParentConsole() {}
+
+} // namespace platform
