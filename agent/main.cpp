@@ -3,6 +3,7 @@
 #include "modules/Agent.h"
 #include "modules/AgentConfig.h"
 #include "modules/HeadlessView.h"
+#include "modules/NameFile.h"
 #include "modules/ServiceView.h"
 #include "platform/ParentConsole.h"
 #include "platform/ProcessEnd.h"
@@ -38,6 +39,15 @@ int runOnce(int argc, char** argv, const AgentConfig& config) {
     std::fputs(qPrintable(log.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))), stdout);
     std::fputs("\n", stdout);
     return agent.lastCycleSucceeded() ? 0 : 1;
+}
+
+// For installers: no window and no connection, only the name file beside the program.
+int runSetName(int argc, char** argv, const QString& name) {
+    const QCoreApplication app(argc, argv); // it knows where the program lives
+    const platform::Result written = mdlGeneral::WriteNameFile(name, AgentState::instance());
+    if (!written)
+        std::fprintf(stderr, "--set-name: %s\n", qPrintable(written.reason()));
+    return written ? 0 : 1;
 }
 
 // Start-up, then the timer-driven cycles until the service manager stops the agent. The stop may come
@@ -82,12 +92,14 @@ int main(int argc, char** argv) {
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine command = parseCommandLine(arguments);
     // Only runs that print: a window attached to a console would end when that console is closed.
-    if (command.action == CommandLine::Action::Exit || command.config.once || command.config.service)
+    if (command.action != CommandLine::Action::Run || command.config.once || command.config.service)
         platform::useParentConsole();
     if (command.action == CommandLine::Action::Exit) {
         std::fputs(qPrintable(command.output), command.exitCode == 0 ? stdout : stderr);
         return command.exitCode;
     }
+    if (command.action == CommandLine::Action::SetName)
+        return runSetName(argc, argv, command.name);
     if (command.config.service)
         return runService(argc, argv, command.config);
     return command.config.once ? runOnce(argc, argv, command.config) : runWindow(argc, argv, command.config);

@@ -1,5 +1,8 @@
 #include "modules/AgentConfig.h"
 
+#include "modules/FirstRunSetup.h"
+
+#include <algorithm>
 #include <QCommandLineParser>
 #include <QUrl>
 
@@ -16,8 +19,16 @@ bool isWebAddress(const QString& text) {
            !url.host().isEmpty();
 }
 
+// A name given on the command line is one word with no white space or control character at all: an
+// installer's typing error must not end up in the name file.
+bool isNameToSet(const QString& name) {
+    return mdlGeneral::isOneWordName(name) && std::none_of(name.begin(), name.end(), [](QChar c) {
+               return c.isSpace() || c.category() == QChar::Other_Control;
+           });
+}
+
 CommandLine exitWith(int code, const QString& output) {
-    return {CommandLine::Action::Exit, code, output, {}};
+    return {CommandLine::Action::Exit, code, output, {}, {}};
 }
 
 } // namespace
@@ -51,7 +62,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption caFile(QStringLiteral("ca-file"),
                                     QStringLiteral("Also trust the PEM certificate(s) in PATH for HTTPS."),
                                     QStringLiteral("PATH"));
-    parser.addOptions({help, version, once, service, server, update, time, caFile});
+    const QCommandLineOption setName(
+        QStringLiteral("set-name"),
+        QStringLiteral(
+            "Write NAME (one word) as this computer's name into kova.ini beside the program and exit, "
+            "without a window or a connection (for installers; exit 1 when it cannot be written)."),
+        QStringLiteral("NAME"));
+    parser.addOptions({help, version, once, service, server, update, time, caFile, setName});
 
     if (!parser.parse(arguments))
         return exitWith(2, parser.errorText() + QStringLiteral("\nTry --help.\n"));
@@ -71,6 +88,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
 
     CommandLine result;
+    if (parser.isSet(setName)) {
+        if (!isNameToSet(parser.value(setName)))
+            return exitWith(
+                2, QStringLiteral("--set-name needs one word, not \"%1\".\n").arg(parser.value(setName)));
+        result.action = CommandLine::Action::SetName;
+        result.name = parser.value(setName);
+    }
     result.config = {parser.value(server), parser.value(update), parser.value(time),
                      parser.value(caFile), parser.isSet(once),   arguments.mid(1)};
     result.config.service = parser.isSet(service);

@@ -15,11 +15,12 @@ struct AgentConfig {
 };
 
 struct CommandLine {
-    enum class Action { Run, Exit };
+    enum class Action { Run, Exit, SetName };
     Action action = Action::Run;
     int exitCode = 0;
     QString output; // text for standard output (help, version) or standard error (a usage error)
     AgentConfig config;
+    QString name; // SetName: the computer name to write, as given
 };
 
 // Reads the arguments (the program name first). Help and version end the run with exit code 0, a bad

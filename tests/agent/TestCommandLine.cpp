@@ -17,6 +17,11 @@ private slots:
         QTest::newRow("other scheme") << QStringList{"--update-url", "ftp://h/x"} << "2: ftp://h/x";
         QTest::newRow("once and service") << QStringList{"--service", "--once"} << "2: --once and --service";
         QTest::newRow("stray word") << QStringList{"extra"} << "2: extra";
+        QTest::newRow("name of two words") << QStringList{"--set-name", "JVX PC"} << "2: one word";
+        QTest::newRow("name with a line break") << QStringList{"--set-name", "SRV01\nx"} << "2: one word";
+        QTest::newRow("name with a tab") << QStringList{"--set-name", "SRV\t01"} << "2: one word";
+        QTest::newRow("empty name") << QStringList{"--set-name", ""} << "2: one word";
+        QTest::newRow("name without a value") << QStringList{"--set-name"} << "2: set-name";
     }
     void argumentsThatEndTheRun() {
         QFETCH(QStringList, arguments);
@@ -25,6 +30,13 @@ private slots:
         QCOMPARE(command.action, CommandLine::Action::Exit);
         QCOMPARE(command.exitCode, ended.section(": ", 0, 0).toInt());
         QVERIFY2(command.output.contains(ended.section(": ", 1)), qPrintable(command.output));
+    }
+
+    // Installers name the computer without a window; the name is written as given.
+    void setNameWritesNothingElse() {
+        const CommandLine command = parseCommandLine({"KOVA Oru", "--set-name", "JVX_PC-2"});
+        QCOMPARE(command.action, CommandLine::Action::SetName);
+        QCOMPARE(command.name, "JVX_PC-2");
     }
 
     // A restarted agent is given exactly what this one was given.

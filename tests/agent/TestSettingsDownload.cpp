@@ -142,7 +142,10 @@ private slots:
 
         QVERIFY(clock.elapsed() < 5000);
         QVERIFY(before > 0 && statusKb("VmHWM:") - before < 20 * 1024);
+#ifndef Q_OS_WIN // wine's sockets take in what the peer sends whether it is read or not; memory holds all the
+                 // same
         QVERIFY(server->bytesSent() < kHuge);
+#endif
         QCOMPARE(settingsFields(state()), fields);
         QCOMPARE(agent().logText(), log);
         QCOMPARE(state().NoInternet, !log.endsWith(kDownloaded));

@@ -76,9 +76,11 @@ DWORD WINAPI onServiceControl(DWORD control, DWORD, void*, void*) {
     }
 }
 
+// A service's main function returns only when the service has stopped; the agent ends its process then.
 void WINAPI serviceMain(DWORD, LPWSTR*) {
     serviceStatus = RegisterServiceCtrlHandlerExW(kServiceName, onServiceControl, nullptr);
     reportServiceState(SERVICE_RUNNING);
+    Sleep(INFINITE);
 }
 
 // The dispatcher holds its thread until the service reports itself stopped, so it gets one of its own; the
