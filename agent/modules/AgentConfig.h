@@ -11,7 +11,7 @@ struct AgentConfig {
     QString caFile;
     bool once = false;
     QStringList arguments; // as given, without the program name: a restarted agent gets the same
-    bool service = false; // run by a service manager: lines on standard output, no window
+    bool service = false;  // run by a service manager: lines on standard output, no window
 };
 
 struct CommandLine {

@@ -53,6 +53,21 @@ inline QVariant value(const QString& location, const QString& sql, const QVarian
     return result;
 }
 
+// Runs a statement that answers no rows (an operator's change made straight in the database).
+inline bool execute(const QString& location, const QString& sql) {
+    bool done = false;
+    {
+        QSqlDatabase db = connect(location, QStringLiteral("writer"));
+        QSqlQuery query(db);
+        done = db.open() && query.exec(sql);
+        if (!done)
+            qWarning().noquote() << "test statement failed:" << sql << query.lastError().text()
+                                 << db.lastError().text();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+    return done;
+}
+
 // A new, empty database: `file` in `dir`, or a PostgreSQL database of its own.
 inline QString fresh(const QTemporaryDir& dir, const QString& file) {
     if (!onPostgres())

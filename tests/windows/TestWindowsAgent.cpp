@@ -19,8 +19,8 @@ struct Run {
     QString output;
 };
 
-QString windowsPath(const QString& path) {
-    return QStringLiteral("Z:") + QDir::toNativeSeparators(path);
+QString windowsPath(QString path) {
+    return QStringLiteral("Z:") + path.replace(u'/', u'\\');
 }
 
 // The Windows build's folder as installed: the agent, its libraries, plugins and pictures; no test program.
@@ -63,6 +63,8 @@ class TestWindowsAgent : public QObject {
 
     QString endpoint() const { return server.url + QStringLiteral(KOVA_EXCHANGE_PATH); }
     QVariant stored(const QString& sql) const { return testdb::value(database, sql); }
+    bool change(const QString& sql) const { return testdb::execute(database, sql); }
+    int reports() const { return stored("SELECT COUNT(*) FROM reports").toInt(); }
 
     Run once(const QStringList& extra = {}) {
         return runUnderWine(
@@ -87,6 +89,34 @@ private slots:
                  qPrintable(said));
     }
 
+    // Registered with wine's Service Control Manager as the MSI registers it: started, it reports and logs
+    // to KOVA Oru.log beside the program; the stop control ends it with its last line, and the manager
+    // hears that it stopped.
+    void serviceStopsOnTheManagersControl() {
+        QProcess holder; // wine's service manager lives only while some program of the prefix runs
+        holder.start("wine", {"cmd.exe"});
+        QVERIFY(holder.waitForStarted());
+        const auto sc = [](const QStringList& arguments) { return runUnderWine("sc", arguments, 60000); };
+        const QString binPath = QString("\"%1\" --service --server-url %2 --time-url %3t --update-url %3u")
+                                    .arg(windowsPath(agent), endpoint(), kDeadAddress);
+        QCOMPARE(sc({"create", "KovaOruTest", "binpath=", binPath}).code, 0);
+        const int reportsBefore = reports();
+        QVERIFY2(sc({"start", "KovaOruTest"}).output.contains("RUNNING"), "the service did not start");
+        const QString log = QDir(agentFolder).filePath("KOVA Oru.log");
+        QTRY_VERIFY_WITH_TIMEOUT(QString(fileBytes(log)).contains("Transmission successful!"), 60000);
+        QCOMPARE(reports(), reportsBefore + 1);
+
+        sc({"stop", "KovaOruTest"});
+        QTRY_VERIFY_WITH_TIMEOUT(QString(fileBytes(log)).contains("KOVA Oru stops (service stop)."), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(sc({"query", "KovaOruTest"}).output.contains("STOPPED"), 10000);
+        QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  Loading")
+                    .match(QString(fileBytes(log)))
+                    .hasMatch());
+        sc({"delete", "KovaOruTest"});
+        holder.kill();
+        holder.waitForFinished();
+    }
+
     void versionAnswers() {
         const Run run = runUnderWine(agent, {"--version"}, 60000);
         QCOMPARE(run.code, 0);
@@ -106,8 +136,8 @@ private slots:
         QVERIFY(watched.mkpath("."));
         for (int k = 0; k < 7; ++k)
             QVERIFY(writeFileBytes(watched.filePath(QString("file%1.txt").arg(k)), "x"));
-        stored(QString("UPDATE computers SET \"Dir1\" = '%1', \"Alert1\" = '5' WHERE name = 'WINSRV'")
-                   .arg(windowsPath(watched.path())));
+        QVERIFY(change(QString("UPDATE computers SET \"Dir1\" = '%1', \"Alert1\" = '5' WHERE name = 'WINSRV'")
+                           .arg(windowsPath(watched.path()))));
 
         const Run second = once();
         QVERIFY2(second.code == 0, qPrintable(second.output));
@@ -122,7 +152,7 @@ private slots:
         QVERIFY2(latest("sOS").startsWith("Microsoft Windows"), qPrintable(latest("sOS")));
         QVERIFY2(QRegularExpression("^[A-Z]:\\\\$").match(latest("sDisk1")).hasMatch(),
                  qPrintable(latest("sDisk1")));
-        QVERIFY2(latest("sDiskSpace1").toLongLong() > 0, qPrintable(latest("sDiskSpace1")));
+        QVERIFY2(latest("sDiskSpace1").toDouble() > 0, qPrintable(latest("sDiskSpace1")));
     }
 
     // A signed build published on the server: the running KOVA Oru.exe is renamed to KOVA Oru.bak, the new
@@ -139,20 +169,19 @@ private slots:
         sign.start(qEnvironmentVariable("KOVA_SIGN_EXE"), {"sign", signingKey, publishedPath});
         QVERIFY(sign.waitForFinished(30000) && sign.exitCode() == 0);
         // An operator makes the update due, in the form the agent reads.
-        stored(QString("UPDATE computers SET \"CheckUpdate\" = '%1' WHERE name = 'WINSRV'")
-                   .arg(formatGeneralDateTime(QDateTime::currentDateTime().addDays(-1))));
-        const int reportsBefore = stored("SELECT COUNT(*) FROM reports").toInt();
-
+        QVERIFY(change(QString("UPDATE computers SET \"CheckUpdate\" = '%1' WHERE name = 'WINSRV'")
+                           .arg(formatGeneralDateTime(QDateTime::currentDateTime().addDays(-1)))));
         const QStringList arguments{"--update-url", server.url + QStringLiteral(KOVA_UPDATE_PATH)};
         const Run updating = once(arguments);
+        const int reportsAfterUpdate = reports();
         QVERIFY2(updating.output.contains("Update installed"), qPrintable(updating.output));
         QCOMPARE(fileBytes(agent), published);
         QCOMPARE(fileBytes(QDir(agentFolder).filePath("KOVA Oru.bak")), running);
 
         // The restarted program runs its own cycle with the same arguments: one more report, then no more.
-        QTRY_VERIFY_WITH_TIMEOUT(stored("SELECT COUNT(*) FROM reports").toInt() == reportsBefore + 2, 90000);
+        QTRY_VERIFY_WITH_TIMEOUT(reports() == reportsAfterUpdate + 1, 90000);
         QTest::qWait(5000);
-        QCOMPARE(stored("SELECT COUNT(*) FROM reports").toInt(), reportsBefore + 2);
+        QCOMPARE(reports(), reportsAfterUpdate + 1);
         QCOMPARE(fileBytes(agent), published);
         QCOMPARE(fileBytes(QDir(agentFolder).filePath("KOVA Oru.bak")), running);
         QVERIFY(!QFileInfo::exists(QDir(agentFolder).filePath("KOVA Oru.download")));
