@@ -1,6 +1,7 @@
 #include "modules/AgentKey.h"
 
 #include "platform/ExecutableFolder.h"
+#include "platform/PrivateFile.h"
 #include "WireFormat.h"
 
 #include <QFile>
@@ -19,15 +20,22 @@ QString readAgentKey() {
     return QString::fromLatin1(file.readAll()).trimmed();
 }
 
-// The temporary file is made private before the key goes in, so no other user can read it at any moment.
+// The temporary file is made private before the key goes in, so that on POSIX no other user can read it at
+// any moment; Windows keeps no such mode, so there the whole file gets its own access list once it is in
+// place.
 bool writeAgentKey(const QString& key, QString* error) {
     QSaveFile file(agentKeyFilePath());
     const bool written = file.open(QIODevice::WriteOnly) &&
                          file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
                          file.write(key.toLatin1()) == key.size() && file.commit();
-    if (!written)
+    if (!written) {
         *error = file.errorString();
-    return written;
+        return false;
+    }
+    const platform::Result madePrivate = platform::makePrivate(agentKeyFilePath());
+    if (!madePrivate)
+        *error = madePrivate.reason();
+    return bool(madePrivate);
 }
 
 void presentAgentKey(platform::TransferChannel& channel) {
