@@ -20,7 +20,7 @@ namespace {
 bool trustExtraCertificates(const AgentConfig& config) {
     if (config.caFile.isEmpty())
         return true;
-    const platform::Result trusted = platform::TransferChannel::addTrustedCertificates(config.caFile);
+    const Result<> trusted = platform::TransferChannel::addTrustedCertificates(config.caFile);
     if (trusted)
         return true;
     std::fprintf(stderr, "--ca-file: %s\n", qPrintable(trusted.reason()));
@@ -44,7 +44,7 @@ int runOnce(int argc, char** argv, const AgentConfig& config) {
 // For installers: no window and no connection, only the name file beside the program.
 int runSetName(int argc, char** argv, const QString& name) {
     const QCoreApplication app(argc, argv); // it knows where the program lives
-    const platform::Result written = mdlGeneral::WriteNameFile(name, AgentState::instance());
+    const Result<> written = mdlGeneral::WriteNameFile(name, AgentState::instance());
     if (!written)
         std::fprintf(stderr, "--set-name: %s\n", qPrintable(written.reason()));
     return written ? 0 : 1;

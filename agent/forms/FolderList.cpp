@@ -39,15 +39,14 @@ FolderList::FolderList(QWidget* parent) : QTreeWidget(parent) {
     });
 }
 
-platform::Result FolderList::setPath(const QString& folder) {
+Result<> FolderList::setPath(const QString& folder) {
     const QDir dir(folder);
     if (!dir.exists() || !dir.isReadable())
-        return platform::Result::failure(
-            QStringLiteral("%1 cannot be read").arg(QDir::toNativeSeparators(folder)));
+        return Result<>::failure(QStringLiteral("%1 cannot be read").arg(QDir::toNativeSeparators(folder)));
     fill(dir.absolutePath());
     openFolder = QDir::toNativeSeparators(dir.absolutePath());
     emit pathChanged(openFolder);
-    return platform::Result::success();
+    return Result<>::success();
 }
 
 void FolderList::fill(const QString& folder) {

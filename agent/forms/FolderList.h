@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Result.h"
+#include "Result.h"
 
 #include <QString>
 #include <QTreeWidget>
@@ -17,7 +17,7 @@ public:
     QString path() const { return openFolder; }
 
     // Opens folder; a failure (with the reason) when it cannot be read, and the list stays as it was.
-    platform::Result setPath(const QString& folder);
+    Result<> setPath(const QString& folder);
 
 signals:
     void pathChanged(const QString& path);

@@ -71,7 +71,7 @@ void frmAddNewMonitor::showDriveOfOpenFolder() {
 
 void frmAddNewMonitor::Drive1_Change() {
     const QString drive = Drive1->currentText();
-    const platform::Result opened = Dir1->setPath(drive);
+    const Result<> opened = Dir1->setPath(drive);
     if (opened)
         return;
     platform::MessageBox::inform(

@@ -23,19 +23,14 @@ QString readAgentKey() {
 // The temporary file is made private before the key goes in, so that on POSIX no other user can read it at
 // any moment; Windows keeps no such mode, so there the whole file gets its own access list once it is in
 // place.
-bool writeAgentKey(const QString& key, QString* error) {
+Result<> writeAgentKey(const QString& key) {
     QSaveFile file(agentKeyFilePath());
     const bool written = file.open(QIODevice::WriteOnly) &&
                          file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
                          file.write(key.toLatin1()) == key.size() && file.commit();
-    if (!written) {
-        *error = file.errorString();
-        return false;
-    }
-    const platform::Result madePrivate = platform::makePrivate(agentKeyFilePath());
-    if (!madePrivate)
-        *error = madePrivate.reason();
-    return bool(madePrivate);
+    if (!written)
+        return Failure{file.errorString()};
+    return platform::makePrivate(agentKeyFilePath());
 }
 
 void presentAgentKey(platform::TransferChannel& channel) {
@@ -45,9 +40,11 @@ void presentAgentKey(platform::TransferChannel& channel) {
         channel.standingHeaders.append({QByteArrayLiteral("Authorization"), "Bearer " + key.toLatin1()});
 }
 
-bool keepIssuedAgentKey(const platform::TransferChannel& channel, QString* error) {
+Result<> keepIssuedAgentKey(const platform::TransferChannel& channel) {
     const QByteArray issued = channel.replyHeader(QByteArray(wire::kAgentKeyHeader)).trimmed();
-    return issued.isEmpty() || writeAgentKey(QString::fromLatin1(issued), error);
+    if (issued.isEmpty())
+        return Result<>::success();
+    return writeAgentKey(QString::fromLatin1(issued));
 }
 
 } // namespace mdlGeneral

@@ -14,13 +14,13 @@ QString agentKeyFilePath();
 QString readAgentKey();
 
 // Replaces the file whole; the old key stays unless the new one was written completely.
-bool writeAgentKey(const QString& key, QString* error);
+Result<> writeAgentKey(const QString& key);
 
 // Sets up `channel`'s next request to the central server: with the stored key when there is one.
 void presentAgentKey(platform::TransferChannel& channel);
 
-// Stores the key the central server handed out in the channel's last answer, if it did. False, with the
-// reason, when a key came and could not be kept: its settings must then not be used.
-bool keepIssuedAgentKey(const platform::TransferChannel& channel, QString* error);
+// Stores the key the central server handed out in the channel's last answer, if it did. A failure when a key
+// came and could not be kept: its settings must then not be used.
+Result<> keepIssuedAgentKey(const platform::TransferChannel& channel);
 
 } // namespace mdlGeneral

@@ -34,7 +34,7 @@ void showIpAddress(const AgentState& state) {
 
 void openWebSite() {
     const QString address = QStringLiteral(KOVA_WEBSITE_URL);
-    if (const platform::Result opened = platform::openWebSite(address); !opened)
+    if (const Result<> opened = platform::openWebSite(address); !opened)
         tellNotStarted(QStringLiteral("a web browser for %1").arg(address), opened.reason());
 }
 
@@ -42,7 +42,7 @@ void openSlotFolder(const AgentState& state, const QString& selectedNodeKey) {
     const std::optional<int> k = mdlFolderEdit::slotOfNodeKey(selectedNodeKey);
     if (!k)
         return;
-    if (const platform::Result opened = platform::openFolder(state.Dir[*k]); !opened)
+    if (const Result<> opened = platform::openFolder(state.Dir[*k]); !opened)
         tellNotStarted(QStringLiteral("the file manager for \"%1\"").arg(state.Dir[*k]), opened.reason());
 }
 
@@ -54,7 +54,7 @@ void rebootNow() {
     if (!MessageBox::askYesNo(QStringLiteral("Are you sure you want to reboot the computer RIGHT NOW?"),
                               QStringLiteral("Reboot?")))
         return;
-    if (const platform::Result restart = platform::Seam<platform::Power>::get().requestRestart(); !restart)
+    if (const Result<> restart = platform::Seam<platform::Power>::get().requestRestart(); !restart)
         MessageBox::inform(QStringLiteral("The computer refused to restart: %1").arg(restart.reason()),
                            QStringLiteral("Reboot refused"), BoxIcon::Critical);
 }

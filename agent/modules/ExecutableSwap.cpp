@@ -10,67 +10,65 @@ constexpr QFile::Permissions kProgramPermissions = QFile::ReadOwner | QFile::Wri
                                                    QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
                                                    QFile::ExeOther;
 
-using platform::Result;
-
-Result deleteOldBackup(const QString& backup) {
+Result<> deleteOldBackup(const QString& backup) {
     QFile file(backup);
     if (!file.exists() || file.remove())
-        return Result::success();
-    return Result::failure(
+        return Result<>::success();
+    return Result<>::failure(
         QStringLiteral("the old backup %1 could not be deleted (%2)").arg(backup, file.errorString()));
 }
 
-Result moveAside(const QString& executable, const QString& backup) {
+Result<> moveAside(const QString& executable, const QString& backup) {
     QFile file(executable);
     if (file.rename(backup))
-        return Result::success();
-    return Result::failure(
+        return Result<>::success();
+    return Result<>::failure(
         QStringLiteral("%1 could not be renamed to %2 (%3)").arg(executable, backup, file.errorString()));
 }
 
-Result putInPlace(const QString& replacement, const QString& executable) {
+Result<> putInPlace(const QString& replacement, const QString& executable) {
     QFile file(replacement);
     if (!file.rename(executable))
-        return Result::failure(QStringLiteral("the download could not be put in place as %1 (%2)")
-                                   .arg(executable, file.errorString()));
+        return Result<>::failure(QStringLiteral("the download could not be put in place as %1 (%2)")
+                                     .arg(executable, file.errorString()));
     if (!file.setPermissions(kProgramPermissions)) {
         const QString failure =
             QStringLiteral("%1 could not be made executable (%2)").arg(executable, file.errorString());
         file.remove();
-        return Result::failure(failure);
+        return Result<>::failure(failure);
     }
-    return Result::success();
+    return Result<>::success();
 }
 
 } // namespace
 
-Result swapExecutable(const QString& replacement, const QString& executable, const QString& backup) {
-    if (Result deleted = deleteOldBackup(backup); !deleted)
+Result<> swapExecutable(const QString& replacement, const QString& executable, const QString& backup) {
+    if (Result<> deleted = deleteOldBackup(backup); !deleted)
         return deleted;
     const bool hadExecutable = QFile::exists(executable);
     if (hadExecutable) {
-        if (Result moved = moveAside(executable, backup); !moved)
+        if (Result<> moved = moveAside(executable, backup); !moved)
             return moved;
     }
-    Result placed = putInPlace(replacement, executable);
+    Result<> placed = putInPlace(replacement, executable);
     if (placed || !hadExecutable)
         return placed;
-    return Result::failure(placed.reason() +
-                           (QFile::rename(backup, executable)
-                                ? QStringLiteral("; the previous program was put back")
-                                : QStringLiteral("; the previous program stays as %1").arg(backup)));
+    return Result<>::failure(placed.reason() +
+                             (QFile::rename(backup, executable)
+                                  ? QStringLiteral("; the previous program was put back")
+                                  : QStringLiteral("; the previous program stays as %1").arg(backup)));
 }
 
-Result restoreBackup(const QString& executable, const QString& backup) {
+Result<> restoreBackup(const QString& executable, const QString& backup) {
     QFile failedProgram(executable);
     if (!failedProgram.remove())
-        return Result::failure(
+        return Result<>::failure(
             QStringLiteral("%1 could not be removed (%2)").arg(executable, failedProgram.errorString()));
     QFile previous(backup);
     if (!previous.exists() || previous.rename(executable))
-        return Result::success();
-    return Result::failure(QStringLiteral("the previous program could not be put back from %1 (%2)")
-                               .arg(backup, previous.errorString()));
+        return Result<>::success();
+    return Result<>::failure(QStringLiteral("the previous program could not be put back from %1 (%2)")
+                                 .arg(backup, previous.errorString()));
 }
 
 } // namespace mdlGeneral

@@ -23,7 +23,7 @@ SetupOutcome finishSetup(Agent& agent, const QString& typed, const std::function
     working();
     // The file and the server get the same name, without its blanks only.
     const QString name = trimBlanks(typed);
-    if (const platform::Result written = WriteNameFile(name, agent.state()); !written) {
+    if (const Result<> written = WriteNameFile(name, agent.state()); !written) {
         platform::MessageBox::inform(
             QStringLiteral(
                 "KOVA Oru could not save this computer's name (%1). Setup is not complete; make the "

@@ -44,14 +44,14 @@ NameFileContent readNameFileContent() {
     return {NameFileContent::Kind::Name, firstLine(bytes), {}};
 }
 
-platform::Result WriteNameFile(const QString& name, AgentState& state) {
+Result<> WriteNameFile(const QString& name, AgentState& state) {
     QSaveFile file(nameFilePath());
     const bool written =
         file.open(QIODevice::WriteOnly) && file.write(name.toLocal8Bit()) >= 0 && file.commit();
     if (!written)
-        return platform::Result::failure(describe(file));
+        return Result<>::failure(describe(file));
     state.ComputerName = name;
-    return platform::Result::success();
+    return Result<>::success();
 }
 
 } // namespace mdlGeneral

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "modules/AgentState.h"
-#include "platform/Result.h"
+#include "Result.h"
 
 #include <QString>
 
@@ -22,6 +22,6 @@ NameFileContent readNameFileContent();
 
 // Replaces the file whole with exactly `name` (no line terminator) and sets ComputerName. The old file
 // stays untouched unless the new one was written completely; a failure says why.
-platform::Result WriteNameFile(const QString& name, AgentState& state);
+Result<> WriteNameFile(const QString& name, AgentState& state);
 
 } // namespace mdlGeneral

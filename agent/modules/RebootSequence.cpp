@@ -15,7 +15,7 @@ void runRebootSequence(AgentState& state, const std::function<void(const QString
     state.RebootTime = movedRebootTime(state.RebootTime, state.AutoRebootTime, now);
     sendReport();
     platform::processPendingEvents();
-    if (const platform::Result restart = platform::Seam<platform::Power>::get().requestRestart(); !restart)
+    if (const Result<> restart = platform::Seam<platform::Power>::get().requestRestart(); !restart)
         appendLog(QStringLiteral("Restart refused by the system: ") + restart.reason());
 }
 

@@ -83,7 +83,7 @@ std::optional<Verdict> transferProblem(const DownloadResult& result, const QStri
 std::optional<Verdict> downloadProblem(const UpdateFiles& files) {
     if (QFile(files.download).size() == 0)
         return refused(QStringLiteral("the download is empty"));
-    if (const platform::Result verified = verifySignature(files.download, files.signature); !verified)
+    if (const Result<> verified = verifySignature(files.download, files.signature); !verified)
         return refused(verified.reason());
     if (!platform::isNativeExecutable(files.download))
         return refused(QStringLiteral("the download is not a program for this system"));
@@ -106,12 +106,12 @@ std::optional<Verdict> fetchProblem(const QString& updateUrl, const Downloader& 
 
 // The swapped-in program runs once before the previous one is given up for it.
 std::optional<Verdict> provenOrTakenBack(const UpdateFiles& files) {
-    const platform::Result proven = proveProgram(files.executable, kAgentName);
+    const Result<> proven = proveProgram(files.executable, kAgentName);
     if (proven)
         return std::nullopt;
     const QString why =
         QStringLiteral("the new %1 did not prove itself: %2").arg(files.executable, proven.reason());
-    if (const platform::Result restored = restoreBackup(files.executable, files.backup); !restored)
+    if (const Result<> restored = restoreBackup(files.executable, files.backup); !restored)
         return failed(why + QStringLiteral("; ") + restored.reason());
     return failed(why + QStringLiteral("; the previous program was put back"));
 }
@@ -122,12 +122,11 @@ Verdict fetchAndInstall(const QString& updateUrl, const QStringList& restartArgu
         return *problem;
     if (auto problem = downloadProblem(files))
         return *problem;
-    if (const platform::Result swapped = swapExecutable(files.download, files.executable, files.backup);
-        !swapped)
+    if (const Result<> swapped = swapExecutable(files.download, files.executable, files.backup); !swapped)
         return failed(swapped.reason());
     if (auto problem = provenOrTakenBack(files))
         return *problem;
-    if (const platform::Result started =
+    if (const Result<> started =
             platform::Seam<platform::Launcher>::get().startDetached(files.executable, restartArguments);
         !started)
         return failed(

@@ -45,9 +45,8 @@ void ServerExchange::ReceiveWWWSQL() {
     };
     if (reply.isEmpty())
         return fail();
-    QString keyError;
-    if (!mdlGeneral::keepIssuedAgentKey(InetReceive, &keyError)) {
-        log.append(QStringLiteral("The key from the KOVA Server could not be saved (") + keyError +
+    if (const Result<> kept = mdlGeneral::keepIssuedAgentKey(InetReceive); !kept) {
+        log.append(QStringLiteral("The key from the KOVA Server could not be saved (") + kept.reason() +
                    QLatin1Char(')'));
         return fail();
     }
@@ -87,6 +86,6 @@ void ServerExchange::announceName(const QString& name) {
     post(InetReceive, wire::settingsRequestBody(name));
     waitForReply(InetReceive);
     // Under open enrolment the announcement is what enrols the computer, so a key in its answer is kept.
-    QString ignored; // setup reads nothing of the answer; a key not kept is asked for again by a reset
-    mdlGeneral::keepIssuedAgentKey(InetReceive, &ignored);
+    // Setup reads nothing of the answer; a key not kept is asked for again by a reset.
+    [[maybe_unused]] const Result<> kept = mdlGeneral::keepIssuedAgentKey(InetReceive);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Result.h"
+#include "Result.h"
 
 #include <QString>
 
@@ -10,6 +10,6 @@ namespace mdlGeneral {
 // exit code 0, naming itself `programName` first; otherwise the failure says what it did. A program that
 // only looks like one (cut short, damaged, built for another machine) fails here while the previous one is
 // still at hand.
-platform::Result proveProgram(const QString& executable, const QString& programName);
+Result<> proveProgram(const QString& executable, const QString& programName);
 
 } // namespace mdlGeneral

@@ -18,29 +18,29 @@ bool signedBy(const QByteArray& key, const QByteArray& signature, const uchar* d
 
 } // namespace
 
-platform::Result verifySignature(const QString& file, const QString& signatureFile) {
-    using platform::Result;
+Result<> verifySignature(const QString& file, const QString& signatureFile) {
     static_assert(kSignatureSize == crypto_sign_BYTES);
     if (sodium_init() < 0)
-        return Result::failure(QStringLiteral("the signature check cannot start (libsodium)"));
+        return Result<>::failure(QStringLiteral("the signature check cannot start (libsodium)"));
     QFile signatureIn(signatureFile);
     const QByteArray signature =
         signatureIn.open(QIODevice::ReadOnly) ? signatureIn.read(kSignatureSize + 1) : QByteArray();
     if (signature.size() != kSignatureSize)
-        return Result::failure(QStringLiteral("the signature is not %1 bytes").arg(kSignatureSize));
+        return Result<>::failure(QStringLiteral("the signature is not %1 bytes").arg(kSignatureSize));
     const QList<QByteArray> keys = platform::Seam<UpdateKeys>::get().publicKeys();
     if (keys.isEmpty())
-        return Result::failure(QStringLiteral("no update key is built into this agent"));
+        return Result<>::failure(QStringLiteral("no update key is built into this agent"));
     QFile program(file);
     // Mapped rather than read: the program may be a few hundred MiB.
     const uchar* data = program.open(QIODevice::ReadOnly) ? program.map(0, program.size()) : nullptr;
     if (!data)
-        return Result::failure(QStringLiteral("the download cannot be read (%1)").arg(program.errorString()));
+        return Result<>::failure(
+            QStringLiteral("the download cannot be read (%1)").arg(program.errorString()));
     for (const QByteArray& key : keys) {
         if (signedBy(key, signature, data, program.size()))
-            return Result::success();
+            return Result<>::success();
     }
-    return Result::failure(
+    return Result<>::failure(
         QStringLiteral("the signature does not match the download or no trusted key made it"));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Result.h"
 #include "platform/Seam.h"
+#include "Result.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,18 +15,18 @@ public:
 
     // Starts program with arguments, passed one by one (no shell reads them), in a normal window with the
     // focus. A failure (with the reason) when it cannot be started.
-    virtual Result startDetached(const QString& program, const QStringList& arguments) = 0;
+    virtual Result<> startDetached(const QString& program, const QStringList& arguments) = 0;
 
     // The same with the program's window minimised, where the system has such a thing.
-    virtual Result startMinimised(const QString& program, const QStringList& arguments) = 0;
+    virtual Result<> startMinimised(const QString& program, const QStringList& arguments) = 0;
 };
 
 template <> Launcher& Seam<Launcher>::real();
 
 // Shows a folder in the desktop's file manager.
-Result openFolder(const QString& path);
+Result<> openFolder(const QString& path);
 
 // Shows a web address in a browser.
-Result openWebSite(const QString& url);
+Result<> openWebSite(const QString& url);
 
 } // namespace platform

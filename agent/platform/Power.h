@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Result.h"
 #include "platform/Seam.h"
+#include "Result.h"
 
 #include <optional>
 #include <QDateTime>
@@ -16,7 +16,7 @@ public:
 
     // Asks the system to restart the machine, closing applications without asking them. The request only
     // starts the restart; a failure (with the system's reason) when the system refuses it.
-    virtual Result requestRestart() = 0;
+    virtual Result<> requestRestart() = 0;
 
     // The local date-time at which the machine last started; nullopt when the system does not tell.
     virtual std::optional<QDateTime> machineStarted() = 0;

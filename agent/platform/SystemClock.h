@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Result.h"
 #include "platform/Seam.h"
+#include "Result.h"
 
 #include <QDateTime>
 #include <QString>
@@ -15,7 +15,7 @@ public:
 
     // Sets the date and the time of day together, as local time. A failure (with the system's reason) when
     // the system refuses; the clock is then unchanged.
-    virtual Result setLocalDateTime(const QDateTime& value) = 0;
+    virtual Result<> setLocalDateTime(const QDateTime& value) = 0;
 };
 
 template <> SystemClock& Seam<SystemClock>::real();

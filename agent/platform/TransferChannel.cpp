@@ -237,10 +237,10 @@ std::chrono::milliseconds TransferChannel::timeout() const {
     return Seam<TransferTimeout>::get().granted(timeout_);
 }
 
-Result TransferChannel::addTrustedCertificates(const QString& caFile) {
+Result<> TransferChannel::addTrustedCertificates(const QString& caFile) {
     const QList<QSslCertificate> added = QSslCertificate::fromPath(caFile, QSsl::Pem);
     if (added.isEmpty())
-        return Result::failure(tr("No PEM certificate could be read from %1").arg(caFile));
+        return Result<>::failure(tr("No PEM certificate could be read from %1").arg(caFile));
     // Naming any certificate switches off the on-demand lookup in the system store, so the system's
     // certificates are named too.
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
@@ -250,7 +250,7 @@ Result TransferChannel::addTrustedCertificates(const QString& caFile) {
             trusted.append(certificate);
     config.setCaCertificates(trusted);
     QSslConfiguration::setDefaultConfiguration(config);
-    return Result::success();
+    return Result<>::success();
 }
 
 } // namespace platform

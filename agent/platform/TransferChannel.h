@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Result.h"
+#include "Result.h"
 #include "WireFormat.h"
 
 #include <QByteArray>
@@ -64,7 +64,7 @@ public:
     std::chrono::milliseconds timeout() const;
 
     // Trusts the PEM certificate(s) in `caFile` for HTTPS, in addition to the system's trust store.
-    static Result addTrustedCertificates(const QString& caFile);
+    static Result<> addTrustedCertificates(const QString& caFile);
 
 signals:
     void finished();

@@ -53,10 +53,11 @@ private slots:
     void keptWholeAndPrivate() {
         const QString first(64, u'a');
         const QString second(64, u'b');
-        QString error;
-        QVERIFY2(mdlGeneral::writeAgentKey(first, &error), qPrintable(error));
+        const Result<> firstKept = mdlGeneral::writeAgentKey(first);
+        QVERIFY2(firstKept, qPrintable(firstKept.reason()));
         QCOMPARE(mdlGeneral::readAgentKey(), first);
-        QVERIFY2(mdlGeneral::writeAgentKey(second, &error), qPrintable(error));
+        const Result<> secondKept = mdlGeneral::writeAgentKey(second);
+        QVERIFY2(secondKept, qPrintable(secondKept.reason()));
         QCOMPARE(fileBytes(mdlGeneral::agentKeyFilePath()), second.toLatin1());
 #ifdef Q_OS_WIN
         // Wine answers "done" to a new access list for a file but keeps none: it reads back Unix mode bits.

@@ -50,7 +50,7 @@ private slots:
         QVERIFY(writeFileBytes(program, QByteArray(300000, 'p')));
         QCOMPARE(kovaSign({"sign", key, program}).exitCode, 0);
         QCOMPARE(QFileInfo(program + ".sig").size(), 64);
-        const platform::Result verified = mdlGeneral::verifySignature(program, program + ".sig");
+        const Result<> verified = mdlGeneral::verifySignature(program, program + ".sig");
         QVERIFY2(verified, qPrintable(verified.reason()));
         QVERIFY(writeFileBytes(program, QByteArray(300000, 'p') + 'x'));
         QVERIFY(!mdlGeneral::verifySignature(program, program + ".sig"));

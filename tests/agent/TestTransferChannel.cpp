@@ -20,15 +20,14 @@ private slots:
     // Naming a certificate switches off Qt's on-demand use of the system's trust store, so the system's
     // certificates must be named too. (That the added one is trusted, the once run shows.)
     void caFileAddsToTheSystemsTrust() {
-        const platform::Result missing =
-            TransferChannel::addTrustedCertificates(folder.filePath("missing.pem"));
+        const Result<> missing = TransferChannel::addTrustedCertificates(folder.filePath("missing.pem"));
         QVERIFY(!missing && missing.reason().contains("missing.pem"));
         QString error;
         const auto made = SelfSignedCertificate::create(folder.path(), &error);
         if (!made && QStandardPaths::findExecutable("openssl").isEmpty())
             QSKIP("making a certificate needs openssl, which this system does not have");
         QVERIFY2(made, qPrintable(error));
-        const platform::Result added = TransferChannel::addTrustedCertificates(made->certificatePath);
+        const Result<> added = TransferChannel::addTrustedCertificates(made->certificatePath);
         QVERIFY2(added, qPrintable(added.reason()));
         const QList<QSslCertificate> trusted = QSslConfiguration::defaultConfiguration().caCertificates();
         for (const QSslCertificate& system : QSslConfiguration::systemCaCertificates())
@@ -78,9 +77,14 @@ private slots:
         QTest::newRow("no length, closed at the end") << QList{Answer::raw(unannounced)} << none << "";
         QTest::newRow("short of its length, then closed")
             << QList{Answer::raw(statusLine(200, 1200) + body)} << none << "1000 of the 1200 bytes|closed";
+#ifdef Q_OS_WIN
+        const QString resetSeen = "closed|broke off|Time-out"; // wine's sockets do not always pass a reset on
+#else
+        const QString resetSeen = "closed|broke off";
+#endif
         QTest::newRow("10 MB reset after 100 KB")
             << QList{Answer::reset(statusLine(200, 10 << 20) + QByteArray(100 << 10, 'x'))} << none
-            << "closed|broke off";
+            << resetSeen;
         QTest::newRow("closed before answering, answered when sent again")
             << QList{Answer::raw(""), Answer::http(200, body)} << none << "before an answer";
         QTest::newRow("encoded although asked for none")

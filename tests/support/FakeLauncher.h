@@ -15,16 +15,16 @@ public:
     bool refuse = false;
     QList<Start> starts;
 
-    platform::Result startDetached(const QString& program, const QStringList& arguments) override {
+    Result<> startDetached(const QString& program, const QStringList& arguments) override {
         return record({program, arguments, false});
     }
-    platform::Result startMinimised(const QString& program, const QStringList& arguments) override {
+    Result<> startMinimised(const QString& program, const QStringList& arguments) override {
         return record({program, arguments, true});
     }
 
 private:
-    platform::Result record(const Start& start) {
+    Result<> record(const Start& start) {
         starts << start;
-        return refuse ? platform::Result::failure("no such program") : platform::Result::success();
+        return refuse ? Result<>::failure("no such program") : Result<>::success();
     }
 };

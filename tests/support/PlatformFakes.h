@@ -16,10 +16,9 @@ public:
     bool refuse = false;
     QStringList events;
 
-    platform::Result requestRestart() override {
+    Result<> requestRestart() override {
         events << QStringLiteral("restart");
-        return refuse ? platform::Result::failure(QStringLiteral("not allowed"))
-                      : platform::Result::success();
+        return refuse ? Result<>::failure(QStringLiteral("not allowed")) : Result<>::success();
     }
     std::optional<QDateTime> machineStarted() override { return std::nullopt; }
 };
@@ -29,9 +28,9 @@ class FakeSystemClock final : public platform::SystemClock {
 public:
     QList<QDateTime> received;
 
-    platform::Result setLocalDateTime(const QDateTime& value) override {
+    Result<> setLocalDateTime(const QDateTime& value) override {
         received << value;
-        return platform::Result::success();
+        return Result<>::success();
     }
 };
 

@@ -8,17 +8,17 @@ namespace {
 
 class PosixLauncher final : public Launcher {
 public:
-    Result startDetached(const QString& program, const QStringList& arguments) override {
+    Result<> startDetached(const QString& program, const QStringList& arguments) override {
         QProcess process;
         process.setProgram(program);
         process.setArguments(arguments);
         if (process.startDetached())
-            return Result::success();
-        return Result::failure(process.errorString());
+            return Result<>::success();
+        return Result<>::failure(process.errorString());
     }
 
     // A window manager decides how new windows appear; there is no portable way to ask for a minimised one.
-    Result startMinimised(const QString& program, const QStringList& arguments) override {
+    Result<> startMinimised(const QString& program, const QStringList& arguments) override {
         return startDetached(program, arguments);
     }
 };
@@ -33,11 +33,11 @@ template <> Launcher& Seam<Launcher>::real() {
     return launcher;
 }
 
-Result openFolder(const QString& path) {
+Result<> openFolder(const QString& path) {
     return Seam<Launcher>::get().startDetached(kOpener, {path});
 }
 
-Result openWebSite(const QString& url) {
+Result<> openWebSite(const QString& url) {
     return Seam<Launcher>::get().startDetached(kOpener, {url});
 }
 

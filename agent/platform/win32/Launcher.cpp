@@ -19,7 +19,7 @@ QString commandLine(const QString& program, const QStringList& arguments) {
     return parts.join(QLatin1Char(' '));
 }
 
-Result start(const QString& program, const QStringList& arguments, WORD show) {
+Result<> start(const QString& program, const QStringList& arguments, WORD show) {
     std::wstring line = commandLine(program, arguments).toStdWString();
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -28,19 +28,19 @@ Result start(const QString& program, const QStringList& arguments, WORD show) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
-        return Result::failure(qt_error_string(static_cast<int>(GetLastError())));
+        return Result<>::failure(qt_error_string(static_cast<int>(GetLastError())));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return Result::success();
+    return Result<>::success();
 }
 
 class WindowsLauncher final : public Launcher {
 public:
-    Result startDetached(const QString& program, const QStringList& arguments) override {
+    Result<> startDetached(const QString& program, const QStringList& arguments) override {
         return start(program, arguments, SW_SHOWNORMAL);
     }
 
-    Result startMinimised(const QString& program, const QStringList& arguments) override {
+    Result<> startMinimised(const QString& program, const QStringList& arguments) override {
         return start(program, arguments, SW_SHOWMINIMIZED);
     }
 };
@@ -52,12 +52,12 @@ template <> Launcher& Seam<Launcher>::real() {
     return launcher;
 }
 
-Result openFolder(const QString& path) {
+Result<> openFolder(const QString& path) {
     return Seam<Launcher>::get().startMinimised(QStringLiteral("explorer.exe"),
                                                 {QDir::toNativeSeparators(path)});
 }
 
-Result openWebSite(const QString& url) {
+Result<> openWebSite(const QString& url) {
     return Seam<Launcher>::get().startDetached(
         QStringLiteral("c:\\program files\\internet explorer\\iexplore.exe"), {url});
 }

@@ -14,11 +14,11 @@ constexpr DWORD kAllReasonBits = 0xFFFFFFFF;
 
 class WindowsPower final : public Power {
 public:
-    Result requestRestart() override {
+    Result<> requestRestart() override {
         mdlRebootServer::EnableShutdownPrivilege();
         if (ExitWindowsEx(kRebootForced, kAllReasonBits))
-            return Result::success();
-        return Result::failure(qt_error_string(static_cast<int>(GetLastError())));
+            return Result<>::success();
+        return Result<>::failure(qt_error_string(static_cast<int>(GetLastError())));
     }
 
     // The tick count runs from the moment the machine started.

@@ -9,8 +9,8 @@ namespace platform {
 
 namespace {
 
-Result systemFailure(DWORD code) {
-    return Result::failure(qt_error_string(static_cast<int>(code)));
+Result<> systemFailure(DWORD code) {
+    return Result<>::failure(qt_error_string(static_cast<int>(code)));
 }
 
 // The SID of the account this process runs as, in `buffer`.
@@ -43,7 +43,7 @@ EXPLICIT_ACCESSW fullControlFor(PSID sid) {
 
 } // namespace
 
-Result makePrivate(const QString& path) {
+Result<> makePrivate(const QString& path) {
     std::unique_ptr<BYTE[]> accountBuffer;
     BYTE system[SECURITY_MAX_SID_SIZE];
     BYTE administrators[SECURITY_MAX_SID_SIZE];
@@ -62,7 +62,7 @@ Result makePrivate(const QString& path) {
                                             DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                                             nullptr, nullptr, list, nullptr);
     LocalFree(list);
-    return set == ERROR_SUCCESS ? Result::success() : systemFailure(set);
+    return set == ERROR_SUCCESS ? Result<>::success() : systemFailure(set);
 }
 
 } // namespace platform

@@ -8,7 +8,7 @@ namespace {
 
 class WindowsSystemClock final : public SystemClock {
 public:
-    Result setLocalDateTime(const QDateTime& value) override {
+    Result<> setLocalDateTime(const QDateTime& value) override {
         const QDate date = value.date();
         const QTime time = value.time();
         SYSTEMTIME local{};
@@ -20,8 +20,8 @@ public:
         local.wSecond = static_cast<WORD>(time.second());
         local.wMilliseconds = static_cast<WORD>(time.msec());
         if (SetLocalTime(&local))
-            return Result::success();
-        return Result::failure(qt_error_string(static_cast<int>(GetLastError())));
+            return Result<>::success();
+        return Result<>::failure(qt_error_string(static_cast<int>(GetLastError())));
     }
 };
 
