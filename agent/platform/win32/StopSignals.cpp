@@ -1,7 +1,8 @@
 #include "platform/StopSignals.h"
 
+#include "platform/ServiceOutput.h"
+
 #include <atomic>
-#include <cstdio>
 #include <thread>
 #include <windows.h>
 
@@ -12,7 +13,8 @@ namespace {
 // Under the Service Control Manager the agent is the one service of its process; the name is not checked.
 wchar_t kServiceName[] = L"KovaOru";
 
-const char kLateStop[] = "The running step did not end in time; KOVA Oru stops without waiting for it.\n";
+const QString kLateStop =
+    QStringLiteral("The running step did not end in time; KOVA Oru stops without waiting for it.");
 
 StopSignals* receiver = nullptr;
 std::atomic<bool> stopArmed = false;
@@ -38,8 +40,7 @@ void requestStop(const QString& name) {
     reportServiceState(SERVICE_STOP_PENDING, (StopSignals::kGraceSeconds + 1) * 1000);
     std::thread([] {
         Sleep(StopSignals::kGraceSeconds * 1000);
-        std::fputs(kLateStop, stdout);
-        std::fflush(stdout);
+        writeServiceLine(kLateStop); // the main thread is held by that step, so nothing else writes now
         reportServiceState(SERVICE_STOPPED);
         ExitProcess(0);
     }).detach();
