@@ -1,3 +1,4 @@
+#include "Endpoints.h"
 #include "support/AgentHarness.h"
 #include "support/LoopbackResponder.h"
 #include "support/ReportFields.h"
@@ -35,7 +36,7 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void init() {
         server.emplace();
-        harness.emplace(server->url("/kova-oru/process_servers.asp").toString());
+        harness.emplace(server->url(wire::kExchangePath).toString());
         work = harness->folder.filePath(QStringLiteral("watched"));
         // Folders named by the number of files in them, each of 5 bytes.
         for (int files : {0, 1, 3, 8, 75, 76, 100, 101, 120}) {

@@ -1,6 +1,7 @@
 // The self-update against a scripted update server, with programs that really run: a build of the agent
 // signed with a key made here, and every way a download can be unfit to stand in its place. On Windows (under
 // wine) the same, with the program's .exe name and Windows' own ways of refusing a broken program.
+#include "Endpoints.h"
 #include "modules/SelfUpdate.h"
 #include "modules/UpdateKeys.h"
 #include "platform/ExecutableFolder.h"
@@ -63,7 +64,7 @@ class TestSelfUpdate : public QObject {
             return mdlGeneral::DownloadResult{channel.httpStatus(), channel.errorText()};
         };
         mdlGeneral::CheckForUpgrade(
-            server.url("/kova-oru/updates/KOVA_Oru.exe").toString(), arguments, download,
+            server.url(wire::kUpdatePath).toString(), arguments, download,
             [&](const QString& line) { happened << QString(line).replace(folder->path(), "@"); },
             [&] { happened << "exit"; });
         QStringList files = QDir(folder->path()).entryList(QDir::Files);

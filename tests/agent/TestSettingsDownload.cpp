@@ -1,5 +1,6 @@
 // The agent's two exchanges against a scripted peer: what the settings download stores and logs for each
 // kind of reply, how it ends without one, what the status upload shows, and the guards against overlap.
+#include "Endpoints.h"
 #include "modules/DateTimeText.h"
 #include "modules/SettingsPieces.h"
 #include "platform/Clock.h"
@@ -77,7 +78,7 @@ class TestSettingsDownload : public QObject {
 private slots:
     void init() {
         server.emplace();
-        harness.emplace(server->url("/kova-oru/process_servers.asp").toString());
+        harness.emplace(server->url(wire::kExchangePath).toString());
         state().ComputerName = "SRV01"; // what start-up reads from the name file
         storeSettingsPieces(state(), QStringList(wire::kSettingsPieceCount, kOld));
     }

@@ -1,3 +1,4 @@
+#include "Endpoints.h"
 #include "support/AgentHarness.h"
 #include "support/LoopbackResponder.h"
 #include "support/ProcessorTime.h"
@@ -19,7 +20,7 @@ class TestStartUp : public QObject {
         const Answer settings = Answer::http(200, settingsReply());
         const Answer thanks = Answer::http(200, "ok");
         server->serve({settings, settings, thanks});
-        harness.emplace(server->url("/kova-oru/process_servers.asp").toString(), computerName);
+        harness.emplace(server->url(wire::kExchangePath).toString(), computerName);
     }
     QByteArray body(int request) { return server->requests().value(request).body; }
 
@@ -30,7 +31,7 @@ private slots:
         start(QStringLiteral("SRV01"));
         LoopbackResponder timePage;
         timePage.serve(Answer::http(200, "<HTML>Time<BR>Local<BR>12/5/2026,   3:04:05 AM          </HTML>"));
-        harness->config.timeUrl = timePage.url("/cgi-bin/timer.pl").toString();
+        harness->config.timeUrl = timePage.url(wire::kTimePath).toString();
         harness->agent = std::make_unique<Agent>(harness->state, harness->config, harness->view);
         QCOMPARE(agent().Form_Load(), std::nullopt);
         QCOMPARE(harness->view.calls,

@@ -1,5 +1,6 @@
 // The built agent run once from the command line against the built central server, over HTTPS with a
 // certificate made here: its exit code tells whether the exchange worked, and how it enrols.
+#include "Endpoints.h"
 #include "support/BuiltPrograms.h"
 #include "support/LoopbackResponder.h"
 #include "support/SelfSignedCertificate.h"
@@ -144,7 +145,7 @@ private:
         const QString line = QString::fromUtf8(server.readLine()).trimmed(); // says where it listens
         if (!line.startsWith("listening on https://127.0.0.1:"))
             return {};
-        return line.section(' ', 2) + "/kova-oru/process_servers.asp";
+        return line.section(' ', 2) + wire::kExchangePath;
     }
 
     bool writeName(const QByteArray& computer) {

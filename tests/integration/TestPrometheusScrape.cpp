@@ -1,5 +1,6 @@
 // A real Prometheus scrapes the built central server with an API token while the built agent reports a
 // folder over its limit; the numbers come back through Prometheus's own query API.
+#include "Endpoints.h"
 #include "support/BlockingHttp.h"
 #include "support/BuiltPrograms.h"
 #include "support/BuiltServer.h"
@@ -53,9 +54,8 @@ class TestPrometheusScrape : public QObject {
     int runAgent() {
         QProcess agent;
         agent.setProcessChannelMode(QProcess::MergedChannels);
-        agent.start(agentCopy,
-                    {"--once", "--server-url", server.url + "/kova-oru/process_servers.asp", "--time-url",
-                     "http://127.0.0.1:9/t", "--update-url", "http://127.0.0.1:9/u"});
+        agent.start(agentCopy, {"--once", "--server-url", server.url + wire::kExchangePath, "--time-url",
+                                "http://127.0.0.1:9/t", "--update-url", "http://127.0.0.1:9/u"});
         if (!agent.waitForFinished(60000)) // the server is a process of its own: blocking here is fine
             return -1;
         qInfo().noquote() << agent.readAll().right(300);

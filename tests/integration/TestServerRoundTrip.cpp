@@ -1,5 +1,6 @@
 // The agent against our own central server in one process: registration, settings that travel out in a
 // report and back in the next download, and the daily self-update from the server's updates folder.
+#include "Endpoints.h"
 #include "modules/DateTimeText.h"
 #include "platform/Clock.h"
 #include "server/RunningServer.h"
@@ -55,7 +56,7 @@ private slots:
 
         state() = AgentState();
         state().ComputerName = "SRV01";
-        agent().server().setSettingsUrl("http://127.0.0.1:9/kova-oru/process_servers.asp");
+        agent().server().setSettingsUrl(QStringLiteral("http://127.0.0.1:9") + wire::kExchangePath);
         agent().RunServerInfoNow();
         QVERIFY(logHas("NO INTERNET CONNECTION.  WILL RETRY.") && logHas("Transmission successful! ("));
         QVERIFY(!agent().lastCycleSucceeded()); // a delivered report does not make up for the failed download
@@ -80,7 +81,7 @@ private slots:
         const QString installed = harness->folder.filePath("KOVA Oru");
         QVERIFY(writeFileBytes(installed, running));
         harness->location.runningPath = installed;
-        harness->config.updateUrl = server->url("/kova-oru/updates/KOVA_Oru.exe").toString();
+        harness->config.updateUrl = server->url(wire::kUpdatePath).toString();
         harness->config.arguments = {"--update-url", harness->config.updateUrl};
         harness->agent = std::make_unique<Agent>(harness->state, harness->config, harness->view);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Endpoints.h"
 #include "server/AgentForms.h"
 #include "shell/AccountActions.h"
 #include "shell/CentralServer.h"
@@ -28,7 +29,7 @@ struct AlertingServer {
     }
 
     QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }
-    QUrl endpoint() const { return url(QStringLiteral("/kova-oru/process_servers.asp")); }
+    QUrl endpoint() const { return url(wire::kExchangePath); }
 
     // A settings request as the agent sends it; the first one of a name enrols it (the key comes in a
     // header).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Endpoints.h"
 #include "shell/CentralServer.h"
 #include "support/BlockingHttp.h"
 #include "support/TestDatabase.h"
@@ -24,7 +25,7 @@ struct RunningServer {
     }
 
     QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }
-    QUrl endpoint() const { return url(QStringLiteral("/kova-oru/process_servers.asp")); }
+    QUrl endpoint() const { return url(wire::kExchangePath); }
 
     // The settings request of an agent, with its key when it has one.
     testsupport::HttpResult askSettings(const QString& computer, const QByteArray& key = {}) const {

@@ -1,5 +1,6 @@
 // What the central server answers: the settings and report exchange, the time page and the update file.
 #include "AgentForms.h"
+#include "Endpoints.h"
 #include "exchange/ExchangeBounds.h"
 #include "RunningServer.h"
 #include "support/BlockingHttp.h"
@@ -112,7 +113,7 @@ private slots:
             httpRequest("GET", server->endpoint()).status,
             httpRequest("POST", server->endpoint(), "servercode=A", "text/plain").status,
             httpRequest("POST", server->url("/kova-oru/process_serversXasp"), "servercode=A", form).status,
-            httpRequest("POST", server->url("/cgi-bin/timer.pl"), "x=1", form).status};
+            httpRequest("POST", server->url(wire::kTimePath), "x=1", form).status};
         QCOMPARE(statuses, QList<int>({405, 400, 404, 405}));
     }
 
@@ -178,7 +179,7 @@ private slots:
         QFETCH(QDateTime, now);
         QFETCH(QString, stamp);
         server->now = now;
-        const QString page = QString::fromUtf8(httpRequest("GET", server->url("/cgi-bin/timer.pl")).body);
+        const QString page = QString::fromUtf8(httpRequest("GET", server->url(wire::kTimePath)).body);
         const QString afterFirst = page.mid(page.indexOf("<BR>") + 4).trimmed();
         QCOMPARE(afterFirst.mid(afterFirst.indexOf("<BR>") + 4, 28), stamp.leftJustified(28));
     }
@@ -189,14 +190,14 @@ private slots:
             QFile file(server->dir.filePath("KOVA_Oru.exe"));
             return file.open(QIODevice::WriteOnly) && file.write(binary) == binary.size();
         };
-        const auto get = [&] { return httpRequest("GET", server->url("/kova-oru/updates/KOVA_Oru.exe")); };
+        const auto get = [&] { return httpRequest("GET", server->url(wire::kUpdatePath)); };
         QCOMPARE(get().status, 404); // nothing published
         QVERIFY(publish());
         const auto reply = get();
         QCOMPARE(reply.contentType + reply.body, "application/octet-stream" + binary);
         // Its signature beside it, under the same address with ".sig" appended.
         const auto getSignature = [&] {
-            return httpRequest("GET", server->url("/kova-oru/updates/KOVA_Oru.exe.sig"));
+            return httpRequest("GET", server->url(wire::kUpdatePath + wire::kSignatureSuffix));
         };
         QCOMPARE(getSignature().status, 404);
         QFile signature(server->dir.filePath("KOVA_Oru.exe.sig"));

@@ -1,6 +1,7 @@
 // The delivery queue lives in the database: a server killed with SIGKILL while a delivery hangs sends the
 // same event again after its restart.
 #include "alerting/WebhookSignature.h"
+#include "Endpoints.h"
 #include "server/AgentForms.h"
 #include "support/BlockingHttp.h"
 #include "support/BuiltServer.h"
@@ -35,7 +36,7 @@ private slots:
         QHash<QString, QString> over{{"sDir1", "C:\\spool"}, {"sCount1", "900"}, {"sAlert1", "100"}};
         for (int slot = 2; slot <= 10; ++slot)
             over.insert(QStringLiteral("sDir%1").arg(slot), "");
-        const QUrl endpoint(first->url + "/kova-oru/process_servers.asp");
+        const QUrl endpoint(first->url + wire::kExchangePath);
         const QByteArray key = testsupport::postForm(endpoint, wire::settingsRequestBody("KILLED").toUtf8())
                                    .header(wire::kAgentKeyHeader);
         QCOMPARE(testsupport::postForm(endpoint, reportForm("KILLED", over), testsupport::bearer(key)).status,

@@ -3,6 +3,7 @@
 #include "alerting/EventKinds.h"
 #include "alerting/WebhookSignature.h"
 #include "domain/Silence.h"
+#include "Endpoints.h"
 #include "server/AlertingRig.h"
 #include "server/ApiClient.h"
 #include "support/LoopbackResponder.h"
@@ -145,9 +146,7 @@ private slots:
         QCOMPARE(server.report("QUIET", {}), 200);
         const qint64 silentAfter = server::silentAfterSeconds(
             server.value("SELECT \"SettingTime\" FROM computers WHERE name = 'QUIET'").toString());
-        QCOMPARE(
-            testsupport::postForm(server.url("/kova-oru/process_servers.asp"), "servercode=NEVER").status,
-            200);
+        QCOMPARE(testsupport::postForm(server.url(wire::kExchangePath), "servercode=NEVER").status, 200);
 
         const auto silentMetric = [&] {
             const QByteArray page = testsupport::httpRequest("GET", server.url("/metrics")).body;

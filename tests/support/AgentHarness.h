@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Endpoints.h"
 #include "modules/Agent.h"
 #include "support/FakeLauncher.h"
 #include "support/FakeMessageBox.h"
@@ -51,8 +52,8 @@ public:
         if (!computerName.isEmpty() && nameFile.open(QIODevice::WriteOnly))
             nameFile.write(computerName.toLocal8Bit());
         config.serverUrl = serverUrl;
-        config.timeUrl = QStringLiteral("http://127.0.0.1:9/cgi-bin/timer.pl");
-        config.updateUrl = QStringLiteral("http://127.0.0.1:9/kova-oru/updates/KOVA_Oru.exe");
+        config.timeUrl = QStringLiteral("http://127.0.0.1:9") + wire::kTimePath;
+        config.updateUrl = QStringLiteral("http://127.0.0.1:9") + wire::kUpdatePath;
         agent = std::make_unique<Agent>(state, config, view);
     }
     ~AgentHarness() { agent.reset(); }

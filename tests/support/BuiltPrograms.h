@@ -2,6 +2,7 @@
 
 // The built agent and central server (CTest names them in KOVA_AGENT_EXE and KOVA_SERVER_EXE), for tests that
 // run them as programs.
+#include "Endpoints.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,5 +33,5 @@ inline QString startBuiltServer(QProcess& server, const QStringList& arguments, 
     *said = QString::fromUtf8(server.readLine()).trimmed();
     if (!said->startsWith(QLatin1String("listening on ")))
         return {};
-    return said->section(QLatin1Char(' '), 2) + QStringLiteral("/kova-oru/process_servers.asp");
+    return said->section(QLatin1Char(' '), 2) + wire::kExchangePath;
 }

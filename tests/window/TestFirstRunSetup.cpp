@@ -1,3 +1,4 @@
+#include "Endpoints.h"
 #include "forms/frmSetup.h"
 #include "support/AgentHarness.h"
 #include "support/LoopbackResponder.h"
@@ -33,10 +34,11 @@ private slots:
         QFETCH(QString, outcome);
         LoopbackResponder server;
         server.serve(Answer::http(200, "registered"));
-        AgentHarness harness(server.url("/kova-oru/process_servers.asp").toString(), QString());
+        AgentHarness harness(server.url(wire::kExchangePath).toString(), QString());
         const QLatin1StringView row(QTest::currentDataTag());
         if (row == "server unreachable")
-            harness.agent->server().setSettingsUrl("http://127.0.0.1:9/kova-oru/process_servers.asp");
+            harness.agent->server().setSettingsUrl(QStringLiteral("http://127.0.0.1:9") +
+                                                   wire::kExchangePath);
         if (row == "name file unwritable")
             harness.location.folderPath = harness.folder.filePath("absent");
         frmSetup setup(*harness.agent);

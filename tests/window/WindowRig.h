@@ -2,6 +2,7 @@
 
 // What the window tests share: fakes for the services a command must never really use here, a central
 // server on 127.0.0.1 that hands out quiet settings, and the executable folder with the status pictures.
+#include "Endpoints.h"
 #include "forms/frmMain.h"
 #include "support/FakeLauncher.h"
 #include "support/FakeMessageBox.h"
@@ -38,8 +39,7 @@ public:
             QFile::copy(QStringLiteral(":/status/") + name, exeFolder.filePath(name));
         server.serve(Answer::http(200, settingsReply()));
         AgentConfig config;
-        config.serverUrl = config.updateUrl = config.timeUrl =
-            server.url(QStringLiteral("/kova-oru/process_servers.asp")).toString();
+        config.serverUrl = config.updateUrl = config.timeUrl = server.url(wire::kExchangePath).toString();
         window = std::make_unique<frmMain>(state, config);
     }
     ~WindowRig() { window.reset(); }

@@ -1,6 +1,7 @@
 // The Windows build of the agent, run under wine against the built central server on loopback: what an
 // administrator's machine does with it, as far as wine can show. Wine maps the root of this machine to
 // drive Z:, so a folder made here is a drive-letter folder to the agent.
+#include "Endpoints.h"
 #include "modules/DateTimeText.h"
 #include "support/BuiltServer.h"
 #include "support/FileBytes.h"
@@ -61,7 +62,7 @@ class TestWindowsAgent : public QObject {
     QString agentFolder;
     QString agent;
 
-    QString endpoint() const { return server.url + QStringLiteral(KOVA_EXCHANGE_PATH); }
+    QString endpoint() const { return server.url + wire::kExchangePath; }
     QVariant stored(const QString& sql) const { return testdb::value(database, sql); }
     bool change(const QString& sql) const { return testdb::execute(database, sql); }
     int reports() const { return stored("SELECT COUNT(*) FROM reports").toInt(); }
@@ -171,7 +172,7 @@ private slots:
         // An operator makes the update due, in the form the agent reads.
         QVERIFY(change(QString("UPDATE computers SET \"CheckUpdate\" = '%1' WHERE name = 'WINSRV'")
                            .arg(formatGeneralDateTime(QDateTime::currentDateTime().addDays(-1)))));
-        const QStringList arguments{"--update-url", server.url + QStringLiteral(KOVA_UPDATE_PATH)};
+        const QStringList arguments{"--update-url", server.url + wire::kUpdatePath};
         const Run updating = once(arguments);
         const int reportsAfterUpdate = reports();
         QVERIFY2(updating.output.contains("Update installed"), qPrintable(updating.output));
