@@ -1,3 +1,4 @@
+#include "ListeningLine.h"
 #include "shell/AccountActions.h"
 #include "shell/CentralServer.h"
 #include "shell/CommandLine.h"
@@ -38,6 +39,6 @@ int main(int argc, char** argv) {
     if (!central.start(*options, &error))
         return failure(error);
     // Tests and scripts read this line to learn the port, so it always comes first and is flushed at once.
-    QTextStream(stdout) << "listening on " << central.url().toString() << Qt::endl;
+    QTextStream(stdout) << wire::listeningLine(central.url().toString()) << Qt::endl;
     return app.exec();
 }

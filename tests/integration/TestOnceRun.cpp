@@ -1,7 +1,7 @@
 // The built agent run once from the command line against the built central server, over HTTPS with a
 // certificate made here: its exit code tells whether the exchange worked, and how it enrols.
-#include "Endpoints.h"
 #include "support/BuiltPrograms.h"
+#include "support/BuiltServer.h"
 #include "support/LoopbackResponder.h"
 #include "support/SelfSignedCertificate.h"
 #include "support/TestDatabase.h"
@@ -17,14 +17,6 @@ struct Run {
     QString output;
 };
 
-// Runs the built server's command line (an operator action) and waits for its end.
-Run serverAction(const QStringList& arguments) {
-    QProcess action;
-    action.start(qEnvironmentVariable("KOVA_SERVER_EXE"), arguments);
-    action.waitForFinished(15000);
-    return {action.exitCode(), QString::fromUtf8(action.readAllStandardOutput())};
-}
-
 QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -37,10 +29,10 @@ class TestOnceRun : public QObject {
 
     QTemporaryDir work;
     std::optional<SelfSignedCertificate> certificate;
-    QProcess builtServer;
+    BuiltServer builtServer;
     QString serverUrl;
-    QProcess approvingServer;  // on its own database, new names wait for the operator
-    QString approvingDatabase; // a SQLite file, or a PostgreSQL database in the stack test
+    BuiltServer approvingServer; // on its own database, new names wait for the operator
+    QString approvingDatabase;   // a SQLite file, or a PostgreSQL database in the stack test
     QString approvingUrl;
     LoopbackResponder noSettings; // empty settings replies; takes the report the update step sends
     QString agentCopy;            // beside it the name file, which each row writes or removes
@@ -58,12 +50,6 @@ private slots:
         approvingDatabase = testdb::fresh(work, "db2");
         approvingUrl = startServer(approvingServer, {"--database", approvingDatabase});
         QVERIFY(!serverUrl.isEmpty() && !approvingUrl.isEmpty());
-    }
-    void cleanupTestCase() {
-        for (QProcess* server : {&builtServer, &approvingServer}) {
-            server->kill();
-            server->waitForFinished();
-        }
     }
 
     void exitCode_data() {
@@ -114,8 +100,8 @@ private slots:
                 .code;
         };
         QCOMPARE(once(), 1);
-        QCOMPARE(serverAction(db + QStringList{"--list-pending"}).output.section('\t', 0, 0), "SRV02");
-        QCOMPARE(serverAction(db + QStringList{"--approve", "SRV02"}).code, 0);
+        QCOMPARE(runServerAction(db + QStringList{"--list-pending"}).out.section('\t', 0, 0), "SRV02");
+        QCOMPARE(runServerAction(db + QStringList{"--approve", "SRV02"}).code, 0);
         QCOMPARE(once(), 0);
         const QString keyFile = work.filePath("kova.key");
         const QByteArray key = contents(keyFile);
@@ -127,25 +113,24 @@ private slots:
         QCOMPARE(once(), 0); // a restart uses the stored key
         QCOMPARE(contents(keyFile), key);
 
-        QCOMPARE(serverAction(db + QStringList{"--reset-key", "SRV02"}).code, 0);
+        QCOMPARE(runServerAction(db + QStringList{"--reset-key", "SRV02"}).code, 0);
         QCOMPARE(once(), 1); // pending again
-        QCOMPARE(serverAction(db + QStringList{"--approve", "SRV02"}).code, 0);
+        QCOMPARE(runServerAction(db + QStringList{"--approve", "SRV02"}).code, 0);
         QCOMPARE(once(), 0);
         QVERIFY(contents(keyFile).size() == 64 && contents(keyFile) != key);
     }
 
 private:
     // Starts the built server with `arguments` on a free port over HTTPS; returns its endpoint's address.
-    QString startServer(QProcess& server, const QStringList& arguments) {
-        server.start(qEnvironmentVariable("KOVA_SERVER_EXE"),
-                     arguments + QStringList{"--port", "0", "--tls-cert", certificate->certificatePath,
-                                             "--tls-key", certificate->keyPath});
-        if (!server.waitForReadyRead(15000))
+    QString startServer(BuiltServer& server, const QStringList& arguments) {
+        QString said;
+        const bool started =
+            server.start(arguments + QStringList{"--port", "0", "--tls-cert", certificate->certificatePath,
+                                                 "--tls-key", certificate->keyPath},
+                         &said);
+        if (!started || !server.url.startsWith("https://127.0.0.1:"))
             return {};
-        const QString line = QString::fromUtf8(server.readLine()).trimmed(); // says where it listens
-        if (!line.startsWith("listening on https://127.0.0.1:"))
-            return {};
-        return line.section(' ', 2) + wire::kExchangePath;
+        return server.endpoint();
     }
 
     bool writeName(const QByteArray& computer) {

@@ -54,7 +54,7 @@ class TestPrometheusScrape : public QObject {
     int runAgent() {
         QProcess agent;
         agent.setProcessChannelMode(QProcess::MergedChannels);
-        agent.start(agentCopy, {"--once", "--server-url", server.url + wire::kExchangePath, "--time-url",
+        agent.start(agentCopy, {"--once", "--server-url", server.endpoint(), "--time-url",
                                 "http://127.0.0.1:9/t", "--update-url", "http://127.0.0.1:9/u"});
         if (!agent.waitForFinished(60000)) // the server is a process of its own: blocking here is fine
             return -1;
@@ -78,10 +78,10 @@ private slots:
 
     void prometheusReadsWhatTheAgentReported() {
         const QString db = work.filePath("server.sqlite");
-        const QString scraper =
-            tokenFrom(serverAction({"--database", db, "--add-token", "prometheus", "--role", "viewer"}));
+        const QString scraper = tokenFrom(
+            runServerAction({"--database", db, "--add-token", "prometheus", "--role", "viewer"}).out);
         const QString admin =
-            tokenFrom(serverAction({"--database", db, "--add-token", "setup", "--role", "admin"}));
+            tokenFrom(runServerAction({"--database", db, "--add-token", "setup", "--role", "admin"}).out);
         QVERIFY(!scraper.isEmpty() && !admin.isEmpty());
         QString error;
         QVERIFY2(server.start({"--port", "0", "--database", db, "--enrol", "open"}, &error),

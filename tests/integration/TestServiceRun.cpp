@@ -1,6 +1,7 @@
 // The built agent run as a service (--service) against the built central server: its output is the status
 // log line by line, it stops cleanly and quickly on SIGTERM wherever it is, and it never needs a desktop.
 #include "support/BuiltPrograms.h"
+#include "support/BuiltServer.h"
 #include "support/LoopbackResponder.h"
 
 #include <QElapsedTimer>
@@ -11,7 +12,7 @@ class TestServiceRun : public QObject {
     Q_OBJECT
 
     QTemporaryDir work;
-    QProcess builtServer;
+    BuiltServer builtServer;
     QString serverUrl;
     LoopbackResponder silent; // takes requests and never answers
     QString agentCopy;        // beside it the name file, which each test writes or removes
@@ -37,14 +38,12 @@ private slots:
         agentCopy = copyBuiltAgent(work.path());
         QVERIFY(!agentCopy.isEmpty());
         QString said;
-        serverUrl = startBuiltServer(
-            builtServer, {"--port", "0", "--database", work.filePath("db"), "--enrol", "open"}, &said);
-        QVERIFY2(serverUrl.startsWith("http://127.0.0.1:"), qPrintable(said));
+        QVERIFY2(
+            builtServer.start({"--port", "0", "--database", work.filePath("db"), "--enrol", "open"}, &said),
+            qPrintable(said));
+        serverUrl = builtServer.endpoint();
     }
-    void cleanupTestCase() {
-        builtServer.kill();
-        builtServer.waitForFinished();
-    }
+    void cleanupTestCase() { builtServer.kill(); }
     void init() { QFile::remove(work.filePath("kova.ini")); }
 
     // SIGTERM between cycles, and while start-up waits for a time page that never answers: the agent says

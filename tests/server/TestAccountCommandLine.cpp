@@ -1,19 +1,9 @@
 // Operators and API tokens made on the command line, then used against the running server.
 #include "ApiClient.h"
+#include "support/BuiltServer.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-} // namespace
 
 class TestAccountCommandLine : public QObject {
     Q_OBJECT
@@ -21,15 +11,8 @@ class TestAccountCommandLine : public QObject {
 
     QString database() const { return dir.filePath("server.sqlite"); }
 
-    Outcome run(const QStringList& args, const QByteArray& input = {}) {
-        QProcess process;
-        process.start(qEnvironmentVariable("KOVA_SERVER_EXE"), QStringList{"--database", database()} + args);
-        process.write(input);
-        process.closeWriteChannel();
-        if (!process.waitForFinished(30000))
-            return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+    ServerRun run(const QStringList& args, const QByteArray& input = {}) {
+        return runServerAction(QStringList{"--database", database()} + args, input);
     }
 
 private slots:
@@ -58,25 +41,23 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QByteArray, input);
         QFETCH(QString, complaint);
-        const Outcome outcome = run(args, input);
-        QCOMPARE(outcome.exitCode, 1);
+        const ServerRun outcome = run(args, input);
+        QCOMPARE(outcome.code, 1);
         QVERIFY2(outcome.err.contains(complaint), qPrintable(outcome.err));
     }
 
     void accountsWorkAgainstTheServer() {
-        QCOMPARE(run({"--add-operator", "alice", "--role", "viewer"}, "first password\r\n").exitCode, 0);
+        QCOMPARE(run({"--add-operator", "alice", "--role", "viewer"}, "first password\r\n").code, 0);
         // Adding her again resets role and password.
-        QCOMPARE(run({"--add-operator", "alice", "--role", "admin"}, "second password\n").exitCode, 0);
-        const Outcome token = run({"--add-token", "ci", "--role", "viewer"});
-        QCOMPARE(token.exitCode, 0);
+        QCOMPARE(run({"--add-operator", "alice", "--role", "admin"}, "second password\n").code, 0);
+        const ServerRun token = run({"--add-token", "ci", "--role", "viewer"});
+        QCOMPARE(token.code, 0);
         QVERIFY(!token.out.contains(QLatin1Char(' ')));
 
-        QProcess server;
-        server.start(qEnvironmentVariable("KOVA_SERVER_EXE"), {"--database", database(), "--port", "0"});
-        QVERIFY(server.waitForReadyRead(15000));
-        const QString line = QString::fromUtf8(server.readLine()).trimmed();
-        QVERIFY2(line.startsWith("listening on "), qPrintable(line));
-        const QUrl url(line.mid(QStringLiteral("listening on ").size()));
+        BuiltServer server;
+        QString said;
+        QVERIFY2(server.start({"--database", database(), "--port", "0"}, &said), qPrintable(said));
+        const QUrl url(server.url);
 
         ApiClient operatorClient(url);
         QCOMPARE(operatorClient.login("alice", "first password"), 401);
@@ -86,7 +67,6 @@ private slots:
         script.bearer = token.out.trimmed().toLatin1();
         QCOMPARE(script.get("/api/v1/computers").status, 200);
         server.kill();
-        server.waitForFinished();
     }
 };
 

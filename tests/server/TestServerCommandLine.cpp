@@ -1,7 +1,7 @@
 #include "RunningServer.h"
+#include "support/BuiltServer.h"
 #include "support/SelfSignedCertificate.h"
 
-#include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -51,7 +51,7 @@ private slots:
     void startupErrorsEndTheServer() {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
-        const auto [code, output, complaint] = run(args);
+        const auto [code, output, complaint] = runServerAction(args);
         QCOMPARE(code, 1);
         QVERIFY2(complaint.contains(message), qPrintable(complaint));
     }
@@ -63,31 +63,16 @@ private slots:
         QCOMPARE(server.start(), QString());
         QCOMPARE(server.askSettings("NEW-PC").status, 200);
         const QStringList db{"--database", server.options.databaseFile};
-        QCOMPARE(run(db + QStringList{"--list-pending"}).output.section('\t', 0, 0), "NEW-PC");
-        QCOMPARE(run(db + QStringList{"--approve", "NEW-PC"}).code, 0);
-        QCOMPARE(run(db + QStringList{"--list-pending"}).output, QString());
+        QCOMPARE(runServerAction(db + QStringList{"--list-pending"}).out.section('\t', 0, 0), "NEW-PC");
+        QCOMPARE(runServerAction(db + QStringList{"--approve", "NEW-PC"}).code, 0);
+        QCOMPARE(runServerAction(db + QStringList{"--list-pending"}).out, QString());
         QCOMPARE(server.enrol("NEW-PC").size(), 64);
-        QCOMPARE(run(db + QStringList{"--allow-keyless", "NEW-PC"}).code, 0);
+        QCOMPARE(runServerAction(db + QStringList{"--allow-keyless", "NEW-PC"}).code, 0);
         QCOMPARE(server.askSettings("NEW-PC").status, 200);
-        QCOMPARE(run(db + QStringList{"--require-key", "NEW-PC"}).code, 0);
+        QCOMPARE(runServerAction(db + QStringList{"--require-key", "NEW-PC"}).code, 0);
         QCOMPARE(server.askSettings("NEW-PC").status, 401);
-        QCOMPARE(run(db + QStringList{"--reset-key", "NEW-PC"}).code, 0);
+        QCOMPARE(runServerAction(db + QStringList{"--reset-key", "NEW-PC"}).code, 0);
         QCOMPARE(server.enrol("NEW-PC"), QByteArray()); // pending again under approve
-    }
-
-private:
-    struct Outcome {
-        int code;
-        QString output;
-        QString complaint;
-    };
-    static Outcome run(const QStringList& args) {
-        QProcess server;
-        server.start(qEnvironmentVariable("KOVA_SERVER_EXE"), args);
-        if (!server.waitForFinished(15000))
-            return {-1, {}, QStringLiteral("did not end")};
-        return {server.exitCode(), QString::fromUtf8(server.readAllStandardOutput()),
-                QString::fromUtf8(server.readAllStandardError())};
     }
 };
 

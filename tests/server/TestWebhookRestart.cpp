@@ -36,7 +36,7 @@ private slots:
         QHash<QString, QString> over{{"sDir1", "C:\\spool"}, {"sCount1", "900"}, {"sAlert1", "100"}};
         for (int slot = 2; slot <= 10; ++slot)
             over.insert(QStringLiteral("sDir%1").arg(slot), "");
-        const QUrl endpoint(first->url + wire::kExchangePath);
+        const QUrl endpoint(first->endpoint());
         const QByteArray key = testsupport::postForm(endpoint, wire::settingsRequestBody("KILLED").toUtf8())
                                    .header(wire::kAgentKeyHeader);
         QCOMPARE(testsupport::postForm(endpoint, reportForm("KILLED", over), testsupport::bearer(key)).status,

@@ -62,7 +62,6 @@ class TestWindowsAgent : public QObject {
     QString agentFolder;
     QString agent;
 
-    QString endpoint() const { return server.url + wire::kExchangePath; }
     QVariant stored(const QString& sql) const { return testdb::value(database, sql); }
     bool change(const QString& sql) const { return testdb::execute(database, sql); }
     int reports() const { return stored("SELECT COUNT(*) FROM reports").toInt(); }
@@ -70,7 +69,7 @@ class TestWindowsAgent : public QObject {
     Run once(const QStringList& extra = {}) {
         return runUnderWine(
             agent,
-            QStringList{"--once", "--server-url", endpoint(), "--time-url", kDeadAddress + "t"} +
+            QStringList{"--once", "--server-url", server.endpoint(), "--time-url", kDeadAddress + "t"} +
                 (extra.contains("--update-url") ? extra
                                                 : extra + QStringList{"--update-url", kDeadAddress + "u"}));
     }
@@ -99,7 +98,7 @@ private slots:
         QVERIFY(holder.waitForStarted());
         const auto sc = [](const QStringList& arguments) { return runUnderWine("sc", arguments, 60000); };
         const QString binPath = QString("\"%1\" --service --server-url %2 --time-url %3t --update-url %3u")
-                                    .arg(windowsPath(agent), endpoint(), kDeadAddress);
+                                    .arg(windowsPath(agent), server.endpoint(), kDeadAddress);
         QCOMPARE(sc({"create", "KovaOruTest", "binpath=", binPath}).code, 0);
         const int reportsBefore = reports();
         QVERIFY2(sc({"start", "KovaOruTest"}).output.contains("RUNNING"), "the service did not start");
