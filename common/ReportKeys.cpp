@@ -12,7 +12,7 @@ QStringList numbered(const QString& stem, int first, int last) {
 
 QStringList countsAndSizes() {
     QStringList keys;
-    for (int slot = 1; slot <= 10; ++slot)
+    for (int slot = 1; slot <= kSlotCount; ++slot)
         keys << QStringLiteral("sCount%1").arg(slot) << QStringLiteral("sSize%1").arg(slot);
     return keys;
 }
@@ -24,7 +24,7 @@ const QStringList& reportKeys() {
         QStringList{
             "sComputerName",   "sIP",           "sOS",         "sOSVersion",   "sORUVersion", "sRebootTime",
             "sAutoRebootTime", "sManualReboot", "sSnoozeTime", "sSettingTime", "sCheckUpdate"} +
-        numbered("sDir", 1, 10) + numbered("sAlert", 1, 10) +
+        numbered("sDir", 1, kSlotCount) + numbered("sAlert", 1, kSlotCount) +
         QStringList{"sLogFlag", "sLogTime", "sLastMessageDate", "sAlertStatus", "sDisable"} +
         numbered("sDisk", 1, 4) + QStringList{"sDiskSpace1", "sdiskspace2", "sDiskSpace3", "sDiskSpace4"} +
         countsAndSizes() + QStringList{"sMessage", "sMessageDate", "sAlert"};
@@ -34,7 +34,7 @@ const QStringList& reportKeys() {
 const QStringList& settingsReportKeys() {
     static const QStringList keys = QStringList{"sLogFlag",      "sSettingTime",    "sSnoozeTime",
                                                 "sManualReboot", "sAutoRebootTime", "sRebootTime"} +
-                                    numbered("sDir", 1, 10) + numbered("sAlert", 1, 10) +
+                                    numbered("sDir", 1, kSlotCount) + numbered("sAlert", 1, kSlotCount) +
                                     QStringList{"sDisable", "sCheckUpdate"};
     return keys;
 }

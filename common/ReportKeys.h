@@ -4,6 +4,9 @@
 
 namespace wire {
 
+// How many folders an agent watches: slots 1 to 10 in the settings, the report and the console.
+inline constexpr int kSlotCount = 10;
+
 // The 67 keys of the status report, in the order they are sent; the text is exact, including the
 // lower-case "sdiskspace2" that the server has always expected.
 const QStringList& reportKeys();

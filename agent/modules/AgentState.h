@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReportKeys.h"
+
 #include <array>
 #include <cassert>
 #include <cstdint>
@@ -22,7 +24,7 @@ private:
     std::array<QString, N> entries;
 };
 
-constexpr int kSlotCount = 10;
+using wire::kSlotCount;
 constexpr int kDiskCount = 4;
 
 // The one program-wide record. Text fields hold exactly what arrived or was measured; parts that need a
