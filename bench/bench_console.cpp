@@ -172,11 +172,10 @@ int main(int argc, char** argv) {
     server::ServerStore store;
     server::AccountStore accounts(store);
     server::ConsoleAuth auth(accounts);
-    const auto token = store.open(options.databaseFile, &error)
-                           ? auth.addToken("bench", server::Role::Viewer, now, &error)
-                           : std::nullopt;
+    const auto opened = store.open(options.databaseFile);
+    const auto token = opened ? auth.addToken("bench", server::Role::Viewer, now) : Failure{opened.reason()};
     if (!token) {
-        out << "bench_console: cannot make a token: " << error << Qt::endl;
+        out << "bench_console: cannot make a token: " << token.reason() << Qt::endl;
         return 1;
     }
 

@@ -122,10 +122,9 @@ private:
 
 // Reports from long before the history kept, written behind the server's back before it starts.
 bool seedOldReports(const QString& file, int count) {
-    QString error;
     {
         server::ServerStore store; // the schema
-        if (!store.open(file, &error))
+        if (!store.open(file))
             return false;
     }
     bool seeded = false;

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     if (options->account) {
         QTextStream input(stdin);
         QTextStream output(stdout);
-        return server::runAccountAction(*options, input, output, &error) ? 0 : failure(error);
+        const auto done = server::runAccountAction(*options, input, output);
+        return done ? 0 : failure(done.reason());
     }
     if (action.kind != server::OperatorAction::Kind::None) {
         QTextStream out(stdout);

@@ -41,6 +41,11 @@ QHttpServerResponse storeFailure(const QString& error) {
                      Status::InternalServerError);
 }
 
+QHttpServerResponse settingsFailure(const QString& computer, const QString& reason) {
+    qWarning().noquote() << "settings for" << computer << "could not be read:" << reason;
+    return emptySettingsReply(Status::InternalServerError);
+}
+
 } // namespace
 
 ExchangeEndpoint::ExchangeEndpoint(ServerStore& store, AgentGate& gate, Clock clock)
@@ -86,11 +91,10 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawNa
         return textReply(QString());
     if (!uncleanTextReason(decoded).isEmpty() || !badNameReason(computer).isEmpty())
         return emptySettingsReply(Status::BadRequest);
-    QString error;
-    const auto admission = m_gate.admitSettingsRequest(
-        computer, bearerToken(request), clientAddress(request, m_trustedProxies).toString(), &error);
+    const auto admission = m_gate.admitSettingsRequest(computer, bearerToken(request),
+                                                       clientAddress(request, m_trustedProxies).toString());
     if (!admission) {
-        qWarning().noquote() << "enrolment of" << computer << "could not be read:" << error;
+        qWarning().noquote() << "enrolment of" << computer << "could not be read:" << admission.reason();
         return emptySettingsReply(Status::InternalServerError);
     }
     switch (admission->verdict) {
@@ -114,14 +118,15 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawNa
 QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, const Admission& admission,
                                                      const QHttpServerRequest& request) {
     const QDateTime now = m_clock();
-    QString error;
-    const auto settings = m_store.settingsOrRegister(computer, SettingsRecord::defaults(now), now, &error);
+    const auto settings = m_store.settingsOrRegister(computer, SettingsRecord::defaults(now), now);
+    if (!settings)
+        return settingsFailure(computer, settings.reason());
     std::optional<QString> key;
-    if (settings && admission.verdict == Admission::Verdict::IssueKey)
-        key = m_gate.issueKey(computer, clientAddress(request, m_trustedProxies).toString(), &error);
-    if (!settings || (admission.verdict == Admission::Verdict::IssueKey && !key)) {
-        qWarning().noquote() << "settings for" << computer << "could not be read:" << error;
-        return emptySettingsReply(Status::InternalServerError);
+    if (admission.verdict == Admission::Verdict::IssueKey) {
+        const auto issued = m_gate.issueKey(computer, clientAddress(request, m_trustedProxies).toString());
+        if (!issued)
+            return settingsFailure(computer, issued.reason());
+        key = *issued;
     }
     QHttpServerResponse response = textReply(settings->reply());
     if (key)
@@ -141,9 +146,9 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
     const QString badName = badNameReason(report->computerName());
     if (!badName.isEmpty())
         return badRequest(QStringLiteral("The computer name %1.").arg(badName));
-    const auto admission = m_gate.admitReport(report->computerName(), bearerToken(request), &error);
+    const auto admission = m_gate.admitReport(report->computerName(), bearerToken(request));
     if (!admission)
-        return textReply(QStringLiteral("Report could not be checked: %1").arg(error),
+        return textReply(QStringLiteral("Report could not be checked: %1").arg(admission.reason()),
                          Status::InternalServerError);
     if (admission->verdict != Admission::Verdict::Pass)
         return textReply(QStringLiteral("Report refused: %1 is not enrolled here or the report did not "
@@ -158,16 +163,16 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
                 .arg(uncarriable),
             Status::UnprocessableEntity);
     const QDateTime now = m_clock();
-    std::optional<SettingsRecord> current;
-    if (!m_store.readSettings(report->computerName(), current, &error))
-        return storeFailure(error);
+    const auto current = m_store.readSettings(report->computerName());
+    if (!current)
+        return storeFailure(current.reason());
     const SettingsMerge merge =
-        mergeReportedSettings(current.value_or(SettingsRecord::defaults(now)), report->settings());
+        mergeReportedSettings(current->value_or(SettingsRecord::defaults(now)), report->settings());
     if (!merge.ignoredKeys.isEmpty())
         qInfo().noquote() << "report of" << report->computerName() << "would have changed"
                           << merge.ignoredKeys.join(QStringLiteral(", ")) << "- the server's values stand";
-    if (!m_store.storeReport(report->withSettings(merge.settings), now, &error))
-        return storeFailure(error);
+    if (const auto stored = m_store.storeReport(report->withSettings(merge.settings), now); !stored)
+        return storeFailure(stored.reason());
     return textReply(QStringLiteral("Report received for %1 at %2.")
                          .arg(report->computerName(), generalDateTimeText(now)));
 }

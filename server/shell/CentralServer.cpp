@@ -116,9 +116,9 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
     }
     m_gate.setOptions({options.enrolment, options.newNamesPerMinute});
     m_exchange.setTrustedProxies(options.trustedProxies);
-    if (!m_store.open(options.databaseFile, error)) {
+    if (const auto opened = m_store.open(options.databaseFile); !opened) {
         *error = QStringLiteral("cannot use the database %1: %2")
-                     .arg(locationForDisplay(options.databaseFile), *error);
+                     .arg(locationForDisplay(options.databaseFile), opened.reason());
         return false;
     }
     AlertingOptions alerting = options.alerting;

@@ -65,9 +65,9 @@ struct AlertingServer {
 inline QByteArray addToken(const server::ServerOptions& options, server::Role role) {
     server::ServerOptions action = options;
     action.account = server::AccountAction{server::AccountAction::Kind::AddToken, "script", role};
-    QString input, printed, error;
+    QString input, printed;
     QTextStream in(&input), out(&printed);
-    if (!server::runAccountAction(action, in, out, &error))
+    if (!server::runAccountAction(action, in, out))
         return {};
     return QRegularExpression("[A-Za-z0-9_-]{40,}").match(printed).captured().toLatin1();
 }
