@@ -68,15 +68,13 @@ QHttpServerResponse ExchangeEndpoint::answer(const QHttpServerRequest& request) 
     if (!isFormBody(request))
         return refuse(Status::BadRequest,
                       QStringLiteral("Expected Content-Type: application/x-www-form-urlencoded."));
-    const QString unclean = uncleanTextReason(body);
-    if (!unclean.isEmpty())
-        return refuse(Status::BadRequest, QStringLiteral("The request body %1.").arg(unclean));
+    if (const auto clean = checkCleanText(body); !clean)
+        return refuse(Status::BadRequest, QStringLiteral("The request body %1.").arg(clean.reason()));
     if (settingsRequest)
         return answerSettingsRequest(QString::fromUtf8(body.mid(kServerCodePrefix.size())), request);
-    QString error;
-    const auto form = FormFields::parse(QString::fromUtf8(body), &error);
+    const auto form = FormFields::parse(QString::fromUtf8(body));
     if (!form)
-        return badRequest(error);
+        return badRequest(form.reason());
     if (!form->contains(QStringLiteral("sComputerName")))
         return badRequest(QStringLiteral("The body is neither a settings request (servercode alone) "
                                          "nor a status report."));
@@ -89,7 +87,7 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawNa
     const QString computer = QString::fromUtf8(decoded);
     if (computer.isEmpty())
         return textReply(QString());
-    if (!uncleanTextReason(decoded).isEmpty() || !badNameReason(computer).isEmpty())
+    if (!checkCleanText(decoded) || !checkComputerName(computer))
         return emptySettingsReply(Status::BadRequest);
     const auto admission = m_gate.admitSettingsRequest(computer, bearerToken(request),
                                                        clientAddress(request, m_trustedProxies).toString());
@@ -136,16 +134,13 @@ QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, co
 
 QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
                                                          const QHttpServerRequest& request) {
-    QString error;
-    const auto report = readStatusReport(form, &error);
+    const auto report = readStatusReport(form);
     if (!report)
-        return badRequest(error);
-    const QString badValue = badReportValueReason(form);
-    if (!badValue.isEmpty())
-        return badRequest(badValue);
-    const QString badName = badNameReason(report->computerName());
-    if (!badName.isEmpty())
-        return badRequest(QStringLiteral("The computer name %1.").arg(badName));
+        return badRequest(report.reason());
+    if (const auto values = checkReportValues(form); !values)
+        return badRequest(values.reason());
+    if (const auto name = checkComputerName(report->computerName()); !name)
+        return badRequest(QStringLiteral("The computer name %1.").arg(name.reason()));
     const auto admission = m_gate.admitReport(report->computerName(), bearerToken(request));
     if (!admission)
         return textReply(QStringLiteral("Report could not be checked: %1").arg(admission.reason()),
@@ -155,12 +150,11 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
                                         "carry its key. Nothing of this report was stored.")
                              .arg(report->computerName()),
                          Status::Unauthorized);
-    const QString uncarriable = report->settings().uncarriableReason();
-    if (!uncarriable.isEmpty())
+    if (const auto carriable = report->settings().checkCarriable(); !carriable)
         return textReply(
             QStringLiteral("Report refused: %1, which the settings reply cannot carry. Nothing of "
                            "this report was stored.")
-                .arg(uncarriable),
+                .arg(carriable.reason()),
             Status::UnprocessableEntity);
     const QDateTime now = m_clock();
     const auto current = m_store.readSettings(report->computerName());

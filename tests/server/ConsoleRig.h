@@ -36,9 +36,9 @@ struct ConsoleRig {
         QStringList pairs;
         for (const QString& key : wire::reportKeys())
             pairs << key + '=' + wire::EncodeFieldValue(all.value(key));
-        const auto form = server::FormFields::parse(pairs.join('&'), &error);
-        const auto parsed = form ? server::readStatusReport(*form, &error) : std::nullopt;
-        return parsed && kept(store.storeReport(*parsed, at));
+        const auto form = server::FormFields::parse(pairs.join('&'));
+        const auto parsed = form ? server::readStatusReport(*form) : Failure{form.reason()};
+        return kept(parsed) && kept(store.storeReport(*parsed, at));
     }
 
     // Whether `result` succeeded; its reason stays in `error` for the failure message.
