@@ -22,10 +22,7 @@ struct AlertingServer {
         options.alerting.silenceCheck = std::chrono::milliseconds(100);
     }
 
-    QString start() {
-        QString error;
-        return central.start(options, &error) ? QString() : error;
-    }
+    QString start() { return central.start(options).reason(); }
 
     QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }
     QUrl endpoint() const { return url(QStringLiteral("/kova-oru/process_servers.asp")); }
