@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QProcess>
 #include <QtTest>
 
@@ -9,17 +11,16 @@ struct BuiltServer {
     QString url; // http://127.0.0.1:PORT
 
     // Starts it with `arguments` and waits for the line that says where it listens.
-    bool start(const QStringList& arguments, QString* error) {
+    Result<> start(const QStringList& arguments) {
         process.setProcessChannelMode(QProcess::SeparateChannels);
         process.start(qEnvironmentVariable("KOVA_SERVER_EXE"), arguments);
-        if (!process.waitForReadyRead(15000)) {
-            *error = QString::fromLocal8Bit(process.readAllStandardError());
-            return false;
-        }
+        if (!process.waitForReadyRead(15000))
+            return Failure{QString::fromLocal8Bit(process.readAllStandardError())};
         const QString line = QString::fromUtf8(process.readLine()).trimmed();
         url = line.section(' ', 2);
-        *error = line;
-        return line.startsWith(QLatin1String("listening on "));
+        if (!line.startsWith(QLatin1String("listening on ")))
+            return Failure{line};
+        return Result<>::success();
     }
 
     // SIGKILL: nothing of the server's own shutdown runs.
