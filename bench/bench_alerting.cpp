@@ -118,9 +118,8 @@ void metricsFigure(int computers) {
     server::ServerOptions options = benchOptions(dir);
     options.alerting.metricsAllow = {*server::readAddressRange(QStringLiteral("127.0.0.1"))};
     server::CentralServer central;
-    QString error;
-    if (!central.start(options, &error)) {
-        out << "cannot start: " << error << Qt::endl;
+    if (const auto started = central.start(options); !started) {
+        out << "cannot start: " << started.reason() << Qt::endl;
         return;
     }
     central.addConstantRoute();
@@ -160,8 +159,7 @@ double exchangeP99(const QStringList& webhooks, int reports) {
     options.alerting.webhooks = webhooks;
     options.alerting.webhookSecret = "bench";
     server::CentralServer central;
-    QString error;
-    if (!central.start(options, &error))
+    if (!central.start(options))
         return -1;
     QNetworkAccessManager manager;
     const QUrl endpoint = central.url().resolved(QUrl("/kova-oru/process_servers.asp"));

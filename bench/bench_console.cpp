@@ -155,11 +155,13 @@ int main(int argc, char** argv) {
     const QDateTime now = QDateTime::currentDateTime();
     server::CentralServer central([now] { return now; });
     central.addConstantRoute();
-    QString error;
-    if (computers < 1 || reportsEach < 1 || requests < 1 || !central.start(options, &error)) {
-        out << "bench_console: cannot start: " << error << Qt::endl;
+    const auto started =
+        computers < 1 || reportsEach < 1 || requests < 1 ? Failure{} : central.start(options);
+    if (!started) {
+        out << "bench_console: cannot start: " << started.reason() << Qt::endl;
         return 1;
     }
+    QString error;
     QElapsedTimer seeding;
     seeding.start();
     if (!seed(options.databaseFile, computers, reportsEach, now, &error)) {
@@ -172,11 +174,10 @@ int main(int argc, char** argv) {
     server::ServerStore store;
     server::AccountStore accounts(store);
     server::ConsoleAuth auth(accounts);
-    const auto token = store.open(options.databaseFile, &error)
-                           ? auth.addToken("bench", server::Role::Viewer, now, &error)
-                           : std::nullopt;
+    const auto opened = store.open(options.databaseFile);
+    const auto token = opened ? auth.addToken("bench", server::Role::Viewer, now) : Failure{opened.reason()};
     if (!token) {
-        out << "bench_console: cannot make a token: " << error << Qt::endl;
+        out << "bench_console: cannot make a token: " << token.reason() << Qt::endl;
         return 1;
     }
 

@@ -122,10 +122,9 @@ private:
 
 // Reports from long before the history kept, written behind the server's back before it starts.
 bool seedOldReports(const QString& file, int count) {
-    QString error;
     {
         server::ServerStore store; // the schema
-        if (!store.open(file, &error))
+        if (!store.open(file))
             return false;
     }
     bool seeded = false;
@@ -175,9 +174,9 @@ int main(int argc, char** argv) {
     }
     server::CentralServer central;
     central.addConstantRoute();
-    QString error;
-    if (agents < 1 || connections < 1 || !central.start(options, &error)) {
-        out << "bench_server: cannot start: " << error << Qt::endl;
+    const auto started = agents < 1 || connections < 1 ? Failure{} : central.start(options);
+    if (!started) {
+        out << "bench_server: cannot start: " << started.reason() << Qt::endl;
         return 1;
     }
     const QUrl endpoint = central.url().resolved(QUrl(QStringLiteral("/kova-oru/process_servers.asp")));

@@ -20,15 +20,15 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("kova_server"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KOVA_SERVER_VERSION));
 
-    QString error;
     server::OperatorAction action;
-    const auto options = server::readCommandLine(app, action, &error);
+    const auto options = server::readCommandLine(app, action);
     if (!options)
-        return failure(error);
+        return failure(options.reason());
     if (options->account) {
         QTextStream input(stdin);
         QTextStream output(stdout);
-        return server::runAccountAction(*options, input, output, &error) ? 0 : failure(error);
+        const auto done = server::runAccountAction(*options, input, output);
+        return done ? 0 : failure(done.reason());
     }
     if (action.kind != server::OperatorAction::Kind::None) {
         QTextStream out(stdout);
@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
         return server::runOperatorAction(action, options->databaseFile, out, err);
     }
     server::CentralServer central;
-    if (!central.start(*options, &error))
-        return failure(error);
+    if (const auto started = central.start(*options); !started)
+        return failure(started.reason());
     // Tests and scripts read this line to learn the port, so it always comes first and is flushed at once.
     QTextStream(stdout) << wire::listeningLine(central.url().toString()) << Qt::endl;
     return app.exec();

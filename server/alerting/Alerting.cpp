@@ -32,11 +32,11 @@ void Alerting::start(const AlertingOptions& options) {
     m_trustedProxies = options.trustedProxies;
     m_recorder.setReceivers(options.webhooks);
     m_recorder.setOnQueued([this] { m_delivery.kick(); });
-    m_store.setReportObserver([this](const StatusReport& report, const QDateTime& at, QString* error) {
-        return m_recorder.recordReport(report, at, error);
+    m_store.setReportObserver([this](const StatusReport& report, const QDateTime& at) {
+        return m_recorder.recordReport(report, at);
     });
-    m_store.setPendingObserver([this](const QString& name, const QDateTime& at, QString* error) {
-        return m_recorder.recordEnrolmentPending(name, at, error);
+    m_store.setPendingObserver([this](const QString& name, const QDateTime& at) {
+        return m_recorder.recordEnrolmentPending(name, at);
     });
     m_delivery.start(
         {options.webhooks, options.webhookSecret, RetrySchedule{options.firstRetry}, options.requestTimeout});
@@ -44,44 +44,45 @@ void Alerting::start(const AlertingOptions& options) {
 }
 
 void Alerting::checkSilence() {
-    QString error;
-    if (!m_recorder.recordSilences(m_clock(), &error))
-        qWarning().noquote() << "silent computers could not be recorded:" << error;
+    if (const auto recorded = m_recorder.recordSilences(m_clock()); !recorded)
+        qWarning().noquote() << "silent computers could not be recorded:" << recorded.reason();
 }
 
 void Alerting::answerMetrics(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
     using Status = QHttpServerResponder::StatusCode;
-    QString error;
     if (request.method() != QHttpServerRequest::Method::Get) {
         m_counters.countRequest(kMetricsRoute, int(Status::MethodNotAllowed));
         return refuse(responder, Status::MethodNotAllowed, "Only GET reads the metrics.");
     }
-    if (!mayReadMetrics(request, &error)) {
-        const Status status = error.isEmpty() ? Status::Unauthorized : Status::InternalServerError;
+    const auto allowed = mayReadMetrics(request);
+    if (!allowed || !*allowed) {
+        const Status status = allowed ? Status::Unauthorized : Status::InternalServerError;
         m_counters.countRequest(kMetricsRoute, int(status));
         return refuse(responder, status,
-                      error.isEmpty()
-                          ? "Send an API token (Authorization: Bearer) or ask from an allowed address."
-                          : error.toUtf8());
+                      allowed ? "Send an API token (Authorization: Bearer) or ask from an allowed address."
+                              : allowed.reason().toUtf8());
     }
     m_counters.countRequest(kMetricsRoute, int(Status::Ok));
     auto page = std::make_unique<MetricsPage>(m_store, m_clock(), serverFamilies());
-    if (!page->prepare(&error)) {
-        qWarning().noquote() << "the metrics page could not be read:" << error;
-        return refuse(responder, Status::InternalServerError, error.toUtf8());
+    if (const auto prepared = page->prepare(); !prepared) {
+        qWarning().noquote() << "the metrics page could not be read:" << prepared.reason();
+        return refuse(responder, Status::InternalServerError, prepared.reason().toUtf8());
     }
     // The page frames its own chunks; the responder sends a sequential device as it is read.
     responder.write(page.release(),
                     {{"Content-Type", metrics::kContentType}, {"Transfer-Encoding", "chunked"}}, Status::Ok);
 }
 
-bool Alerting::mayReadMetrics(const QHttpServerRequest& request, QString* error) {
+Result<bool> Alerting::mayReadMetrics(const QHttpServerRequest& request) {
     if (addressAllowed(m_metricsAllow, clientAddress(request, m_trustedProxies)))
         return true;
     const QByteArray authorization = request.value("Authorization");
     if (!authorization.startsWith("Bearer "))
         return false;
-    return m_auth.tokenCaller(QString::fromLatin1(authorization.mid(7).trimmed()), error).has_value();
+    const auto caller = m_auth.tokenCaller(QString::fromLatin1(authorization.mid(7).trimmed()));
+    if (!caller)
+        return Failure{caller.reason()};
+    return caller->has_value();
 }
 
 QByteArray Alerting::serverFamilies() const {

@@ -31,7 +31,7 @@ public:
     void checkSilence();
 
 private:
-    bool mayReadMetrics(const QHttpServerRequest& request, QString* error);
+    Result<bool> mayReadMetrics(const QHttpServerRequest& request);
     QByteArray serverFamilies() const;
 
     ServerStore& m_store;

@@ -17,71 +17,72 @@ QJsonObject folderDetails(const FolderReading& folder) {
 
 } // namespace
 
-bool EventRecorder::recordReport(const StatusReport& report, const QDateTime& receivedAt, QString* error) {
+Result<> EventRecorder::recordReport(const StatusReport& report, const QDateTime& receivedAt) {
     const QString computer = report.computerName();
-    const auto standing = m_events.conditions(computer, error);
+    const auto standing = m_events.conditions(computer);
     if (!standing)
-        return false;
-    if (standing->contains(EventStore::silenceSubject()) &&
-        !(m_events.clearCondition(computer, EventStore::silenceSubject(), error) &&
-          queue(events::computerBack(), computer, receivedAt, {}, error)))
-        return false;
+        return Failure{standing.reason()};
+    if (standing->contains(EventStore::silenceSubject())) {
+        if (auto cleared = m_events.clearCondition(computer, EventStore::silenceSubject()); !cleared)
+            return cleared;
+        if (auto queued = queue(events::computerBack(), computer, receivedAt, {}); !queued)
+            return queued;
+    }
     const auto readings = folderReadings([&](const QString& key) { return report.value(key); });
     for (const FolderChange& change : folderChanges(readings, *standing)) {
-        if (!applyFolderChange(computer, change, receivedAt, error))
-            return false;
+        if (auto applied = applyFolderChange(computer, change, receivedAt); !applied)
+            return applied;
     }
-    return true;
+    return Result<>::success();
 }
 
-bool EventRecorder::applyFolderChange(const QString& computer, const FolderChange& change,
-                                      const QDateTime& at, QString* error) {
-    const bool stored = change.state
-                            ? m_events.setCondition(computer, change.subject, *change.state, at, error)
-                            : m_events.clearCondition(computer, change.subject, error);
-    return stored && (change.eventKind.isEmpty() ||
-                      queue(change.eventKind, computer, at, folderDetails(change.folder), error));
+Result<> EventRecorder::applyFolderChange(const QString& computer, const FolderChange& change,
+                                          const QDateTime& at) {
+    const auto stored = change.state ? m_events.setCondition(computer, change.subject, *change.state, at)
+                                     : m_events.clearCondition(computer, change.subject);
+    if (!stored || change.eventKind.isEmpty())
+        return stored;
+    return queue(change.eventKind, computer, at, folderDetails(change.folder));
 }
 
-bool EventRecorder::recordSilences(const QDateTime& now, QString* error) {
-    const auto silences = m_events.newSilences(now, error);
+Result<> EventRecorder::recordSilences(const QDateTime& now) {
+    const auto silences = m_events.newSilences(now);
     if (!silences)
-        return false;
+        return Failure{silences.reason()};
     for (const NewSilence& silence : *silences) {
         const QJsonObject details{
             {QStringLiteral("lastReport"), silence.lastReport.toUTC().toString(Qt::ISODateWithMs)},
             {QStringLiteral("silentAfterSeconds"), silence.silentAfterSeconds}};
-        const bool stored = m_events.store().inTransaction(
-            [&] {
-                return m_events.setCondition(silence.computer, EventStore::silenceSubject(),
-                                             events::computerSilent(), now, error) &&
-                       queue(events::computerSilent(), silence.computer, now, details, error);
-            },
-            error);
+        const auto stored = m_events.store().inTransaction([&]() -> Result<> {
+            if (auto set = m_events.setCondition(silence.computer, EventStore::silenceSubject(),
+                                                 events::computerSilent(), now);
+                !set)
+                return set;
+            return queue(events::computerSilent(), silence.computer, now, details);
+        });
         if (!stored)
-            return false;
+            return stored;
     }
-    return true;
+    return Result<>::success();
 }
 
-bool EventRecorder::recordEnrolmentPending(const QString& computer, const QDateTime& now, QString* error) {
-    return queue(events::enrolmentPending(), computer, now, {}, error);
+Result<> EventRecorder::recordEnrolmentPending(const QString& computer, const QDateTime& now) {
+    return queue(events::enrolmentPending(), computer, now, {});
 }
 
-bool EventRecorder::queue(const QString& kind, const QString& computer, const QDateTime& at,
-                          const QJsonObject& details, QString* error) {
+Result<> EventRecorder::queue(const QString& kind, const QString& computer, const QDateTime& at,
+                              const QJsonObject& details) {
     const QString eventId = QUuid::createUuid().toString(QUuid::WithoutBraces);
     QJsonObject body = details;
     body.insert(QStringLiteral("id"), eventId);
     body.insert(QStringLiteral("type"), kind);
     body.insert(QStringLiteral("computer"), computer);
     body.insert(QStringLiteral("time"), at.toUTC().toString(Qt::ISODateWithMs));
-    if (!m_events.addEvent({eventId, kind, computer, at, QJsonDocument(body).toJson(QJsonDocument::Compact)},
-                           m_receivers, error))
-        return false;
-    if (m_onQueued)
+    auto added = m_events.addEvent(
+        {eventId, kind, computer, at, QJsonDocument(body).toJson(QJsonDocument::Compact)}, m_receivers);
+    if (added && m_onQueued)
         m_onQueued();
-    return true;
+    return added;
 }
 
 } // namespace server

@@ -20,17 +20,16 @@ public:
     // Called after events were queued, so delivery can start without waiting for its timer.
     void setOnQueued(std::function<void()> onQueued) { m_onQueued = std::move(onQueued); }
 
-    bool recordReport(const StatusReport& report, const QDateTime& receivedAt, QString* error);
-    bool recordSilences(const QDateTime& now, QString* error);
-    bool recordEnrolmentPending(const QString& computer, const QDateTime& now, QString* error);
+    Result<> recordReport(const StatusReport& report, const QDateTime& receivedAt);
+    Result<> recordSilences(const QDateTime& now);
+    Result<> recordEnrolmentPending(const QString& computer, const QDateTime& now);
 
     EventStore& events() { return m_events; }
 
 private:
-    bool applyFolderChange(const QString& computer, const FolderChange& change, const QDateTime& at,
-                           QString* error);
-    bool queue(const QString& kind, const QString& computer, const QDateTime& at, const QJsonObject& details,
-               QString* error);
+    Result<> applyFolderChange(const QString& computer, const FolderChange& change, const QDateTime& at);
+    Result<> queue(const QString& kind, const QString& computer, const QDateTime& at,
+                   const QJsonObject& details);
 
     EventStore m_events;
     QStringList m_receivers;

@@ -1,11 +1,10 @@
 #include "alerting/FolderCondition.h"
 
 #include "domain/FolderState.h"
+#include "ReportKeys.h"
 
 namespace server {
 namespace {
-
-constexpr int kSlots = 10;
 
 FolderCondition condition(const QString& path, const QString& files, const QString& limit,
                           const QString& message) {
@@ -28,7 +27,7 @@ FolderCondition condition(const QString& path, const QString& files, const QStri
 QList<FolderReading> folderReadings(const std::function<QString(const QString& key)>& value) {
     const QString message = value(QStringLiteral("sMessage"));
     QList<FolderReading> readings;
-    for (int slot = 1; slot <= kSlots; ++slot) {
+    for (int slot = 1; slot <= wire::kSlotCount; ++slot) {
         const QString path = value(QStringLiteral("sDir%1").arg(slot));
         if (!folderInUse(path))
             continue;

@@ -90,20 +90,16 @@ MetricsPage::MetricsPage(ServerStore& store, const QDateTime& now, QByteArray se
     appendChunk(serverFamilies);
 }
 
-bool MetricsPage::prepare(QString* error) {
+Result<> MetricsPage::prepare() {
     for (size_t k = 0; k < kFamilies.size(); ++k) {
         m_spools.push_back(std::make_unique<QTemporaryFile>());
-        if (!m_spools.back()->open()) {
-            *error = QStringLiteral("no temporary file for the metrics page: %1")
-                         .arg(m_spools.back()->errorString());
-            return false;
-        }
+        if (!m_spools.back()->open())
+            return Failure{QStringLiteral("no temporary file for the metrics page: %1")
+                               .arg(m_spools.back()->errorString())};
     }
-    if (!open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        *error = errorString();
-        return false;
-    }
-    return gatherPage(error);
+    if (!open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return Failure{errorString()};
+    return gatherPage();
 }
 
 qint64 MetricsPage::bytesAvailable() const {
@@ -116,13 +112,12 @@ bool MetricsPage::atEnd() const {
 }
 
 qint64 MetricsPage::readData(char* data, qint64 maxSize) {
-    QString error;
     while (m_offset >= m_pending.size() && !m_finished) {
         const bool gathering = m_gathering;
-        if (!(gathering ? gatherPage(&error) : sendNext(&error))) {
+        if (const auto done = gathering ? gatherPage() : sendNext(); !done) {
             // The headers went out already: end without the last chunk, so the client sees a broken page
             // rather than a short one.
-            qWarning().noquote() << "the metrics page stopped:" << error;
+            qWarning().noquote() << "the metrics page stopped:" << done.reason();
             m_pending.clear();
             m_offset = 0;
             m_finished = true;
@@ -140,10 +135,10 @@ qint64 MetricsPage::readData(char* data, qint64 maxSize) {
     return count;
 }
 
-bool MetricsPage::gatherPage(QString* error) {
-    const auto rows = m_store.page(m_after, kComputersPerPage, m_now, error);
+Result<> MetricsPage::gatherPage() {
+    const auto rows = m_store.page(m_after, kComputersPerPage, m_now);
     if (!rows)
-        return false;
+        return Failure{rows.reason()};
     std::vector<QByteArray> texts(kFamilies.size());
     for (const MetricsRow& row : *rows) {
         const auto folders = folderReadings([&row](const QString& key) { return row.value(key); });
@@ -151,24 +146,22 @@ bool MetricsPage::gatherPage(QString* error) {
             kFamilies[k].write(texts[k], kFamilies[k].name, row, folders);
     }
     for (size_t k = 0; k < kFamilies.size(); ++k) {
-        if (m_spools[k]->write(texts[k]) != texts[k].size()) {
-            *error = m_spools[k]->errorString();
-            return false;
-        }
+        if (m_spools[k]->write(texts[k]) != texts[k].size())
+            return Failure{m_spools[k]->errorString()};
     }
     m_gathering = rows->size() == kComputersPerPage;
     if (m_gathering)
         m_after = rows->last().name;
-    return true;
+    return Result<>::success();
 }
 
-bool MetricsPage::sendNext(QString* error) {
+Result<> MetricsPage::sendNext() {
     m_pending = m_pending.mid(m_offset);
     m_offset = 0;
     if (m_family == kFamilies.size()) {
         m_pending.append("0\r\n\r\n");
         m_finished = true;
-        return true;
+        return Result<>::success();
     }
     const ComputerFamily& family = kFamilies[m_family];
     QTemporaryFile& spool = *m_spools[m_family];
@@ -178,17 +171,15 @@ bool MetricsPage::sendNext(QString* error) {
         m_familyOpened = spool.seek(0);
     }
     text.append(spool.read(kSpoolPiece));
-    if (spool.error() != QFileDevice::NoError) {
-        *error = spool.errorString();
-        return false;
-    }
+    if (spool.error() != QFileDevice::NoError)
+        return Failure{spool.errorString()};
     if (spool.atEnd()) {
         m_spools[m_family].reset(); // gone from the disk at once
         ++m_family;
         m_familyOpened = false;
     }
     appendChunk(text);
-    return true;
+    return Result<>::success();
 }
 
 void MetricsPage::appendChunk(const QByteArray& text) {

@@ -28,15 +28,15 @@ public:
 
     // Reads the first page now, so that a database that cannot be read answers 500 before any header
     // went out.
-    bool prepare(QString* error);
+    Result<> prepare();
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    bool gatherPage(QString* error);
-    bool sendNext(QString* error);
+    Result<> gatherPage();
+    Result<> sendNext();
     void appendChunk(const QByteArray& text);
 
     MetricsStore m_store;

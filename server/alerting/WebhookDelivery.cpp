@@ -57,10 +57,9 @@ void WebhookDelivery::sendDue() {
     }
     if (withRoom.isEmpty())
         return;
-    QString error;
-    const auto due = m_events.dueDeliveries(withRoom, m_clock(), kDuePerLook, &error);
+    const auto due = m_events.dueDeliveries(withRoom, m_clock(), kDuePerLook);
     if (!due) {
-        qWarning().noquote() << "webhook deliveries could not be read:" << error;
+        qWarning().noquote() << "webhook deliveries could not be read:" << due.reason();
         return;
     }
     for (const DueDelivery& delivery : *due) {
@@ -88,15 +87,14 @@ void WebhookDelivery::finished(const DueDelivery& delivery, QNetworkReply* reply
     --m_inFlightByReceiver[delivery.receiver];
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QDateTime now = m_clock();
-    QString error;
     const bool accepted = reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
-    const bool stored = accepted ? m_events.markDelivered(delivery.event, delivery.receiver, now, &error)
+    const auto stored = accepted ? m_events.markDelivered(delivery.event, delivery.receiver, now)
                                  : m_events.markFailedTry(delivery.event, delivery.receiver,
                                                           m_settings.schedule.nextTry(delivery.attempts + 1,
                                                                                       delivery.eventAt, now),
-                                                          failureReason(reply), now, &error);
+                                                          failureReason(reply), now);
     if (!stored)
-        qWarning().noquote() << "webhook delivery state could not be stored:" << error;
+        qWarning().noquote() << "webhook delivery state could not be stored:" << stored.reason();
 }
 
 } // namespace server

@@ -2,13 +2,13 @@
 
 #include "domain/FolderState.h"
 #include "domain/SettingsRecord.h"
+#include "ReportKeys.h"
 
 #include <QJsonArray>
 
 namespace server {
 namespace {
 
-constexpr int kSlots = 10;
 constexpr int kDisks = 4;
 constexpr double kDiskSpaceUnit = 10000; // agents report free space in units of 10,000 bytes
 
@@ -32,7 +32,7 @@ QString diskSpaceKey(int disk) {
 
 QJsonArray foldersJson(const QHash<QString, QString>& values) {
     QJsonArray folders;
-    for (int slot = 1; slot <= kSlots; ++slot) {
+    for (int slot = 1; slot <= wire::kSlotCount; ++slot) {
         const QString dir = values.value(QStringLiteral("sDir%1").arg(slot));
         if (!folderInUse(dir))
             continue;

@@ -106,12 +106,12 @@ QHttpServerResponse ConsoleApi::answer(const QHttpServerRequest& request) {
 std::optional<QHttpServerResponse> ConsoleApi::refusal(const Route& route, Call& call) {
     if (route.access == Access::Anyone)
         return std::nullopt;
-    QString error;
-    call.caller = m_auth.sessionCaller(sessionCookie(call.request), call.now, &error);
-    if (!call.caller && error.isEmpty())
-        call.caller = m_auth.tokenCaller(bearerToken(call.request), &error);
-    if (!error.isEmpty())
-        return storeFailure(error);
+    auto caller = m_auth.sessionCaller(sessionCookie(call.request), call.now);
+    if (caller && !*caller)
+        caller = m_auth.tokenCaller(bearerToken(call.request));
+    if (!caller)
+        return storeFailure(caller.reason());
+    call.caller = *caller;
     if (!call.caller)
         return errorReply(HttpStatus::Unauthorized, QStringLiteral("Log in first (or send an API token)."));
     const bool change = call.request.method() != QHttpServerRequest::Method::Get;

@@ -70,7 +70,7 @@ private:
     QHttpServerResponse keyless(const Call& call);
     std::optional<Enrolment> knownEnrolment(const Call& call, std::optional<QHttpServerResponse>& refusal);
     QHttpServerResponse decide(const Call& call, const QString& setting,
-                               const std::function<bool(QString*)>& decision);
+                               const std::function<Result<>()>& decision);
 
     ServerStore& m_store;
     FleetStore m_fleet;

@@ -33,50 +33,48 @@ QJsonObject enrolmentJson(const Enrolment& enrolment) {
 // from before keys); otherwise the 404 or 500 to answer.
 std::optional<Enrolment> ConsoleApi::knownEnrolment(const Call& call,
                                                     std::optional<QHttpServerResponse>& refusal) {
-    std::optional<Enrolment> enrolment;
-    QString error;
-    if (!m_store.readEnrolment(call.computer, enrolment, &error)) {
-        refusal = storeFailure(error);
+    const auto enrolment = m_store.readEnrolment(call.computer);
+    if (!enrolment) {
+        refusal = storeFailure(enrolment.reason());
         return std::nullopt;
     }
-    if (!enrolment)
+    if (!*enrolment)
         refusal =
             errorReply(HttpStatus::NotFound,
                        QStringLiteral("No computer named \"%1\" has asked to enrol.").arg(call.computer));
-    return enrolment;
+    return *enrolment;
 }
 
 // Runs the desk's decision, then answers with the name's new standing and audits the change.
 QHttpServerResponse ConsoleApi::decide(const Call& call, const QString& setting,
-                                       const std::function<bool(QString*)>& decision) {
+                                       const std::function<Result<>()>& decision) {
     std::optional<QHttpServerResponse> refused;
     const auto before = knownEnrolment(call, refused);
     if (!before)
         return std::move(*refused);
-    QString error;
-    if (!decision(&error))
-        return errorReply(HttpStatus::Conflict, error);
-    std::optional<Enrolment> after;
-    if (!m_store.readEnrolment(call.computer, after, &error))
-        return storeFailure(error);
+    if (const auto decided = decision(); !decided)
+        return errorReply(HttpStatus::Conflict, decided.reason());
+    const auto read = m_store.readEnrolment(call.computer);
+    if (!read)
+        return storeFailure(read.reason());
+    const std::optional<Enrolment>& after = *read;
     const auto standing = [&](const std::optional<Enrolment>& enrolment) {
         if (!enrolment)
             return QStringLiteral("refused");
         return setting == kKeylessSetting ? flagText(enrolment->keyless) : stateText(enrolment->state);
     };
-    if (!m_fleet.addAudit(
-            {0, call.now, call.caller->name, call.computer, setting, standing(before), standing(after)},
-            &error))
-        return storeFailure(error);
+    if (const auto audited = m_fleet.addAudit(
+            {0, call.now, call.caller->name, call.computer, setting, standing(before), standing(after)});
+        !audited)
+        return storeFailure(audited.reason());
     return jsonReply(after ? enrolmentJson(*after)
                            : QJsonObject{{"name", call.computer}, {"enrolment", "refused"}});
 }
 
 QHttpServerResponse ConsoleApi::pending(const Call&) {
-    QString error;
-    const auto pending = m_store.pendingEnrolments(&error);
+    const auto pending = m_store.pendingEnrolments();
     if (!pending)
-        return storeFailure(error);
+        return storeFailure(pending.reason());
     QJsonArray list;
     for (const Enrolment& enrolment : *pending)
         list.append(enrolmentJson(enrolment));
@@ -84,30 +82,25 @@ QHttpServerResponse ConsoleApi::pending(const Call&) {
 }
 
 QHttpServerResponse ConsoleApi::approve(const Call& call) {
-    return decide(call, kEnrolmentSetting,
-                  [&](QString* error) { return approveComputer(m_store, call.computer, call.now, error); });
+    return decide(call, kEnrolmentSetting, [&] { return approveComputer(m_store, call.computer, call.now); });
 }
 
 QHttpServerResponse ConsoleApi::refuse(const Call& call) {
-    return decide(call, kEnrolmentSetting,
-                  [&](QString* error) { return m_fleet.refusePending(call.computer, error); });
+    return decide(call, kEnrolmentSetting, [&] { return m_fleet.refusePending(call.computer); });
 }
 
 QHttpServerResponse ConsoleApi::resetKey(const Call& call) {
-    return decide(call, kEnrolmentSetting,
-                  [&](QString* error) { return resetComputerKey(m_store, call.computer, error); });
+    return decide(call, kEnrolmentSetting, [&] { return resetComputerKey(m_store, call.computer); });
 }
 
 QHttpServerResponse ConsoleApi::keyless(const Call& call) {
-    QString error;
-    const auto body = jsonBody(call.request, &error);
+    const auto body = jsonBody(call.request);
     if (!body)
-        return errorReply(HttpStatus::BadRequest, error);
+        return errorReply(HttpStatus::BadRequest, body.reason());
     if (!body->value("allowed").isBool())
         return errorReply(HttpStatus::BadRequest, QStringLiteral("Give \"allowed\" as true or false."));
     const bool allowed = body->value("allowed").toBool();
-    return decide(call, kKeylessSetting,
-                  [&](QString* error) { return setKeylessAllowed(m_store, call.computer, allowed, error); });
+    return decide(call, kKeylessSetting, [&] { return setKeylessAllowed(m_store, call.computer, allowed); });
 }
 
 } // namespace server

@@ -33,10 +33,9 @@ QHttpServerResponse ConsoleApi::events(const Call& call) {
     if (!ok || limit < 1 || limit > kMostEvents)
         return errorReply(HttpStatus::BadRequest,
                           QStringLiteral("limit must be a whole number from 1 to %1.").arg(kMostEvents));
-    QString error;
-    const auto events = m_events.recentEvents(limit, &error);
+    const auto events = m_events.recentEvents(limit);
     if (!events)
-        return storeFailure(error);
+        return storeFailure(events.reason());
     QJsonArray list;
     for (const EventSummary& event : *events)
         list.append(eventJson(event));

@@ -17,8 +17,8 @@ constexpr int kDefaultAudit = 100;
 constexpr int kLongestList = 1000;
 
 // A whole number query parameter within bounds; `fallback` when absent.
-std::optional<qint64> queryNumber(const QHttpServerRequest& request, const QString& key, qint64 fallback,
-                                  qint64 lowest, qint64 highest, QString* error) {
+Result<qint64> queryNumber(const QHttpServerRequest& request, const QString& key, qint64 fallback,
+                           qint64 lowest, qint64 highest) {
     const QUrlQuery query = request.query();
     if (!query.hasQueryItem(key) || query.queryItemValue(key).isEmpty())
         return fallback;
@@ -26,8 +26,8 @@ std::optional<qint64> queryNumber(const QHttpServerRequest& request, const QStri
     const qint64 value = query.queryItemValue(key).toLongLong(&ok);
     if (ok && value >= lowest && value <= highest)
         return value;
-    *error = QStringLiteral("%1 must be a whole number from %2 to %3.").arg(key).arg(lowest).arg(highest);
-    return std::nullopt;
+    return Failure{
+        QStringLiteral("%1 must be a whole number from %2 to %3.").arg(key).arg(lowest).arg(highest)};
 }
 
 QString queryText(const QHttpServerRequest& request, const QString& key) {
@@ -45,14 +45,14 @@ struct ListWindow {
     }
 };
 
-std::optional<ListWindow> listWindow(const QHttpServerRequest& request, qint64 defaultLimit, QString* error) {
-    const auto limit = queryNumber(request, QStringLiteral("limit"), defaultLimit, 1, kLongestList, error);
+Result<ListWindow> listWindow(const QHttpServerRequest& request, qint64 defaultLimit) {
+    const auto limit = queryNumber(request, QStringLiteral("limit"), defaultLimit, 1, kLongestList);
     if (!limit)
-        return std::nullopt;
+        return Failure{limit.reason()};
     const auto before =
-        queryNumber(request, QStringLiteral("before"), 0, 1, std::numeric_limits<qint64>::max(), error);
+        queryNumber(request, QStringLiteral("before"), 0, 1, std::numeric_limits<qint64>::max());
     if (!before)
-        return std::nullopt;
+        return Failure{before.reason()};
     return ListWindow{*limit, *before};
 }
 
@@ -60,25 +60,25 @@ std::optional<ListWindow> listWindow(const QHttpServerRequest& request, qint64 d
 
 std::optional<ComputerView> ConsoleApi::knownComputer(const Call& call,
                                                       std::optional<QHttpServerResponse>& refusal) {
-    QString error;
-    auto view = m_fleet.computer(call.computer, call.now, &error);
-    if (!view)
-        refusal = error.isEmpty()
-                      ? errorReply(HttpStatus::NotFound,
-                                   QStringLiteral("No computer is named \"%1\".").arg(call.computer))
-                      : storeFailure(error);
-    return view;
+    auto view = m_fleet.computer(call.computer, call.now);
+    if (!view) {
+        refusal = storeFailure(view.reason());
+        return std::nullopt;
+    }
+    if (!*view)
+        refusal = errorReply(HttpStatus::NotFound,
+                             QStringLiteral("No computer is named \"%1\".").arg(call.computer));
+    return std::move(*view);
 }
 
 QHttpServerResponse ConsoleApi::fleet(const Call& call) {
-    QString error;
-    const auto page = queryNumber(call.request, QStringLiteral("page"), 1, 1, 1000000, &error);
+    const auto page = queryNumber(call.request, QStringLiteral("page"), 1, 1, 1000000);
     if (!page)
-        return errorReply(HttpStatus::BadRequest, error);
+        return errorReply(HttpStatus::BadRequest, page.reason());
     const auto fleet = m_fleet.fleetPage(queryText(call.request, QStringLiteral("search")),
-                                         static_cast<int>(*page - 1), kFleetPageSize, call.now, &error);
+                                         static_cast<int>(*page - 1), kFleetPageSize, call.now);
     if (!fleet)
-        return storeFailure(error);
+        return storeFailure(fleet.reason());
     QJsonArray computers;
     for (const ComputerView& computer : fleet->computers)
         computers.append(fleetRowJson(computer, call.now));
@@ -96,10 +96,10 @@ QHttpServerResponse ConsoleApi::computer(const Call& call) {
     const auto view = knownComputer(call, refused);
     if (!view)
         return std::move(*refused);
-    std::optional<Enrolment> enrolment;
-    QString error;
-    if (!m_store.readEnrolment(call.computer, enrolment, &error))
-        return storeFailure(error);
+    const auto read = m_store.readEnrolment(call.computer);
+    if (!read)
+        return storeFailure(read.reason());
+    const std::optional<Enrolment>& enrolment = *read;
     QJsonObject reply = computerJson(*view, call.now);
     reply.insert("enrolment", enrolment ? QJsonValue(stateText(enrolment->state)) : QJsonValue());
     reply.insert("keyless", enrolment && enrolment->keyless);
@@ -107,17 +107,15 @@ QHttpServerResponse ConsoleApi::computer(const Call& call) {
 }
 
 QHttpServerResponse ConsoleApi::reports(const Call& call) {
-    QString error;
-    const auto window = listWindow(call.request, kDefaultHistory, &error);
+    const auto window = listWindow(call.request, kDefaultHistory);
     if (!window)
-        return errorReply(HttpStatus::BadRequest, error);
+        return errorReply(HttpStatus::BadRequest, window.reason());
     std::optional<QHttpServerResponse> refused;
     if (!knownComputer(call, refused))
         return std::move(*refused);
-    const auto stored =
-        m_fleet.reports(call.computer, static_cast<int>(window->limit), window->before, &error);
+    const auto stored = m_fleet.reports(call.computer, static_cast<int>(window->limit), window->before);
     if (!stored)
-        return storeFailure(error);
+        return storeFailure(stored.reason());
     QJsonArray reports;
     for (const StoredReport& report : *stored) {
         QJsonObject entry = reportJson(report.values);
@@ -129,10 +127,9 @@ QHttpServerResponse ConsoleApi::reports(const Call& call) {
 }
 
 QHttpServerResponse ConsoleApi::changeSettings(const Call& call) {
-    QString error;
-    const auto body = jsonBody(call.request, &error);
+    const auto body = jsonBody(call.request);
     if (!body)
-        return errorReply(HttpStatus::BadRequest, error);
+        return errorReply(HttpStatus::BadRequest, body.reason());
     std::optional<QHttpServerResponse> refused;
     const auto view = knownComputer(call, refused);
     if (!view)
@@ -145,24 +142,26 @@ QHttpServerResponse ConsoleApi::changeSettings(const Call& call) {
         return errorReply(HttpStatus::UnprocessableEntity, QStringLiteral("Some settings are not valid."),
                           {{"reasons", reasons}});
     }
-    if (!change.changed.isEmpty() &&
-        !m_fleet.changeSettings(*view, change.settings->pieces(), call.caller->name, call.now, &error))
-        return storeFailure(error);
+    if (!change.changed.isEmpty()) {
+        if (const auto changed =
+                m_fleet.changeSettings(*view, change.settings->pieces(), call.caller->name, call.now);
+            !changed)
+            return storeFailure(changed.reason());
+    }
     return jsonReply({{"settings", settingsJson(change.settings->pieces())},
                       {"changed", QJsonArray::fromStringList(change.changed)},
                       {"note", QStringLiteral("The computer picks this up at its next settings download.")}});
 }
 
 QHttpServerResponse ConsoleApi::audit(const Call& call) {
-    QString error;
-    const auto window = listWindow(call.request, kDefaultAudit, &error);
+    const auto window = listWindow(call.request, kDefaultAudit);
     if (!window)
-        return errorReply(HttpStatus::BadRequest, error);
+        return errorReply(HttpStatus::BadRequest, window.reason());
     const auto entries = m_fleet.audit(queryText(call.request, QStringLiteral("computer")),
                                        queryText(call.request, QStringLiteral("operator")),
-                                       static_cast<int>(window->limit), window->before, &error);
+                                       static_cast<int>(window->limit), window->before);
     if (!entries)
-        return storeFailure(error);
+        return storeFailure(entries.reason());
     QJsonArray list;
     for (const AuditEntry& entry : *entries)
         list.append(auditJson(entry));

@@ -39,10 +39,9 @@ QHttpServerResponse ConsoleApi::sessionReply(const Caller& caller, const QString
 }
 
 QHttpServerResponse ConsoleApi::login(const Call& call) {
-    QString error;
-    const auto body = jsonBody(call.request, &error);
+    const auto body = jsonBody(call.request);
     if (!body)
-        return errorReply(HttpStatus::BadRequest, error);
+        return errorReply(HttpStatus::BadRequest, body.reason());
     const QJsonValue name = body->value("name");
     const QJsonValue password = body->value("password");
     if (!name.isString() || !password.isString())
@@ -79,10 +78,11 @@ QHttpServerResponse ConsoleApi::whoAmI(const Call& call) {
 }
 
 QHttpServerResponse ConsoleApi::logout(const Call& call) {
-    QString error;
     const QString token = sessionCookie(call.request);
-    if (!token.isEmpty() && !m_auth.logout(token, &error))
-        return storeFailure(error);
+    if (!token.isEmpty()) {
+        if (const auto loggedOut = m_auth.logout(token); !loggedOut)
+            return storeFailure(loggedOut.reason());
+    }
     QHttpServerResponse response = jsonReply({});
     response.setHeader("Set-Cookie", cookie({}, 0, m_tls));
     return response;

@@ -19,13 +19,14 @@ bool AgentGate::carriesRightKey(const Enrolment& enrolment, const QString& key) 
     return enrolment.state == State::Keyed && agentKeyMatches(key, enrolment.keyHash);
 }
 
-std::optional<Admission> AgentGate::admitSettingsRequest(const QString& name, const QString& key,
-                                                         const QString& clientAddress, QString* error) {
-    std::optional<Enrolment> enrolment;
-    if (!m_store.readEnrolment(name, enrolment, error))
-        return std::nullopt;
+Result<Admission> AgentGate::admitSettingsRequest(const QString& name, const QString& key,
+                                                  const QString& clientAddress) {
+    const auto read = m_store.readEnrolment(name);
+    if (!read)
+        return Failure{read.reason()};
+    const std::optional<Enrolment>& enrolment = *read;
     if (!enrolment || enrolment->state == State::Reset)
-        return admitNewName(name, enrolment, clientAddress, error);
+        return admitNewName(name, enrolment, clientAddress);
     switch (enrolment->state) {
     case State::Pending:
         return Admission{Verdict::Pending};
@@ -36,14 +37,14 @@ std::optional<Admission> AgentGate::admitSettingsRequest(const QString& name, co
     }
 }
 
-std::optional<Admission> AgentGate::admitNewName(const QString& name, std::optional<Enrolment> earlier,
-                                                 const QString& clientAddress, QString* error) {
+Result<Admission> AgentGate::admitNewName(const QString& name, std::optional<Enrolment> earlier,
+                                          const QString& clientAddress) {
     if (m_options.policy == EnrolmentPolicy::Closed)
         return Admission{Verdict::Closed};
     const QDateTime now = m_clock();
-    const auto recent = m_store.countNamesAskedFrom(clientAddress, now.addSecs(-60), error);
+    const auto recent = m_store.countNamesAskedFrom(clientAddress, now.addSecs(-60));
     if (!recent)
-        return std::nullopt;
+        return Failure{recent.reason()};
     if (*recent >= m_options.newNamesPerMinute)
         return Admission{Verdict::TooManyNewNames};
     if (m_options.policy == EnrolmentPolicy::Open)
@@ -53,24 +54,25 @@ std::optional<Admission> AgentGate::admitNewName(const QString& name, std::optio
     pending.state = State::Pending;
     pending.askedAt = now;
     pending.askedFrom = clientAddress;
-    if (!m_store.saveEnrolment(pending, error))
-        return std::nullopt;
+    if (auto saved = m_store.saveEnrolment(pending); !saved)
+        return Failure{saved.reason()};
     return Admission{Verdict::Pending};
 }
 
-std::optional<Admission> AgentGate::admitReport(const QString& name, const QString& key, QString* error) {
-    std::optional<Enrolment> enrolment;
-    if (!m_store.readEnrolment(name, enrolment, error))
-        return std::nullopt;
+Result<Admission> AgentGate::admitReport(const QString& name, const QString& key) {
+    const auto read = m_store.readEnrolment(name);
+    if (!read)
+        return Failure{read.reason()};
+    const std::optional<Enrolment>& enrolment = *read;
     const bool admitted = enrolment && enrolment->state != State::Pending && enrolment->state != State::Reset;
     return Admission{admitted && carriesRightKey(*enrolment, key) ? Verdict::Pass : Verdict::Unauthorised};
 }
 
-std::optional<QString> AgentGate::issueKey(const QString& name, const QString& clientAddress,
-                                           QString* error) {
-    std::optional<Enrolment> enrolment;
-    if (!m_store.readEnrolment(name, enrolment, error))
-        return std::nullopt;
+Result<QString> AgentGate::issueKey(const QString& name, const QString& clientAddress) {
+    const auto read = m_store.readEnrolment(name);
+    if (!read)
+        return Failure{read.reason()};
+    const std::optional<Enrolment>& enrolment = *read;
     Enrolment keyed = enrolment.value_or(Enrolment{});
     if (!enrolment || keyed.state == State::Reset) {
         keyed.askedAt = m_clock();
@@ -80,8 +82,8 @@ std::optional<QString> AgentGate::issueKey(const QString& name, const QString& c
     keyed.name = name;
     keyed.state = State::Keyed;
     keyed.keyHash = agentKeyHash(key);
-    if (!m_store.saveEnrolment(keyed, error))
-        return std::nullopt;
+    if (auto saved = m_store.saveEnrolment(keyed); !saved)
+        return Failure{saved.reason()};
     return key;
 }
 

@@ -33,16 +33,16 @@ public:
 
     // `key` is empty when the request carried none. A name without a key of its own (new, pending,
     // approved, or reset) enrols whatever key it sent, so an agent whose key was reset simply asks again.
-    std::optional<Admission> admitSettingsRequest(const QString& name, const QString& key,
-                                                  const QString& clientAddress, QString* error);
-    std::optional<Admission> admitReport(const QString& name, const QString& key, QString* error);
+    Result<Admission> admitSettingsRequest(const QString& name, const QString& key,
+                                           const QString& clientAddress);
+    Result<Admission> admitReport(const QString& name, const QString& key);
 
     // Stores the hash of a new key for the name and returns the key, to be sent once and never again.
-    std::optional<QString> issueKey(const QString& name, const QString& clientAddress, QString* error);
+    Result<QString> issueKey(const QString& name, const QString& clientAddress);
 
 private:
-    std::optional<Admission> admitNewName(const QString& name, std::optional<Enrolment> earlier,
-                                          const QString& clientAddress, QString* error);
+    Result<Admission> admitNewName(const QString& name, std::optional<Enrolment> earlier,
+                                   const QString& clientAddress);
     bool carriesRightKey(const Enrolment& enrolment, const QString& key) const;
 
     ServerStore& m_store;

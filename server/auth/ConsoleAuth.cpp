@@ -24,46 +24,55 @@ bool hasControlCharacter(const QString& text) {
 
 } // namespace
 
-QString operatorNameProblem(const QString& name) {
+Result<> checkOperatorName(const QString& name) {
     if (name.isEmpty() || name.size() > kLongestName)
-        return QStringLiteral("a name has 1 to %1 characters").arg(kLongestName);
+        return Failure{QStringLiteral("a name has 1 to %1 characters").arg(kLongestName)};
     if (hasControlCharacter(name))
-        return QStringLiteral("a name holds no control characters");
-    return {};
+        return Failure{QStringLiteral("a name holds no control characters")};
+    return Result<>::success();
 }
 
-QString passwordProblem(const QString& password) {
+Result<> checkPassword(const QString& password) {
     if (password.size() < kShortestPassword || password.size() > kLongestPassword)
-        return QStringLiteral("a password has %1 to %2 characters")
-            .arg(kShortestPassword)
-            .arg(kLongestPassword);
-    return {};
+        return Failure{QStringLiteral("a password has %1 to %2 characters")
+                           .arg(kShortestPassword)
+                           .arg(kLongestPassword)};
+    return Result<>::success();
 }
 
 ConsoleAuth::LoginResult ConsoleAuth::login(const QString& name, const QString& password,
                                             const QDateTime& now) {
     LoginResult result;
-    const auto failures = m_accounts.failures(name, &result.error);
-    if (!failures)
+    const auto failures = m_accounts.failures(name);
+    if (!failures) {
+        result.error = failures.reason();
         return result;
+    }
     if (failures->nextTryAt.isValid() && now < failures->nextTryAt) {
         result.outcome = LoginResult::Outcome::MustWait;
         result.waitSeconds = std::max<qint64>(1, (now.msecsTo(failures->nextTryAt) + 999) / 1000);
         return result;
     }
-    const auto login = m_accounts.login(name, &result.error);
-    if (!result.error.isEmpty())
+    const auto found = m_accounts.login(name);
+    if (!found) {
+        result.error = found.reason();
         return result;
+    }
+    const std::optional<AccountStore::Login>& login = *found;
     const bool matches = secrets::passwordMatches(password, login ? login->passwordHash : decoyHash());
     if (!login || !matches)
         return failedLogin(name, failures->count, now);
 
     const QString token = secrets::newSecret();
     const Caller caller{name, login->role, secrets::newSecret()};
-    if (!m_accounts.clearFailures(name, &result.error) ||
-        !m_accounts.saveSession(secrets::secretDigest(token), name, caller.csrfToken, now,
-                                now.addSecs(kSessionSeconds), &result.error))
+    auto saved = m_accounts.clearFailures(name);
+    if (saved)
+        saved = m_accounts.saveSession(secrets::secretDigest(token), name, caller.csrfToken, now,
+                                       now.addSecs(kSessionSeconds));
+    if (!saved) {
+        result.error = saved.reason();
         return result;
+    }
     result.outcome = LoginResult::Outcome::LoggedIn;
     result.caller = caller;
     result.sessionToken = token;
@@ -77,58 +86,58 @@ ConsoleAuth::LoginResult ConsoleAuth::failedLogin(const QString& name, int earli
     result.waitSeconds = loginWaitSeconds(failures.count);
     if (result.waitSeconds > 0)
         failures.nextTryAt = now.addSecs(result.waitSeconds);
-    if (!m_accounts.saveFailures(name, failures, &result.error))
+    if (auto saved = m_accounts.saveFailures(name, failures); !saved) {
+        result.error = saved.reason();
         return result;
+    }
     result.outcome = LoginResult::Outcome::WrongCredentials;
     return result;
 }
 
-std::optional<Caller> ConsoleAuth::sessionCaller(const QString& sessionToken, const QDateTime& now,
-                                                 QString* error) {
+Result<std::optional<Caller>> ConsoleAuth::sessionCaller(const QString& sessionToken, const QDateTime& now) {
     if (sessionToken.isEmpty())
-        return std::nullopt;
-    const auto session = m_accounts.session(secrets::secretDigest(sessionToken), now, error);
+        return std::optional<Caller>();
+    const auto session = m_accounts.session(secrets::secretDigest(sessionToken), now);
     if (!session)
-        return std::nullopt;
-    return Caller{session->operatorName, session->role, session->csrfToken};
+        return Failure{session.reason()};
+    if (!*session)
+        return std::optional<Caller>();
+    return std::optional(Caller{(*session)->operatorName, (*session)->role, (*session)->csrfToken});
 }
 
-std::optional<Caller> ConsoleAuth::tokenCaller(const QString& bearerToken, QString* error) {
+Result<std::optional<Caller>> ConsoleAuth::tokenCaller(const QString& bearerToken) {
     if (bearerToken.isEmpty())
-        return std::nullopt;
-    const auto token = m_accounts.token(secrets::secretDigest(bearerToken), error);
+        return std::optional<Caller>();
+    const auto token = m_accounts.token(secrets::secretDigest(bearerToken));
     if (!token)
-        return std::nullopt;
-    return Caller{QStringLiteral("token:") + token->name, token->role, {}};
+        return Failure{token.reason()};
+    if (!*token)
+        return std::optional<Caller>();
+    return std::optional(Caller{QStringLiteral("token:") + (*token)->name, (*token)->role, {}});
 }
 
-bool ConsoleAuth::logout(const QString& sessionToken, QString* error) {
-    return m_accounts.deleteSession(secrets::secretDigest(sessionToken), error);
+Result<> ConsoleAuth::logout(const QString& sessionToken) {
+    return m_accounts.deleteSession(secrets::secretDigest(sessionToken));
 }
 
-bool ConsoleAuth::addOperator(const QString& name, Role role, const QString& password, const QDateTime& now,
-                              QString* error) {
-    *error = operatorNameProblem(name);
-    if (error->isEmpty())
-        *error = passwordProblem(password);
-    if (!error->isEmpty())
-        return false;
+Result<> ConsoleAuth::addOperator(const QString& name, Role role, const QString& password,
+                                  const QDateTime& now) {
+    if (auto named = checkOperatorName(name); !named)
+        return named;
+    if (auto strong = checkPassword(password); !strong)
+        return strong;
     const QString hash = secrets::passwordHash(password);
-    if (hash.isEmpty()) {
-        *error = QStringLiteral("the password could not be hashed (out of memory)");
-        return false;
-    }
-    return m_accounts.saveOperator(name, role, hash, now, error);
+    if (hash.isEmpty())
+        return Failure{QStringLiteral("the password could not be hashed (out of memory)")};
+    return m_accounts.saveOperator(name, role, hash, now);
 }
 
-std::optional<QString> ConsoleAuth::addToken(const QString& name, Role role, const QDateTime& now,
-                                             QString* error) {
-    *error = operatorNameProblem(name);
-    if (!error->isEmpty())
-        return std::nullopt;
+Result<QString> ConsoleAuth::addToken(const QString& name, Role role, const QDateTime& now) {
+    if (auto named = checkOperatorName(name); !named)
+        return Failure{named.reason()};
     const QString token = secrets::newSecret();
-    if (!m_accounts.saveToken(name, role, secrets::secretDigest(token), now, error))
-        return std::nullopt;
+    if (auto saved = m_accounts.saveToken(name, role, secrets::secretDigest(token), now); !saved)
+        return Failure{saved.reason()};
     return token;
 }
 

@@ -33,17 +33,15 @@ public:
     // clears them on success.
     LoginResult login(const QString& name, const QString& password, const QDateTime& now);
 
-    // The caller a session cookie or a bearer token stands for; nothing when neither is valid. A store
-    // failure is reported in `error`.
-    std::optional<Caller> sessionCaller(const QString& sessionToken, const QDateTime& now, QString* error);
-    std::optional<Caller> tokenCaller(const QString& bearerToken, QString* error);
+    // The caller a session cookie or a bearer token stands for; empty when it is not valid.
+    Result<std::optional<Caller>> sessionCaller(const QString& sessionToken, const QDateTime& now);
+    Result<std::optional<Caller>> tokenCaller(const QString& bearerToken);
 
-    bool logout(const QString& sessionToken, QString* error);
+    Result<> logout(const QString& sessionToken);
 
     // Account actions of the command line: the token is returned once and stored only as a digest.
-    bool addOperator(const QString& name, Role role, const QString& password, const QDateTime& now,
-                     QString* error);
-    std::optional<QString> addToken(const QString& name, Role role, const QDateTime& now, QString* error);
+    Result<> addOperator(const QString& name, Role role, const QString& password, const QDateTime& now);
+    Result<QString> addToken(const QString& name, Role role, const QDateTime& now);
 
 private:
     LoginResult failedLogin(const QString& name, int earlierFailures, const QDateTime& now);
@@ -51,8 +49,8 @@ private:
     AccountStore& m_accounts;
 };
 
-// Why a name or password cannot be an operator's; empty when it can.
-QString operatorNameProblem(const QString& name);
-QString passwordProblem(const QString& password);
+// Whether a name or password can be an operator's, and why not.
+Result<> checkOperatorName(const QString& name);
+Result<> checkPassword(const QString& password);
 
 } // namespace server

@@ -5,47 +5,46 @@ namespace {
 
 using State = Enrolment::State;
 
-std::optional<Enrolment> knownEnrolment(ServerStore& store, const QString& name, QString* error) {
-    std::optional<Enrolment> enrolment;
-    if (!store.readEnrolment(name, enrolment, error))
-        return std::nullopt;
+// The name's enrolment; a name that never asked is a failure here.
+Result<Enrolment> knownEnrolment(ServerStore& store, const QString& name) {
+    const auto enrolment = store.readEnrolment(name);
     if (!enrolment)
-        *error = QStringLiteral("no computer named \"%1\" has asked to enrol").arg(name);
-    return enrolment;
+        return Failure{enrolment.reason()};
+    if (!*enrolment)
+        return Failure{QStringLiteral("no computer named \"%1\" has asked to enrol").arg(name)};
+    return **enrolment;
 }
 
 } // namespace
 
-bool approveComputer(ServerStore& store, const QString& name, const QDateTime& now, QString* error) {
-    std::optional<Enrolment> enrolment;
-    if (!store.readEnrolment(name, enrolment, error))
-        return false;
-    if (enrolment && (enrolment->state == State::Admitted || enrolment->state == State::Keyed)) {
-        *error = QStringLiteral("\"%1\" is already admitted").arg(name);
-        return false;
-    }
-    Enrolment admitted = enrolment.value_or(Enrolment{name, State::Pending, {}, false, now, {}});
+Result<> approveComputer(ServerStore& store, const QString& name, const QDateTime& now) {
+    const auto enrolment = store.readEnrolment(name);
+    if (!enrolment)
+        return Failure{enrolment.reason()};
+    if (*enrolment && ((*enrolment)->state == State::Admitted || (*enrolment)->state == State::Keyed))
+        return Failure{QStringLiteral("\"%1\" is already admitted").arg(name)};
+    Enrolment admitted = enrolment->value_or(Enrolment{name, State::Pending, {}, false, now, {}});
     admitted.state = State::Admitted;
-    return store.saveEnrolment(admitted, error);
+    return store.saveEnrolment(admitted);
 }
 
-bool resetComputerKey(ServerStore& store, const QString& name, QString* error) {
-    auto enrolment = knownEnrolment(store, name, error);
+Result<> resetComputerKey(ServerStore& store, const QString& name) {
+    auto enrolment = knownEnrolment(store, name);
     if (!enrolment)
-        return false;
+        return Failure{enrolment.reason()};
     enrolment->state = State::Reset;
     enrolment->keyHash.clear();
-    return store.saveEnrolment(*enrolment, error);
+    return store.saveEnrolment(*enrolment);
 }
 
-bool setKeylessAllowed(ServerStore& store, const QString& name, bool allowed, QString* error) {
-    auto enrolment = knownEnrolment(store, name, error);
+Result<> setKeylessAllowed(ServerStore& store, const QString& name, bool allowed) {
+    auto enrolment = knownEnrolment(store, name);
     if (!enrolment)
-        return false;
+        return Failure{enrolment.reason()};
     enrolment->keyless = allowed;
     if (allowed && (enrolment->state == State::Pending || enrolment->state == State::Reset))
         enrolment->state = State::Admitted;
-    return store.saveEnrolment(*enrolment, error);
+    return store.saveEnrolment(*enrolment);
 }
 
 } // namespace server

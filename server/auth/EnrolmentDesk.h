@@ -8,13 +8,13 @@ namespace server {
 // says in words fit for the operator why it could not be done.
 
 // Admits a pending (or reset, or not yet seen) name: its agent gets a key at its next settings request.
-bool approveComputer(ServerStore& store, const QString& name, const QDateTime& now, QString* error);
+Result<> approveComputer(ServerStore& store, const QString& name, const QDateTime& now);
 
 // Withdraws the computer's key; its agent then enrols again under the server's policy.
-bool resetComputerKey(ServerStore& store, const QString& name, QString* error);
+Result<> resetComputerKey(ServerStore& store, const QString& name);
 
 // Lets the computer's reports and settings requests in without a key (for agents that cannot send one),
 // or stops that again. Allowing it admits a pending name.
-bool setKeylessAllowed(ServerStore& store, const QString& name, bool allowed, QString* error);
+Result<> setKeylessAllowed(ServerStore& store, const QString& name, bool allowed);
 
 } // namespace server

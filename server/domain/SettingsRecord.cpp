@@ -46,17 +46,19 @@ QString SettingsRecord::reply() const {
     return wire::joinSettingsReply(m_pieces);
 }
 
-QString SettingsRecord::uncarriableReason() const {
+Result<> SettingsRecord::checkCarriable() const {
     for (int k = 0; k < m_pieces.size(); ++k) {
         if (m_pieces[k].contains(wire::pieceSeparator()))
-            return QStringLiteral("the value of %1 contains \", \"").arg(wire::settingsReportKeys().at(k));
+            return Failure{
+                QStringLiteral("the value of %1 contains \", \"").arg(wire::settingsReportKeys().at(k))};
     }
     if (!wire::readTruthValue(m_pieces[Disable]))
-        return QStringLiteral("the value of sDisable (\"%1\") is not a truth value").arg(m_pieces[Disable]);
+        return Failure{
+            QStringLiteral("the value of sDisable (\"%1\") is not a truth value").arg(m_pieces[Disable])};
     if (reply().toUtf8().size() > wire::kReplyReadBound)
-        return QStringLiteral("the settings would make a reply longer than %1 bytes")
-            .arg(wire::kReplyReadBound);
-    return {};
+        return Failure{QStringLiteral("the settings would make a reply longer than %1 bytes")
+                           .arg(wire::kReplyReadBound)};
+    return Result<>::success();
 }
 
 } // namespace server

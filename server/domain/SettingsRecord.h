@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QDateTime>
 #include <QStringList>
 
@@ -21,11 +23,11 @@ public:
     const QStringList& pieces() const { return m_pieces; }
     QString reply() const;
 
-    // Why the reply could not carry these settings intact (a piece holding ", " would split, agents read
-    // no more than wire::kReplyReadBound bytes, and a Disable that is no truth value fails every download),
-    // or empty when it can. An agent that never received settings reports an empty Disable; taking its
+    // Whether the reply can carry these settings intact, or why not (a piece holding ", " would split,
+    // agents read no more than wire::kReplyReadBound bytes, and a Disable that is no truth value fails every
+    // download). An agent that never received settings reports an empty Disable; taking its
     // report would wipe the computer's settings and lock it out of all later downloads.
-    QString uncarriableReason() const;
+    Result<> checkCarriable() const;
 
 private:
     QStringList m_pieces;

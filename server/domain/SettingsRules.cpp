@@ -15,28 +15,27 @@ constexpr qint64 kLargestInterval = 32766;               // the agent counts tic
 constexpr qint64 kLongestRebootHours = 24LL * 365 * 100; // the agent takes longer schedules for none
 constexpr qint64 kLowestLimit = 1;                       // the agent's folder editor takes 1 to 9999
 constexpr qint64 kHighestLimit = 9999;
-constexpr int kSlots = 10;
 
 const QString kStoredDateTime = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
-SettingCheck refused(const QString& reason) {
-    return {{}, reason};
+Result<QString> refused(const QString& reason) {
+    return Failure{reason};
 }
 
-SettingCheck plainText(const QString& text) {
+Result<QString> plainText(const QString& text) {
     if (text.size() > kLongestValue)
         return refused(QStringLiteral("at most %1 characters").arg(kLongestValue));
     if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
         return refused(QStringLiteral("no control characters (line breaks, tabs)"));
     if (text.contains(wire::pieceSeparator()))
         return refused(QStringLiteral("no \", \" (comma and blank): the settings reply would split there"));
-    return {text, {}};
+    return text;
 }
 
-SettingCheck wholeNumber(const QString& text, qint64 lowest, qint64 highest, bool emptyAllowed = false) {
+Result<QString> wholeNumber(const QString& text, qint64 lowest, qint64 highest, bool emptyAllowed = false) {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty() && emptyAllowed)
-        return {QString(), {}};
+        return QString();
     static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]{1,12}$"));
     const QString range = QStringLiteral("a whole number from %1 to %2").arg(lowest).arg(highest);
     if (!digits.match(trimmed).hasMatch())
@@ -44,32 +43,32 @@ SettingCheck wholeNumber(const QString& text, qint64 lowest, qint64 highest, boo
     const qint64 number = trimmed.toLongLong();
     if (number < lowest || number > highest)
         return refused(range);
-    return {QString::number(number), {}};
+    return QString::number(number);
 }
 
-SettingCheck dateTime(const QString& text, bool emptyAllowed) {
+Result<QString> dateTime(const QString& text, bool emptyAllowed) {
     if (text.trimmed().isEmpty() && emptyAllowed)
-        return {QString(), {}};
+        return QString();
     const auto moment = readOperatorDateTime(text);
     if (!moment)
         return refused(QStringLiteral("a date and time such as 2026-12-24 03:00"));
-    return {moment->toString(kStoredDateTime), {}};
+    return moment->toString(kStoredDateTime);
 }
 
-SettingCheck manualReboot(const QString& text, const QDateTime& now) {
-    const SettingCheck check = dateTime(text, true);
+Result<QString> manualReboot(const QString& text, const QDateTime& now) {
+    const Result<QString> check = dateTime(text, true);
     // The agent reboots for a request only while its time lies ahead, so a past one would never act.
-    if (check.reason.isEmpty() && !check.value.isEmpty() && readOperatorDateTime(check.value) <= now)
+    if (check && !check->isEmpty() && readOperatorDateTime(*check) <= now)
         return refused(
             QStringLiteral("a time still ahead: the agent ignores a request whose time has passed"));
     return check;
 }
 
-SettingCheck truthValue(const QString& text) {
+Result<QString> truthValue(const QString& text) {
     const auto value = wire::readTruthValue(text);
     if (!value)
         return refused(QStringLiteral("true or false (or 1 and 0)"));
-    return {*value ? QStringLiteral("1") : QStringLiteral("0"), {}};
+    return *value ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 bool isSlotSetting(const QString& name, const QString& stem) {
@@ -91,7 +90,7 @@ std::optional<QString> valueText(const QJsonValue& value) {
 void checkSlotsHaveLimits(const SettingsRecord& settings, const QJsonObject& change,
                           QMap<QString, QString>& reasons) {
     const QStringList& names = SettingsRecord::fieldNames();
-    for (int slot = 1; slot <= kSlots; ++slot) {
+    for (int slot = 1; slot <= wire::kSlotCount; ++slot) {
         const QString dirName = QStringLiteral("Dir%1").arg(slot);
         const QString alertName = QStringLiteral("Alert%1").arg(slot);
         if (!change.contains(dirName) && !change.contains(alertName))
@@ -124,7 +123,7 @@ std::optional<QDateTime> readOperatorDateTime(const QString& text) {
     return moment.isValid() ? std::optional(moment) : std::nullopt;
 }
 
-SettingCheck checkSetting(const QString& name, const QString& text, const QDateTime& now) {
+Result<QString> checkSetting(const QString& name, const QString& text, const QDateTime& now) {
     if (name == QLatin1String("SettingTime"))
         return wholeNumber(text, 0, kLargestInterval);
     if (name == QLatin1String("AutoRebootTime"))
@@ -158,20 +157,19 @@ SettingsChange applySettingsChange(const SettingsRecord& current, const QJsonObj
             result.reasons.insert(it.key(), QStringLiteral("a text or a number"));
             continue;
         }
-        const SettingCheck check = checkSetting(it.key(), *text, now);
-        if (!check.reason.isEmpty()) {
-            result.reasons.insert(it.key(), check.reason);
+        const Result<QString> check = checkSetting(it.key(), *text, now);
+        if (!check) {
+            result.reasons.insert(it.key(), check.reason());
             continue;
         }
-        if (pieces[piece] != check.value)
+        if (pieces[piece] != *check)
             result.changed << it.key();
-        pieces[piece] = check.value;
+        pieces[piece] = *check;
     }
     const SettingsRecord settings(pieces);
     checkSlotsHaveLimits(settings, change, result.reasons);
-    const QString uncarriable = settings.uncarriableReason();
-    if (!uncarriable.isEmpty())
-        result.reasons.insert(QStringLiteral("settings"), uncarriable);
+    if (const auto carriable = settings.checkCarriable(); !carriable)
+        result.reasons.insert(QStringLiteral("settings"), carriable.reason());
     if (result.reasons.isEmpty())
         result.settings = settings;
     else

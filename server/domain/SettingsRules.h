@@ -1,6 +1,7 @@
 #pragma once
 
 #include "domain/SettingsRecord.h"
+#include "Result.h"
 
 #include <optional>
 #include <QDateTime>
@@ -9,17 +10,12 @@
 
 namespace server {
 
-// One value an operator gave for a setting: the text to store, or why the agent could not use it.
-struct SettingCheck {
-    QString value;
-    QString reason; // empty when the value is fine
-};
-
 // The rule for one setting by its name (LogFlag ... CheckUpdate), as the agent reads that setting:
 // whole numbers where it counts, date-times it can read whatever its locale (stored as
 // yyyy-MM-dd HH:mm:ss), a truth value for Disable, folder paths that the settings reply can carry and
 // limits the folder scan can compare with.
-SettingCheck checkSetting(const QString& name, const QString& text, const QDateTime& now);
+// Gives the text to store for the value an operator gave, or why the agent could not use it.
+Result<QString> checkSetting(const QString& name, const QString& text, const QDateTime& now);
 
 // An operator's change applied to a computer's settings: the settings to store and the names whose value
 // changed, or the reasons by name (nothing may be stored then).

@@ -23,32 +23,34 @@ bool hasControlCharacter(const QString& text) {
 
 } // namespace
 
-QString uncleanTextReason(const QByteArray& bytes) {
+Result<> checkCleanText(const QByteArray& bytes) {
     if (bytes.contains('\0'))
-        return QStringLiteral("holds a NUL character");
+        return Failure{QStringLiteral("holds a NUL character")};
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
-    return utf8.hasError() ? QStringLiteral("is not valid UTF-8") : QString();
+    if (utf8.hasError())
+        return Failure{QStringLiteral("is not valid UTF-8")};
+    return Result<>::success();
 }
 
-QString badNameReason(const QString& name) {
+Result<> checkComputerName(const QString& name) {
     if (name.size() > kMaxNameLength)
-        return QStringLiteral("is longer than %1 characters").arg(kMaxNameLength);
+        return Failure{QStringLiteral("is longer than %1 characters").arg(kMaxNameLength)};
     if (hasControlCharacter(name))
-        return QStringLiteral("holds a control character");
-    return {};
+        return Failure{QStringLiteral("holds a control character")};
+    return Result<>::success();
 }
 
-QString badReportValueReason(const FormFields& form) {
+Result<> checkReportValues(const FormFields& form) {
     for (const QString& key : wire::reportKeys()) {
         const QByteArray decoded = wire::percentDecodedBytes(form.raw(key));
-        QString reason = uncleanTextReason(decoded);
-        if (reason.isEmpty() && QString::fromUtf8(decoded).size() > lengthLimit(key))
-            reason = QStringLiteral("is longer than %1 characters").arg(lengthLimit(key));
-        if (!reason.isEmpty())
-            return QStringLiteral("The value of %1 %2.").arg(key, reason);
+        auto clean = checkCleanText(decoded);
+        if (clean && QString::fromUtf8(decoded).size() > lengthLimit(key))
+            clean = Failure{QStringLiteral("is longer than %1 characters").arg(lengthLimit(key))};
+        if (!clean)
+            return Failure{QStringLiteral("The value of %1 %2.").arg(key, clean.reason())};
     }
-    return {};
+    return Result<>::success();
 }
 
 } // namespace server

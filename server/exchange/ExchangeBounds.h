@@ -13,13 +13,13 @@ inline constexpr int kMaxNameLength = 64;
 inline constexpr int kMaxValueLength = 1024;
 inline constexpr int kMaxMessageLength = 4096; // sMessage and its twin sLastMessageDate
 
-// Why these bytes cannot be taken as text (a NUL, or not UTF-8), or empty when they can.
-QString uncleanTextReason(const QByteArray& bytes);
+// Whether these bytes can be taken as text, or why not (a NUL, or not UTF-8).
+Result<> checkCleanText(const QByteArray& bytes);
 
-// Why a computer name cannot be taken (empty is left to the caller), or empty when it can.
-QString badNameReason(const QString& name);
+// Whether a computer name can be taken, or why not (empty is left to the caller).
+Result<> checkComputerName(const QString& name);
 
-// Why one of a report's values cannot be taken (unclean once decoded, or too long), or empty.
-QString badReportValueReason(const FormFields& form);
+// Whether all of a report's values can be taken, or why one cannot (unclean once decoded, or too long).
+Result<> checkReportValues(const FormFields& form);
 
 } // namespace server

@@ -41,6 +41,11 @@ QHttpServerResponse storeFailure(const QString& error) {
                      Status::InternalServerError);
 }
 
+QHttpServerResponse settingsFailure(const QString& computer, const QString& reason) {
+    qWarning().noquote() << "settings for" << computer << "could not be read:" << reason;
+    return emptySettingsReply(Status::InternalServerError);
+}
+
 } // namespace
 
 ExchangeEndpoint::ExchangeEndpoint(ServerStore& store, AgentGate& gate, Clock clock)
@@ -63,15 +68,13 @@ QHttpServerResponse ExchangeEndpoint::answer(const QHttpServerRequest& request) 
     if (!isFormBody(request))
         return refuse(Status::BadRequest,
                       QStringLiteral("Expected Content-Type: application/x-www-form-urlencoded."));
-    const QString unclean = uncleanTextReason(body);
-    if (!unclean.isEmpty())
-        return refuse(Status::BadRequest, QStringLiteral("The request body %1.").arg(unclean));
+    if (const auto clean = checkCleanText(body); !clean)
+        return refuse(Status::BadRequest, QStringLiteral("The request body %1.").arg(clean.reason()));
     if (settingsRequest)
         return answerSettingsRequest(QString::fromUtf8(body.mid(kServerCodePrefix.size())), request);
-    QString error;
-    const auto form = FormFields::parse(QString::fromUtf8(body), &error);
+    const auto form = FormFields::parse(QString::fromUtf8(body));
     if (!form)
-        return badRequest(error);
+        return badRequest(form.reason());
     if (!form->contains(QStringLiteral("sComputerName")))
         return badRequest(QStringLiteral("The body is neither a settings request (servercode alone) "
                                          "nor a status report."));
@@ -84,13 +87,12 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawNa
     const QString computer = QString::fromUtf8(decoded);
     if (computer.isEmpty())
         return textReply(QString());
-    if (!uncleanTextReason(decoded).isEmpty() || !badNameReason(computer).isEmpty())
+    if (!checkCleanText(decoded) || !checkComputerName(computer))
         return emptySettingsReply(Status::BadRequest);
-    QString error;
-    const auto admission = m_gate.admitSettingsRequest(
-        computer, bearerToken(request), clientAddress(request, m_trustedProxies).toString(), &error);
+    const auto admission = m_gate.admitSettingsRequest(computer, bearerToken(request),
+                                                       clientAddress(request, m_trustedProxies).toString());
     if (!admission) {
-        qWarning().noquote() << "enrolment of" << computer << "could not be read:" << error;
+        qWarning().noquote() << "enrolment of" << computer << "could not be read:" << admission.reason();
         return emptySettingsReply(Status::InternalServerError);
     }
     switch (admission->verdict) {
@@ -114,14 +116,15 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawNa
 QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, const Admission& admission,
                                                      const QHttpServerRequest& request) {
     const QDateTime now = m_clock();
-    QString error;
-    const auto settings = m_store.settingsOrRegister(computer, SettingsRecord::defaults(now), now, &error);
+    const auto settings = m_store.settingsOrRegister(computer, SettingsRecord::defaults(now), now);
+    if (!settings)
+        return settingsFailure(computer, settings.reason());
     std::optional<QString> key;
-    if (settings && admission.verdict == Admission::Verdict::IssueKey)
-        key = m_gate.issueKey(computer, clientAddress(request, m_trustedProxies).toString(), &error);
-    if (!settings || (admission.verdict == Admission::Verdict::IssueKey && !key)) {
-        qWarning().noquote() << "settings for" << computer << "could not be read:" << error;
-        return emptySettingsReply(Status::InternalServerError);
+    if (admission.verdict == Admission::Verdict::IssueKey) {
+        const auto issued = m_gate.issueKey(computer, clientAddress(request, m_trustedProxies).toString());
+        if (!issued)
+            return settingsFailure(computer, issued.reason());
+        key = *issued;
     }
     QHttpServerResponse response = textReply(settings->reply());
     if (key)
@@ -131,43 +134,39 @@ QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, co
 
 QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
                                                          const QHttpServerRequest& request) {
-    QString error;
-    const auto report = readStatusReport(form, &error);
+    const auto report = readStatusReport(form);
     if (!report)
-        return badRequest(error);
-    const QString badValue = badReportValueReason(form);
-    if (!badValue.isEmpty())
-        return badRequest(badValue);
-    const QString badName = badNameReason(report->computerName());
-    if (!badName.isEmpty())
-        return badRequest(QStringLiteral("The computer name %1.").arg(badName));
-    const auto admission = m_gate.admitReport(report->computerName(), bearerToken(request), &error);
+        return badRequest(report.reason());
+    if (const auto values = checkReportValues(form); !values)
+        return badRequest(values.reason());
+    if (const auto name = checkComputerName(report->computerName()); !name)
+        return badRequest(QStringLiteral("The computer name %1.").arg(name.reason()));
+    const auto admission = m_gate.admitReport(report->computerName(), bearerToken(request));
     if (!admission)
-        return textReply(QStringLiteral("Report could not be checked: %1").arg(error),
+        return textReply(QStringLiteral("Report could not be checked: %1").arg(admission.reason()),
                          Status::InternalServerError);
     if (admission->verdict != Admission::Verdict::Pass)
         return textReply(QStringLiteral("Report refused: %1 is not enrolled here or the report did not "
                                         "carry its key. Nothing of this report was stored.")
                              .arg(report->computerName()),
                          Status::Unauthorized);
-    const QString uncarriable = report->settings().uncarriableReason();
-    if (!uncarriable.isEmpty())
+    if (const auto carriable = report->settings().checkCarriable(); !carriable)
         return textReply(
             QStringLiteral("Report refused: %1, which the settings reply cannot carry. Nothing of "
                            "this report was stored.")
-                .arg(uncarriable),
+                .arg(carriable.reason()),
             Status::UnprocessableEntity);
     const QDateTime now = m_clock();
-    std::optional<SettingsRecord> current;
-    if (!m_store.readSettings(report->computerName(), current, &error))
-        return storeFailure(error);
+    const auto current = m_store.readSettings(report->computerName());
+    if (!current)
+        return storeFailure(current.reason());
     const SettingsMerge merge =
-        mergeReportedSettings(current.value_or(SettingsRecord::defaults(now)), report->settings());
+        mergeReportedSettings(current->value_or(SettingsRecord::defaults(now)), report->settings());
     if (!merge.ignoredKeys.isEmpty())
         qInfo().noquote() << "report of" << report->computerName() << "would have changed"
                           << merge.ignoredKeys.join(QStringLiteral(", ")) << "- the server's values stand";
-    if (!m_store.storeReport(report->withSettings(merge.settings), now, &error))
-        return storeFailure(error);
+    if (const auto stored = m_store.storeReport(report->withSettings(merge.settings), now); !stored)
+        return storeFailure(stored.reason());
     return textReply(QStringLiteral("Report received for %1 at %2.")
                          .arg(report->computerName(), generalDateTimeText(now)));
 }

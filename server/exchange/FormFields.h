@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <optional>
 #include <QHash>
 #include <QString>
@@ -12,7 +14,7 @@ namespace server {
 class FormFields {
 public:
     // Refuses a body with no pairs, a pair without "=" or a key given twice, saying which.
-    static std::optional<FormFields> parse(const QString& body, QString* error);
+    static Result<FormFields> parse(const QString& body);
 
     const QStringList& keys() const { return m_keys; }
     bool contains(const QString& key) const { return m_values.contains(key); }

@@ -22,21 +22,17 @@ QStringList missingKeys(const FormFields& form) {
 
 } // namespace
 
-std::optional<StatusReport> readStatusReport(const FormFields& form, QString* error) {
+Result<StatusReport> readStatusReport(const FormFields& form) {
     const QStringList missing = missingKeys(form);
-    if (!missing.isEmpty()) {
-        *error =
-            QStringLiteral("The status report lacks the key(s) %1.").arg(missing.join(QStringLiteral(", ")));
-        return std::nullopt;
-    }
+    if (!missing.isEmpty())
+        return Failure{
+            QStringLiteral("The status report lacks the key(s) %1.").arg(missing.join(QStringLiteral(", ")))};
     QStringList values;
     for (const QString& key : wire::reportKeys())
         values << decodeValue(key, form.raw(key));
     StatusReport report(values);
-    if (report.computerName().isEmpty()) {
-        *error = QStringLiteral("The status report names no computer (sComputerName is empty).");
-        return std::nullopt;
-    }
+    if (report.computerName().isEmpty())
+        return Failure{QStringLiteral("The status report names no computer (sComputerName is empty).")};
     return report;
 }
 

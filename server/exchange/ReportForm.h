@@ -9,6 +9,6 @@ namespace server {
 
 // The status report a form carries, every value decoded; refuses a form that lacks any report key or
 // names no computer, saying why.
-std::optional<StatusReport> readStatusReport(const FormFields& form, QString* error);
+Result<StatusReport> readStatusReport(const FormFields& form);
 
 } // namespace server

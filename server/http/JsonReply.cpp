@@ -24,17 +24,13 @@ QHttpServerResponse storeFailure(const QString& error) {
     return errorReply(HttpStatus::InternalServerError, QStringLiteral("The store failed: %1").arg(error));
 }
 
-std::optional<QJsonObject> jsonBody(const QHttpServerRequest& request, QString* error) {
+Result<QJsonObject> jsonBody(const QHttpServerRequest& request) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(request.body(), &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        *error = QStringLiteral("The body is not JSON: %1.").arg(parseError.errorString());
-        return std::nullopt;
-    }
-    if (!document.isObject()) {
-        *error = QStringLiteral("The body must be a JSON object.");
-        return std::nullopt;
-    }
+    if (parseError.error != QJsonParseError::NoError)
+        return Failure{QStringLiteral("The body is not JSON: %1.").arg(parseError.errorString())};
+    if (!document.isObject())
+        return Failure{QStringLiteral("The body must be a JSON object.")};
     return document.object();
 }
 

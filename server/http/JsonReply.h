@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <optional>
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
@@ -18,6 +20,6 @@ QHttpServerResponse errorReply(HttpStatus status, const QString& reason, QJsonOb
 QHttpServerResponse storeFailure(const QString& error);
 
 // The request's body as a JSON object; otherwise why not, in words for the caller.
-std::optional<QJsonObject> jsonBody(const QHttpServerRequest& request, QString* error);
+Result<QJsonObject> jsonBody(const QHttpServerRequest& request);
 
 } // namespace server

@@ -6,16 +6,13 @@
 
 namespace server {
 
-bool runAccountAction(const ServerOptions& options, QTextStream& input, QTextStream& output, QString* error) {
-    if (!secrets::initialise()) {
-        *error = QStringLiteral("the cryptography library could not start");
-        return false;
-    }
+Result<> runAccountAction(const ServerOptions& options, QTextStream& input, QTextStream& output) {
+    if (!secrets::initialise())
+        return Failure{QStringLiteral("the cryptography library could not start")};
     ServerStore store;
-    if (!store.open(options.databaseFile, error)) {
-        *error = QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, *error);
-        return false;
-    }
+    if (const auto opened = store.open(options.databaseFile); !opened)
+        return Failure{
+            QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, opened.reason())};
     AccountStore accounts(store);
     ConsoleAuth auth(accounts);
     const AccountAction& action = *options.account;
@@ -24,16 +21,16 @@ bool runAccountAction(const ServerOptions& options, QTextStream& input, QTextStr
         QString password = input.readLine();
         if (password.endsWith(QLatin1Char('\r')))
             password.chop(1);
-        if (!auth.addOperator(action.name, action.role, password, now, error))
-            return false;
+        if (auto added = auth.addOperator(action.name, action.role, password, now); !added)
+            return added;
         output << "operator " << action.name << " (" << roleText(action.role) << ") saved" << Qt::endl;
-        return true;
+        return Result<>::success();
     }
-    const auto token = auth.addToken(action.name, action.role, now, error);
+    const auto token = auth.addToken(action.name, action.role, now);
     if (!token)
-        return false;
+        return Failure{token.reason()};
     output << *token << Qt::endl;
-    return true;
+    return Result<>::success();
 }
 
 } // namespace server

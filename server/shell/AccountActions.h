@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Result.h"
 #include "shell/ServerOptions.h"
 
 #include <QTextStream>
@@ -7,8 +8,7 @@
 namespace server {
 
 // Adds the operator or token that the command line asked for: an operator's password is the first line
-// of `input`; a token is written to `output`, the only time it is ever shown. False with the reason when
-// nothing was added.
-bool runAccountAction(const ServerOptions& options, QTextStream& input, QTextStream& output, QString* error);
+// of `input`; a token is written to `output`, the only time it is ever shown. Fails when nothing was added.
+Result<> runAccountAction(const ServerOptions& options, QTextStream& input, QTextStream& output);
 
 } // namespace server

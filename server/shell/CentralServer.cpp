@@ -108,54 +108,48 @@ void CentralServer::addConstantRoute() {
                  [] { return textReply(QStringLiteral("OK")); });
 }
 
-bool CentralServer::start(const ServerOptions& options, QString* error) {
+Result<> CentralServer::start(const ServerOptions& options) {
     m_updatesFolder = options.updatesFolder;
-    if (!secrets::initialise()) {
-        *error = QStringLiteral("the cryptography library could not start");
-        return false;
-    }
+    if (!secrets::initialise())
+        return Failure{QStringLiteral("the cryptography library could not start")};
     m_gate.setOptions({options.enrolment, options.newNamesPerMinute});
     m_exchange.setTrustedProxies(options.trustedProxies);
-    if (!m_store.open(options.databaseFile, error)) {
-        *error = QStringLiteral("cannot use the database %1: %2")
-                     .arg(locationForDisplay(options.databaseFile), *error);
-        return false;
-    }
+    if (const auto opened = m_store.open(options.databaseFile); !opened)
+        return Failure{QStringLiteral("cannot use the database %1: %2")
+                           .arg(locationForDisplay(options.databaseFile), opened.reason())};
     AlertingOptions alerting = options.alerting;
     alerting.trustedProxies = options.trustedProxies;
     m_alerting.start(alerting);
     m_retention.start(options.keepDays);
-    return listen(options, error);
+    return listen(options);
 }
 
-bool CentralServer::listen(const ServerOptions& options, QString* error) {
+Result<> CentralServer::listen(const ServerOptions& options) {
     std::unique_ptr<QTcpServer> listener;
     if (options.tlsCertificateFile.isEmpty() && options.tlsKeyFile.isEmpty()) {
         listener = std::make_unique<QTcpServer>();
     } else {
-        auto tls = loadTlsFiles(options.tlsCertificateFile, options.tlsKeyFile, error);
+        auto tls = loadTlsFiles(options.tlsCertificateFile, options.tlsKeyFile);
         if (!tls)
-            return false;
+            return Failure{tls.reason()};
         requireStrongTls(*tls);
-        if (!proveKeyMatchesCertificate(*tls, error))
-            return false;
+        if (auto proven = proveKeyMatchesCertificate(*tls); !proven)
+            return proven;
         auto sslListener = std::make_unique<QSslServer>();
         sslListener->setSslConfiguration(*tls);
         listener = std::move(sslListener);
         m_scheme = QStringLiteral("https");
         m_api.setServedOverTls(true);
     }
-    if (!listener->listen(options.address, options.port)) {
-        *error = QStringLiteral("cannot listen on %1 port %2: %3")
-                     .arg(options.address.toString())
-                     .arg(options.port)
-                     .arg(listener->errorString());
-        return false;
-    }
+    if (!listener->listen(options.address, options.port))
+        return Failure{QStringLiteral("cannot listen on %1 port %2: %3")
+                           .arg(options.address.toString())
+                           .arg(options.port)
+                           .arg(listener->errorString())};
     m_address = options.address;
     m_port = listener->serverPort();
     m_http.bind(listener.release()); // the HTTP server takes ownership
-    return true;
+    return Result<>::success();
 }
 
 QUrl CentralServer::url() const {

@@ -22,7 +22,7 @@ public:
 
     // Opens the database, loads the TLS files when given and starts listening; on failure says what
     // failed, in words fit for the operator.
-    bool start(const ServerOptions& options, QString* error);
+    Result<> start(const ServerOptions& options);
 
     quint16 port() const { return m_port; }
     // The address it listens on, e.g. http://127.0.0.1:8080.
@@ -36,7 +36,7 @@ private:
     void addRoutes();
     void addConsoleRoutes();
     void addAlertingRoutes();
-    bool listen(const ServerOptions& options, QString* error);
+    Result<> listen(const ServerOptions& options);
 
     Clock m_clock;
     ServerStore m_store;

@@ -1,5 +1,6 @@
 #include "shell/CommandLine.h"
 
+#include <functional>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QUrl>
@@ -58,14 +59,14 @@ const QCommandLineOption
                                  "names the client; may be repeated. Default: none, the peer is the client."),
                   QStringLiteral("ADDRESS"));
 
-bool readTrustedProxies(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+Result<> readTrustedProxies(const QCommandLineParser& parser, ServerOptions& options) {
     for (const QString& value : parser.values(kTrustedProxy)) {
         if (!addTrustedProxy(value, options.trustedProxies)) {
-            *error = QStringLiteral("--trusted-proxy needs an IP address or subnet, not \"%1\"").arg(value);
-            return false;
+            return Failure{
+                QStringLiteral("--trusted-proxy needs an IP address or subnet, not \"%1\"").arg(value)};
         }
     }
-    return true;
+    return Result<>::success();
 }
 
 const QCommandLineOption
@@ -102,80 +103,74 @@ const QCommandLineOption
                   QStringLiteral("Seconds between looks for computers gone silent (default 60)."),
                   QStringLiteral("SECONDS"), QStringLiteral("60"));
 
-bool readAccount(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+Result<> readAccount(const QCommandLineParser& parser, ServerOptions& options) {
     if (parser.isSet(kAddOperator) && parser.isSet(kAddToken)) {
-        *error = QStringLiteral("--add-operator and --add-token cannot be given together");
-        return false;
+        return Failure{QStringLiteral("--add-operator and --add-token cannot be given together")};
     }
     if (!parser.isSet(kAddOperator) && !parser.isSet(kAddToken)) {
         if (parser.isSet(kRole)) {
-            *error = QStringLiteral("--role goes with --add-operator or --add-token");
-            return false;
+            return Failure{QStringLiteral("--role goes with --add-operator or --add-token")};
         }
-        return true;
+        return Result<>::success();
     }
     const auto role = roleFromText(parser.value(kRole));
     if (!role) {
-        *error = QStringLiteral("--role needs admin or viewer, not \"%1\"").arg(parser.value(kRole));
-        return false;
+        return Failure{QStringLiteral("--role needs admin or viewer, not \"%1\"").arg(parser.value(kRole))};
     }
     const bool isOperator = parser.isSet(kAddOperator);
     options.account =
         AccountAction{isOperator ? AccountAction::Kind::AddOperator : AccountAction::Kind::AddToken,
                       parser.value(isOperator ? kAddOperator : kAddToken), *role};
-    return true;
+    return Result<>::success();
 }
 
-bool readAddress(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+Result<> readAddress(const QCommandLineParser& parser, ServerOptions& options) {
     if (options.address.setAddress(parser.value(kListen)))
-        return true;
-    *error = QStringLiteral("--listen needs an IP address, not \"%1\"").arg(parser.value(kListen));
-    return false;
+        return Result<>::success();
+    return Failure{QStringLiteral("--listen needs an IP address, not \"%1\"").arg(parser.value(kListen))};
 }
 
-bool readPort(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+Result<> readPort(const QCommandLineParser& parser, ServerOptions& options) {
     bool ok = false;
     const uint port = parser.value(kPort).toUInt(&ok);
     if (ok && port <= 65535) {
         options.port = static_cast<quint16>(port);
-        return true;
+        return Result<>::success();
     }
-    *error = QStringLiteral("--port needs a number from 0 to 65535, not \"%1\"").arg(parser.value(kPort));
-    return false;
+    return Failure{
+        QStringLiteral("--port needs a number from 0 to 65535, not \"%1\"").arg(parser.value(kPort))};
 }
 
-bool readTls(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+Result<> readTls(const QCommandLineParser& parser, ServerOptions& options) {
     if (parser.isSet(kTlsCert) != parser.isSet(kTlsKey)) {
-        *error = QStringLiteral("--tls-cert and --tls-key must be given together");
-        return false;
+        return Failure{QStringLiteral("--tls-cert and --tls-key must be given together")};
     }
     options.tlsCertificateFile = parser.value(kTlsCert);
     options.tlsKeyFile = parser.value(kTlsKey);
-    return true;
+    return Result<>::success();
 }
 
-bool readEnrolment(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+Result<> readEnrolment(const QCommandLineParser& parser, ServerOptions& options) {
     const auto policy = enrolmentPolicyFromText(parser.value(kEnrol));
     if (policy) {
         options.enrolment = *policy;
-        return true;
+        return Result<>::success();
     }
-    *error = QStringLiteral("--enrol needs open, approve or closed, not \"%1\"").arg(parser.value(kEnrol));
-    return false;
+    return Failure{
+        QStringLiteral("--enrol needs open, approve or closed, not \"%1\"").arg(parser.value(kEnrol))};
 }
 
-bool readKeepDays(const QCommandLineParser& parser, ServerOptions& options, QString* error) {
+Result<> readKeepDays(const QCommandLineParser& parser, ServerOptions& options) {
     bool ok = false;
     options.keepDays = parser.value(kKeepDays).toInt(&ok);
     if (ok && options.keepDays >= 1)
-        return true;
-    *error = QStringLiteral("--keep-days needs a whole number of days from 1, not \"%1\"")
-                 .arg(parser.value(kKeepDays));
-    return false;
+        return Result<>::success();
+    return Failure{QStringLiteral("--keep-days needs a whole number of days from 1, not \"%1\"")
+                       .arg(parser.value(kKeepDays))};
 }
 
 // At most one action per run, so that a mistyped line never does two things.
-bool readAction(const QCommandLineParser& parser, OperatorAction& action, QString* error) {
+Result<> readAction(const QCommandLineParser& parser, OperatorAction& action) {
     using Kind = OperatorAction::Kind;
     const std::pair<const QCommandLineOption*, Kind> actions[] = {{&kApprove, Kind::Approve},
                                                                   {&kResetKey, Kind::ResetKey},
@@ -186,74 +181,71 @@ bool readAction(const QCommandLineParser& parser, OperatorAction& action, QStrin
         if (!parser.isSet(*option))
             continue;
         if (action.kind != Kind::None) {
-            *error = QStringLiteral("give one of --approve, --reset-key, --list-pending, --allow-keyless and "
-                                    "--require-key at a time");
-            return false;
+            return Failure{
+                QStringLiteral("give one of --approve, --reset-key, --list-pending, --allow-keyless and "
+                               "--require-key at a time")};
         }
         action.kind = kind;
         action.name = parser.value(*option);
     }
-    return true;
+    return Result<>::success();
 }
 
-bool readMetricsAllow(const QCommandLineParser& parser, AlertingOptions& options, QString* error) {
+Result<> readMetricsAllow(const QCommandLineParser& parser, AlertingOptions& options) {
     for (const QString& text : parser.values(kMetricsAllow)) {
         const auto range = readAddressRange(text);
         if (!range) {
-            *error =
+            return Failure{
                 QStringLiteral("--metrics-allow needs an address or a range such as 10.0.0.0/8, not \"%1\"")
-                    .arg(text);
-            return false;
+                    .arg(text)};
         }
         options.metricsAllow << *range;
     }
-    return true;
+    return Result<>::success();
 }
 
-bool readWebhookSecret(const QCommandLineParser& parser, AlertingOptions& options, QString* error) {
+Result<> readWebhookSecret(const QCommandLineParser& parser, AlertingOptions& options) {
     if (parser.isSet(kWebhookSecretFile)) {
         QFile file(parser.value(kWebhookSecretFile));
         if (!file.open(QIODevice::ReadOnly)) {
-            *error = QStringLiteral("--webhook-secret-file %1 cannot be read: %2")
-                         .arg(file.fileName(), file.errorString());
-            return false;
+            return Failure{QStringLiteral("--webhook-secret-file %1 cannot be read: %2")
+                               .arg(file.fileName(), file.errorString())};
         }
         options.webhookSecret = file.readLine().trimmed();
     } else {
         options.webhookSecret = parser.value(kWebhookSecret).toUtf8();
     }
     if (options.webhooks.isEmpty() || !options.webhookSecret.isEmpty())
-        return true;
-    *error = QStringLiteral("--webhook needs a shared secret (--webhook-secret-file or --webhook-secret) so "
-                            "that receivers can tell the notifications come from this server");
-    return false;
+        return Result<>::success();
+    return Failure{
+        QStringLiteral("--webhook needs a shared secret (--webhook-secret-file or --webhook-secret) so "
+                       "that receivers can tell the notifications come from this server")};
 }
 
-bool readAlerting(const QCommandLineParser& parser, AlertingOptions& options, QString* error) {
+Result<> readAlerting(const QCommandLineParser& parser, AlertingOptions& options) {
     for (const QString& text : parser.values(kWebhook)) {
         const QUrl url(text, QUrl::StrictMode);
         if (!url.isValid() || url.host().isEmpty() ||
             (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
-            *error = QStringLiteral("--webhook needs an http or https URL, not \"%1\"").arg(text);
-            return false;
+            return Failure{QStringLiteral("--webhook needs an http or https URL, not \"%1\"").arg(text)};
         }
         options.webhooks << url.toString();
     }
     bool ok = false;
     const int seconds = parser.value(kSilenceCheck).toInt(&ok);
     if (!ok || seconds < 1 || seconds > 3600) {
-        *error = QStringLiteral("--silence-check needs a number of seconds from 1 to 3600, not \"%1\"")
-                     .arg(parser.value(kSilenceCheck));
-        return false;
+        return Failure{QStringLiteral("--silence-check needs a number of seconds from 1 to 3600, not \"%1\"")
+                           .arg(parser.value(kSilenceCheck))};
     }
     options.silenceCheck = std::chrono::seconds(seconds);
-    return readMetricsAllow(parser, options, error) && readWebhookSecret(parser, options, error);
+    if (auto allowed = readMetricsAllow(parser, options); !allowed)
+        return allowed;
+    return readWebhookSecret(parser, options);
 }
 
 } // namespace
 
-std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorAction& action,
-                                             QString* error) {
+Result<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorAction& action) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("KOVA Oru central server"));
     parser.addHelpOption();
@@ -268,12 +260,19 @@ std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, Operat
     ServerOptions options;
     options.databaseFile = parser.value(kDatabase);
     options.updatesFolder = parser.value(kUpdates);
-    if (!readAddress(parser, options, error) || !readPort(parser, options, error) ||
-        !readTls(parser, options, error) || !readTrustedProxies(parser, options, error) ||
-        !readEnrolment(parser, options, error) || !readKeepDays(parser, options, error) ||
-        !readAction(parser, action, error) || !readAccount(parser, options, error) ||
-        !readAlerting(parser, options.alerting, error))
-        return std::nullopt;
+    const std::function<Result<>()> steps[] = {[&] { return readAddress(parser, options); },
+                                               [&] { return readPort(parser, options); },
+                                               [&] { return readTls(parser, options); },
+                                               [&] { return readTrustedProxies(parser, options); },
+                                               [&] { return readEnrolment(parser, options); },
+                                               [&] { return readKeepDays(parser, options); },
+                                               [&] { return readAction(parser, action); },
+                                               [&] { return readAccount(parser, options); },
+                                               [&] { return readAlerting(parser, options.alerting); }};
+    for (const auto& step : steps) {
+        if (const auto read = step(); !read)
+            return Failure{read.reason()};
+    }
     return options;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Result.h"
 #include "shell/OperatorAction.h"
 #include "shell/ServerOptions.h"
 
@@ -10,7 +11,6 @@ namespace server {
 
 // Reads the server's options from the command line, and the operator's action when one is given;
 // --help prints the usage and ends the program.
-std::optional<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorAction& action,
-                                             QString* error);
+Result<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorAction& action);
 
 } // namespace server

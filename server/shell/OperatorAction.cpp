@@ -8,32 +8,32 @@ namespace {
 
 using Kind = OperatorAction::Kind;
 
-bool listPending(ServerStore& store, QTextStream& out, QString* error) {
-    const auto pending = store.pendingEnrolments(error);
+Result<> listPending(ServerStore& store, QTextStream& out) {
+    const auto pending = store.pendingEnrolments();
     if (!pending)
-        return false;
+        return Failure{pending.reason()};
     for (const Enrolment& enrolment : *pending)
         out << enrolment.name << '\t' << enrolment.askedAt.toString(Qt::ISODate) << '\t'
             << enrolment.askedFrom << '\n';
-    return true;
+    return Result<>::success();
 }
 
-bool decide(ServerStore& store, const OperatorAction& action, QTextStream& out, QString* error) {
+Result<> decide(ServerStore& store, const OperatorAction& action, QTextStream& out) {
     switch (action.kind) {
     case Kind::Approve:
-        return approveComputer(store, action.name, QDateTime::currentDateTime(), error);
+        return approveComputer(store, action.name, QDateTime::currentDateTime());
     case Kind::ResetKey:
-        return resetComputerKey(store, action.name, error);
+        return resetComputerKey(store, action.name);
     case Kind::AllowKeyless:
-        return setKeylessAllowed(store, action.name, true, error);
+        return setKeylessAllowed(store, action.name, true);
     case Kind::RequireKey:
-        return setKeylessAllowed(store, action.name, false, error);
+        return setKeylessAllowed(store, action.name, false);
     case Kind::ListPending:
-        return listPending(store, out, error);
+        return listPending(store, out);
     case Kind::None:
         break;
     }
-    return true;
+    return Result<>::success();
 }
 
 } // namespace
@@ -41,13 +41,12 @@ bool decide(ServerStore& store, const OperatorAction& action, QTextStream& out, 
 int runOperatorAction(const OperatorAction& action, const QString& databaseFile, QTextStream& out,
                       QTextStream& err) {
     ServerStore store;
-    QString error;
-    if (!store.open(databaseFile, &error)) {
-        err << "kova_server: cannot use the database " << databaseFile << ": " << error << Qt::endl;
+    if (const auto opened = store.open(databaseFile); !opened) {
+        err << "kova_server: cannot use the database " << databaseFile << ": " << opened.reason() << Qt::endl;
         return 1;
     }
-    if (!decide(store, action, out, &error)) {
-        err << "kova_server: " << error << Qt::endl;
+    if (const auto decided = decide(store, action, out); !decided) {
+        err << "kova_server: " << decided.reason() << Qt::endl;
         return 1;
     }
     out.flush();

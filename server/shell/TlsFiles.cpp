@@ -8,12 +8,10 @@
 namespace server {
 namespace {
 
-std::optional<QByteArray> readFile(const QString& path, const QString& what, QString* error) {
+Result<QByteArray> readFile(const QString& path, const QString& what) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read the TLS %1 %2: %3").arg(what, path, file.errorString());
-        return std::nullopt;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure{QStringLiteral("cannot read the TLS %1 %2: %3").arg(what, path, file.errorString())};
     return file.readAll();
 }
 
@@ -28,27 +26,23 @@ QSslKey privateKeyFrom(const QByteArray& pem) {
 
 } // namespace
 
-std::optional<QSslConfiguration> loadTlsFiles(const QString& certificateFile, const QString& keyFile,
-                                              QString* error) {
-    if (!QSslSocket::supportsSsl()) {
-        *error = QStringLiteral("HTTPS is not available: no TLS library was found");
-        return std::nullopt;
-    }
-    const auto certificateData = readFile(certificateFile, QStringLiteral("certificate"), error);
-    const auto keyData = certificateData ? readFile(keyFile, QStringLiteral("key"), error) : std::nullopt;
+Result<QSslConfiguration> loadTlsFiles(const QString& certificateFile, const QString& keyFile) {
+    if (!QSslSocket::supportsSsl())
+        return Failure{QStringLiteral("HTTPS is not available: no TLS library was found")};
+    const auto certificateData = readFile(certificateFile, QStringLiteral("certificate"));
+    if (!certificateData)
+        return Failure{certificateData.reason()};
+    const auto keyData = readFile(keyFile, QStringLiteral("key"));
     if (!keyData)
-        return std::nullopt;
+        return Failure{keyData.reason()};
     const QList<QSslCertificate> chain = QSslCertificate::fromData(*certificateData, QSsl::Pem);
-    if (chain.isEmpty()) {
-        *error = QStringLiteral("the TLS certificate %1 holds no PEM certificate").arg(certificateFile);
-        return std::nullopt;
-    }
+    if (chain.isEmpty())
+        return Failure{
+            QStringLiteral("the TLS certificate %1 holds no PEM certificate").arg(certificateFile)};
     const QSslKey key = privateKeyFrom(*keyData);
-    if (key.isNull()) {
-        *error =
-            QStringLiteral("the TLS key %1 holds no unencrypted PEM private key (RSA or EC)").arg(keyFile);
-        return std::nullopt;
-    }
+    if (key.isNull())
+        return Failure{
+            QStringLiteral("the TLS key %1 holds no unencrypted PEM private key (RSA or EC)").arg(keyFile)};
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     configuration.setLocalCertificateChain(chain);
     configuration.setPrivateKey(key);

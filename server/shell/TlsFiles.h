@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <optional>
 #include <QSslConfiguration>
 
@@ -7,7 +9,6 @@ namespace server {
 
 // The HTTPS configuration from a PEM certificate (chain) file and an unencrypted PEM private key
 // (RSA or EC); says which file could not be used and why.
-std::optional<QSslConfiguration> loadTlsFiles(const QString& certificateFile, const QString& keyFile,
-                                              QString* error);
+Result<QSslConfiguration> loadTlsFiles(const QString& certificateFile, const QString& keyFile);
 
 } // namespace server

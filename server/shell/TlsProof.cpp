@@ -31,13 +31,12 @@ void requireStrongTls(QSslConfiguration& configuration) {
     configuration.setCiphers(strong);
 }
 
-bool proveKeyMatchesCertificate(const QSslConfiguration& configuration, QString* error) {
+Result<> proveKeyMatchesCertificate(const QSslConfiguration& configuration) {
     QSslServer listener;
     listener.setSslConfiguration(configuration);
-    if (!listener.listen(QHostAddress::LocalHost)) {
-        *error = QStringLiteral("cannot try the TLS files on loopback: %1").arg(listener.errorString());
-        return false;
-    }
+    if (!listener.listen(QHostAddress::LocalHost))
+        return Failure{
+            QStringLiteral("cannot try the TLS files on loopback: %1").arg(listener.errorString())};
     QSslSocket client;
     client.setPeerVerifyMode(QSslSocket::VerifyNone); // only the key pair is in question here
     QEventLoop loop;
@@ -51,11 +50,11 @@ bool proveKeyMatchesCertificate(const QSslConfiguration& configuration, QString*
     QTimer::singleShot(5000, &loop, &QEventLoop::quit);
     client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), listener.serverPort());
     loop.exec();
-    if (!encrypted)
-        *error =
-            QStringLiteral("the TLS key does not belong to the certificate (a trial handshake failed: %1)")
-                .arg(client.errorString());
-    return encrypted;
+    if (encrypted)
+        return Result<>::success();
+    return Failure{
+        QStringLiteral("the TLS key does not belong to the certificate (a trial handshake failed: %1)")
+            .arg(client.errorString())};
 }
 
 } // namespace server

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QSslConfiguration>
 
 namespace server {
@@ -11,6 +13,6 @@ void requireStrongTls(QSslConfiguration& configuration);
 // Proves that the key belongs to the certificate by one handshake with itself on loopback: the TLS
 // library refuses a mismatched pair only when a client arrives, and a server that says it listens and then
 // fails every handshake is worse than one that does not start.
-bool proveKeyMatchesCertificate(const QSslConfiguration& configuration, QString* error);
+Result<> proveKeyMatchesCertificate(const QSslConfiguration& configuration);
 
 } // namespace server

@@ -33,30 +33,28 @@ public:
     };
 
     // Adds the operator, or gives an existing one the new role and password and ends its sessions.
-    bool saveOperator(const QString& name, Role role, const QString& passwordHash, const QDateTime& now,
-                      QString* error);
+    Result<> saveOperator(const QString& name, Role role, const QString& passwordHash, const QDateTime& now);
     // Adds the token, or replaces the one of that name (the old token stops working).
-    bool saveToken(const QString& name, Role role, const QString& tokenDigest, const QDateTime& now,
-                   QString* error);
+    Result<> saveToken(const QString& name, Role role, const QString& tokenDigest, const QDateTime& now);
 
-    // Empty optional with an empty error: no such operator or token.
-    std::optional<Login> login(const QString& name, QString* error);
-    std::optional<Token> token(const QString& tokenDigest, QString* error);
+    // Empty: no such operator or token.
+    Result<std::optional<Login>> login(const QString& name);
+    Result<std::optional<Token>> token(const QString& tokenDigest);
 
-    bool saveSession(const QString& tokenDigest, const QString& operatorName, const QString& csrfToken,
-                     const QDateTime& now, const QDateTime& expiresAt, QString* error);
-    // A session that has not expired by `now`, with its operator's present role.
-    std::optional<Session> session(const QString& tokenDigest, const QDateTime& now, QString* error);
-    bool deleteSession(const QString& tokenDigest, QString* error);
+    Result<> saveSession(const QString& tokenDigest, const QString& operatorName, const QString& csrfToken,
+                         const QDateTime& now, const QDateTime& expiresAt);
+    // A session that has not expired by `now`, with its operator's present role; empty when there is none.
+    Result<std::optional<Session>> session(const QString& tokenDigest, const QDateTime& now);
+    Result<> deleteSession(const QString& tokenDigest);
 
-    std::optional<Failures> failures(const QString& name, QString* error);
-    bool saveFailures(const QString& name, const Failures& failures, QString* error);
-    bool clearFailures(const QString& name, QString* error);
+    Result<Failures> failures(const QString& name);
+    Result<> saveFailures(const QString& name, const Failures& failures);
+    Result<> clearFailures(const QString& name);
 
 private:
     // One statement as its own transaction, so it is refused like any other change when the database
     // file was replaced.
-    bool write(const QString& statement, const QVariantList& values, QString* error);
+    Result<> write(const QString& statement, const QVariantList& values);
 
     ServerStore& m_store;
 };

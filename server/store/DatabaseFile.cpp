@@ -17,14 +17,11 @@ std::optional<FileIdentity> fileIdentity(const QString& path) {
                         static_cast<unsigned long long>(status.st_ino)};
 }
 
-bool createPrivateFile(const QString& path, QString* error) {
+Result<> createPrivateFile(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        return ::close(fd) == 0;
-    if (errno == EEXIST)
-        return true;
-    *error = QString::fromLocal8Bit(std::strerror(errno));
-    return false;
+    if ((fd >= 0 && ::close(fd) == 0) || (fd < 0 && errno == EEXIST))
+        return Result<>::success();
+    return Failure{QString::fromLocal8Bit(std::strerror(errno))};
 }
 
 } // namespace server

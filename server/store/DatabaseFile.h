@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <optional>
 #include <QString>
 
@@ -18,6 +20,6 @@ std::optional<FileIdentity> fileIdentity(const QString& path);
 
 // Creates the file empty with mode 0600 when it does not exist yet. SQLite gives its -wal, -shm and
 // journal files the mode of the database file, so they are private too.
-bool createPrivateFile(const QString& path, QString* error);
+Result<> createPrivateFile(const QString& path);
 
 } // namespace server

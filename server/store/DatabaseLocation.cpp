@@ -12,7 +12,7 @@ bool isPostgresAddress(const QString& text) {
 
 } // namespace
 
-std::optional<DatabaseLocation> readDatabaseLocation(const QString& text, QString* error) {
+Result<DatabaseLocation> readDatabaseLocation(const QString& text) {
     DatabaseLocation location;
     if (!isPostgresAddress(text)) {
         location.file = text;
@@ -26,10 +26,8 @@ std::optional<DatabaseLocation> readDatabaseLocation(const QString& text, QStrin
     location.password = url.password();
     location.name = url.path().mid(1);
     if (!url.isValid() || location.host.isEmpty() || location.user.isEmpty() || location.name.isEmpty() ||
-        location.name.contains(QLatin1Char('/')) || url.hasQuery() || url.hasFragment()) {
-        *error = QStringLiteral("a PostgreSQL database is written postgresql://USER@HOST:PORT/DBNAME");
-        return std::nullopt;
-    }
+        location.name.contains(QLatin1Char('/')) || url.hasQuery() || url.hasFragment())
+        return Failure{QStringLiteral("a PostgreSQL database is written postgresql://USER@HOST:PORT/DBNAME")};
     return location;
 }
 

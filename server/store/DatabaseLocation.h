@@ -20,7 +20,7 @@ struct DatabaseLocation {
     QString name;
 };
 
-std::optional<DatabaseLocation> readDatabaseLocation(const QString& text, QString* error);
+Result<DatabaseLocation> readDatabaseLocation(const QString& text);
 
 // The location as given, with any password taken out, for messages.
 QString locationForDisplay(const QString& text);

@@ -6,64 +6,64 @@
 
 namespace server {
 
-std::optional<QHash<QString, QString>> EventStore::conditions(const QString& computer, QString* error) {
+Result<QHash<QString, QString>> EventStore::conditions(const QString& computer) {
     QSqlQuery query(m_store.connection());
-    if (!sql::run(query, QStringLiteral("SELECT subject, state FROM alert_conditions WHERE computer = ?"),
-                  {computer}, error))
-        return std::nullopt;
+    if (auto done =
+            sql::run(query, QStringLiteral("SELECT subject, state FROM alert_conditions WHERE computer = ?"),
+                     {computer});
+        !done)
+        return Failure{done.reason()};
     QHash<QString, QString> standing;
     while (query.next())
         standing.insert(query.value(0).toString(), query.value(1).toString());
     return standing;
 }
 
-bool EventStore::setCondition(const QString& computer, const QString& subject, const QString& state,
-                              const QDateTime& since, QString* error) {
+Result<> EventStore::setCondition(const QString& computer, const QString& subject, const QString& state,
+                                  const QDateTime& since) {
     QSqlQuery query(m_store.connection());
     return sql::run(query,
                     QStringLiteral("INSERT INTO alert_conditions (computer, subject, state, since) "
                                    "VALUES (?, ?, ?, ?) ON CONFLICT (computer, subject) "
                                    "DO UPDATE SET state = excluded.state, since = excluded.since"),
-                    {computer, subject, state, sql::storedTime(since)}, error);
+                    {computer, subject, state, sql::storedTime(since)});
 }
 
-bool EventStore::clearCondition(const QString& computer, const QString& subject, QString* error) {
+Result<> EventStore::clearCondition(const QString& computer, const QString& subject) {
     QSqlQuery query(m_store.connection());
     return sql::run(query, QStringLiteral("DELETE FROM alert_conditions WHERE computer = ? AND subject = ?"),
-                    {computer, subject}, error);
+                    {computer, subject});
 }
 
-bool EventStore::addEvent(const NewEvent& event, const QStringList& receivers, QString* error) {
+Result<> EventStore::addEvent(const NewEvent& event, const QStringList& receivers) {
     QSqlQuery insert(m_store.connection());
-    if (!sql::run(
+    if (auto done = sql::run(
             insert,
             QStringLiteral("INSERT INTO events (event_id, kind, computer, at, body) VALUES (?, ?, ?, ?, ?) "
                            "RETURNING id"),
             {event.eventId, event.kind, event.computer, sql::storedTime(event.at),
-             QString::fromUtf8(event.body)},
-            error))
-        return false;
-    if (!insert.next()) {
-        *error = QStringLiteral("the database did not return the new event's number");
-        return false;
-    }
+             QString::fromUtf8(event.body)});
+        !done)
+        return done;
+    if (!insert.next())
+        return Failure{QStringLiteral("the database did not return the new event's number")};
     const qint64 id = insert.value(0).toLongLong();
     insert.finish();
     QSqlQuery delivery(m_store.connection());
-    if (!sql::prepare(delivery,
-                      QStringLiteral("INSERT INTO deliveries (event, receiver, state, attempts, "
-                                     "next_try_at, last_error, done_at) VALUES (?, ?, ?, 0, ?, '', '')"),
-                      error))
-        return false;
+    if (auto prepared = sql::prepare(
+            delivery, QStringLiteral("INSERT INTO deliveries (event, receiver, state, attempts, "
+                                     "next_try_at, last_error, done_at) VALUES (?, ?, ?, 0, ?, '', '')"));
+        !prepared)
+        return prepared;
     for (const QString& receiver : receivers) {
-        if (!sql::run(delivery, {id, receiver, pending(), sql::storedTime(event.at)}, error))
-            return false;
+        if (auto done = sql::run(delivery, {id, receiver, pending(), sql::storedTime(event.at)}); !done)
+            return done;
     }
-    return true;
+    return Result<>::success();
 }
 
-std::optional<QList<DueDelivery>> EventStore::dueDeliveries(const QStringList& receivers,
-                                                            const QDateTime& now, int limit, QString* error) {
+Result<QList<DueDelivery>> EventStore::dueDeliveries(const QStringList& receivers, const QDateTime& now,
+                                                     int limit) {
     QList<DueDelivery> due;
     if (receivers.isEmpty())
         return due;
@@ -74,14 +74,16 @@ std::optional<QList<DueDelivery>> EventStore::dueDeliveries(const QStringList& r
     values << limit;
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
-    if (!sql::run(query,
-                  QStringLiteral("SELECT d.event, d.receiver, d.attempts, e.at, e.event_id, e.body "
-                                 "FROM deliveries d JOIN events e ON e.id = d.event "
-                                 "WHERE d.state = ? AND d.next_try_at <= ? AND d.receiver IN (%1) "
-                                 "ORDER BY d.next_try_at, d.event LIMIT ?")
-                      .arg(marks.join(QStringLiteral(", "))),
-                  values, error))
-        return std::nullopt;
+    if (auto done =
+            sql::run(query,
+                     QStringLiteral("SELECT d.event, d.receiver, d.attempts, e.at, e.event_id, e.body "
+                                    "FROM deliveries d JOIN events e ON e.id = d.event "
+                                    "WHERE d.state = ? AND d.next_try_at <= ? AND d.receiver IN (%1) "
+                                    "ORDER BY d.next_try_at, d.event LIMIT ?")
+                         .arg(marks.join(QStringLiteral(", "))),
+                     values);
+        !done)
+        return Failure{done.reason()};
     while (query.next())
         due << DueDelivery{query.value(0).toLongLong(), query.value(1).toString(),
                            query.value(2).toInt(),      sql::readStoredTime(query.value(3).toString()),
@@ -89,36 +91,37 @@ std::optional<QList<DueDelivery>> EventStore::dueDeliveries(const QStringList& r
     return due;
 }
 
-bool EventStore::markDelivered(qint64 event, const QString& receiver, const QDateTime& at, QString* error) {
+Result<> EventStore::markDelivered(qint64 event, const QString& receiver, const QDateTime& at) {
     QSqlQuery query(m_store.connection());
     return sql::run(query,
                     QStringLiteral("UPDATE deliveries SET state = ?, attempts = attempts + 1, done_at = ?, "
                                    "last_error = '' WHERE event = ? AND receiver = ?"),
-                    {delivered(), sql::storedTime(at), event, receiver}, error);
+                    {delivered(), sql::storedTime(at), event, receiver});
 }
 
-bool EventStore::markFailedTry(qint64 event, const QString& receiver, const std::optional<QDateTime>& nextTry,
-                               const QString& reason, const QDateTime& at, QString* error) {
+Result<> EventStore::markFailedTry(qint64 event, const QString& receiver,
+                                   const std::optional<QDateTime>& nextTry, const QString& reason,
+                                   const QDateTime& at) {
     QSqlQuery query(m_store.connection());
     return sql::run(
         query,
         QStringLiteral("UPDATE deliveries SET state = ?, attempts = attempts + 1, next_try_at = ?, "
                        "last_error = ?, done_at = ? WHERE event = ? AND receiver = ?"),
         {nextTry ? pending() : failed(), sql::storedTime(nextTry.value_or(at)), sql::text(reason),
-         nextTry ? QStringLiteral("") : sql::storedTime(at), event, receiver},
-        error);
+         nextTry ? QStringLiteral("") : sql::storedTime(at), event, receiver});
 }
 
-std::optional<QList<EventSummary>> EventStore::recentEvents(int limit, QString* error) {
+Result<QList<EventSummary>> EventStore::recentEvents(int limit) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
-    if (!sql::run(
+    if (auto done = sql::run(
             query,
             QStringLiteral("SELECT e.id, e.event_id, e.kind, e.computer, e.at, d.receiver, d.state, "
                            "d.attempts, d.last_error FROM (SELECT * FROM events ORDER BY id DESC LIMIT ?) e "
                            "LEFT JOIN deliveries d ON d.event = e.id ORDER BY e.id DESC, d.receiver"),
-            {limit}, error))
-        return std::nullopt;
+            {limit});
+        !done)
+        return Failure{done.reason()};
     QList<EventSummary> events;
     while (query.next()) {
         const qint64 id = query.value(0).toLongLong();
@@ -137,16 +140,18 @@ std::optional<QList<EventSummary>> EventStore::recentEvents(int limit, QString* 
 }
 
 // Only computers whose last report is at least the shortest silence old are judged, by the fleet's rule.
-std::optional<QList<NewSilence>> EventStore::newSilences(const QDateTime& now, QString* error) {
+Result<QList<NewSilence>> EventStore::newSilences(const QDateTime& now) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
-    if (!sql::run(query,
-                  QStringLiteral("SELECT s.name, s.received_at, c.\"SettingTime\" FROM latest_status s "
-                                 "JOIN computers c ON c.name = s.name LEFT JOIN alert_conditions a "
-                                 "ON a.computer = s.name AND a.subject = ? "
-                                 "WHERE a.state IS NULL AND s.received_at <= ? ORDER BY s.name"),
-                  {silenceSubject(), sql::storedTime(now.addSecs(-silentAfterSeconds(QString())))}, error))
-        return std::nullopt;
+    if (auto done =
+            sql::run(query,
+                     QStringLiteral("SELECT s.name, s.received_at, c.\"SettingTime\" FROM latest_status s "
+                                    "JOIN computers c ON c.name = s.name LEFT JOIN alert_conditions a "
+                                    "ON a.computer = s.name AND a.subject = ? "
+                                    "WHERE a.state IS NULL AND s.received_at <= ? ORDER BY s.name"),
+                     {silenceSubject(), sql::storedTime(now.addSecs(-silentAfterSeconds(QString())))});
+        !done)
+        return Failure{done.reason()};
     QList<NewSilence> silences;
     while (query.next()) {
         const QDateTime lastReport = sql::readStoredTime(query.value(1).toString());

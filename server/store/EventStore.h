@@ -60,26 +60,25 @@ public:
     static QString failed() { return QStringLiteral("failed"); }
 
     // subject -> state of what stands for the computer now (a folder over its limit, silence ...).
-    std::optional<QHash<QString, QString>> conditions(const QString& computer, QString* error);
-    bool setCondition(const QString& computer, const QString& subject, const QString& state,
-                      const QDateTime& since, QString* error);
-    bool clearCondition(const QString& computer, const QString& subject, QString* error);
+    Result<QHash<QString, QString>> conditions(const QString& computer);
+    Result<> setCondition(const QString& computer, const QString& subject, const QString& state,
+                          const QDateTime& since);
+    Result<> clearCondition(const QString& computer, const QString& subject);
 
     // The event and one pending delivery per receiver, due at once.
-    bool addEvent(const NewEvent& event, const QStringList& receivers, QString* error);
+    Result<> addEvent(const NewEvent& event, const QStringList& receivers);
 
     // Pending deliveries to these receivers due at `now`, oldest first.
-    std::optional<QList<DueDelivery>> dueDeliveries(const QStringList& receivers, const QDateTime& now,
-                                                    int limit, QString* error);
-    bool markDelivered(qint64 event, const QString& receiver, const QDateTime& at, QString* error);
+    Result<QList<DueDelivery>> dueDeliveries(const QStringList& receivers, const QDateTime& now, int limit);
+    Result<> markDelivered(qint64 event, const QString& receiver, const QDateTime& at);
     // Counts the attempt; without `nextTry` the delivery is given up.
-    bool markFailedTry(qint64 event, const QString& receiver, const std::optional<QDateTime>& nextTry,
-                       const QString& reason, const QDateTime& at, QString* error);
+    Result<> markFailedTry(qint64 event, const QString& receiver, const std::optional<QDateTime>& nextTry,
+                           const QString& reason, const QDateTime& at);
 
     // Newest first, each with its deliveries.
-    std::optional<QList<EventSummary>> recentEvents(int limit, QString* error);
+    Result<QList<EventSummary>> recentEvents(int limit);
 
-    std::optional<QList<NewSilence>> newSilences(const QDateTime& now, QString* error);
+    Result<QList<NewSilence>> newSilences(const QDateTime& now);
 
     static QString silenceSubject() { return QStringLiteral("silence"); }
 

@@ -62,15 +62,16 @@ struct FleetEntry {
 
 } // namespace
 
-std::optional<FleetPage> FleetStore::fleetPage(const QString& search, int page, int pageSize,
-                                               const QDateTime& now, QString* error) {
+Result<FleetPage> FleetStore::fleetPage(const QString& search, int page, int pageSize, const QDateTime& now) {
     QSqlQuery all(m_store.connection());
     all.setForwardOnly(true);
-    if (!sql::run(all,
-                  QStringLiteral("SELECT c.name, c.\"SettingTime\", s.received_at, s.\"sAlertStatus\" "
-                                 "FROM computers c LEFT JOIN latest_status s ON s.name = c.name"),
-                  {}, error))
-        return std::nullopt;
+    if (auto done =
+            sql::run(all,
+                     QStringLiteral("SELECT c.name, c.\"SettingTime\", s.received_at, s.\"sAlertStatus\" "
+                                    "FROM computers c LEFT JOIN latest_status s ON s.name = c.name"),
+                     {});
+        !done)
+        return Failure{done.reason()};
     FleetPage result;
     QList<FleetEntry> matching;
     // Stored times sort as text, so each interval's silence becomes one cut-off text: reading ten thousand
@@ -107,8 +108,9 @@ std::optional<FleetPage> FleetStore::fleetPage(const QString& search, int page, 
     QSqlQuery rows(m_store.connection());
     rows.setForwardOnly(true);
     const QString marks = QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "));
-    if (!sql::run(rows, computerViews(QStringLiteral("WHERE c.name IN (%1)").arg(marks)), names, error))
-        return std::nullopt;
+    if (auto done = sql::run(rows, computerViews(QStringLiteral("WHERE c.name IN (%1)").arg(marks)), names);
+        !done)
+        return Failure{done.reason()};
     QHash<QString, ComputerView> views;
     while (rows.next()) {
         ComputerView view = readComputerView(rows, now);
@@ -119,27 +121,29 @@ std::optional<FleetPage> FleetStore::fleetPage(const QString& search, int page, 
     return result;
 }
 
-std::optional<ComputerView> FleetStore::computer(const QString& name, const QDateTime& now, QString* error) {
+Result<std::optional<ComputerView>> FleetStore::computer(const QString& name, const QDateTime& now) {
     QSqlQuery query(m_store.connection());
-    if (!sql::run(query, computerViews(QStringLiteral("WHERE c.name = ?")), {name}, error) || !query.next())
-        return std::nullopt;
-    return readComputerView(query, now);
+    if (auto done = sql::run(query, computerViews(QStringLiteral("WHERE c.name = ?")), {name}); !done)
+        return Failure{done.reason()};
+    if (!query.next())
+        return std::optional<ComputerView>();
+    return std::optional(readComputerView(query, now));
 }
 
-std::optional<QList<StoredReport>> FleetStore::reports(const QString& name, int limit, qint64 beforeId,
-                                                       QString* error) {
+Result<QList<StoredReport>> FleetStore::reports(const QString& name, int limit, qint64 beforeId) {
     QStringList columns;
     for (const QString& key : wire::reportKeys())
         columns << quoted(key);
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
-    if (!sql::run(
+    if (auto done = sql::run(
             query,
             QStringLiteral("SELECT id, received_at, %1 FROM reports WHERE \"sComputerName\" = ? AND id < ? "
                            "ORDER BY id DESC LIMIT ?")
                 .arg(columns.join(QStringLiteral(", "))),
-            {name, beforeId > 0 ? beforeId : std::numeric_limits<qint64>::max(), limit}, error))
-        return std::nullopt;
+            {name, beforeId > 0 ? beforeId : std::numeric_limits<qint64>::max(), limit});
+        !done)
+        return Failure{done.reason()};
     QList<StoredReport> reports;
     while (query.next()) {
         StoredReport report{query.value(0).toLongLong(), sql::readStoredTime(query.value(1).toString()), {}};
@@ -151,8 +155,8 @@ std::optional<QList<StoredReport>> FleetStore::reports(const QString& name, int 
     return reports;
 }
 
-bool FleetStore::changeSettings(const ComputerView& computer, const QStringList& newSettings,
-                                const QString& operatorName, const QDateTime& now, QString* error) {
+Result<> FleetStore::changeSettings(const ComputerView& computer, const QStringList& newSettings,
+                                    const QString& operatorName, const QDateTime& now) {
     const QStringList& names = SettingsRecord::fieldNames();
     QStringList assignments;
     QVariantList values;
@@ -161,59 +165,55 @@ bool FleetStore::changeSettings(const ComputerView& computer, const QStringList&
         values << sql::text(newSettings[k]);
     }
     values << sql::storedTime(now) << computer.name;
-    return m_store.inTransaction(
-        [&] {
-            QSqlQuery update(m_store.connection());
-            if (!sql::run(update,
-                          QStringLiteral("UPDATE computers SET %1, changed_at = ? WHERE name = ?")
-                              .arg(assignments.join(QStringLiteral(", "))),
-                          values, error))
-                return false;
-            for (qsizetype k = 0; k < names.size(); ++k) {
-                if (computer.settings[k] != newSettings[k] &&
-                    !insertAudit(
-                        {0, now, operatorName, computer.name, names[k], computer.settings[k], newSettings[k]},
-                        error))
-                    return false;
-            }
-            return true;
-        },
-        error);
+    return m_store.inTransaction([&]() -> Result<> {
+        QSqlQuery update(m_store.connection());
+        if (auto done = sql::run(update,
+                                 QStringLiteral("UPDATE computers SET %1, changed_at = ? WHERE name = ?")
+                                     .arg(assignments.join(QStringLiteral(", "))),
+                                 values);
+            !done)
+            return done;
+        for (qsizetype k = 0; k < names.size(); ++k) {
+            if (computer.settings[k] == newSettings[k])
+                continue;
+            if (auto audited = insertAudit(
+                    {0, now, operatorName, computer.name, names[k], computer.settings[k], newSettings[k]});
+                !audited)
+                return audited;
+        }
+        return Result<>::success();
+    });
 }
 
-bool FleetStore::refusePending(const QString& name, QString* error) {
-    return m_store.inTransaction(
-        [&] {
-            QSqlQuery query(m_store.connection());
-            if (!sql::run(query,
-                          QStringLiteral("DELETE FROM enrolments WHERE name = ? AND state = 'pending'"),
-                          {name}, error))
-                return false;
-            if (query.numRowsAffected() == 1)
-                return true;
-            *error = QStringLiteral("\"%1\" is not waiting for approval").arg(name);
-            return false;
-        },
-        error);
+Result<> FleetStore::refusePending(const QString& name) {
+    return m_store.inTransaction([&]() -> Result<> {
+        QSqlQuery query(m_store.connection());
+        if (auto done = sql::run(
+                query, QStringLiteral("DELETE FROM enrolments WHERE name = ? AND state = 'pending'"), {name});
+            !done)
+            return done;
+        if (query.numRowsAffected() == 1)
+            return Result<>::success();
+        return Failure{QStringLiteral("\"%1\" is not waiting for approval").arg(name)};
+    });
 }
 
-bool FleetStore::addAudit(const AuditEntry& entry, QString* error) {
-    return m_store.inTransaction([&] { return insertAudit(entry, error); }, error);
+Result<> FleetStore::addAudit(const AuditEntry& entry) {
+    return m_store.inTransaction([&] { return insertAudit(entry); });
 }
 
-bool FleetStore::insertAudit(const AuditEntry& entry, QString* error) {
+Result<> FleetStore::insertAudit(const AuditEntry& entry) {
     QSqlQuery query(m_store.connection());
     return sql::run(
         query,
         QStringLiteral("INSERT INTO audit (at, operator, computer, setting, old_value, new_value) "
                        "VALUES (?, ?, ?, ?, ?, ?)"),
         {sql::storedTime(entry.at), entry.operatorName, entry.computer, entry.setting,
-         sql::text(entry.oldValue), sql::text(entry.newValue)},
-        error);
+         sql::text(entry.oldValue), sql::text(entry.newValue)});
 }
 
-std::optional<QList<AuditEntry>> FleetStore::audit(const QString& computer, const QString& operatorName,
-                                                   int limit, qint64 beforeId, QString* error) {
+Result<QList<AuditEntry>> FleetStore::audit(const QString& computer, const QString& operatorName, int limit,
+                                            qint64 beforeId) {
     QStringList conditions{QStringLiteral("id < ?")};
     QVariantList values{beforeId > 0 ? beforeId : std::numeric_limits<qint64>::max()};
     if (!computer.isEmpty()) {
@@ -227,13 +227,14 @@ std::optional<QList<AuditEntry>> FleetStore::audit(const QString& computer, cons
     values << limit;
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
-    if (!sql::run(
+    if (auto done = sql::run(
             query,
             QStringLiteral("SELECT id, at, operator, computer, setting, old_value, new_value FROM audit "
                            "WHERE %1 ORDER BY id DESC LIMIT ?")
                 .arg(conditions.join(QStringLiteral(" AND "))),
-            values, error))
-        return std::nullopt;
+            values);
+        !done)
+        return Failure{done.reason()};
     QList<AuditEntry> entries;
     while (query.next())
         entries << AuditEntry{query.value(0).toLongLong(), sql::readStoredTime(query.value(1).toString()),

@@ -53,31 +53,29 @@ public:
 
     // Alerting computers first, then silent ones, then the rest, by name within each; `search` is part of
     // the name in any letter case; `page` counts from 0.
-    std::optional<FleetPage> fleetPage(const QString& search, int page, int pageSize, const QDateTime& now,
-                                       QString* error);
+    Result<FleetPage> fleetPage(const QString& search, int page, int pageSize, const QDateTime& now);
 
-    // Nothing with an empty error: no such computer.
-    std::optional<ComputerView> computer(const QString& name, const QDateTime& now, QString* error);
+    // Empty: no such computer.
+    Result<std::optional<ComputerView>> computer(const QString& name, const QDateTime& now);
 
     // Newest first, only reports older than `beforeId` when it is above 0.
-    std::optional<QList<StoredReport>> reports(const QString& name, int limit, qint64 beforeId,
-                                               QString* error);
+    Result<QList<StoredReport>> reports(const QString& name, int limit, qint64 beforeId);
 
     // Stores the new settings and one audit row per changed setting, all or nothing.
-    bool changeSettings(const ComputerView& computer, const QStringList& newSettings,
-                        const QString& operatorName, const QDateTime& now, QString* error);
+    Result<> changeSettings(const ComputerView& computer, const QStringList& newSettings,
+                            const QString& operatorName, const QDateTime& now);
 
     // Forgets a name that waits for approval; it may ask again later and wait again.
-    bool refusePending(const QString& name, QString* error);
+    Result<> refusePending(const QString& name);
 
     // An audit row of its own, for a change made elsewhere (enrolment).
-    bool addAudit(const AuditEntry& entry, QString* error);
+    Result<> addAudit(const AuditEntry& entry);
     // Newest first; empty filters match everything.
-    std::optional<QList<AuditEntry>> audit(const QString& computer, const QString& operatorName, int limit,
-                                           qint64 beforeId, QString* error);
+    Result<QList<AuditEntry>> audit(const QString& computer, const QString& operatorName, int limit,
+                                    qint64 beforeId);
 
 private:
-    bool insertAudit(const AuditEntry& entry, QString* error);
+    Result<> insertAudit(const AuditEntry& entry);
 
     ServerStore& m_store;
 };

@@ -83,18 +83,18 @@ QString MetricsStore::diskSpaceKey(int disk) {
     return wanted;
 }
 
-std::optional<QList<MetricsRow>> MetricsStore::page(const QString& afterName, int limit, const QDateTime& now,
-                                                    QString* error) {
+Result<QList<MetricsRow>> MetricsStore::page(const QString& afterName, int limit, const QDateTime& now) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
-    if (!sql::run(
+    if (auto done = sql::run(
             query,
             QStringLiteral("SELECT s.name, %1, %2 FROM latest_status s JOIN computers c ON c.name = s.name "
                            "WHERE s.name > ? ORDER BY s.name LIMIT ?")
                 .arg(sql::unixSeconds(QStringLiteral("s.received_at"), m_store.backend()),
                      packedColumns(m_store.backend())),
-            {sql::text(afterName), limit}, error))
-        return std::nullopt;
+            {sql::text(afterName), limit});
+        !done)
+        return Failure{done.reason()};
     QList<MetricsRow> rows;
     while (query.next()) {
         const QByteArray packed = query.value(2).toByteArray();

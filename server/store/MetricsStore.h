@@ -32,8 +32,7 @@ public:
     static constexpr int kDisks = 4;
 
     // Up to `limit` computers that reported, named after `afterName` ("" for the first), by name.
-    std::optional<QList<MetricsRow>> page(const QString& afterName, int limit, const QDateTime& now,
-                                          QString* error);
+    Result<QList<MetricsRow>> page(const QString& afterName, int limit, const QDateTime& now);
 
 private:
     ServerStore& m_store;

@@ -27,10 +27,9 @@ void ReportRetention::start(int keepDays) {
 }
 
 void ReportRetention::pruneBatch() {
-    QString error;
-    const auto pruned = m_store.pruneReports(m_clock().addDays(-m_keepDays), &error);
+    const auto pruned = m_store.pruneReports(m_clock().addDays(-m_keepDays));
     if (!pruned) {
-        qWarning().noquote() << "kova_server: old reports could not be pruned:" << error;
+        qWarning().noquote() << "kova_server: old reports could not be pruned:" << pruned.reason();
         return m_timer.start(kAfterFailure);
     }
     m_timer.start(*pruned == schema::kPruneBatch ? kBetweenBatches : kWhenCaughtUp);

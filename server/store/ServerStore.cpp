@@ -26,21 +26,19 @@ QVariantList bindable(const QStringList& values) {
 using sql::run;
 
 // Runs one of the store's common statements, adapted to the database.
-bool runText(QSqlDatabase& db, const QString& text, QString* error) {
+Result<> runText(QSqlDatabase& db, const QString& text) {
     QSqlQuery query(db);
-    return sql::exec(query, text, error);
+    return sql::exec(query, text);
 }
 
 // Runs statements the dialect wrote for this very database, which need no adapting.
-bool runOwn(QSqlDatabase& db, const QStringList& statements, QString* error) {
+Result<> runOwn(QSqlDatabase& db, const QStringList& statements) {
     for (const QString& statement : statements) {
         QSqlQuery query(db);
-        if (!query.exec(statement)) {
-            *error = query.lastError().text();
-            return false;
-        }
+        if (!query.exec(statement))
+            return Failure{query.lastError().text()};
     }
-    return true;
+    return Result<>::success();
 }
 
 QString timestamp(const QDateTime& moment) {
@@ -75,7 +73,7 @@ struct ServerStore::Statements {
         : selectSettings(db), upsertSettings(db), replaceLatestStatus(db), insertReport(db), pruneReports(db),
           selectEnrolment(db), upsertEnrolment(db), countNamesAskedFrom(db), selectPending(db) {}
 
-    bool prepare(QString* error) {
+    Result<> prepare() {
         const std::pair<QSqlQuery*, QString> all[] = {{&selectSettings, schema::selectSettings()},
                                                       {&upsertSettings, schema::upsertSettings()},
                                                       {&replaceLatestStatus, schema::replaceLatestStatus()},
@@ -86,10 +84,10 @@ struct ServerStore::Statements {
                                                       {&countNamesAskedFrom, schema::countNamesAskedFrom()},
                                                       {&selectPending, schema::selectPending()}};
         for (const auto& [query, text] : all) {
-            if (!sql::prepare(*query, text, error))
-                return false;
+            if (auto prepared = sql::prepare(*query, text); !prepared)
+                return prepared;
         }
-        return true;
+        return Result<>::success();
     }
 
     QSqlQuery selectSettings;
@@ -115,23 +113,27 @@ ServerStore::~ServerStore() {
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-bool ServerStore::open(const QString& location, QString* error) {
-    const auto where = readDatabaseLocation(location, error);
-    if (!where || !connect(*where, error))
-        return false;
-    if (!runOwn(m_db, sql::sessionSetup(m_backend), error) || !migrate(error))
-        return false;
+Result<> ServerStore::open(const QString& location) {
+    const auto where = readDatabaseLocation(location);
+    if (!where)
+        return Failure{where.reason()};
+    if (auto connected = connect(*where); !connected)
+        return connected;
+    if (auto setUp = runOwn(m_db, sql::sessionSetup(m_backend)); !setUp)
+        return setUp;
+    if (auto migrated = migrate(); !migrated)
+        return migrated;
     m_statements = std::make_unique<Statements>(m_db);
-    return m_statements->prepare(error);
+    return m_statements->prepare();
 }
 
-bool ServerStore::connect(const DatabaseLocation& where, QString* error) {
+Result<> ServerStore::connect(const DatabaseLocation& where) {
     m_backend = where.backend;
     m_db = QSqlDatabase::addDatabase(sql::driverName(m_backend), m_connectionName);
     m_db.setConnectOptions(sql::connectOptions(m_backend));
     if (m_backend == sql::Backend::Sqlite) {
-        if (!createPrivateFile(where.file, error))
-            return false;
+        if (auto created = createPrivateFile(where.file); !created)
+            return created;
         m_file = where.file;
         m_identity = fileIdentity(where.file).value_or(FileIdentity{});
         m_db.setDatabaseName(where.file);
@@ -143,84 +145,77 @@ bool ServerStore::connect(const DatabaseLocation& where, QString* error) {
         m_db.setDatabaseName(where.name);
     }
     if (m_db.open())
-        return true;
-    *error = m_db.lastError().text();
-    return false;
+        return Result<>::success();
+    return Failure{m_db.lastError().text()};
 }
 
 // Every migration the database lacks runs in one transaction with the new version number, so a failed
 // upgrade leaves the database as it was; PostgreSQL instances starting together take turns (the
 // preamble's lock), so the second one finds the schema already up to date. Writing the version even when
 // nothing is missing proves the database is writable now rather than at the first report.
-bool ServerStore::migrate(QString* error) {
-    return inTransaction(
-        [&] {
-            const auto version = schemaVersion(error);
-            if (!version)
-                return false;
-            for (const Migration& migration : migrations()) {
-                for (const QString& statement :
-                     migration.version > *version ? migration.statements : QStringList{}) {
-                    if (!runText(m_db, statement, error))
-                        return false;
-                }
+Result<> ServerStore::migrate() {
+    return inTransaction([&]() -> Result<> {
+        const auto version = schemaVersion();
+        if (!version)
+            return Failure{version.reason()};
+        for (const Migration& migration : migrations()) {
+            for (const QString& statement :
+                 migration.version > *version ? migration.statements : QStringList{}) {
+                if (auto done = runText(m_db, statement); !done)
+                    return done;
             }
-            return runOwn(m_db, sql::writeSchemaVersion(m_backend, latestSchemaVersion()), error);
-        },
-        error);
+        }
+        return runOwn(m_db, sql::writeSchemaVersion(m_backend, latestSchemaVersion()));
+    });
 }
 
 // The database's schema version, refused when a newer server wrote it.
-std::optional<int> ServerStore::schemaVersion(QString* error) {
+Result<int> ServerStore::schemaVersion() {
     QSqlQuery read(m_db);
-    if (!runOwn(m_db, sql::migrationPreamble(m_backend), error))
-        return std::nullopt;
-    if (!read.exec(sql::readSchemaVersion(m_backend)) || !read.next()) {
-        *error = read.lastError().text();
-        return std::nullopt;
-    }
+    if (auto locked = runOwn(m_db, sql::migrationPreamble(m_backend)); !locked)
+        return Failure{locked.reason()};
+    if (!read.exec(sql::readSchemaVersion(m_backend)) || !read.next())
+        return Failure{read.lastError().text()};
     const int version = read.value(0).toInt();
     if (version <= latestSchemaVersion())
         return version;
-    *error = QStringLiteral("the database has schema version %1, newer than this server knows (%2); "
-                            "use the server that wrote it")
-                 .arg(version)
-                 .arg(latestSchemaVersion());
-    return std::nullopt;
+    return Failure{QStringLiteral("the database has schema version %1, newer than this server knows (%2); "
+                                  "use the server that wrote it")
+                       .arg(version)
+                       .arg(latestSchemaVersion())};
 }
 
-bool ServerStore::fileIsStillOurs(QString* error) const {
+Result<> ServerStore::checkFileIsStillOurs() const {
     if (m_backend == sql::Backend::Postgres || fileIdentity(m_file) == m_identity)
-        return true;
-    *error = QStringLiteral("the database file %1 was deleted or replaced while the server ran; "
-                            "restart the server to use the file now there")
-                 .arg(m_file);
-    qCritical().noquote() << "kova_server:" << *error;
-    return false;
+        return Result<>::success();
+    const QString reason =
+        QStringLiteral("the database file %1 was deleted or replaced while the server ran; "
+                       "restart the server to use the file now there")
+            .arg(m_file);
+    qCritical().noquote() << "kova_server:" << reason;
+    return Failure{reason};
 }
 
-bool ServerStore::inTransaction(const std::function<bool()>& work, QString* error) {
-    if (!fileIsStillOurs(error))
-        return false;
-    if (!m_db.transaction()) {
-        *error = m_db.lastError().text();
-        return false;
-    }
-    if (work() && m_db.commit())
-        return true;
-    if (error->isEmpty())
-        *error = m_db.lastError().text();
+Result<> ServerStore::inTransaction(const std::function<Result<>()>& work) {
+    if (auto ours = checkFileIsStillOurs(); !ours)
+        return ours;
+    if (!m_db.transaction())
+        return Failure{m_db.lastError().text()};
+    const Result<> done = work();
+    if (done && m_db.commit())
+        return done;
     ++m_counters.databaseErrors;
+    // A step that failed without a reason, or the commit, leaves the database's own.
+    const QString reason = done.reason().isEmpty() ? m_db.lastError().text() : done.reason();
     m_db.rollback();
-    return false;
+    return Failure{reason};
 }
 
-bool ServerStore::readSettings(const QString& computer, std::optional<SettingsRecord>& settings,
-                               QString* error) {
+Result<std::optional<SettingsRecord>> ServerStore::readSettings(const QString& computer) {
     QSqlQuery& select = m_statements->selectSettings;
-    if (!run(select, {computer}, error))
-        return false;
-    settings.reset();
+    if (auto done = run(select, {computer}); !done)
+        return Failure{done.reason()};
+    std::optional<SettingsRecord> settings;
     if (select.next()) {
         QStringList pieces;
         for (int k = 0; k < wire::kSettingsPieceCount; ++k)
@@ -228,94 +223,97 @@ bool ServerStore::readSettings(const QString& computer, std::optional<SettingsRe
         settings = SettingsRecord(pieces);
     }
     select.finish();
-    return true;
+    return settings;
 }
 
-std::optional<SettingsRecord> ServerStore::settingsOrRegister(const QString& computer,
-                                                              const SettingsRecord& defaults,
-                                                              const QDateTime& now, QString* error) {
-    std::optional<SettingsRecord> settings;
-    if (!readSettings(computer, settings, error))
-        return std::nullopt;
-    if (settings)
-        return settings;
-    if (!inTransaction([&] { return saveSettings(computer, defaults, timestamp(now), error); }, error))
-        return std::nullopt;
+Result<SettingsRecord> ServerStore::settingsOrRegister(const QString& computer,
+                                                       const SettingsRecord& defaults, const QDateTime& now) {
+    const auto settings = readSettings(computer);
+    if (!settings)
+        return Failure{settings.reason()};
+    if (*settings)
+        return **settings;
+    if (auto saved = inTransaction([&] { return saveSettings(computer, defaults, timestamp(now)); }); !saved)
+        return Failure{saved.reason()};
     return defaults;
 }
 
-bool ServerStore::saveSettings(const QString& computer, const SettingsRecord& settings, const QString& at,
-                               QString* error) {
+Result<> ServerStore::saveSettings(const QString& computer, const SettingsRecord& settings,
+                                   const QString& at) {
     return run(m_statements->upsertSettings,
-               bindable(QStringList{computer} + settings.pieces() + QStringList{at, at}), error);
+               bindable(QStringList{computer} + settings.pieces() + QStringList{at, at}));
 }
 
-bool ServerStore::storeReport(const StatusReport& report, const QDateTime& receivedAt, QString* error) {
+Result<> ServerStore::storeReport(const StatusReport& report, const QDateTime& receivedAt) {
     const QString at = timestamp(receivedAt);
     QStringList status{report.computerName(), at};
     for (const QString& key : schema::statusKeys())
         status << report.value(key);
-    const bool stored = inTransaction(
-        [&] {
-            return saveSettings(report.computerName(), report.settings(), at, error) &&
-                   run(m_statements->replaceLatestStatus, bindable(status), error) &&
-                   run(m_statements->insertReport, bindable(QStringList{at} + report.values()), error) &&
-                   (!m_reportObserver || m_reportObserver(report, receivedAt, error));
-        },
-        error);
+    auto stored = inTransaction([&]() -> Result<> {
+        for (const auto& step : std::initializer_list<std::function<Result<>()>>{
+                 [&] { return saveSettings(report.computerName(), report.settings(), at); },
+                 [&] { return run(m_statements->replaceLatestStatus, bindable(status)); },
+                 [&] {
+                     return run(m_statements->insertReport, bindable(QStringList{at} + report.values()));
+                 }}) {
+            if (auto done = step(); !done)
+                return done;
+        }
+        return m_reportObserver ? m_reportObserver(report, receivedAt) : Result<>::success();
+    });
     if (stored)
         ++m_counters.reportsStored;
     return stored;
 }
 
-std::optional<int> ServerStore::pruneReports(const QDateTime& before, QString* error) {
+Result<int> ServerStore::pruneReports(const QDateTime& before) {
     int pruned = 0;
-    const bool done = inTransaction(
-        [&] {
-            if (!run(m_statements->pruneReports, {timestamp(before)}, error))
-                return false;
-            pruned = m_statements->pruneReports.numRowsAffected();
-            return true;
-        },
-        error);
-    return done ? std::optional<int>(pruned) : std::nullopt;
+    const auto done = inTransaction([&]() -> Result<> {
+        auto ran = run(m_statements->pruneReports, {timestamp(before)});
+        pruned = m_statements->pruneReports.numRowsAffected();
+        return ran;
+    });
+    if (!done)
+        return Failure{done.reason()};
+    return pruned;
 }
 
-bool ServerStore::readEnrolment(const QString& name, std::optional<Enrolment>& enrolment, QString* error) {
+Result<std::optional<Enrolment>> ServerStore::readEnrolment(const QString& name) {
     QSqlQuery& select = m_statements->selectEnrolment;
-    if (!run(select, {name}, error))
-        return false;
-    enrolment.reset();
+    if (auto done = run(select, {name}); !done)
+        return Failure{done.reason()};
+    std::optional<Enrolment> enrolment;
     if (select.next())
         enrolment = enrolmentFrom(select);
     select.finish();
-    return true;
+    return enrolment;
 }
 
-bool ServerStore::saveEnrolment(const Enrolment& enrolment, QString* error) {
-    return inTransaction(
-        [&] {
-            return run(m_statements->upsertEnrolment, bindable(enrolmentValues(enrolment)), error) &&
-                   (enrolment.state != Enrolment::State::Pending || !m_pendingObserver ||
-                    m_pendingObserver(enrolment.name, enrolment.askedAt, error));
-        },
-        error);
+Result<> ServerStore::saveEnrolment(const Enrolment& enrolment) {
+    return inTransaction([&]() -> Result<> {
+        if (auto saved = run(m_statements->upsertEnrolment, bindable(enrolmentValues(enrolment))); !saved)
+            return saved;
+        if (enrolment.state != Enrolment::State::Pending || !m_pendingObserver)
+            return Result<>::success();
+        return m_pendingObserver(enrolment.name, enrolment.askedAt);
+    });
 }
 
-std::optional<int> ServerStore::countNamesAskedFrom(const QString& address, const QDateTime& since,
-                                                    QString* error) {
+Result<int> ServerStore::countNamesAskedFrom(const QString& address, const QDateTime& since) {
     QSqlQuery& count = m_statements->countNamesAskedFrom;
-    if (!run(count, {address, timestamp(since)}, error) || !count.next())
-        return std::nullopt;
+    if (auto done = run(count, {address, timestamp(since)}); !done)
+        return Failure{done.reason()};
+    if (!count.next())
+        return Failure{count.lastError().text()};
     const int names = count.value(0).toInt();
     count.finish();
     return names;
 }
 
-std::optional<QList<Enrolment>> ServerStore::pendingEnrolments(QString* error) {
+Result<QList<Enrolment>> ServerStore::pendingEnrolments() {
     QSqlQuery& select = m_statements->selectPending;
-    if (!run(select, {}, error))
-        return std::nullopt;
+    if (auto done = run(select, {}); !done)
+        return Failure{done.reason()};
     QList<Enrolment> pending;
     while (select.next())
         pending << enrolmentFrom(select);

@@ -97,35 +97,38 @@ QStringList writeSchemaVersion(Backend backend, int version) {
             QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(version)};
 }
 
-std::optional<QString> adapt(const QString& text, Backend backend, QString* error) {
+Result<QString> adapt(const QString& text, Backend backend) {
     for (const Unportable& unportable : unportableForms()) {
-        if (text.contains(unportable.form)) {
-            *error = QStringLiteral("SQL that only one database understands (write %1 instead): %2")
-                         .arg(QLatin1String(unportable.instead), text);
-            return std::nullopt;
-        }
+        if (text.contains(unportable.form))
+            return Failure{QStringLiteral("SQL that only one database understands (write %1 instead): %2")
+                               .arg(QLatin1String(unportable.instead), text)};
     }
     return backend == Backend::Postgres ? forPostgres(text) : text;
 }
 
-bool prepare(QSqlQuery& query, const QString& text, QString* error) {
-    const auto adapted = adapt(text, backendOfQuery(query), error);
-    if (!adapted)
-        return false;
-    if (query.prepare(*adapted))
-        return true;
-    *error = query.lastError().text();
-    return false;
+namespace {
+
+// The query's own reason when `done` (its prepare or exec) is false.
+Result<> answer(const QSqlQuery& query, bool done) {
+    if (done)
+        return Result<>::success();
+    return Failure{query.lastError().text()};
 }
 
-bool exec(QSqlQuery& query, const QString& text, QString* error) {
-    const auto adapted = adapt(text, backendOfQuery(query), error);
+} // namespace
+
+Result<> prepare(QSqlQuery& query, const QString& text) {
+    const auto adapted = adapt(text, backendOfQuery(query));
     if (!adapted)
-        return false;
-    if (query.exec(*adapted))
-        return true;
-    *error = query.lastError().text();
-    return false;
+        return Failure{adapted.reason()};
+    return answer(query, query.prepare(*adapted));
+}
+
+Result<> exec(QSqlQuery& query, const QString& text) {
+    const auto adapted = adapt(text, backendOfQuery(query));
+    if (!adapted)
+        return Failure{adapted.reason()};
+    return answer(query, query.exec(*adapted));
 }
 
 // PostgreSQL reads a moment without an offset in the session's time zone, the server's local one by default.

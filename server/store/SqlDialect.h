@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <optional>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -29,13 +31,13 @@ QStringList migrationPreamble(Backend backend);
 QString readSchemaVersion(Backend backend);
 QStringList writeSchemaVersion(Backend backend, int version);
 
-// The statement as `backend` must read it, or empty with the reason when the text uses a form that only
+// The statement as `backend` must read it, or the reason it is refused when the text uses a form that only
 // one of the two back ends knows. Forms refused on both back ends, so that a SQLite test run already
 // catches them: INSERT OR REPLACE/IGNORE, REPLACE INTO, PRAGMA, AUTOINCREMENT, COLLATE NOCASE, IFNULL,
 // last_insert_rowid(). (SQLite's date functions, which an expression below uses on SQLite,
 // PostgreSQL refuses by itself, and the stack test runs the store's tests on it.) Translated for PostgreSQL:
 // INTEGER PRIMARY KEY (an identity column) and LIKE (ILIKE, as SQLite's LIKE ignores case).
-std::optional<QString> adapt(const QString& text, Backend backend, QString* error);
+Result<QString> adapt(const QString& text, Backend backend);
 
 // Expressions each back end writes its own way, to put into a common statement.
 // A stored moment (local time, as sql::storedTime writes it) as Unix seconds with milliseconds.
@@ -45,8 +47,8 @@ QString utf8Bytes(const QString& expression, Backend backend);
 QString utf8Length(const QString& expression, Backend backend);
 
 // Prepares `text` adapted to the query's database.
-bool prepare(QSqlQuery& query, const QString& text, QString* error);
+Result<> prepare(QSqlQuery& query, const QString& text);
 // Runs `text` once, adapted to the database; `query` holds the rows afterwards.
-bool exec(QSqlQuery& query, const QString& text, QString* error);
+Result<> exec(QSqlQuery& query, const QString& text);
 
 } // namespace server::sql

@@ -6,17 +6,18 @@
 
 namespace server::sql {
 
-bool run(QSqlQuery& query, const QVariantList& values, QString* error) {
+Result<> run(QSqlQuery& query, const QVariantList& values) {
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values[i]);
     if (query.exec())
-        return true;
-    *error = query.lastError().text();
-    return false;
+        return Result<>::success();
+    return Failure{query.lastError().text()};
 }
 
-bool run(QSqlQuery& query, const QString& text, const QVariantList& values, QString* error) {
-    return prepare(query, text, error) && run(query, values, error);
+Result<> run(QSqlQuery& query, const QString& text, const QVariantList& values) {
+    if (auto prepared = prepare(query, text); !prepared)
+        return prepared;
+    return run(query, values);
 }
 
 QVariant text(const QString& value) {

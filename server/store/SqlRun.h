@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -7,11 +9,11 @@
 
 namespace server::sql {
 
-// Binds `values` in order and runs the prepared query; on failure says why in `error`.
-bool run(QSqlQuery& query, const QVariantList& values, QString* error);
+// Binds `values` in order and runs the prepared query.
+Result<> run(QSqlQuery& query, const QVariantList& values);
 
 // Prepares and runs `text` once with `values` bound in order.
-bool run(QSqlQuery& query, const QString& text, const QVariantList& values, QString* error);
+Result<> run(QSqlQuery& query, const QString& text, const QVariantList& values);
 
 // Every text column is NOT NULL, and a null QString would be bound as NULL: it goes in as "".
 QVariant text(const QString& value);

@@ -123,11 +123,9 @@ private slots:
 private:
     // Starts the built server with `arguments` on a free port over HTTPS; returns its endpoint's address.
     QString startServer(BuiltServer& server, const QStringList& arguments) {
-        QString said;
-        const bool started =
+        const Result<> started =
             server.start(arguments + QStringList{"--port", "0", "--tls-cert", certificate->certificatePath,
-                                                 "--tls-key", certificate->keyPath},
-                         &said);
+                                                 "--tls-key", certificate->keyPath});
         if (!started || !server.url.startsWith("https://127.0.0.1:"))
             return {};
         return server.endpoint();

@@ -83,9 +83,8 @@ private slots:
         const QString admin =
             tokenFrom(runServerAction({"--database", db, "--add-token", "setup", "--role", "admin"}).out);
         QVERIFY(!scraper.isEmpty() && !admin.isEmpty());
-        QString error;
-        QVERIFY2(server.start({"--port", "0", "--database", db, "--enrol", "open"}, &error),
-                 qPrintable(error));
+        const auto started = server.start({"--port", "0", "--database", db, "--enrol", "open"});
+        QVERIFY2(started, qPrintable(started.reason()));
 
         // The agent's first run registers it; then its first folder gets a limit of 2 for 3 files.
         QCOMPARE(runAgent(), 0);

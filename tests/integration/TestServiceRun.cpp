@@ -37,10 +37,9 @@ private slots:
     void initTestCase() {
         agentCopy = copyBuiltAgent(work.path());
         QVERIFY(!agentCopy.isEmpty());
-        QString said;
-        QVERIFY2(
-            builtServer.start({"--port", "0", "--database", work.filePath("db"), "--enrol", "open"}, &said),
-            qPrintable(said));
+        const Result<> started =
+            builtServer.start({"--port", "0", "--database", work.filePath("db"), "--enrol", "open"});
+        QVERIFY2(started, qPrintable(started.reason()));
         serverUrl = builtServer.endpoint();
     }
     void cleanupTestCase() { builtServer.kill(); }

@@ -23,10 +23,7 @@ struct AlertingServer {
         options.alerting.silenceCheck = std::chrono::milliseconds(100);
     }
 
-    QString start() {
-        QString error;
-        return central.start(options, &error) ? QString() : error;
-    }
+    QString start() { return central.start(options).reason(); }
 
     QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }
     QUrl endpoint() const { return url(wire::kExchangePath); }
@@ -66,9 +63,9 @@ struct AlertingServer {
 inline QByteArray addToken(const server::ServerOptions& options, server::Role role) {
     server::ServerOptions action = options;
     action.account = server::AccountAction{server::AccountAction::Kind::AddToken, "script", role};
-    QString input, printed, error;
+    QString input, printed;
     QTextStream in(&input), out(&printed);
-    if (!server::runAccountAction(action, in, out, &error))
+    if (!server::runAccountAction(action, in, out))
         return {};
     return QRegularExpression("[A-Za-z0-9_-]{40,}").match(printed).captured().toLatin1();
 }

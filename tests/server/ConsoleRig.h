@@ -10,12 +10,14 @@
 struct ConsoleRig {
     explicit ConsoleRig(server::EnrolmentPolicy policy = server::EnrolmentPolicy::Open) {
         server.options.enrolment = policy;
-        if (!server.start().isEmpty() || !store.open(server.options.databaseFile, &error))
-            qFatal("the console rig could not start: %s", qPrintable(error));
+        error = server.start();
+        if (const auto opened = error.isEmpty() ? store.open(server.options.databaseFile) : Failure{error};
+            !opened)
+            qFatal("the console rig could not start: %s", qPrintable(opened.reason()));
     }
 
     bool addOperator(const QString& name, server::Role role, const QString& password = "correct horse") {
-        return auth.addOperator(name, role, password, server.now, &error);
+        return kept(auth.addOperator(name, role, password, server.now));
     }
 
     // A client logged in as a fresh operator of that role.
@@ -34,9 +36,15 @@ struct ConsoleRig {
         QStringList pairs;
         for (const QString& key : wire::reportKeys())
             pairs << key + '=' + wire::EncodeFieldValue(all.value(key));
-        const auto form = server::FormFields::parse(pairs.join('&'), &error);
-        const auto parsed = form ? server::readStatusReport(*form, &error) : std::nullopt;
-        return parsed && store.storeReport(*parsed, at, &error);
+        const auto form = server::FormFields::parse(pairs.join('&'));
+        const auto parsed = form ? server::readStatusReport(*form) : Failure{form.reason()};
+        return kept(parsed) && kept(store.storeReport(*parsed, at));
+    }
+
+    // Whether `result` succeeded; its reason stays in `error` for the failure message.
+    template <typename T> bool kept(const Result<T>& result) {
+        error = result.reason();
+        return result.ok();
     }
 
     QString error;

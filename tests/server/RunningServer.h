@@ -20,8 +20,7 @@ struct RunningServer {
     }
 
     QString start() { // the reason it could not start, or empty
-        QString error;
-        return central.start(options, &error) ? QString() : error;
+        return central.start(options).reason();
     }
 
     QUrl url(const QString& path) const { return central.url().resolved(QUrl(path)); }

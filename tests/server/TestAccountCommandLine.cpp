@@ -55,8 +55,8 @@ private slots:
         QVERIFY(!token.out.contains(QLatin1Char(' ')));
 
         BuiltServer server;
-        QString said;
-        QVERIFY2(server.start({"--database", database(), "--port", "0"}, &said), qPrintable(said));
+        const Result<> started = server.start({"--database", database(), "--port", "0"});
+        QVERIFY2(started, qPrintable(started.reason()));
         const QUrl url(server.url);
 
         ApiClient operatorClient(url);

@@ -21,11 +21,12 @@ class TestEnrolment : public QObject {
     // The operator's decisions go through a second store on the same file, as the command line does.
     template <typename Decision> bool decide(Decision decision) {
         server::ServerStore store;
-        QString error;
-        const bool done = store.open(server->options.databaseFile, &error) && decision(store, &error);
+        auto done = store.open(server->options.databaseFile);
+        if (done)
+            done = decision(store);
         if (!done)
-            qWarning() << error;
-        return done;
+            qWarning() << done.reason();
+        return done.ok();
     }
     int stored(const QString& computer) const {
         return server->count(QString("SELECT (SELECT COUNT(*) FROM reports WHERE \"sComputerName\" = '%1') + "
@@ -65,8 +66,8 @@ private slots:
         QCOMPARE(server->count("SELECT COUNT(*) FROM computers"), 0);
         QCOMPARE(server->value("SELECT state FROM enrolments WHERE name = 'NEW-PC'").toString(), "pending");
 
-        QVERIFY(decide([](auto& store, QString* error) {
-            return server::approveComputer(store, "NEW-PC", QDateTime::currentDateTime(), error);
+        QVERIFY(decide([](auto& store) {
+            return server::approveComputer(store, "NEW-PC", QDateTime::currentDateTime());
         }));
         const auto approved = server->askSettings("NEW-PC");
         const QByteArray key = approved.header(wire::kAgentKeyHeader);
@@ -84,8 +85,8 @@ private slots:
         QCOMPARE(asked.body, QByteArray());
         QCOMPARE(server->count("SELECT (SELECT COUNT(*) FROM computers) + (SELECT COUNT(*) FROM enrolments)"),
                  0);
-        QVERIFY(decide([](auto& store, QString* error) { // an operator can still admit a name ahead
-            return server::approveComputer(store, "NEW-PC", QDateTime::currentDateTime(), error);
+        QVERIFY(decide([](auto& store) { // an operator can still admit a name ahead
+            return server::approveComputer(store, "NEW-PC", QDateTime::currentDateTime());
         }));
         QCOMPARE(server->enrol("NEW-PC").size(), 64);
     }
@@ -99,19 +100,18 @@ private slots:
     void resetKeyEnrolsAgain() {
         QFETCH(Policy, policy);
         start(policy);
-        QVERIFY(decide([](auto& store, QString* error) {
-            return server::approveComputer(store, "SRV01", QDateTime::currentDateTime(), error);
+        QVERIFY(decide([](auto& store) {
+            return server::approveComputer(store, "SRV01", QDateTime::currentDateTime());
         }));
         const QByteArray old = server->enrol("SRV01");
-        QVERIFY(decide(
-            [](auto& store, QString* error) { return server::resetComputerKey(store, "SRV01", error); }));
+        QVERIFY(decide([](auto& store) { return server::resetComputerKey(store, "SRV01"); }));
         QCOMPARE(postForm(server->endpoint(), reportForm("SRV01"), bearer(old)).status, 401);
         const auto again = server->askSettings("SRV01", old);
         const QByteArray renewed = again.header(wire::kAgentKeyHeader);
         if (policy == Policy::Approve) {
             QCOMPARE(again.body + renewed, QByteArray());
-            QVERIFY(decide([](auto& store, QString* error) {
-                return server::approveComputer(store, "SRV01", QDateTime::currentDateTime(), error);
+            QVERIFY(decide([](auto& store) {
+                return server::approveComputer(store, "SRV01", QDateTime::currentDateTime());
             }));
             QCOMPARE(server->askSettings("SRV01", old).header(wire::kAgentKeyHeader).size(), 64);
             return;
@@ -126,9 +126,7 @@ private slots:
         start(Policy::Open);
         const QByteArray key = server->enrol("OLD-AGENT");
         QCOMPARE(postForm(server->endpoint(), reportForm("OLD-AGENT")).status, 401);
-        QVERIFY(decide([](auto& store, QString* error) {
-            return server::setKeylessAllowed(store, "OLD-AGENT", true, error);
-        }));
+        QVERIFY(decide([](auto& store) { return server::setKeylessAllowed(store, "OLD-AGENT", true); }));
         QCOMPARE(postForm(server->endpoint(), reportForm("OLD-AGENT")).status, 200);
         QCOMPARE(server->askSettings("OLD-AGENT").status, 200);
         QCOMPARE(postForm(server->endpoint(), reportForm("OLD-AGENT"), bearer(key.left(10))).status, 401);
@@ -156,12 +154,14 @@ private slots:
     void operatorErrorsSayWhy() {
         start(Policy::Open);
         server->enrol("SRV01");
-        QString error;
         server::ServerStore store;
-        QVERIFY(store.open(server->options.databaseFile, &error));
-        QVERIFY(!server::resetComputerKey(store, "NOBODY", &error) && error.contains("NOBODY"));
-        QVERIFY(!server::setKeylessAllowed(store, "NOBODY", true, &error) && error.contains("NOBODY"));
-        QVERIFY(!server::approveComputer(store, "SRV01", QDateTime(), &error) && error.contains("already"));
+        QVERIFY(store.open(server->options.databaseFile).ok());
+        const auto failsWith = [](const Result<>& result, const QString& word) {
+            return !result && result.reason().contains(word);
+        };
+        QVERIFY(failsWith(server::resetComputerKey(store, "NOBODY"), "NOBODY"));
+        QVERIFY(failsWith(server::setKeylessAllowed(store, "NOBODY", true), "NOBODY"));
+        QVERIFY(failsWith(server::approveComputer(store, "SRV01", QDateTime()), "already"));
     }
 };
 

@@ -28,7 +28,9 @@ bool runOn(const QString& location, const QStringList& statements, int version =
             ok = ok && QSqlQuery(db).exec(sql);
         for (const QString& sql : statements) {
             QSqlQuery query(db);
-            ok = ok && server::sql::exec(query, sql, &error);
+            const auto done = ok ? server::sql::exec(query, sql) : Result<>::success();
+            ok = ok && done.ok();
+            error += done.reason();
         }
         for (const QString& sql :
              version > 0 ? server::sql::writeSchemaVersion(backend, version) : QStringList{})
@@ -79,16 +81,17 @@ private slots:
                                    .arg(fields.join("\", \""), QString(", ''").repeated(fields.size()));
         const QString file = prepareDatabase(dir, server::schema::createStatements() << insert, 1);
         QVERIFY(!file.isEmpty());
-        QString error;
         {
             server::ServerStore store;
-            QVERIFY2(store.open(file, &error), qPrintable(error));
-            std::optional<server::Enrolment> enrolment;
-            QVERIFY(store.readEnrolment("OLD-PC", enrolment, &error));
-            QVERIFY(enrolment && enrolment->state == server::Enrolment::State::Admitted);
+            const auto opened = store.open(file);
+            QVERIFY2(opened, qPrintable(opened.reason()));
+            const auto enrolment = store.readEnrolment("OLD-PC");
+            QVERIFY(enrolment);
+            QVERIFY(*enrolment && (*enrolment)->state == server::Enrolment::State::Admitted);
         }
         server::ServerStore again; // opening an up-to-date database changes nothing
-        QVERIFY2(again.open(file, &error), qPrintable(error));
+        const auto reopened = again.open(file);
+        QVERIFY2(reopened, qPrintable(reopened.reason()));
     }
 
     // 1,200 reports older than the days kept go in batches; the newer report and the latest status stay.
@@ -97,8 +100,8 @@ private slots:
         server.options.keepDays = 30;
         {
             server::ServerStore store; // the schema, before the server starts
-            QString error;
-            QVERIFY2(store.open(server.options.databaseFile, &error), qPrintable(error));
+            const auto opened = store.open(server.options.databaseFile);
+            QVERIFY2(opened, qPrintable(opened.reason()));
         }
         const QString columns = '"' + wire::reportKeys().join("\", \"") + '"';
         const QString blanks = QStringList(wire::reportKeys().size(), "''").join(", ");
@@ -121,8 +124,9 @@ private slots:
         const QString file = prepareDatabase(dir, {}, newer);
         QVERIFY(!file.isEmpty());
         server::ServerStore store;
-        QString error;
-        QVERIFY(!store.open(file, &error));
+        const auto opened = store.open(file);
+        QVERIFY(!opened);
+        const QString& error = opened.reason();
         QVERIFY2(error.contains(QString::number(newer)) && error.contains("newer"), qPrintable(error));
     }
 

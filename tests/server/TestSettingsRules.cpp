@@ -68,10 +68,11 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, stored);
         QFETCH(bool, taken);
-        const SettingCheck check = checkSetting(name, text, now);
-        QCOMPARE(check.reason.isEmpty(), taken);
+        const auto check = checkSetting(name, text, now);
+        QCOMPARE(check.ok(), taken);
+        QCOMPARE(check.reason().isEmpty(), taken);
         if (taken)
-            QCOMPARE(check.value, stored);
+            QCOMPARE(*check, stored);
     }
 
     void changeIsAllOrNothing_data() {

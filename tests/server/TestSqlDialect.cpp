@@ -41,10 +41,9 @@ private slots:
         QFETCH(QString, postgres);
         for (const auto& [backend, expected] :
              {std::pair{Backend::Sqlite, sqlite}, {Backend::Postgres, postgres}}) {
-            QString error;
-            const auto adapted = server::sql::adapt(text, backend, &error);
-            QCOMPARE(adapted.value_or(QString()), expected);
-            QCOMPARE(error.isEmpty(), !expected.isEmpty());
+            const auto adapted = server::sql::adapt(text, backend);
+            QCOMPARE(adapted ? *adapted : QString(), expected);
+            QCOMPARE(adapted.reason().isEmpty(), !expected.isEmpty());
         }
     }
 
@@ -67,8 +66,7 @@ private slots:
     void location() {
         QFETCH(QString, text);
         QFETCH(QString, parsed);
-        QString error;
-        const auto where = server::readDatabaseLocation(text, &error);
+        const auto where = server::readDatabaseLocation(text);
         const QString got = where ? QStringList{where->backend == Backend::Sqlite ? "S" : "P",
                                                 where->file,
                                                 where->user,

@@ -29,9 +29,9 @@ private slots:
                                     receiver.url("/in").toString(),
                                     "--webhook-secret-file",
                                     secret.fileName()};
-        QString error;
         auto first = std::make_unique<BuiltServer>();
-        QVERIFY2(first->start(arguments, &error), qPrintable(error));
+        const auto firstStarted = first->start(arguments);
+        QVERIFY2(firstStarted, qPrintable(firstStarted.reason()));
 
         QHash<QString, QString> over{{"sDir1", "C:\\spool"}, {"sCount1", "900"}, {"sAlert1", "100"}};
         for (int slot = 2; slot <= 10; ++slot)
@@ -46,7 +46,8 @@ private slots:
 
         receiver.serve(Answer::http(200, "thanks"));
         BuiltServer second;
-        QVERIFY2(second.start(arguments, &error), qPrintable(error));
+        const auto secondStarted = second.start(arguments);
+        QVERIFY2(secondStarted, qPrintable(secondStarted.reason()));
         QTRY_COMPARE_WITH_TIMEOUT(receiver.requests().size(), 2, 15000);
         const ReceivedRequest before = receiver.requests()[0];
         const ReceivedRequest after = receiver.requests()[1];

@@ -2,6 +2,7 @@
 
 #include "Endpoints.h"
 #include "ListeningLine.h"
+#include "Result.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -33,19 +34,18 @@ struct BuiltServer {
     QProcess process;
     QString url; // http://127.0.0.1:PORT (https with --tls-cert)
 
-    // Starts it with `arguments` and waits for the line that says where it listens; on failure `error`
-    // holds what it said.
-    bool start(const QStringList& arguments, QString* error) {
+    // Starts it with `arguments` and waits for the line that says where it listens; a failure says what
+    // it printed instead.
+    Result<> start(const QStringList& arguments) {
         process.setProcessChannelMode(QProcess::SeparateChannels);
         process.start(qEnvironmentVariable("KOVA_SERVER_EXE"), arguments);
-        if (!process.waitForReadyRead(15000)) {
-            *error = process.errorString() + QString::fromLocal8Bit(process.readAllStandardError());
-            return false;
-        }
+        if (!process.waitForReadyRead(15000))
+            return Failure{process.errorString() + QString::fromLocal8Bit(process.readAllStandardError())};
         const QString line = QString::fromUtf8(process.readLine()).trimmed();
         url = wire::listeningAddress(line);
-        *error = line;
-        return !url.isEmpty();
+        if (url.isEmpty())
+            return Failure{line};
+        return Result<>::success();
     }
 
     // Where agents exchange.

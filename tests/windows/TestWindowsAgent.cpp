@@ -82,11 +82,9 @@ private slots:
         QVERIFY(writeFileBytes(QDir(agentFolder).filePath("kova.ini"), "WINSRV"));
         QVERIFY(QDir(work.path()).mkpath("updates"));
         database = testdb::fresh(work, "db");
-        QString said;
-        QVERIFY2(server.start({"--database", database, "--port", "0", "--enrol", "open", "--updates",
-                               work.filePath("updates")},
-                              &said),
-                 qPrintable(said));
+        const auto started = server.start({"--database", database, "--port", "0", "--enrol", "open",
+                                           "--updates", work.filePath("updates")});
+        QVERIFY2(started, qPrintable(started.reason()));
     }
 
     // Registered with wine's Service Control Manager as the MSI registers it: started, it reports and logs
