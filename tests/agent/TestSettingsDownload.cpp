@@ -18,7 +18,13 @@ Q_DECLARE_METATYPE(Answer)
 namespace {
 
 const QString kOld = "old value";
+#ifdef Q_OS_WIN
+// Wine's sockets take in the whole stream before the agent sees its first bytes, at tens of MB a second on a
+// busy machine; still larger than the memory bound below.
+const qint64 kHuge = qint64(32) << 20;
+#else
 const qint64 kHuge = qint64(100) << 20;
+#endif
 const QDateTime kNow{QDate(2026, 12, 5), QTime(13, 15, 0)};
 
 const QString kConnecting = "Connecting to KOVA Server (Get)...\r\n";
@@ -77,6 +83,7 @@ class TestSettingsDownload : public QObject {
 
 private slots:
     void init() {
+        shortTimeout.limit = 1s;
         server.emplace();
         harness.emplace(server->url(wire::kExchangePath).toString());
         state().ComputerName = "SRV01"; // what start-up reads from the name file
@@ -121,37 +128,46 @@ private slots:
             << kConnecting + kGetFailed;
         QTest::newRow("closed unanswered: not sent again")
             << Answer::raw("") << old << kConnecting + kGetFailed;
-        // 100 MB without a separator: one piece of 32,000 bytes, so only LogFlag is stored.
-        QTest::newRow("100 MB") << Answer::stream(kHuge)
-                                << QStringList{QString(wire::kReplyReadBound, u'x')} + old.mid(1)
-                                << incomplete;
     }
-    // Whatever the reply, the request is cut off in time and the agent's memory stays bounded.
+    // Whatever the reply, the request is cut off in time and what arrived decides the stored fields.
     void settingsDownload() {
         QFETCH(Answer, answer);
         QFETCH(QStringList, fields);
         QFETCH(QString, log);
-        SKIP_WITHOUT_POSIX_FILE("/proc/self/clear_refs");
         server->serve(answer);
-        QFile clearRefs("/proc/self/clear_refs"); // "5" sets the peak back to the current size
-        QVERIFY(clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1 && clearRefs.flush());
-        const qint64 before = statusKb("VmRSS:");
         QElapsedTimer clock;
         clock.start();
 
         agent().ReceiveWWWSQL();
 
         QVERIFY(clock.elapsed() < 5000);
-        QVERIFY(before > 0 && statusKb("VmHWM:") - before < 20 * 1024);
-#ifndef Q_OS_WIN // wine's sockets take in what the peer sends whether it is read or not; memory holds all the
-                 // same
-        QVERIFY(server->bytesSent() < kHuge);
-#endif
         QCOMPARE(settingsFields(state()), fields);
         QCOMPARE(agent().logText(), log);
         QCOMPARE(state().NoInternet, !log.endsWith(kDownloaded));
         QCOMPARE(server->requests().size(), 1);
         QCOMPARE(server->requests().first().body, "servercode=SRV01");
+    }
+
+    // A huge reply without a separator: read no further than one piece of 32,000 bytes, so only LogFlag is
+    // stored, and the agent's memory stays bounded.
+    void hugeReplyIsCutAtTheBound() {
+        SKIP_WITHOUT_POSIX_FILE("/proc/self/clear_refs");
+        shortTimeout.limit = 5s; // see kHuge
+        server->serve(Answer::stream(kHuge));
+        QFile clearRefs("/proc/self/clear_refs"); // "5" sets the peak back to the current size
+        QVERIFY(clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1 && clearRefs.flush());
+        const qint64 before = statusKb("VmRSS:");
+
+        agent().ReceiveWWWSQL();
+
+        QVERIFY(before > 0 && statusKb("VmHWM:") - before < 20 * 1024);
+#ifndef Q_OS_WIN // see kHuge
+        QVERIFY(server->bytesSent() < kHuge);
+#endif
+        QCOMPARE(settingsFields(state()),
+                 QStringList{QString(wire::kReplyReadBound, u'x')} + QStringList(27, kOld));
+        QCOMPARE(agent().logText(), kConnecting + kConnected + kGetFailed);
+        QCOMPARE(server->requests().size(), 1);
     }
 
     void reportReply_data() {
