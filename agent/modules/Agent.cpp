@@ -2,7 +2,7 @@
 
 #include "modules/AgentError.h"
 #include "modules/ClockPage.h"
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "modules/DriveInfo.h"
 #include "modules/mdlSystemTray.h"
 #include "modules/NameFile.h"

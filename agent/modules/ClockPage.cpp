@@ -1,17 +1,16 @@
 #include "modules/ClockPage.h"
 
 #include "modules/BlankTrim.h"
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "platform/SystemClock.h"
+#include "TimePageStamp.h"
 #include "WireFormat.h"
 
 namespace mdlGeneral {
 
 namespace {
 
-constexpr qsizetype kWindowLength = 28;
 const QString kBreak = QStringLiteral("<BR>");
-const QString kSeparator = QStringLiteral(",   ");
 
 // The text after the first "<BR>". Without one the cut starts at the fourth character, as if a mark stood
 // before the page; the missing second mark then rejects the page anyway.
@@ -21,7 +20,7 @@ QString afterFirstBreak(const QString& page) {
 }
 
 std::optional<QTime> readTimeOfDay(const QString& text) {
-    for (const QString& format : {QStringLiteral("h:mm:ss AP"), QStringLiteral("H:mm:ss")}) {
+    for (const QString& format : {wire::generalForm().time, QStringLiteral("H:mm:ss")}) {
         const QTime time = QLocale::c().toTime(text, format);
         if (time.isValid())
             return time;
@@ -36,8 +35,8 @@ std::optional<ClockPage> cutTimePage(const QString& page) {
     const qsizetype secondBreak = afterFirst.indexOf(kBreak);
     if (secondBreak < 0)
         return std::nullopt;
-    const QString window = trimBlanks(afterFirst.mid(secondBreak + kBreak.size(), kWindowLength));
-    const qsizetype separator = window.indexOf(kSeparator);
+    const QString window = trimBlanks(afterFirst.mid(secondBreak + kBreak.size(), wire::kTimePageStampWidth));
+    const qsizetype separator = window.indexOf(wire::kTimePageSeparator);
     if (separator < 0)
         return std::nullopt;
     return ClockPage{trimBlanks(window.left(separator)), trimBlanks(window.mid(separator + 1))};

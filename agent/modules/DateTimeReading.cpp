@@ -1,6 +1,6 @@
 // Reading a date-time as a person on the machine would write it: the general form the agent writes, and
 // the variations people (and servers) use beside it.
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 
 #include "modules/GeneralForm.h"
 
@@ -26,7 +26,7 @@ QString oneLetterFields(QString format) {
 }
 
 // The two-digit form first: a four-digit field would also take "99" as the year 99.
-QList<DateForm> dateForms(const GeneralForm& form) {
+QList<DateForm> dateForms(const wire::DateTimeForm& form) {
     const QString date = oneLetterFields(form.date);
     return {{QString(date).replace(QStringLiteral("yyyy"), QStringLiteral("yy")), true}, {date, false}};
 }
@@ -47,7 +47,7 @@ QString twentyFourHour(QString format) {
     return format.remove(amPm).replace(u'h', u'H').trimmed();
 }
 
-QStringList timeForms(const GeneralForm& form) {
+QStringList timeForms(const wire::DateTimeForm& form) {
     const QString time = oneLetterFields(form.time);
     QStringList forms;
     for (const QString& clock : {twelveHour(time), twentyFourHour(time)})
@@ -61,20 +61,7 @@ QDate inWindow(QDate date, bool twoDigitYear) {
     return date;
 }
 
-std::optional<QDateTime> parseIso(const QString& text) {
-    static const QRegularExpression iso(
-        QStringLiteral("^\\d{4}-\\d{2}-\\d{2}([T ]\\d{2}:\\d{2}(:\\d{2})?)?$"));
-    if (!iso.match(text).hasMatch())
-        return std::nullopt;
-    QString normalised = text;
-    normalised.replace(QLatin1Char(' '), QLatin1Char('T'));
-    if (normalised.size() == 10)
-        normalised += QStringLiteral("T00:00:00");
-    const QDateTime value = QDateTime::fromString(normalised, Qt::ISODate);
-    return value.isValid() ? std::optional(value) : std::nullopt;
-}
-
-std::optional<QDateTime> parseLocal(const QString& text, const GeneralForm& form) {
+std::optional<QDateTime> parseLocal(const QString& text, const wire::DateTimeForm& form) {
     for (const DateForm& date : dateForms(form)) {
         const QDate bare = form.locale.toDate(text, date.format);
         if (bare.isValid())
@@ -92,7 +79,7 @@ std::optional<QDateTime> parseLocal(const QString& text, const GeneralForm& form
 
 std::optional<QDateTime> parseGeneralDateTime(const QString& text, const QLocale& locale) {
     const QString trimmed = text.trimmed();
-    if (auto iso = parseIso(trimmed))
+    if (auto iso = wire::readIsoDateTime(trimmed))
         return iso;
     return parseLocal(trimmed, generalForm(locale));
 }

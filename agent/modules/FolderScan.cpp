@@ -2,7 +2,7 @@
 #include "modules/Agent.h"
 #include "modules/AgentError.h"
 #include "modules/BlankTrim.h"
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "modules/GetFolderStats.h"
 #include "modules/mdlSystemTray.h"
 #include "modules/RebootSchedule.h"

@@ -22,9 +22,9 @@ QString withoutTimeZone(QString format) {
 
 } // namespace
 
-GeneralForm generalForm(const QLocale& locale) {
+wire::DateTimeForm generalForm(const QLocale& locale) {
     if (writesUnitedStatesForm(locale))
-        return {QLocale::c(), QStringLiteral("M/d/yyyy"), QStringLiteral("h:mm:ss AP")};
+        return wire::generalForm();
     return {locale, withFourDigitYear(locale.dateFormat(QLocale::ShortFormat)),
             withoutTimeZone(locale.timeFormat(QLocale::LongFormat))};
 }

@@ -1,14 +1,7 @@
 #pragma once
 
-#include <QLocale>
-#include <QString>
+#include "DateTimeText.h"
 
-// How the machine writes a date-time in general form: the locale whose names (AM/PM) it uses, the short date
-// with a four-digit year, and the long time without a time zone.
-struct GeneralForm {
-    QLocale locale;
-    QString date;
-    QString time;
-};
-
-GeneralForm generalForm(const QLocale& locale);
+// How this machine writes a date-time in general form: its locale's short date with a four-digit year and
+// long time without a time zone; United States and C machines write the exchange's own general form.
+wire::DateTimeForm generalForm(const QLocale& locale);

@@ -1,7 +1,7 @@
 #include "modules/RebootSchedule.h"
 
 #include "modules/AgentError.h"
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 
 #include <QLocale>
 #include <QTimeZone>

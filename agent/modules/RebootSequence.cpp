@@ -1,6 +1,6 @@
 #include "modules/RebootSequence.h"
 
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "modules/RebootSchedule.h"
 #include "platform/EventWait.h"
 #include "platform/Power.h"

@@ -1,7 +1,7 @@
 #include "modules/ServerExchange.h"
 
 #include "modules/AgentKey.h"
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "modules/SettingsPieces.h"
 #include "modules/StatusReportBody.h"
 #include "platform/Clock.h"

@@ -3,6 +3,7 @@
 #include "modules/AgentError.h"
 #include "modules/BlankTrim.h"
 #include "modules/StatusLog.h"
+#include "ScanErrorLine.h"
 
 #include <cmath>
 
@@ -51,10 +52,7 @@ std::optional<Measurement> readMeasurement(const QString& folderStats) {
 SlotResult evaluateSlot(int slot, const QString& dir, const QString& alert, const QString& folderStats) {
     const auto measured = readMeasurement(folderStats);
     if (!measured)
-        return {SlotState::ScanError,
-                {},
-                {},
-                QStringLiteral("Scan Error! %1 in SQL doesn't exist.").arg(dir) + kLineBreak};
+        return {SlotState::ScanError, {}, {}, wire::scanErrorLine(dir) + kLineBreak};
     SlotResult result;
     result.size = measured->size;
     result.count = measured->count;

@@ -1,6 +1,6 @@
 #include "modules/StatusReportBody.h"
 
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "WireFormat.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "modules/TickRule.h"
 
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 
 namespace {
 constexpr int kLargestInterval = 32766; // LoopCount reaches SettingTime + 1 and must fit in 16 bits

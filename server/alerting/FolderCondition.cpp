@@ -2,14 +2,14 @@
 
 #include "domain/FolderState.h"
 #include "ReportKeys.h"
+#include "ScanErrorLine.h"
 
 namespace server {
 namespace {
 
 FolderCondition condition(const QString& path, const QString& files, const QString& limit,
                           const QString& message) {
-    // The agent's own line for a folder it could not read, path exactly as stored.
-    if (message.contains(QStringLiteral("Scan Error! %1 in SQL doesn't exist.").arg(path)))
+    if (message.contains(wire::scanErrorLine(path)))
         return FolderCondition::ScanError;
     switch (folderState(files, limit)) {
     case FolderState::Red:

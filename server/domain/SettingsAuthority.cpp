@@ -1,5 +1,6 @@
 #include "domain/SettingsAuthority.h"
 
+#include "DateTimeText.h"
 #include "WireFormat.h"
 
 #include <QDateTime>
@@ -11,20 +12,15 @@ namespace {
 enum Piece { ManualReboot = 3, RebootTime = 5, FirstDir = 6, LastAlert = 25, CheckUpdate = 27 };
 
 // Agents write dates in their machine's general form and the server its own ISO form; which of day and
-// month comes first is not known, so a text is read every way it can be.
+// month comes first is not known, so a text is read as the exchange writes it and every day-first way.
 QList<QDateTime> readings(const QString& text) {
-    static const QStringList formats{"yyyy-MM-dd HH:mm:ss",
-                                     "yyyy-MM-ddTHH:mm:ss",
-                                     "M/d/yyyy h:mm:ss AP",
-                                     "M/d/yyyy",
-                                     "d/M/yyyy H:mm:ss",
-                                     "d/M/yyyy h:mm:ss AP",
-                                     "d/M/yyyy",
-                                     "d.M.yyyy H:mm:ss",
-                                     "d.M.yyyy"};
+    static const QStringList dayFirst{"d/M/yyyy H:mm:ss", "d/M/yyyy h:mm:ss AP", "d/M/yyyy",
+                                      "d.M.yyyy H:mm:ss", "d.M.yyyy"};
     const QLocale c = QLocale::c();
     QList<QDateTime> found;
-    for (const QString& format : formats) {
+    if (const auto moment = wire::readDateTime(text))
+        found << *moment;
+    for (const QString& format : dayFirst) {
         const QDateTime moment = c.toDateTime(text.trimmed(), format);
         if (moment.isValid())
             found << moment;

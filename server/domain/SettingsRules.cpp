@@ -1,5 +1,6 @@
 #include "domain/SettingsRules.h"
 
+#include "DateTimeText.h"
 #include "domain/FolderState.h"
 #include "WireFormat.h"
 
@@ -49,7 +50,7 @@ Result<QString> wholeNumber(const QString& text, qint64 lowest, qint64 highest, 
 Result<QString> dateTime(const QString& text, bool emptyAllowed) {
     if (text.trimmed().isEmpty() && emptyAllowed)
         return QString();
-    const auto moment = readOperatorDateTime(text);
+    const auto moment = wire::readDateTime(text);
     if (!moment)
         return refused(QStringLiteral("a date and time such as 2026-12-24 03:00"));
     return moment->toString(kStoredDateTime);
@@ -58,7 +59,7 @@ Result<QString> dateTime(const QString& text, bool emptyAllowed) {
 Result<QString> manualReboot(const QString& text, const QDateTime& now) {
     const Result<QString> check = dateTime(text, true);
     // The agent reboots for a request only while its time lies ahead, so a past one would never act.
-    if (check && !check->isEmpty() && readOperatorDateTime(*check) <= now)
+    if (check && !check->isEmpty() && wire::readDateTime(*check) <= now)
         return refused(
             QStringLiteral("a time still ahead: the agent ignores a request whose time has passed"));
     return check;
@@ -103,25 +104,6 @@ void checkSlotsHaveLimits(const SettingsRecord& settings, const QJsonObject& cha
 }
 
 } // namespace
-
-std::optional<QDateTime> readOperatorDateTime(const QString& text) {
-    static const QRegularExpression iso(
-        QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})(?:[T ](\\d{2}:\\d{2})(:\\d{2})?)?$"));
-    const QString trimmed = text.trimmed();
-    const auto match = iso.match(trimmed);
-    QDateTime moment;
-    if (match.hasMatch()) {
-        const QString time = match.captured(2).isEmpty() ? QStringLiteral("00:00") : match.captured(2);
-        const QString seconds = match.captured(3).isEmpty() ? QStringLiteral(":00") : match.captured(3);
-        moment = QDateTime::fromString(match.captured(1) + QLatin1Char('T') + time + seconds, Qt::ISODate);
-    } else {
-        const QLocale c = QLocale::c();
-        moment = c.toDateTime(trimmed, QStringLiteral("M/d/yyyy h:mm:ss AP"));
-        if (!moment.isValid())
-            moment = QDateTime(c.toDate(trimmed, QStringLiteral("M/d/yyyy")), QTime(0, 0));
-    }
-    return moment.isValid() ? std::optional(moment) : std::nullopt;
-}
 
 Result<QString> checkSetting(const QString& name, const QString& text, const QDateTime& now) {
     if (name == QLatin1String("SettingTime"))

@@ -28,8 +28,4 @@ struct SettingsChange {
 SettingsChange applySettingsChange(const SettingsRecord& current, const QJsonObject& change,
                                    const QDateTime& now);
 
-// The date-time forms an operator may type: ISO 8601 (date alone, or with hours and minutes and
-// optional seconds) and the United States general form that agents write (12/6/2026 3:00:00 AM).
-std::optional<QDateTime> readOperatorDateTime(const QString& text);
-
 } // namespace server

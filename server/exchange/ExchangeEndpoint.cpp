@@ -1,7 +1,7 @@
 #include "exchange/ExchangeEndpoint.h"
 
+#include "DateTimeText.h"
 #include "domain/SettingsAuthority.h"
-#include "exchange/DateTimeText.h"
 #include "exchange/ExchangeBounds.h"
 #include "exchange/ReportForm.h"
 #include "FormBytes.h"
@@ -167,8 +167,8 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
                           << merge.ignoredKeys.join(QStringLiteral(", ")) << "- the server's values stand";
     if (const auto stored = m_store.storeReport(report->withSettings(merge.settings), now); !stored)
         return storeFailure(stored.reason());
-    return textReply(QStringLiteral("Report received for %1 at %2.")
-                         .arg(report->computerName(), generalDateTimeText(now)));
+    return textReply(
+        QStringLiteral("Report received for %1 at %2.").arg(report->computerName(), wire::dateTimeText(now)));
 }
 
 } // namespace server

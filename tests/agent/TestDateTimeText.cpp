@@ -1,4 +1,4 @@
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 
 #include <QTest>
 

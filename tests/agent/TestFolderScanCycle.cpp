@@ -4,7 +4,7 @@
 #include "support/ReportFields.h"
 #include "support/SettingsReply.h"
 
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "platform/Clock.h"
 
 #include <QTest>

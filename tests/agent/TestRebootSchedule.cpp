@@ -1,5 +1,5 @@
 #include "modules/AgentError.h"
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "modules/RebootSchedule.h"
 #include "modules/RebootSequence.h"
 #include "platform/Clock.h"

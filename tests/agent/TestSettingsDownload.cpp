@@ -1,7 +1,7 @@
 // The agent's two exchanges against a scripted peer: what the settings download stores and logs for each
 // kind of reply, how it ends without one, what the status upload shows, and the guards against overlap.
 #include "Endpoints.h"
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "modules/SettingsPieces.h"
 #include "platform/Clock.h"
 #include "support/AgentHarness.h"

@@ -1,7 +1,7 @@
 // The agent against our own central server in one process: registration, settings that travel out in a
 // report and back in the next download, and the daily self-update from the server's updates folder.
 #include "Endpoints.h"
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "platform/Clock.h"
 #include "server/RunningServer.h"
 #include "support/AgentHarness.h"

@@ -2,7 +2,7 @@
 // administrator's machine does with it, as far as wine can show. Wine maps the root of this machine to
 // drive Z:, so a folder made here is a drive-letter folder to the agent.
 #include "Endpoints.h"
-#include "modules/DateTimeText.h"
+#include "modules/LocalDateTime.h"
 #include "support/BuiltServer.h"
 #include "support/FileBytes.h"
 #include "support/TestDatabase.h"

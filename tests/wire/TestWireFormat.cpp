@@ -1,3 +1,5 @@
+#include "DateTimeText.h"
+#include "TimePageStamp.h"
 #include "WireFormat.h"
 
 #include <QtTest>
@@ -31,6 +33,40 @@ private slots:
         QCOMPARE(wire::splitSettingsReply(" a ,  b"), QStringList({" a ", " b"})); // nothing trimmed
         QCOMPARE(wire::splitSettingsReply("x, 12/7/2026\r\n"), QStringList({"x", "12/7/2026\r\n"}));
         QCOMPARE(wire::splitSettingsReply("C:\\a,, b"), QStringList({"C:\\a,", "b"}));
+    }
+
+    void dateTimeText() {
+        QCOMPARE(wire::dateTimeText(QDateTime(QDate(2026, 12, 5), QTime(15, 4, 9))), "12/5/2026 3:04:09 PM");
+        QCOMPARE(wire::dateTimeText(QDateTime(QDate(2026, 1, 31), QTime(0, 0, 1))), "1/31/2026 12:00:01 AM");
+        QCOMPARE(wire::dateTimeText(QDateTime(QDate(2026, 12, 5), QTime(0, 0, 0, 900))), "12/5/2026");
+        QCOMPARE(wire::timePageStamp(QDateTime(QDate(2026, 12, 5), QTime(9, 7, 0))),
+                 "12/5/2026,   9:07:00 AM     "); // always the full window
+    }
+
+    void readDateTime_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDateTime>("moment"); // invalid: not a date-time
+        const QDateTime threePm{QDate(2026, 12, 24), QTime(15, 0, 0)};
+        const QDateTime midnight{QDate(2026, 12, 24), QTime(0, 0)};
+        QTest::newRow("general form") << "12/24/2026 3:00:00 PM" << threePm;
+        QTest::newRow("general form, blanks around") << "  12/24/2026 3:00:00 PM " << threePm;
+        QTest::newRow("bare date") << "12/24/2026" << midnight;
+        QTest::newRow("ISO") << "2026-12-24 15:00:00" << threePm;
+        QTest::newRow("ISO with T, no seconds") << "2026-12-24T15:00" << threePm;
+        QTest::newRow("ISO date alone") << "2026-12-24" << midnight;
+        QTest::newRow("day first") << "24/12/2026" << QDateTime();
+        QTest::newRow("30 February") << "2/30/2026" << QDateTime();
+        QTest::newRow("ISO 30 February") << "2026-02-30" << QDateTime();
+        QTest::newRow("hour 13 with PM") << "12/24/2026 13:00:00 PM" << QDateTime();
+        QTest::newRow("empty") << "" << QDateTime();
+    }
+    // What one side writes the other reads; anything else is refused, never guessed.
+    void readDateTime() {
+        QFETCH(QString, text);
+        QFETCH(QDateTime, moment);
+        QCOMPARE(wire::readDateTime(text).value_or(QDateTime()), moment);
+        if (moment.isValid())
+            QCOMPARE(wire::readDateTime(wire::dateTimeText(moment)), moment);
     }
 };
 

@@ -1,0 +1,43 @@
+#include "DateTimeText.h"
+
+#include <QRegularExpression>
+
+namespace wire {
+
+DateTimeForm generalForm() {
+    return {QLocale::c(), QStringLiteral("M/d/yyyy"), QStringLiteral("h:mm:ss AP")};
+}
+
+QString dateTimeText(const QDateTime& moment, const DateTimeForm& form) {
+    const QString date = form.locale.toString(moment.date(), form.date);
+    // At the second, as written: 12:00:00.500 AM reads as midnight, so it is written as one.
+    if (moment.time().msecsSinceStartOfDay() < 1000)
+        return date;
+    return date + QLatin1Char(' ') + form.locale.toString(moment.time(), form.time);
+}
+
+std::optional<QDateTime> readIsoDateTime(const QString& text) {
+    static const QRegularExpression iso(
+        QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})(?:[T ](\\d{2}:\\d{2})(:\\d{2})?)?$"));
+    const QRegularExpressionMatch match = iso.match(text.trimmed());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QString time = match.captured(2).isEmpty() ? QStringLiteral("00:00") : match.captured(2);
+    const QString seconds = match.captured(3).isEmpty() ? QStringLiteral(":00") : match.captured(3);
+    const QDateTime moment =
+        QDateTime::fromString(match.captured(1) + QLatin1Char('T') + time + seconds, Qt::ISODate);
+    return moment.isValid() ? std::optional(moment) : std::nullopt;
+}
+
+std::optional<QDateTime> readDateTime(const QString& text) {
+    if (auto iso = readIsoDateTime(text))
+        return iso;
+    const DateTimeForm form = generalForm();
+    const QString trimmed = text.trimmed();
+    QDateTime moment = form.locale.toDateTime(trimmed, form.date + QLatin1Char(' ') + form.time);
+    if (!moment.isValid())
+        moment = QDateTime(form.locale.toDate(trimmed, form.date), QTime(0, 0));
+    return moment.isValid() ? std::optional(moment) : std::nullopt;
+}
+
+} // namespace wire
