@@ -33,6 +33,7 @@ public:
     T& operator*() & { return *held; }
     const T* operator->() const { return &*held; }
     T* operator->() { return &*held; }
+    T value_or(T fallback) const& { return held.value_or(std::move(fallback)); }
 
 private:
     std::optional<T> held;

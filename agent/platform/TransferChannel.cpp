@@ -133,7 +133,7 @@ void TransferChannel::track(QNetworkReply* reply) {
     reply->setReadBufferSize(kReadBuffer);
     connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
         if (!settled())
-            failure_ = headProblem(*reply_, sizeBound_);
+            keepFailure(checkHead(*reply_, sizeBound_));
         if (settled())
             reply_->abort();
     });
@@ -180,13 +180,18 @@ void TransferChannel::keepBounded() {
 void TransferChannel::writeToFile() {
     const QByteArray data = reply_->readAll();
     received_ += data.size();
-    failure_ = sizeProblem(received_, sizeBound_);
-    if (!failure_.isEmpty())
+    if (!keepFailure(checkSize(received_, sizeBound_)))
         return; // nothing beyond the bound is written
     if (file_->write(data) != data.size())
         failure_ = cannotWrite(*file_);
     else
         written_ += data.size();
+}
+
+bool TransferChannel::keepFailure(const Result<>& check) {
+    if (!check)
+        failure_ = check.reason();
+    return check.ok();
 }
 
 void TransferChannel::onDeadline() {
@@ -206,7 +211,7 @@ void TransferChannel::conclude(quint64 requestId) {
         if (!settled())
             failure_ = failureOf(*reply_);
         if (!settled() && status_ != 0)
-            failure_ = lengthProblem(*reply_, received_);
+            keepFailure(checkLength(*reply_, received_));
         reply_.reset();
     }
     file_.reset();

@@ -74,6 +74,7 @@ private:
     void track(QNetworkReply* reply);
     void abandon();
     void absorb();
+    bool keepFailure(const Result<>& check); // takes a failed check's reason; true when it passed
     void keepBounded();
     void writeToFile();
     bool settled() const { return cutAtBound_ || !failure_.isEmpty(); }

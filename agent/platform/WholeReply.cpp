@@ -14,29 +14,29 @@ std::optional<qint64> declaredLength(const QNetworkReply& reply) {
 
 } // namespace
 
-QString headProblem(const QNetworkReply& reply, qint64 sizeBound) {
+Result<> checkHead(const QNetworkReply& reply, qint64 sizeBound) {
     const QByteArray encoding = reply.rawHeader("Content-Encoding").trimmed().toLower();
     if (!encoding.isEmpty() && encoding != "identity")
-        return QStringLiteral("The answer is encoded (%1) though an unencoded one was asked for")
-            .arg(QString::fromLatin1(encoding));
-    if (const auto length = declaredLength(reply); length && *length > sizeBound)
-        return sizeProblem(*length, sizeBound);
-    return {};
+        return Failure{QStringLiteral("The answer is encoded (%1) though an unencoded one was asked for")
+                           .arg(QString::fromLatin1(encoding))};
+    if (const auto length = declaredLength(reply))
+        return checkSize(*length, sizeBound);
+    return Result<>::success();
 }
 
-QString lengthProblem(const QNetworkReply& reply, qint64 received) {
+Result<> checkLength(const QNetworkReply& reply, qint64 received) {
     const auto length = declaredLength(reply);
     if (!length || *length == received)
-        return {};
-    return QStringLiteral("The answer broke off: %1 of the %2 bytes announced arrived")
-        .arg(received)
-        .arg(*length);
+        return Result<>::success();
+    return Failure{QStringLiteral("The answer broke off: %1 of the %2 bytes announced arrived")
+                       .arg(received)
+                       .arg(*length)};
 }
 
-QString sizeProblem(qint64 received, qint64 sizeBound) {
+Result<> checkSize(qint64 received, qint64 sizeBound) {
     if (received <= sizeBound)
-        return {};
-    return QStringLiteral("The answer is larger than %1 bytes").arg(sizeBound);
+        return Result<>::success();
+    return Failure{QStringLiteral("The answer is larger than %1 bytes").arg(sizeBound)};
 }
 
 } // namespace platform

@@ -13,7 +13,8 @@ constexpr int kLongestPassword = 1024;
 // Checked against when the name is unknown, so a wrong name costs the same time as a wrong password
 // and the answer's timing does not tell which names exist.
 const QString& decoyHash() {
-    static const QString hash = secrets::passwordHash(secrets::newSecret());
+    // Without the memory for a hash, the check fails at once; so would the operator's own check.
+    static const QString hash = secrets::passwordHash(secrets::newSecret()).value_or(QString());
     return hash;
 }
 
@@ -126,10 +127,10 @@ Result<> ConsoleAuth::addOperator(const QString& name, Role role, const QString&
         return named;
     if (auto strong = checkPassword(password); !strong)
         return strong;
-    const QString hash = secrets::passwordHash(password);
-    if (hash.isEmpty())
-        return Failure{QStringLiteral("the password could not be hashed (out of memory)")};
-    return m_accounts.saveOperator(name, role, hash, now);
+    const Result<QString> hash = secrets::passwordHash(password);
+    if (!hash)
+        return Failure{hash.reason()};
+    return m_accounts.saveOperator(name, role, *hash, now);
 }
 
 Result<QString> ConsoleAuth::addToken(const QString& name, Role role, const QDateTime& now) {

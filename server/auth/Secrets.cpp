@@ -8,12 +8,12 @@ bool initialise() {
     return sodium_init() >= 0;
 }
 
-QString passwordHash(const QString& password) {
+Result<QString> passwordHash(const QString& password) {
     const QByteArray text = password.toUtf8();
     char hash[crypto_pwhash_STRBYTES];
     if (crypto_pwhash_str(hash, text.constData(), static_cast<unsigned long long>(text.size()),
                           crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
-        return {};
+        return Failure{QStringLiteral("the password could not be hashed (out of memory)")};
     return QString::fromLatin1(hash);
 }
 

@@ -3,14 +3,16 @@
 #include <QByteArray>
 #include <QString>
 
+#include "Result.h"
+
 namespace server::secrets {
 
 // libsodium must be ready before any other call here; false when it cannot start.
 bool initialise();
 
-// An Argon2id hash of the password in libsodium's self-describing form (salt and limits included);
-// empty when the machine could not spare the memory.
-QString passwordHash(const QString& password);
+// An Argon2id hash of the password in libsodium's self-describing form (salt and limits included); fails
+// when the machine cannot spare the memory.
+Result<QString> passwordHash(const QString& password);
 bool passwordMatches(const QString& password, const QString& hash);
 
 // A fresh secret of 256 random bits as URL-safe text, fit for cookies, headers and command lines.
