@@ -15,9 +15,10 @@ import time
 from pathlib import Path
 from urllib.parse import urlencode
 
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "browser"))
+ROOT = Path(__file__).resolve().parent.parent
+sys.path[:0] = [str(ROOT / "tests" / "browser"), str(ROOT / "tests" / "support"), str(ROOT / "scripts")]
 import headless_chromium  # noqa: E402
-from local_fleet import CentralServer  # noqa: E402
+from kovarig import Server  # noqa: E402
 
 COMPUTERS = 10_000
 ROUNDS = 10
@@ -99,9 +100,9 @@ def page_ms(browser, server):
 def main():
     build = Path(sys.argv[1] if len(sys.argv) > 1 else "build")
     work = Path(tempfile.mkdtemp(prefix="kova-bench-fleet-"))
-    server = CentralServer(str(build / "bin" / "kova_server"), work)
+    server = Server(str(build / "bin" / "kova_server"), work, work / "kova-server.sqlite", enrolment="open")
     server.add_operator("bench", "bench-password", "admin")
-    server.start(enrolment="open")
+    server.start()
     browser = None
     try:
         seed(server)

@@ -18,9 +18,10 @@ import tempfile
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "stack"))
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+sys.path[:0] = [os.path.join(ROOT, folder) for folder in ("tests/stack", "tests/support", "scripts")]
 import fleet  # noqa: E402
-import stackrig  # noqa: E402
+import kovarig  # noqa: E402
 
 
 def percentile(values, fraction):
@@ -128,14 +129,13 @@ def attack_peak_rss(port, tls, pids, updates_size):
             t.start()
         for t in attack:
             t.join()
-    return [round(stackrig.peak_rss_kib(pid) / 1024, 1) for pid in pids]
+    return [round(kovarig.peak_rss_kib(pid) / 1024, 1) for pid in pids]
 
 
 def direct_server(build, folder, updates):
-    cert, key = stackrig.make_certificate(folder)
-    server = stackrig.Server(os.path.join(build, "bin", "kova_server"), folder,
-                             os.path.join(folder, "direct.sqlite"),
-                             ["--tls-cert", cert, "--tls-key", key, "--updates", updates])
+    cert, key = kovarig.make_certificate(folder)
+    server = kovarig.Server(os.path.join(build, "bin", "kova_server"), folder, os.path.join(folder, "direct.sqlite"),
+                            ["--tls-cert", cert, "--tls-key", key, "--updates", updates], enrolment="open")
     server.start()
     return server
 
@@ -153,7 +153,7 @@ def main():
     exe = os.path.join(args.build, "bin", "kova_server")
     update = os.urandom(20 << 20)
 
-    stack = stackrig.Stack(exe, fsync=True)
+    stack = kovarig.Stack(exe, fsync=True)
     folder = tempfile.mkdtemp(prefix="kova-direct-")
     direct = None
     try:
@@ -171,7 +171,7 @@ def main():
             pids = [s.process.pid for s in stack.servers]
             print("attacks through nginx: peak RSS MiB, instances", attack_peak_rss(
                 stack.nginx.https_port, True, pids, len(update)),
-                "nginx workers", [round(stackrig.peak_rss_kib(p) / 1024, 1) for p in stack.nginx.worker_pids()])
+                "nginx workers", [round(kovarig.peak_rss_kib(p) / 1024, 1) for p in stack.nginx.worker_pids()])
             print("attacks direct: peak RSS MiB", attack_peak_rss(direct.port, True, [direct.process.pid],
                                                                    len(update)))
     finally:

@@ -18,7 +18,7 @@ from selenium.webdriver.support import expected_conditions as shown
 from selenium.webdriver.support.ui import WebDriverWait
 
 import headless_chromium
-from local_fleet import Agent, CentralServer
+from kovarig import Agent, Server
 
 COMPUTER = "BROWSER-PC"
 NEWCOMER = "WAITING-PC"
@@ -44,7 +44,7 @@ class ConsoleFlow(unittest.TestCase):
             (cls.watched / f"waiting-{k}.txt").write_text("x" * (k + 1) * 100)
 
         cls.password = secrets.token_urlsafe(12)
-        cls.server = CentralServer(os.environ["KOVA_SERVER_EXE"], cls.work)
+        cls.server = Server(os.environ["KOVA_SERVER_EXE"], cls.work, cls.work / "kova-server.sqlite")
         cls.server.add_operator(OPERATOR, cls.password, "admin")
         cls.server.add_operator(VIEWER, cls.password, "viewer")
         cls.server.start()

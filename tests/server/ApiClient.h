@@ -1,27 +1,23 @@
 #pragma once
 
-#include <QEventLoop>
+#include "support/BlockingHttp.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
-#include <QNetworkReply>
 
-#include <memory>
-
-// A browser-like client of the console API: keeps the session cookie it is given and sends the CSRF
-// token or an API token when it has one.
+// A browser-like client of the console API: keeps the session cookie it is given, does not follow
+// redirects, and sends the CSRF token or an API token when it has one.
 class ApiClient {
 public:
-    struct Reply {
-        int status = 0;
+    struct Reply : testsupport::HttpResult {
         QJsonObject json;
-        QByteArray body;
-        QHash<QByteArray, QByteArray> headers; // lower-case names
         QString error() const { return json.value(QStringLiteral("error")).toString(); }
     };
 
-    explicit ApiClient(QUrl base) : m_base(std::move(base)) {}
+    explicit ApiClient(QUrl base) : m_base(std::move(base)) {
+        m_manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    }
 
     Reply get(const QString& path) { return send("GET", path); }
     Reply put(const QString& path, const QJsonObject& body) { return send("PUT", path, json(body)); }
@@ -38,26 +34,16 @@ public:
 
     Reply send(const QByteArray& verb, const QString& path, const QByteArray& body = {},
                const QByteArray& contentType = "application/json") {
-        QNetworkRequest request(m_base.resolved(QUrl(path, QUrl::StrictMode)));
-        request.setTransferTimeout(30000);
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-        if (!body.isEmpty())
-            request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+        testsupport::HeaderList headers;
         if (!csrfToken.isEmpty())
-            request.setRawHeader("X-CSRF-Token", csrfToken);
+            headers.append({"X-CSRF-Token", csrfToken});
         if (!bearer.isEmpty())
-            request.setRawHeader("Authorization", "Bearer " + bearer);
-        std::unique_ptr<QNetworkReply> reply(m_manager.sendCustomRequest(request, verb, body));
-        QEventLoop loop;
-        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-        Reply result;
-        result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        result.body = reply->readAll();
-        result.json = QJsonDocument::fromJson(result.body).object();
-        for (const auto& [name, value] : reply->rawHeaderPairs())
-            result.headers.insert(name.toLower(), value);
-        return result;
+            headers.append(testsupport::bearer(bearer));
+        Reply reply{testsupport::httpRequest(m_manager, verb, m_base.resolved(QUrl(path, QUrl::StrictMode)),
+                                             body, body.isEmpty() ? QByteArray() : contentType, headers),
+                    {}};
+        reply.json = QJsonDocument::fromJson(reply.body).object();
+        return reply;
     }
 
     QNetworkCookieJar* cookies() { return m_manager.cookieJar(); }

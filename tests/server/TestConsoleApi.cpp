@@ -1,6 +1,6 @@
 // The console's JSON API against a real server on loopback: who may do what, sessions and CSRF, the
 // login backoff, settings changes and the audit they leave, the fleet list and the history.
-#include "ConsoleRig.h"
+#include "RunningServer.h"
 
 #include <QJsonArray>
 #include <QNetworkCookie>
@@ -26,18 +26,25 @@ QStringList names(const QJsonArray& computers) {
 
 class TestConsoleApi : public QObject {
     Q_OBJECT
-    std::optional<ConsoleRig> rig;
+    std::optional<RunningServer> server;
     QByteArray agentKey; // kComputer's
 
-    int count(const QString& sql) { return rig->server.count(sql); }
+    int count(const QString& sql) { return server->count(sql); }
+
+    // A fresh server with that enrolment policy, in place of the last one.
+    QString startServer(server::EnrolmentPolicy policy = server::EnrolmentPolicy::Open) {
+        server.emplace(RunningServer::Kind::Console);
+        server->options.enrolment = policy;
+        return server->start();
+    }
 
 private slots:
     void init() {
-        rig.emplace();
-        agentKey = rig->server.enrol(kComputer);
+        QCOMPARE(startServer(), QString());
+        agentKey = server->enrol(kComputer);
         QVERIFY(!agentKey.isEmpty());
-        QVERIFY2(rig->report(kComputer, rig->server.now, {{"sDir1", "C:\\in"}, {"sAlert1", "10"}}),
-                 qPrintable(rig->error));
+        QVERIFY2(server->storeReport(kComputer, server->now, {{"sDir1", "C:\\in"}, {"sAlert1", "10"}}),
+                 qPrintable(server->error));
     }
 
     // Each route: without credentials, as a viewer, as an admin, and as an admin's session without its
@@ -69,10 +76,10 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QJsonObject, body);
         QFETCH(QList<int>, statuses);
-        ApiClient nobody(rig->server.central.url());
-        const auto viewer = rig->loggedIn("vera", Role::Viewer);
-        const auto admin = rig->loggedIn("adam", Role::Admin);
-        const auto forgetful = rig->loggedIn("fred", Role::Admin);
+        ApiClient nobody(server->central.url());
+        const auto viewer = server->loggedIn("vera", Role::Viewer);
+        const auto admin = server->loggedIn("adam", Role::Admin);
+        const auto forgetful = server->loggedIn("fred", Role::Admin);
         forgetful->csrfToken.clear();
         const QByteArray json = body.isEmpty() ? QByteArray() : QJsonDocument(body).toJson();
         QList<int> seen;
@@ -88,10 +95,10 @@ private slots:
     }
 
     void apiTokensActByTheirRole() {
-        const auto viewerToken = rig->auth.addToken("dashboard", Role::Viewer, rig->server.now);
-        const auto adminToken = rig->auth.addToken("deploy", Role::Admin, rig->server.now);
+        const auto viewerToken = server->auth.addToken("dashboard", Role::Viewer, server->now);
+        const auto adminToken = server->auth.addToken("deploy", Role::Admin, server->now);
         QVERIFY2(viewerToken && adminToken, qPrintable(viewerToken.reason() + adminToken.reason()));
-        ApiClient client(rig->server.central.url());
+        ApiClient client(server->central.url());
         const QString settings = "/api/v1/computers/" + kComputer + "/settings";
         client.bearer = viewerToken->toLatin1();
         QCOMPARE(client.get("/api/v1/computers").status, 200);
@@ -100,17 +107,17 @@ private slots:
         QCOMPARE(client.put(settings, limitChange("30")).status, 200);
         client.bearer = "not-a-token";
         QCOMPARE(client.get("/api/v1/computers").status, 401);
-        QCOMPARE(rig->server.value("SELECT operator FROM audit").toString(), "token:deploy");
+        QCOMPARE(server->value("SELECT operator FROM audit").toString(), "token:deploy");
         QCOMPARE(count("SELECT COUNT(*) FROM api_tokens WHERE token_hash = '" + *adminToken + "'"), 0);
     }
 
     void sessionLivesInTheDatabase() {
-        QVERIFY(rig->addOperator("alice", Role::Admin));
-        ApiClient client(rig->server.central.url());
+        QVERIFY(server->addOperator("alice", Role::Admin));
+        ApiClient client(server->central.url());
         const auto login = client.post("/api/v1/session", {{"name", "alice"}, {"password", "correct horse"}});
         QCOMPARE(login.status, 200);
         QCOMPARE(login.json.value("role").toString(), "admin");
-        const QByteArray cookie = login.headers.value("set-cookie");
+        const QByteArray cookie = login.header("set-cookie");
         QVERIFY2(cookie.contains("HttpOnly") && cookie.contains("SameSite=Strict") &&
                      !cookie.contains("Secure"),
                  cookie);
@@ -128,27 +135,27 @@ private slots:
         client.csrfToken = again.json.value("csrfToken").toString().toUtf8();
         const auto logout = client.del("/api/v1/session");
         QCOMPARE(logout.status, 200);
-        QVERIFY(logout.headers.value("set-cookie").contains("Max-Age=0"));
+        QVERIFY(logout.header("set-cookie").contains("Max-Age=0"));
         QCOMPARE(count("SELECT COUNT(*) FROM sessions"), 0);
 
         // An old cookie replayed after logout is worth nothing.
-        ApiClient replay(rig->server.central.url());
-        replay.cookies()->setCookiesFromUrl(jar, rig->server.central.url());
+        ApiClient replay(server->central.url());
+        replay.cookies()->setCookiesFromUrl(jar, server->central.url());
         QCOMPARE(replay.get("/api/v1/computers").status, 401);
     }
 
     void sessionsExpire() {
-        const auto client = rig->loggedIn("alice", Role::Viewer);
-        rig->server.now = rig->server.now.addSecs(server::ConsoleAuth::kSessionSeconds - 1);
+        const auto client = server->loggedIn("alice", Role::Viewer);
+        server->now = server->now.addSecs(server::ConsoleAuth::kSessionSeconds - 1);
         QCOMPARE(client->get("/api/v1/computers").status, 200);
-        rig->server.now = rig->server.now.addSecs(1);
+        server->now = server->now.addSecs(1);
         QCOMPARE(client->get("/api/v1/computers").status, 401);
     }
 
     // Five failures are free; then each further try waits longer, even with the right password.
     void loginBackoff() {
-        QVERIFY(rig->addOperator("alice", Role::Admin));
-        ApiClient client(rig->server.central.url());
+        QVERIFY(server->addOperator("alice", Role::Admin));
+        ApiClient client(server->central.url());
         const auto attempt = [&](const QString& password) {
             return client.post("/api/v1/session", {{"name", "alice"}, {"password", password}});
         };
@@ -159,21 +166,21 @@ private slots:
         QCOMPARE(fifth.json.value("retryAfterSeconds").toInt(), 30);
         const auto early = attempt("correct horse");
         QCOMPARE(early.status, 429);
-        QCOMPARE(early.headers.value("retry-after"), "30");
+        QCOMPARE(early.header("retry-after"), "30");
         QVERIFY2(early.error().contains("30 seconds"), early.body);
 
-        rig->server.now = rig->server.now.addSecs(30);
+        server->now = server->now.addSecs(30);
         QCOMPARE(attempt("wrong").json.value("retryAfterSeconds").toInt(), 60);
-        rig->server.now = rig->server.now.addSecs(59);
+        server->now = server->now.addSecs(59);
         QCOMPARE(attempt("correct horse").status, 429);
-        rig->server.now = rig->server.now.addSecs(1);
+        server->now = server->now.addSecs(1);
         QCOMPARE(attempt("correct horse").status, 200);
         QCOMPARE(attempt("wrong").json.value("retryAfterSeconds").toInt(), 0); // success cleared the count
 
         // Names that do not exist wait alike, so the answers do not tell which names exist.
         for (int k = 1; k <= 5; ++k)
             attempt("x");
-        ApiClient stranger(rig->server.central.url());
+        ApiClient stranger(server->central.url());
         for (int k = 1; k <= 5; ++k)
             stranger.post("/api/v1/session", {{"name", "mallory"}, {"password", "x"}});
         QCOMPARE(stranger.post("/api/v1/session", {{"name", "mallory"}, {"password", "x"}}).status, 429);
@@ -191,17 +198,17 @@ private slots:
     void badLoginBodies() {
         QFETCH(QByteArray, body);
         QFETCH(int, status);
-        QVERIFY(rig->addOperator("alice", Role::Admin));
-        ApiClient client(rig->server.central.url());
+        QVERIFY(server->addOperator("alice", Role::Admin));
+        ApiClient client(server->central.url());
         const auto reply = client.send("POST", "/api/v1/session", body);
         QCOMPARE(reply.status, status);
         QVERIFY(!reply.error().isEmpty());
-        QVERIFY(!reply.headers.contains("set-cookie"));
+        QVERIFY(reply.header("set-cookie").isEmpty());
     }
 
     // A change reaches the agent's next settings reply, and each changed value leaves one audit row.
     void settingsChangeReachesTheAgentAndTheAudit() {
-        const auto admin = rig->loggedIn("adam", Role::Admin);
+        const auto admin = server->loggedIn("adam", Role::Admin);
         const QString path = "/api/v1/computers/" + kComputer + "/settings";
         const auto refused = admin->put(path, {{"Alert1", "0"}, {"Dir1", "C:\\a, b"}, {"SettingTime", "5"}});
         QCOMPARE(refused.status, 422);
@@ -212,11 +219,11 @@ private slots:
         QCOMPARE(changed.status, 200);
         QCOMPARE(changed.json.value("changed").toArray(), QJsonArray{"Alert1"});
         QVERIFY(!changed.json.value("note").toString().isEmpty());
-        const auto reply = rig->server.askSettings(kComputer, agentKey);
+        const auto reply = server->askSettings(kComputer, agentKey);
         QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(reply.body)).value(16), "25");
 
-        rig->server.now = rig->server.now.addSecs(60);
-        const auto viewer = rig->loggedIn("vera", Role::Viewer);
+        server->now = server->now.addSecs(60);
+        const auto viewer = server->loggedIn("vera", Role::Viewer);
         QCOMPARE(admin->put(path, {{"Dir1", "D:\\spool"}}).status, 200);
         const auto audit = viewer->get("/api/v1/audit").json.value("entries").toArray();
         QCOMPARE(audit.size(), 2);
@@ -250,7 +257,7 @@ private slots:
     void badSettingsBodies() {
         QFETCH(QByteArray, body);
         QFETCH(int, status);
-        const auto admin = rig->loggedIn("adam", Role::Admin);
+        const auto admin = server->loggedIn("adam", Role::Admin);
         QCOMPARE(admin->send("PUT", "/api/v1/computers/" + kComputer + "/settings", body).status, status);
         QCOMPARE(count("SELECT COUNT(*) FROM audit"), 0);
     }
@@ -258,14 +265,14 @@ private slots:
     // Trouble first: alerting, then silent (three cycles without a report, at least ten minutes), then the
     // rest, by name within each; the search narrows, the counts cover the fleet.
     void fleetOrderSearchAndPages() {
-        const QDateTime now = rig->server.now;
-        QVERIFY(rig->report("A-QUIET", now.addSecs(-599), {{"sSettingTime", "1"}})); // 600 s rule
-        QVERIFY(rig->report("B-SILENT", now.addSecs(-600), {{"sSettingTime", "1"}}));
-        QVERIFY(rig->report("C-SLOW", now.addSecs(-3 * 101 * 36 + 1), {{"sSettingTime", "100"}}));
-        QVERIFY(rig->report("D-GONE", now.addSecs(-3 * 101 * 36), {{"sSettingTime", "100"}}));
-        QVERIFY(rig->report("E-ALERT", now.addDays(-9), {{"sAlertStatus", "1"}, {"sAlert", "1"}}));
-        QVERIFY(rig->report("F-BAD-INTERVAL", now.addSecs(-700), {{"sSettingTime", "10x"}}));
-        const auto viewer = rig->loggedIn("vera", Role::Viewer);
+        const QDateTime now = server->now;
+        QVERIFY(server->storeReport("A-QUIET", now.addSecs(-599), {{"sSettingTime", "1"}})); // 600 s rule
+        QVERIFY(server->storeReport("B-SILENT", now.addSecs(-600), {{"sSettingTime", "1"}}));
+        QVERIFY(server->storeReport("C-SLOW", now.addSecs(-3 * 101 * 36 + 1), {{"sSettingTime", "100"}}));
+        QVERIFY(server->storeReport("D-GONE", now.addSecs(-3 * 101 * 36), {{"sSettingTime", "100"}}));
+        QVERIFY(server->storeReport("E-ALERT", now.addDays(-9), {{"sAlertStatus", "1"}, {"sAlert", "1"}}));
+        QVERIFY(server->storeReport("F-BAD-INTERVAL", now.addSecs(-700), {{"sSettingTime", "10x"}}));
+        const auto viewer = server->loggedIn("vera", Role::Viewer);
         const auto page = viewer->get("/api/v1/computers");
         QCOMPARE(
             names(page.json.value("computers").toArray()),
@@ -282,7 +289,7 @@ private slots:
         QCOMPARE(none.json.value("total").toInt(), 0);
 
         for (int k = 0; k < 50; ++k)
-            QVERIFY(rig->report(QStringLiteral("Z-%1").arg(k, 2, 10, QChar('0')), now));
+            QVERIFY(server->storeReport(QStringLiteral("Z-%1").arg(k, 2, 10, QChar('0')), now));
         const auto second = viewer->get("/api/v1/computers?page=2");
         QCOMPARE(second.json.value("total").toInt(), 57);
         QCOMPARE(second.json.value("pages").toInt(), 2);
@@ -292,7 +299,7 @@ private slots:
     }
 
     void computerAndHistory() {
-        const QDateTime now = rig->server.now;
+        const QDateTime now = server->now;
         const QHash<QString, QString> overLimit{
             {"sDir1", "C:\\in"},
             {"sAlert1", "10"},
@@ -307,11 +314,11 @@ private slots:
             {"sdiskspace2", "3"},
             {"sAlertStatus", "1"},
             {"sMessage", "Directory C:\\in contains 12 files (Alert:10)."}};
-        QVERIFY(rig->report(kComputer, now.addSecs(60), overLimit));
-        QVERIFY(rig->report(kComputer, now.addSecs(120),
-                            {{"sDir1", "C:\\in"}, {"sAlert1", "10"}, {"sCount1", "3"}}));
-        rig->server.now = now.addSecs(180);
-        const auto viewer = rig->loggedIn("vera", Role::Viewer);
+        QVERIFY(server->storeReport(kComputer, now.addSecs(60), overLimit));
+        QVERIFY(server->storeReport(kComputer, now.addSecs(120),
+                                    {{"sDir1", "C:\\in"}, {"sAlert1", "10"}, {"sCount1", "3"}}));
+        server->now = now.addSecs(180);
+        const auto viewer = server->loggedIn("vera", Role::Viewer);
 
         const auto computer = viewer->get("/api/v1/computers/" + kComputer);
         QCOMPARE(computer.json.value("secondsSinceReport").toInt(), 60);
@@ -346,11 +353,11 @@ private slots:
     // Approve and refuse names that wait, reset a key, allow a computer without one: admins only, each
     // audited with the standing before and after.
     void enrolmentDecisions() {
-        rig.emplace(server::EnrolmentPolicy::Approve);
-        QVERIFY(rig->server.askSettings("NEW-PC").body.isEmpty());
-        QVERIFY(rig->server.askSettings("ODD-PC").body.isEmpty());
-        const auto viewer = rig->loggedIn("vera", Role::Viewer);
-        const auto admin = rig->loggedIn("adam", Role::Admin);
+        QCOMPARE(startServer(server::EnrolmentPolicy::Approve), QString());
+        QVERIFY(server->askSettings("NEW-PC").body.isEmpty());
+        QVERIFY(server->askSettings("ODD-PC").body.isEmpty());
+        const auto viewer = server->loggedIn("vera", Role::Viewer);
+        const auto admin = server->loggedIn("adam", Role::Admin);
         const QJsonArray pending = viewer->get("/api/v1/pending").json.value("pending").toArray();
         QCOMPARE(pending.size(), 2);
         QCOMPARE(pending[0].toObject().value("name").toString(), "NEW-PC");
@@ -361,7 +368,7 @@ private slots:
         QCOMPARE(approved.json.value("enrolment").toString(), "admitted");
         QCOMPARE(admin->post("/api/v1/computers/NEW-PC/approve").status, 409);
         QCOMPARE(admin->post("/api/v1/computers/NOPE/approve").status, 404);
-        QVERIFY(!rig->server.enrol("NEW-PC").isEmpty()); // its agent gets its key at the next request
+        QVERIFY(!server->enrol("NEW-PC").isEmpty()); // its agent gets its key at the next request
 
         QCOMPARE(admin->post("/api/v1/computers/ODD-PC/refuse").status, 200);
         QCOMPARE(admin->post("/api/v1/computers/NEW-PC/refuse").status, 409); // no longer waiting
@@ -390,8 +397,8 @@ private slots:
     // A name holding "/", blanks and non-ASCII travels percent-encoded in one path segment.
     void oddComputerNames() {
         const QString name = "R&D/Lab 2 Über";
-        QVERIFY(rig->report(name, rig->server.now));
-        const auto viewer = rig->loggedIn("vera", Role::Viewer);
+        QVERIFY(server->storeReport(name, server->now));
+        const auto viewer = server->loggedIn("vera", Role::Viewer);
         const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(name));
         const auto reply = viewer->get("/api/v1/computers/" + encoded);
         QCOMPARE(reply.status, 200);

@@ -1,32 +1,17 @@
 // The /metrics page from a real server: who may read it, and a fleet larger than one page of the store
 // streamed in chunks with every metric family whole.
-#include "server/AlertingRig.h"
-
-#include <QNetworkReply>
+#include "server/RunningServer.h"
 
 namespace {
 
-struct Page {
-    int status = 0;
-    QByteArray body;
-    QByteArray transferEncoding;
-};
-
-Page fetch(const QUrl& url, const QByteArray& verb = "GET", const QByteArray& bearer = {},
-           const QByteArray& forwardedFor = {}) {
-    QNetworkAccessManager manager;
-    QNetworkRequest request(url);
-    request.setTransferTimeout(30000);
+testsupport::HttpResult fetch(const QUrl& url, const QByteArray& verb = "GET", const QByteArray& bearer = {},
+                              const QByteArray& forwardedFor = {}) {
+    testsupport::HeaderList headers;
     if (!bearer.isEmpty())
-        request.setRawHeader("Authorization", "Bearer " + bearer);
+        headers.append(testsupport::bearer(bearer));
     if (!forwardedFor.isEmpty())
-        request.setRawHeader("X-Forwarded-For", forwardedFor);
-    std::unique_ptr<QNetworkReply> reply(manager.sendCustomRequest(request, verb));
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
-            reply->rawHeader("Transfer-Encoding")};
+        headers.append({"X-Forwarded-For", forwardedFor});
+    return testsupport::httpRequest(verb, url, {}, {}, headers);
 }
 
 } // namespace
@@ -34,12 +19,12 @@ Page fetch(const QUrl& url, const QByteArray& verb = "GET", const QByteArray& be
 class TestMetricsPage : public QObject {
     Q_OBJECT
 
-    AlertingServer server;
+    RunningServer server{RunningServer::Kind::Alerting};
     QByteArray token;
 
 private slots:
     void initTestCase() {
-        token = addToken(server.options, server::Role::Viewer);
+        token = server.addToken(server::Role::Viewer);
         QVERIFY(!token.isEmpty());
         server.options.alerting.metricsAllow = {*server::readAddressRange("10.0.0.0/8")};
         server.options.newNamesPerMinute = 2000; // the whole fleet enrols at once from loopback
@@ -64,7 +49,7 @@ private slots:
     }
 
     void allowedAddressNeedsNoToken() {
-        AlertingServer open;
+        RunningServer open{RunningServer::Kind::Alerting};
         open.options.alerting.metricsAllow = {*server::readAddressRange("127.0.0.0/8")};
         QCOMPARE(open.start(), QString());
         QCOMPARE(fetch(open.url("/metrics")).status, 200);
@@ -90,7 +75,7 @@ private slots:
         QFETCH(QString, proxy);
         QFETCH(QByteArray, forwardedFor);
         QFETCH(int, status);
-        AlertingServer front;
+        RunningServer front{RunningServer::Kind::Alerting};
         front.options.alerting.metricsAllow = {*server::readAddressRange(allowed)};
         QVERIFY(proxy.isEmpty() || server::addTrustedProxy(proxy, front.options.trustedProxies));
         QCOMPARE(front.start(), QString());
@@ -103,9 +88,9 @@ private slots:
             QCOMPARE(server.report(QStringLiteral("PC-%1").arg(k, 4, 10, QChar('0')),
                                    {{3, {"C:\\in \"x\"", QString::number(k), "500"}}}),
                      200);
-        const Page page = fetch(server.url("/metrics"), "GET", token);
+        const auto page = fetch(server.url("/metrics"), "GET", token);
         QCOMPARE(page.status, 200);
-        QCOMPARE(page.transferEncoding, QByteArray("chunked"));
+        QCOMPARE(page.header("Transfer-Encoding"), QByteArray("chunked"));
 
         QStringList familyOrder;
         QHash<QString, int> samples;

@@ -20,18 +20,6 @@ QByteArray reportWithFolder(const QString& text) {
     return pairs.join('&').toUtf8();
 }
 
-// Changes the database behind the server's back.
-bool execute(const RunningServer& server, const QString& sql) {
-    bool done = false;
-    {
-        QSqlDatabase db = testdb::connect(server.options.databaseFile, QStringLiteral("writer"));
-        QSqlQuery query(db);
-        done = db.open() && query.exec(sql);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("writer"));
-    return done;
-}
-
 } // namespace
 
 class TestStoreRollback : public QObject {
@@ -47,13 +35,13 @@ private slots:
         const auto key = testsupport::bearer(server.enrol("SRV01"));
         QCOMPARE(postForm(server.endpoint(), reportWithFolder("/first"), key).status, 200);
         if (testdb::onPostgres())
-            QVERIFY(execute(server, "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
-                                    "$$ BEGIN RAISE EXCEPTION 'history refused'; END $$; "
-                                    "CREATE TRIGGER refuse BEFORE INSERT ON reports "
-                                    "FOR EACH ROW EXECUTE FUNCTION refuse()"));
+            QVERIFY(server.execute("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                                   "$$ BEGIN RAISE EXCEPTION 'history refused'; END $$; "
+                                   "CREATE TRIGGER refuse BEFORE INSERT ON reports "
+                                   "FOR EACH ROW EXECUTE FUNCTION refuse()"));
         else
-            QVERIFY(execute(server, "CREATE TRIGGER refuse BEFORE INSERT ON reports "
-                                    "BEGIN SELECT RAISE(ABORT, 'history refused'); END"));
+            QVERIFY(server.execute("CREATE TRIGGER refuse BEFORE INSERT ON reports "
+                                   "BEGIN SELECT RAISE(ABORT, 'history refused'); END"));
         server.now = server.now.addSecs(60);
 
         const auto reply = postForm(server.endpoint(), reportWithFolder("/second"), key);
@@ -68,7 +56,7 @@ private slots:
         QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(settings.body)).value(6), "/first");
 
         QVERIFY(
-            execute(server, testdb::onPostgres() ? "DROP TRIGGER refuse ON reports" : "DROP TRIGGER refuse"));
+            server.execute(testdb::onPostgres() ? "DROP TRIGGER refuse ON reports" : "DROP TRIGGER refuse"));
         QCOMPARE(postForm(server.endpoint(), reportWithFolder("/third"), key).status, 200);
         QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 2);
     }

@@ -4,8 +4,7 @@
 #include "alerting/WebhookSignature.h"
 #include "domain/Silence.h"
 #include "Endpoints.h"
-#include "server/AlertingRig.h"
-#include "server/ApiClient.h"
+#include "server/RunningServer.h"
 #include "support/LoopbackResponder.h"
 
 #include <algorithm>
@@ -26,7 +25,7 @@ QString type(const ReceivedRequest& request) {
 
 // The 99th percentile of `reports` exchanges (each one alternating the folder over and under its limit, so
 // each queues an event), in milliseconds.
-double exchangeP99(AlertingServer& server, int reports) {
+double exchangeP99(RunningServer& server, int reports) {
     QList<double> took;
     for (int k = 0; k < reports; ++k) {
         QElapsedTimer timer;
@@ -51,9 +50,9 @@ private slots:
             {Answer::http(500, "down"), Answer::http(503, ""), Answer::http(502, ""), Answer::http(204, "")});
         LoopbackResponder healthy;
         healthy.serve(Answer::http(200, "ok"));
-        AlertingServer server;
+        RunningServer server{RunningServer::Kind::Alerting};
         server.options.alerting.webhooks = {failing.url("/hook").toString(), healthy.url().toString()};
-        const QByteArray token = addToken(server.options, server::Role::Viewer);
+        const QByteArray token = server.addToken(server::Role::Viewer);
         QCOMPARE(server.start(), QString());
 
         const QMap<int, QStringList> over{{2, {"C:\\in", "12", "10"}}};
@@ -109,7 +108,7 @@ private slots:
     void scanErrorsTold() {
         LoopbackResponder receiver;
         receiver.serve(Answer::http(200, ""));
-        AlertingServer server;
+        RunningServer server{RunningServer::Kind::Alerting};
         server.options.alerting.webhooks = {receiver.url().toString()};
         QCOMPARE(server.start(), QString());
         QCOMPARE(server.report("PC-2", {{1, {"D:\\gone", "7", "10"}}},
@@ -122,7 +121,7 @@ private slots:
     void enrolmentPendingToldOnce() {
         LoopbackResponder receiver;
         receiver.serve(Answer::http(200, ""));
-        AlertingServer server;
+        RunningServer server{RunningServer::Kind::Alerting};
         server.options.enrolment = server::EnrolmentPolicy::Approve;
         server.options.alerting.webhooks = {receiver.url().toString()};
         QCOMPARE(server.start(), QString());
@@ -138,8 +137,8 @@ private slots:
     void silenceFoundByTheTimerThenBack() {
         LoopbackResponder receiver;
         receiver.serve(Answer::http(200, ""));
-        AlertingServer server;
-        server.pinned = QDateTime(QDate(2026, 12, 5), QTime(15, 0));
+        RunningServer server{RunningServer::Kind::Alerting};
+        server.now = QDateTime(QDate(2026, 12, 5), QTime(15, 0));
         server.options.alerting.webhooks = {receiver.url().toString()};
         server.options.alerting.metricsAllow = {*server::readAddressRange("127.0.0.1")};
         QCOMPARE(server.start(), QString());
@@ -152,11 +151,11 @@ private slots:
             const QByteArray page = testsupport::httpRequest("GET", server.url("/metrics")).body;
             return page.contains("kova_computer_silent{computer=\"QUIET\"} 1");
         };
-        server.pinned = server.pinned->addSecs(silentAfter - 1);
+        server.now = server.now.addSecs(silentAfter - 1);
         QTest::qWait(400);
         QCOMPARE(receiver.requests().size(), 0);
         QVERIFY(!silentMetric());
-        server.pinned = server.pinned->addSecs(2);
+        server.now = server.now.addSecs(2);
         QTRY_COMPARE(receiver.requests().size(), 1); // the computer that never reported is not told
         QCOMPARE(type(receiver.requests()[0]), server::events::computerSilent());
         QVERIFY(silentMetric());
@@ -171,12 +170,12 @@ private slots:
 
     // A receiver that takes every connection and never answers, against none at all.
     void deadReceiverDoesNotSlowTheExchange() {
-        AlertingServer quiet;
+        RunningServer quiet{RunningServer::Kind::Alerting};
         QCOMPARE(quiet.start(), QString());
         const double without = exchangeP99(quiet, 300);
 
         LoopbackResponder dead; // Answer::silent() by default
-        AlertingServer server;
+        RunningServer server{RunningServer::Kind::Alerting};
         server.options.alerting.webhooks = {dead.url().toString()};
         QCOMPARE(server.start(), QString());
         const double with = exchangeP99(server, 300);

@@ -14,7 +14,7 @@ import threading
 import time
 
 import fleet
-import stackrig
+import kovarig
 
 SKIP = 77
 AGENTS = 200
@@ -80,7 +80,7 @@ def same_answer_from_each_instance(stack):
 
 
 def big_body_refused(stack):
-    before = [stackrig.rss_kib(s.process.pid) for s in stack.servers]
+    before = [kovarig.rss_kib(s.process.pid) for s in stack.servers]
     size = 300 * 1024 * 1024
     context = fleet.client_context()
     with socket.create_connection(("127.0.0.1", stack.nginx.https_port), timeout=10) as raw:
@@ -113,7 +113,7 @@ def big_body_refused(stack):
                     break
                 if not reply:
                     break
-    after = [stackrig.rss_kib(s.process.pid) for s in stack.servers]
+    after = [kovarig.rss_kib(s.process.pid) for s in stack.servers]
     status = reply.split(b"\r\n", 1)[0].decode(errors="replace")
     check(" 413 " in status, f"300 MB body answered '{status}' after {sent // (1 << 20)} MB sent")
     growth = max(a - b for a, b in zip(after, before))
@@ -242,11 +242,11 @@ def main():
     soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
     resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, min(hard, 8192)), hard))
     started = time.monotonic()
-    stack = stackrig.Stack(server_exe)
+    stack = kovarig.Stack(server_exe)
     try:
         try:
             stack.start()
-        except stackrig.CannotStart as reason:
+        except kovarig.CannotStart as reason:
             print(f"SKIPPED: the stack cannot run here: {reason}")
             return SKIP
         check(True, f"PostgreSQL, 2 instances and nginx started in {time.monotonic() - started:.1f} s")

@@ -2,15 +2,10 @@
 
 #include "Endpoints.h"
 #include "modules/Agent.h"
-#include "support/FakeLauncher.h"
-#include "support/FakeMessageBox.h"
-#include "support/PlatformFakes.h"
+#include "support/MachineFakes.h"
 
 #include <memory>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 // Remembers what the agent showed, in the order it showed it.
 class RecordingView : public AgentView {
@@ -39,15 +34,10 @@ public:
     }
 };
 
-// An agent in a temporary executable folder (name file, status pictures) with every service that could
-// touch the machine (restart, clock, programs, message boxes, process end) replaced by a recorder.
-class AgentHarness {
+// An agent, with its name file, among the machine's fakes.
+class AgentHarness : public MachineFakes {
 public:
     explicit AgentHarness(const QString& serverUrl, const QString& computerName = QStringLiteral("SRV01")) {
-        // The status pictures are installed beside the built executable.
-        const QDir built = QFileInfo(qEnvironmentVariable("KOVA_AGENT_EXE")).absoluteDir();
-        for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
-            QFile::copy(built.filePath(name), folder.filePath(name));
         QFile nameFile(folder.filePath(QStringLiteral("kova.ini")));
         if (!computerName.isEmpty() && nameFile.open(QIODevice::WriteOnly))
             nameFile.write(computerName.toLocal8Bit());
@@ -58,19 +48,6 @@ public:
     }
     ~AgentHarness() { agent.reset(); }
 
-    QTemporaryDir folder;
-    FakeExecutableLocation location{folder.path()};
-    platform::ScopedFake<platform::ExecutableLocation> locationFake{location};
-    RecordingProcessEnd ended;
-    platform::ScopedFake<platform::ProcessEnd> endFake{ended};
-    FakePower power;
-    FakeSystemClock clock;
-    FakeLauncher launcher;
-    FakeMessageBox boxes;
-    platform::ScopedFake<platform::Power> powerFake{power};
-    platform::ScopedFake<platform::SystemClock> clockFake{clock};
-    platform::ScopedFake<platform::Launcher> launcherFake{launcher};
-    platform::ScopedFake<platform::MessageBox> boxesFake{boxes};
     RecordingView view;
     AgentState state;
     AgentConfig config;

@@ -25,12 +25,13 @@ struct HttpResult {
 
 using HeaderList = QList<std::pair<QByteArray, QByteArray>>;
 
-// One request to a loopback server, waiting (with the event loop running) for the whole answer.
-inline HttpResult httpRequest(const QByteArray& verb, const QUrl& url, const QByteArray& body = {},
-                              const QByteArray& contentType = {}, const HeaderList& headers = {}) {
-    QNetworkAccessManager manager;
+// One request to a loopback server through `manager` (its cookies, its redirect policy), waiting with the
+// event loop running for the whole answer: the one way tests wait for an HTTP reply.
+inline HttpResult httpRequest(QNetworkAccessManager& manager, const QByteArray& verb, const QUrl& url,
+                              const QByteArray& body = {}, const QByteArray& contentType = {},
+                              const HeaderList& headers = {}) {
     QNetworkRequest request(url);
-    request.setTransferTimeout(15000);
+    request.setTransferTimeout(30000);
     if (!contentType.isEmpty())
         request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
     for (const auto& [name, value] : headers)
@@ -41,6 +42,13 @@ inline HttpResult httpRequest(const QByteArray& verb, const QUrl& url, const QBy
     loop.exec();
     return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
             reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(), reply->rawHeaderPairs()};
+}
+
+// The same through a manager of its own: no cookies kept.
+inline HttpResult httpRequest(const QByteArray& verb, const QUrl& url, const QByteArray& body = {},
+                              const QByteArray& contentType = {}, const HeaderList& headers = {}) {
+    QNetworkAccessManager manager;
+    return httpRequest(manager, verb, url, body, contentType, headers);
 }
 
 inline HttpResult postForm(const QUrl& url, const QByteArray& body, const HeaderList& headers = {}) {

@@ -88,7 +88,7 @@ private slots:
     // finds the folder still over its limit and raises the alert again.
     void resetAlert() {
         WindowRig rig;
-        const QString busy = rig.exeFolder.path(); // holds the two status pictures
+        const QString busy = rig.folder.path(); // holds the two status pictures
         rig.runCycle({busy}, {"1"});
         for (bool fromMenu : {false, true}) {
             const qsizetype before = rig.server.requests().size();
@@ -140,7 +140,7 @@ private slots:
     // it opens nothing.
     void treeDoubleClick() {
         WindowRig rig;
-        const QStringList dirs{"", "", "", "", "", "", rig.exeFolder.path()};
+        const QStringList dirs{"", "", "", "", "", "", rig.folder.path()};
         rig.runCycle(dirs);
         rig->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));

@@ -101,9 +101,9 @@ private slots:
         WindowRig w;
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
-        const QString longPath = w.exeFolder.filePath(QString("a-very-long-folder-name-").repeated(5));
+        const QString longPath = w.folder.filePath(QString("a-very-long-folder-name-").repeated(5));
         QVERIFY(QDir().mkpath(longPath));
-        QStringList dirs(kSlotCount, w.exeFolder.path());
+        QStringList dirs(kSlotCount, w.folder.path());
         dirs.last() = longPath;
         w.runCycle(dirs, QStringList(kSlotCount, "1000"));
 

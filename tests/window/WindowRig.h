@@ -4,17 +4,13 @@
 // server on 127.0.0.1 that hands out quiet settings, and the executable folder with the status pictures.
 #include "Endpoints.h"
 #include "forms/frmMain.h"
-#include "support/FakeLauncher.h"
-#include "support/FakeMessageBox.h"
 #include "support/FakeNotificationArea.h"
 #include "support/LoopbackResponder.h"
-#include "support/PlatformFakes.h"
+#include "support/MachineFakes.h"
 #include "support/ReportFields.h"
 #include "support/SettingsReply.h"
 
 #include <memory>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 inline bool isReport(const ReceivedRequest& request) {
@@ -29,14 +25,11 @@ inline void clickNode(frmMain& window, const QString& key) {
     }
 }
 
-// One main window talking to a loopback central server, with every service that could reach beyond the
-// test faked. Each test makes its own.
-class WindowRig {
+// One main window talking to a loopback central server, among the machine's fakes. Each test makes its own.
+class WindowRig : public MachineFakes {
 public:
     WindowRig() {
         Q_INIT_RESOURCE(resources);
-        for (const QString& name : {QStringLiteral("CheckMark.gif"), QStringLiteral("XMark.gif")})
-            QFile::copy(QStringLiteral(":/status/") + name, exeFolder.filePath(name));
         server.serve(Answer::http(200, settingsReply()));
         AgentConfig config;
         config.serverUrl = config.updateUrl = config.timeUrl = server.url(wire::kExchangePath).toString();
@@ -62,20 +55,9 @@ public:
         return shown;
     }
 
-    QTemporaryDir exeFolder;
-    FakeExecutableLocation location{exeFolder.path()};
-    platform::ScopedFake<platform::ExecutableLocation> locationFake{location};
     ShortTimeout shortTimeout{std::chrono::milliseconds(1500)};
     platform::ScopedFake<platform::TransferTimeout> timeoutFake{shortTimeout};
-    RecordingProcessEnd ended;
-    platform::ScopedFake<platform::ProcessEnd> endFake{ended};
     LoopbackResponder server;
-    FakePower power;
-    platform::ScopedFake<platform::Power> powerFake{power};
-    FakeLauncher launcher;
-    platform::ScopedFake<platform::Launcher> launcherFake{launcher};
-    FakeMessageBox boxes;
-    platform::ScopedFake<platform::MessageBox> boxesFake{boxes};
     AgentState state;
     std::unique_ptr<frmMain> window;
 };

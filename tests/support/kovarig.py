@@ -1,5 +1,6 @@
-"""PostgreSQL, kova_server instances and nginx on loopback in one temporary folder, for the stack test and
-the benchmarks. Everything started is stopped by Stack.close(), which the callers run in every outcome."""
+"""The tests' neighbours on loopback, each in a temporary folder: the built kova_server and agent, PostgreSQL
+and nginx, for the stack and browser tests and the benchmarks. The callers stop whatever they start in every
+outcome (Stack.close() stops a whole stack)."""
 
 import os
 import pwd
@@ -10,6 +11,10 @@ import socket
 import subprocess
 import tempfile
 import time
+from pathlib import Path
+from urllib.parse import urlsplit
+
+from listening_address import address_in
 
 PG_BIN = "/usr/lib/postgresql/15/bin"
 NGINX = shutil.which("nginx") or "/usr/sbin/nginx"
@@ -144,30 +149,46 @@ class Postgres:
         self.started = False
 
 
-def open_enrolment(exe):
-    """New agents get their key on first contact, as in the README's run command."""
-    usage = subprocess.run([exe, "--help"], capture_output=True, text=True, timeout=30).stdout
-    return ["--enrol", "open"] if "--enrol" in usage else []
-
-
 class Server:
-    """One kova_server process, behind nginx on this machine."""
+    """One kova_server process on a free loopback port, its output in a log file in `folder`. By default new
+    computers wait for an operator's approval, as they do in a real installation."""
 
-    def __init__(self, exe, folder, database, extra=()):
-        self.port = free_port()
-        self.log_path = os.path.join(folder, f"server-{self.port}.log")
-        self.args = [exe, "--port", str(self.port), "--database", database,
-                     "--trusted-proxy", "127.0.0.1"] + open_enrolment(exe) + list(extra)
+    def __init__(self, exe, folder, database, extra=(), enrolment="approve"):
+        self.exe = exe
+        self.database = str(database)
+        self.log_path = tempfile.mkstemp(prefix="server-", suffix=".log", dir=folder)[1]
+        self.args = [exe, "--listen", "127.0.0.1", "--port", "0", "--database", self.database,
+                     "--enrol", enrolment] + list(extra)
         self.process = None
+        self.url = None  # http://127.0.0.1:PORT (https with --tls-cert), once started
+        self.port = None
 
-    def start(self):
-        self.log = open(self.log_path, "w")
-        self.process = subprocess.Popen(TIED + self.args, stdout=self.log, stderr=subprocess.STDOUT)
-        if not wait_for_port(self.port, 30, self.process):
-            raise RuntimeError(f"kova_server did not start: {self.read_log()}")
+    def command(self, *arguments, password=None):
+        """One of the server's command-line actions on the same database."""
+        done = subprocess.run([self.exe, "--database", self.database, *arguments],
+                              input=None if password is None else password + "\n", text=True, capture_output=True,
+                              timeout=60)
+        if done.returncode != 0:
+            raise RuntimeError(f"{arguments[0]} failed ({done.returncode}): {done.stdout}{done.stderr}")
+
+    def add_operator(self, name, password, role):
+        self.command("--add-operator", name, "--role", role, password=password)
+
+    def start(self, seconds=30):
+        """Waits for the line that says where it listens."""
+        with open(self.log_path, "w") as log:
+            self.process = subprocess.Popen(TIED + self.args, stdout=log, stderr=subprocess.STDOUT)
+        deadline = time.monotonic() + seconds
+        while self.url is None:
+            self.url = address_in(Path(self.log_path).read_text(errors="replace"))
+            if self.url is None and (self.process.poll() is not None or time.monotonic() > deadline):
+                self.stop()
+                raise RuntimeError(f"kova_server did not start: {self.read_log()}")
+            time.sleep(0.02)
+        self.port = urlsplit(self.url).port
 
     def read_log(self):
-        with open(self.log_path) as log:
+        with open(self.log_path, errors="replace") as log:
             return log.read()[-2000:]
 
     def kill(self):
@@ -182,6 +203,32 @@ class Server:
                 self.process.wait(10)
             except subprocess.TimeoutExpired:
                 self.kill()
+
+
+class Agent:
+    """A copy of the built agent with its own name file, run once per call against a server."""
+
+    def __init__(self, executable, folder, name):
+        built = Path(executable)
+        self.folder = Path(folder)
+        self.folder.mkdir()
+        for file in (built.name, "CheckMark.gif", "XMark.gif"):
+            shutil.copy2(built.parent / file, self.folder / file)
+        self.executable = self.folder / built.name
+        (self.folder / "kova.ini").write_text(name)
+
+    def run_once(self, server_url, admitted=True):
+        """The agent's output; a computer not admitted yet must fail its settings download."""
+        # The clock and the program itself must not be touched by a test run: both addresses lead nowhere.
+        arguments = [str(self.executable), "--once", "--server-url", f"{server_url}/kova-oru/process_servers.asp",
+                     "--time-url", "http://127.0.0.1:9/t", "--update-url", "http://127.0.0.1:9/u"]
+        environment = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        started = time.monotonic()
+        done = subprocess.run(arguments, capture_output=True, text=True, timeout=120, env=environment)
+        output = done.stdout + done.stderr
+        if (done.returncode == 0) != admitted:
+            raise AssertionError(f"the agent's run ended with {done.returncode}:\n{output}")
+        return output, time.monotonic() - started
 
 
 def make_certificate(folder):
@@ -301,7 +348,8 @@ class Stack:
     def start(self):
         self.postgres.start()
         self.postgres.create_database("kova")
-        self.servers = [Server(self.server_exe, self.folder, self.postgres.url("kova"), self.extra)
+        self.servers = [Server(self.server_exe, self.folder, self.postgres.url("kova"),
+                               ["--trusted-proxy", "127.0.0.1"] + self.extra, enrolment="open")
                         for _ in range(self.count)]
         for server in self.servers:
             server.start()
