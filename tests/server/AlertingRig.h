@@ -2,6 +2,7 @@
 
 #include "Endpoints.h"
 #include "server/AgentForms.h"
+#include "server/ServerTime.h"
 #include "shell/AccountActions.h"
 #include "shell/CentralServer.h"
 #include "support/BlockingHttp.h"
@@ -56,7 +57,8 @@ struct AlertingServer {
     server::ServerOptions options;
     std::optional<QDateTime> pinned;
     QHash<QString, QByteArray> keys; // each enrolled computer's agent key
-    server::CentralServer central{[this] { return pinned.value_or(QDateTime::currentDateTime()); }};
+    ServerTime clock{[this] { return pinned.value_or(QDateTime::currentDateTime()); }};
+    server::CentralServer central;
 };
 
 // An API token made the way an operator makes one, before the server starts on the database.

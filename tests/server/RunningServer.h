@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Endpoints.h"
+#include "server/ServerTime.h"
 #include "shell/CentralServer.h"
 #include "support/BlockingHttp.h"
 #include "support/TestDatabase.h"
@@ -45,5 +46,6 @@ struct RunningServer {
     QTemporaryDir dir;
     QDateTime now{QDate(2026, 12, 5), QTime(15, 0, 0)};
     server::ServerOptions options;
-    server::CentralServer central{[this] { return now; }};
+    ServerTime clock{[this] { return now; }};
+    server::CentralServer central;
 };
