@@ -6,6 +6,7 @@
 // Usage: bench_console [COMPUTERS] [REPORTS_PER_COMPUTER] [REQUESTS]   (defaults 10000, 100 and 100)
 
 #include "auth/ConsoleAuth.h"
+#include "domain/ServerClock.h"
 #include "domain/SettingsRecord.h"
 #include "shell/CentralServer.h"
 #include "store/StoreSchema.h"
@@ -138,6 +139,16 @@ Timing timeRoute(QNetworkAccessManager& manager, const QUrl& url, const QByteArr
     return timing;
 }
 
+// The whole run reads the time the fleet was seeded at, so every computer stands as it was seeded.
+class SeedTime final : public server::Clock {
+public:
+    explicit SeedTime(const QDateTime& at) : at(at) {}
+    QDateTime now() override { return at; }
+
+private:
+    QDateTime at;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -153,7 +164,9 @@ int main(int argc, char** argv) {
     options.port = 0;
     options.databaseFile = dir.filePath(QStringLiteral("bench.sqlite"));
     const QDateTime now = QDateTime::currentDateTime();
-    server::CentralServer central([now] { return now; });
+    SeedTime seedTime(now);
+    const platform::ScopedFake<server::Clock> pinned(seedTime);
+    server::CentralServer central;
     central.addConstantRoute();
     const auto started =
         computers < 1 || reportsEach < 1 || requests < 1 ? Failure{} : central.start(options);

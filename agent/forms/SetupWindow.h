@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Seam.h"
+#include "Seam.h"
 
 class Agent;
 

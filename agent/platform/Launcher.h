@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Seam.h"
 #include "Result.h"
+#include "Seam.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,6 +2,7 @@
 
 #include "alerting/MetricsPage.h"
 #include "alerting/MetricsText.h"
+#include "domain/ServerClock.h"
 
 #include <QDebug>
 
@@ -21,15 +22,14 @@ void refuse(QHttpServerResponder& responder, QHttpServerResponder::StatusCode st
 
 } // namespace
 
-Alerting::Alerting(ServerStore& store, Clock clock)
-    : m_store(store), m_clock(clock), m_accounts(store), m_auth(m_accounts), m_recorder(store),
-      m_delivery(m_recorder.events(), clock) {
+Alerting::Alerting(ServerStore& store)
+    : m_store(store), m_accounts(store), m_auth(m_accounts), m_recorder(store),
+      m_delivery(m_recorder.events()) {
     QObject::connect(&m_silenceTimer, &QTimer::timeout, [this] { checkSilence(); });
 }
 
 void Alerting::start(const AlertingOptions& options) {
     m_metricsAllow = options.metricsAllow;
-    m_trustedProxies = options.trustedProxies;
     m_recorder.setReceivers(options.webhooks);
     m_recorder.setOnQueued([this] { m_delivery.kick(); });
     m_store.setReportObserver([this](const StatusReport& report, const QDateTime& at) {
@@ -44,13 +44,13 @@ void Alerting::start(const AlertingOptions& options) {
 }
 
 void Alerting::checkSilence() {
-    if (const auto recorded = m_recorder.recordSilences(m_clock()); !recorded)
+    if (const auto recorded = m_recorder.recordSilences(currentTime()); !recorded)
         qWarning().noquote() << "silent computers could not be recorded:" << recorded.reason();
 }
 
-void Alerting::answerMetrics(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+void Alerting::answerMetrics(const MetricsRequest& request, QHttpServerResponder&& responder) {
     using Status = QHttpServerResponder::StatusCode;
-    if (request.method() != QHttpServerRequest::Method::Get) {
+    if (request.method != HttpMethod::Get) {
         m_counters.countRequest(kMetricsRoute, int(Status::MethodNotAllowed));
         return refuse(responder, Status::MethodNotAllowed, "Only GET reads the metrics.");
     }
@@ -63,7 +63,7 @@ void Alerting::answerMetrics(const QHttpServerRequest& request, QHttpServerRespo
                               : allowed.reason().toUtf8());
     }
     m_counters.countRequest(kMetricsRoute, int(Status::Ok));
-    auto page = std::make_unique<MetricsPage>(m_store, m_clock(), serverFamilies());
+    auto page = std::make_unique<MetricsPage>(m_store, currentTime(), serverFamilies());
     if (const auto prepared = page->prepare(); !prepared) {
         qWarning().noquote() << "the metrics page could not be read:" << prepared.reason();
         return refuse(responder, Status::InternalServerError, prepared.reason().toUtf8());
@@ -73,13 +73,10 @@ void Alerting::answerMetrics(const QHttpServerRequest& request, QHttpServerRespo
                     {{"Content-Type", metrics::kContentType}, {"Transfer-Encoding", "chunked"}}, Status::Ok);
 }
 
-Result<bool> Alerting::mayReadMetrics(const QHttpServerRequest& request) {
-    if (addressAllowed(m_metricsAllow, clientAddress(request, m_trustedProxies)))
+Result<bool> Alerting::mayReadMetrics(const MetricsRequest& request) {
+    if (addressAllowed(m_metricsAllow, request.clientAddress))
         return true;
-    const QByteArray authorization = request.value("Authorization");
-    if (!authorization.startsWith("Bearer "))
-        return false;
-    const auto caller = m_auth.tokenCaller(QString::fromLatin1(authorization.mid(7).trimmed()));
+    const auto caller = m_auth.tokenCaller(request.bearerToken);
     if (!caller)
         return Failure{caller.reason()};
     return caller->has_value();

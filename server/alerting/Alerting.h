@@ -5,9 +5,8 @@
 #include "alerting/RequestCounters.h"
 #include "alerting/WebhookDelivery.h"
 #include "auth/ConsoleAuth.h"
-#include "domain/ServerClock.h"
+#include "http/MetricsRequest.h"
 
-#include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QTimer>
 
@@ -17,13 +16,13 @@ namespace server {
 // enrolment, and their delivery to the webhook receivers.
 class Alerting {
 public:
-    Alerting(ServerStore& store, Clock clock);
+    explicit Alerting(ServerStore& store);
 
     // Hooks the recorder into the store's reports and starts delivery and the silence timer.
     void start(const AlertingOptions& options);
 
     // Streams the page to a caller with an API token or from an allowed address; 401 otherwise.
-    void answerMetrics(const QHttpServerRequest& request, QHttpServerResponder&& responder);
+    void answerMetrics(const MetricsRequest& request, QHttpServerResponder&& responder);
 
     RequestCounters& counters() { return m_counters; }
     EventRecorder& recorder() { return m_recorder; }
@@ -31,11 +30,10 @@ public:
     void checkSilence();
 
 private:
-    Result<bool> mayReadMetrics(const QHttpServerRequest& request);
+    Result<bool> mayReadMetrics(const MetricsRequest& request);
     QByteArray serverFamilies() const;
 
     ServerStore& m_store;
-    Clock m_clock;
     AccountStore m_accounts;
     ConsoleAuth m_auth;
     EventRecorder m_recorder;
@@ -43,7 +41,6 @@ private:
     RequestCounters m_counters;
     QTimer m_silenceTimer;
     QList<AddressRange> m_metricsAllow;
-    TrustedProxies m_trustedProxies;
 };
 
 } // namespace server

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "alerting/MetricsAccess.h"
-#include "http/ClientAddress.h"
 
 #include <chrono>
 #include <QStringList>
@@ -12,9 +11,8 @@ namespace server {
 // how often silence is looked for.
 struct AlertingOptions {
     QList<AddressRange> metricsAllow;
-    TrustedProxies trustedProxies; // the server's --trusted-proxy: who may name the client
-    QStringList webhooks;          // receivers' URLs
-    QByteArray webhookSecret;      // signs every body; required with webhooks
+    QStringList webhooks;     // receivers' URLs
+    QByteArray webhookSecret; // signs every body; required with webhooks
     std::chrono::milliseconds firstRetry{std::chrono::seconds(10)};
     std::chrono::milliseconds requestTimeout{std::chrono::seconds(10)};
     std::chrono::milliseconds silenceCheck{std::chrono::seconds(60)};

@@ -1,6 +1,7 @@
 #include "alerting/WebhookDelivery.h"
 
 #include "alerting/WebhookSignature.h"
+#include "domain/ServerClock.h"
 
 #include <QDebug>
 #include <QNetworkReply>
@@ -23,8 +24,7 @@ QString failureReason(QNetworkReply* reply) {
 
 } // namespace
 
-WebhookDelivery::WebhookDelivery(EventStore& events, Clock clock)
-    : m_events(events), m_clock(std::move(clock)) {
+WebhookDelivery::WebhookDelivery(EventStore& events) : m_events(events) {
     connect(&m_poll, &QTimer::timeout, this, &WebhookDelivery::sendDue);
 }
 
@@ -57,7 +57,7 @@ void WebhookDelivery::sendDue() {
     }
     if (withRoom.isEmpty())
         return;
-    const auto due = m_events.dueDeliveries(withRoom, m_clock(), kDuePerLook);
+    const auto due = m_events.dueDeliveries(withRoom, currentTime(), kDuePerLook);
     if (!due) {
         qWarning().noquote() << "webhook deliveries could not be read:" << due.reason();
         return;
@@ -86,7 +86,7 @@ void WebhookDelivery::finished(const DueDelivery& delivery, QNetworkReply* reply
     m_inFlight.remove(flightKey(delivery));
     --m_inFlightByReceiver[delivery.receiver];
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QDateTime now = m_clock();
+    const QDateTime now = currentTime();
     const bool accepted = reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
     const auto stored = accepted ? m_events.markDelivered(delivery.event, delivery.receiver, now)
                                  : m_events.markFailedTry(delivery.event, delivery.receiver,

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "alerting/RetrySchedule.h"
-#include "domain/ServerClock.h"
 #include "store/EventStore.h"
 
 #include <QNetworkAccessManager>
@@ -19,7 +18,7 @@ namespace server {
 class WebhookDelivery : public QObject {
     Q_OBJECT
 public:
-    WebhookDelivery(EventStore& events, Clock clock);
+    explicit WebhookDelivery(EventStore& events);
 
     struct Settings {
         QStringList receivers;
@@ -40,7 +39,6 @@ private:
     void finished(const DueDelivery& delivery, QNetworkReply* reply);
 
     EventStore& m_events;
-    Clock m_clock;
     Settings m_settings;
     QNetworkAccessManager m_network;
     QTimer m_poll;

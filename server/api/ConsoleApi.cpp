@@ -1,8 +1,8 @@
 #include "api/ConsoleApi.h"
 
 #include "auth/Secrets.h"
+#include "domain/ServerClock.h"
 #include "http/JsonReply.h"
-#include "http/RequestHeaders.h"
 
 #include <QUrl>
 
@@ -12,8 +12,8 @@ namespace {
 const QString kNameSegment = QStringLiteral("{name}");
 
 // The path after /api/v1/, split before decoding so that a computer name may hold "/" (sent as %2F).
-QStringList pathSegments(const QHttpServerRequest& request) {
-    const QString encoded = request.url().path(QUrl::FullyEncoded).mid(ConsoleApi::prefix().size());
+QStringList pathSegments(const QString& encodedPath) {
+    const QString encoded = encodedPath.mid(ConsoleApi::prefix().size());
     QStringList segments;
     for (const QString& segment : encoded.split(QLatin1Char('/')))
         segments << QUrl::fromPercentEncoding(segment.toUtf8());
@@ -35,13 +35,13 @@ bool matches(const QStringList& pattern, const QStringList& segments, QString* c
     return true;
 }
 
-QByteArray methodName(QHttpServerRequest::Method method) {
+QByteArray methodName(HttpMethod method) {
     switch (method) {
-    case QHttpServerRequest::Method::Post:
+    case HttpMethod::Post:
         return "POST";
-    case QHttpServerRequest::Method::Put:
+    case HttpMethod::Put:
         return "PUT";
-    case QHttpServerRequest::Method::Delete:
+    case HttpMethod::Delete:
         return "DELETE";
     default:
         return "GET";
@@ -50,14 +50,13 @@ QByteArray methodName(QHttpServerRequest::Method method) {
 
 } // namespace
 
-ConsoleApi::ConsoleApi(ServerStore& store, Clock clock)
-    : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_auth(m_accounts),
-      m_clock(std::move(clock)) {
+ConsoleApi::ConsoleApi(ServerStore& store)
+    : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_auth(m_accounts) {
     addRoutes();
 }
 
 void ConsoleApi::addRoutes() {
-    using M = QHttpServerRequest::Method;
+    using M = HttpMethod;
     const QString name = kNameSegment;
     m_routes = {
         {M::Post, {"session"}, Access::Anyone, &ConsoleApi::login},
@@ -77,14 +76,14 @@ void ConsoleApi::addRoutes() {
     };
 }
 
-QHttpServerResponse ConsoleApi::answer(const QHttpServerRequest& request) {
-    const QStringList segments = pathSegments(request);
-    Call call{request, {}, std::nullopt, m_clock()};
+QHttpServerResponse ConsoleApi::answer(const ApiRequest& request) {
+    const QStringList segments = pathSegments(request.path);
+    Call call{request, {}, std::nullopt, currentTime()};
     QByteArrayList allowed;
     for (const Route& route : m_routes) {
         if (!matches(route.pattern, segments, &call.computer))
             continue;
-        if (route.method != request.method()) {
+        if (route.method != request.method) {
             allowed << methodName(route.method);
             continue;
         }
@@ -106,17 +105,17 @@ QHttpServerResponse ConsoleApi::answer(const QHttpServerRequest& request) {
 std::optional<QHttpServerResponse> ConsoleApi::refusal(const Route& route, Call& call) {
     if (route.access == Access::Anyone)
         return std::nullopt;
-    auto caller = m_auth.sessionCaller(sessionCookie(call.request), call.now);
+    auto caller = m_auth.sessionCaller(call.request.sessionCookie, call.now);
     if (caller && !*caller)
-        caller = m_auth.tokenCaller(bearerToken(call.request));
+        caller = m_auth.tokenCaller(call.request.bearerToken);
     if (!caller)
         return storeFailure(caller.reason());
     call.caller = *caller;
     if (!call.caller)
         return errorReply(HttpStatus::Unauthorized, QStringLiteral("Log in first (or send an API token)."));
-    const bool change = call.request.method() != QHttpServerRequest::Method::Get;
+    const bool change = call.request.method != HttpMethod::Get;
     if (change && !call.caller->csrfToken.isEmpty() &&
-        !secrets::sameSecret(headerValue(call.request, "X-CSRF-Token"), call.caller->csrfToken.toLatin1()))
+        !secrets::sameSecret(call.request.csrfToken, call.caller->csrfToken.toLatin1()))
         return errorReply(HttpStatus::Forbidden,
                           QStringLiteral("The X-CSRF-Token header is missing or wrong; reload the page."));
     if (route.access == Access::Changer && call.caller->role != Role::Admin)

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "auth/ConsoleAuth.h"
-#include "domain/ServerClock.h"
+#include "http/ApiRequest.h"
 #include "store/AccountStore.h"
 #include "store/EventStore.h"
 #include "store/FleetStore.h"
 
 #include <functional>
-#include <QHttpServerRequest>
 #include <QHttpServerResponse>
 
 namespace server {
@@ -16,26 +15,26 @@ namespace server {
 // answer. Readers may read; changes need an admin and, with a session, the CSRF token.
 class ConsoleApi {
 public:
-    ConsoleApi(ServerStore& store, Clock clock);
+    explicit ConsoleApi(ServerStore& store);
 
     // Marks the session cookie Secure: only sent back over TLS.
     void setServedOverTls(bool tls) { m_tls = tls; }
 
-    QHttpServerResponse answer(const QHttpServerRequest& request);
+    QHttpServerResponse answer(const ApiRequest& request);
 
     static QString prefix() { return QStringLiteral("/api/v1/"); }
 
 private:
     enum class Access { Anyone, Reader, Changer };
     struct Call {
-        const QHttpServerRequest& request;
+        const ApiRequest& request;
         QString computer; // the {name} segment, decoded
         std::optional<Caller> caller;
         QDateTime now;
     };
     using Handler = QHttpServerResponse (ConsoleApi::*)(const Call&);
     struct Route {
-        QHttpServerRequest::Method method;
+        HttpMethod method;
         QStringList pattern; // path segments after /api/v1/, "{name}" for a computer's name
         Access access;
         Handler handler;
@@ -43,7 +42,6 @@ private:
 
     void addRoutes();
     std::optional<QHttpServerResponse> refusal(const Route& route, Call& call);
-    QString sessionCookie(const QHttpServerRequest& request) const;
 
     // Sessions
     QHttpServerResponse login(const Call& call);
@@ -77,7 +75,6 @@ private:
     AccountStore m_accounts;
     EventStore m_events;
     ConsoleAuth m_auth;
-    Clock m_clock;
     bool m_tls = false;
     QList<Route> m_routes;
 };

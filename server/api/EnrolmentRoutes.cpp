@@ -94,7 +94,7 @@ QHttpServerResponse ConsoleApi::resetKey(const Call& call) {
 }
 
 QHttpServerResponse ConsoleApi::keyless(const Call& call) {
-    const auto body = jsonBody(call.request);
+    const auto& body = call.request.body;
     if (!body)
         return errorReply(HttpStatus::BadRequest, body.reason());
     if (!body->value("allowed").isBool())

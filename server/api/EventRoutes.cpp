@@ -4,7 +4,6 @@
 #include "http/JsonReply.h"
 
 #include <QJsonArray>
-#include <QUrlQuery>
 
 namespace server {
 namespace {
@@ -27,7 +26,7 @@ QJsonObject eventJson(const EventSummary& event) {
 } // namespace
 
 QHttpServerResponse ConsoleApi::events(const Call& call) {
-    const QString limitText = call.request.query().queryItemValue(QStringLiteral("limit"));
+    const QString limitText = call.request.query.queryItemValue(QStringLiteral("limit"));
     bool ok = true;
     const int limit = limitText.isEmpty() ? kDefaultEvents : limitText.toInt(&ok);
     if (!ok || limit < 1 || limit > kMostEvents)

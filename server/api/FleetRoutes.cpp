@@ -17,9 +17,8 @@ constexpr int kDefaultAudit = 100;
 constexpr int kLongestList = 1000;
 
 // A whole number query parameter within bounds; `fallback` when absent.
-Result<qint64> queryNumber(const QHttpServerRequest& request, const QString& key, qint64 fallback,
-                           qint64 lowest, qint64 highest) {
-    const QUrlQuery query = request.query();
+Result<qint64> queryNumber(const QUrlQuery& query, const QString& key, qint64 fallback, qint64 lowest,
+                           qint64 highest) {
     if (!query.hasQueryItem(key) || query.queryItemValue(key).isEmpty())
         return fallback;
     bool ok = false;
@@ -30,8 +29,8 @@ Result<qint64> queryNumber(const QHttpServerRequest& request, const QString& key
         QStringLiteral("%1 must be a whole number from %2 to %3.").arg(key).arg(lowest).arg(highest)};
 }
 
-QString queryText(const QHttpServerRequest& request, const QString& key) {
-    return request.query().queryItemValue(key, QUrl::FullyDecoded);
+QString queryText(const QUrlQuery& query, const QString& key) {
+    return query.queryItemValue(key, QUrl::FullyDecoded);
 }
 
 // A page of a newest-first list: how many entries, and only those older than `before` (0: from the newest).
@@ -45,12 +44,12 @@ struct ListWindow {
     }
 };
 
-Result<ListWindow> listWindow(const QHttpServerRequest& request, qint64 defaultLimit) {
-    const auto limit = queryNumber(request, QStringLiteral("limit"), defaultLimit, 1, kLongestList);
+Result<ListWindow> listWindow(const QUrlQuery& query, qint64 defaultLimit) {
+    const auto limit = queryNumber(query, QStringLiteral("limit"), defaultLimit, 1, kLongestList);
     if (!limit)
         return Failure{limit.reason()};
     const auto before =
-        queryNumber(request, QStringLiteral("before"), 0, 1, std::numeric_limits<qint64>::max());
+        queryNumber(query, QStringLiteral("before"), 0, 1, std::numeric_limits<qint64>::max());
     if (!before)
         return Failure{before.reason()};
     return ListWindow{*limit, *before};
@@ -72,10 +71,10 @@ std::optional<ComputerView> ConsoleApi::knownComputer(const Call& call,
 }
 
 QHttpServerResponse ConsoleApi::fleet(const Call& call) {
-    const auto page = queryNumber(call.request, QStringLiteral("page"), 1, 1, 1000000);
+    const auto page = queryNumber(call.request.query, QStringLiteral("page"), 1, 1, 1000000);
     if (!page)
         return errorReply(HttpStatus::BadRequest, page.reason());
-    const auto fleet = m_fleet.fleetPage(queryText(call.request, QStringLiteral("search")),
+    const auto fleet = m_fleet.fleetPage(queryText(call.request.query, QStringLiteral("search")),
                                          static_cast<int>(*page - 1), kFleetPageSize, call.now);
     if (!fleet)
         return storeFailure(fleet.reason());
@@ -107,7 +106,7 @@ QHttpServerResponse ConsoleApi::computer(const Call& call) {
 }
 
 QHttpServerResponse ConsoleApi::reports(const Call& call) {
-    const auto window = listWindow(call.request, kDefaultHistory);
+    const auto window = listWindow(call.request.query, kDefaultHistory);
     if (!window)
         return errorReply(HttpStatus::BadRequest, window.reason());
     std::optional<QHttpServerResponse> refused;
@@ -127,7 +126,7 @@ QHttpServerResponse ConsoleApi::reports(const Call& call) {
 }
 
 QHttpServerResponse ConsoleApi::changeSettings(const Call& call) {
-    const auto body = jsonBody(call.request);
+    const auto& body = call.request.body;
     if (!body)
         return errorReply(HttpStatus::BadRequest, body.reason());
     std::optional<QHttpServerResponse> refused;
@@ -154,11 +153,11 @@ QHttpServerResponse ConsoleApi::changeSettings(const Call& call) {
 }
 
 QHttpServerResponse ConsoleApi::audit(const Call& call) {
-    const auto window = listWindow(call.request, kDefaultAudit);
+    const auto window = listWindow(call.request.query, kDefaultAudit);
     if (!window)
         return errorReply(HttpStatus::BadRequest, window.reason());
-    const auto entries = m_fleet.audit(queryText(call.request, QStringLiteral("computer")),
-                                       queryText(call.request, QStringLiteral("operator")),
+    const auto entries = m_fleet.audit(queryText(call.request.query, QStringLiteral("computer")),
+                                       queryText(call.request.query, QStringLiteral("operator")),
                                        static_cast<int>(window->limit), window->before);
     if (!entries)
         return storeFailure(entries.reason());

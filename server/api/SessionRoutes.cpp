@@ -2,44 +2,23 @@
 #include "api/ConsoleApi.h"
 
 #include "http/JsonReply.h"
-#include "http/RequestHeaders.h"
+#include "http/SessionCookie.h"
 
 #include <QJsonObject>
 
 namespace server {
-namespace {
-
-const QByteArray kCookieName = "kova_session";
-
-QByteArray cookie(const QString& value, qint64 maxAgeSeconds, bool tls) {
-    QByteArray text = kCookieName + '=' + value.toLatin1() +
-                      "; Path=/; HttpOnly; SameSite=Strict; Max-Age=" + QByteArray::number(maxAgeSeconds);
-    if (tls)
-        text += "; Secure";
-    return text;
-}
-
-} // namespace
-
-QString ConsoleApi::sessionCookie(const QHttpServerRequest& request) const {
-    for (const QByteArray& pair : headerValue(request, "Cookie").split(';')) {
-        const QByteArray trimmed = pair.trimmed();
-        if (trimmed.startsWith(kCookieName + '='))
-            return QString::fromLatin1(trimmed.mid(kCookieName.size() + 1));
-    }
-    return {};
-}
 
 QHttpServerResponse ConsoleApi::sessionReply(const Caller& caller, const QString& cookieValue) {
     QHttpServerResponse response =
         jsonReply({{"name", caller.name}, {"role", roleText(caller.role)}, {"csrfToken", caller.csrfToken}});
     if (!cookieValue.isEmpty())
-        response.setHeader("Set-Cookie", cookie(cookieValue, ConsoleAuth::kSessionSeconds, m_tls));
+        response.setHeader("Set-Cookie",
+                           sessionCookieHeader(cookieValue, ConsoleAuth::kSessionSeconds, m_tls));
     return response;
 }
 
 QHttpServerResponse ConsoleApi::login(const Call& call) {
-    const auto body = jsonBody(call.request);
+    const auto& body = call.request.body;
     if (!body)
         return errorReply(HttpStatus::BadRequest, body.reason());
     const QJsonValue name = body->value("name");
@@ -78,13 +57,13 @@ QHttpServerResponse ConsoleApi::whoAmI(const Call& call) {
 }
 
 QHttpServerResponse ConsoleApi::logout(const Call& call) {
-    const QString token = sessionCookie(call.request);
+    const QString& token = call.request.sessionCookie;
     if (!token.isEmpty()) {
         if (const auto loggedOut = m_auth.logout(token); !loggedOut)
             return storeFailure(loggedOut.reason());
     }
     QHttpServerResponse response = jsonReply({});
-    response.setHeader("Set-Cookie", cookie({}, 0, m_tls));
+    response.setHeader("Set-Cookie", sessionCookieHeader({}, 0, m_tls));
     return response;
 }
 

@@ -1,6 +1,7 @@
 #include "auth/AgentGate.h"
 
 #include "auth/AgentKey.h"
+#include "domain/ServerClock.h"
 
 namespace server {
 namespace {
@@ -10,7 +11,7 @@ using Verdict = Admission::Verdict;
 
 } // namespace
 
-AgentGate::AgentGate(ServerStore& store, Clock clock) : m_store(store), m_clock(std::move(clock)) {}
+AgentGate::AgentGate(ServerStore& store) : m_store(store) {}
 
 // A computer marked keyless passes without a key, but never with a wrong one.
 bool AgentGate::carriesRightKey(const Enrolment& enrolment, const QString& key) const {
@@ -41,7 +42,7 @@ Result<Admission> AgentGate::admitNewName(const QString& name, std::optional<Enr
                                           const QString& clientAddress) {
     if (m_options.policy == EnrolmentPolicy::Closed)
         return Admission{Verdict::Closed};
-    const QDateTime now = m_clock();
+    const QDateTime now = currentTime();
     const auto recent = m_store.countNamesAskedFrom(clientAddress, now.addSecs(-60));
     if (!recent)
         return Failure{recent.reason()};
@@ -75,7 +76,7 @@ Result<QString> AgentGate::issueKey(const QString& name, const QString& clientAd
     const std::optional<Enrolment>& enrolment = *read;
     Enrolment keyed = enrolment.value_or(Enrolment{});
     if (!enrolment || keyed.state == State::Reset) {
-        keyed.askedAt = m_clock();
+        keyed.askedAt = currentTime();
         keyed.askedFrom = clientAddress;
     }
     const QString key = newAgentKey();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "auth/EnrolmentPolicy.h"
-#include "domain/ServerClock.h"
 #include "store/ServerStore.h"
 
 namespace server {
@@ -28,7 +27,7 @@ struct AgentGateOptions {
 // The agents' door: enrolment under the policy, and the key check on every exchange.
 class AgentGate {
 public:
-    AgentGate(ServerStore& store, Clock clock);
+    explicit AgentGate(ServerStore& store);
     void setOptions(const AgentGateOptions& options) { m_options = options; }
 
     // `key` is empty when the request carried none. A name without a key of its own (new, pending,
@@ -46,7 +45,6 @@ private:
     bool carriesRightKey(const Enrolment& enrolment, const QString& key) const;
 
     ServerStore& m_store;
-    Clock m_clock;
     AgentGateOptions m_options;
 };
 

@@ -1,15 +1,21 @@
 #pragma once
 
-#include <functional>
+#include "Seam.h"
+
 #include <QDateTime>
 
 namespace server {
 
-// Where the server reads the local time; tests pin it to check dates in replies.
-using Clock = std::function<QDateTime()>;
+// The time of day as the server reads it; tests pin it with a fake to check dates in replies.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() = 0;
+};
 
-inline Clock systemClock() {
-    return [] { return QDateTime::currentDateTime(); };
-}
+// The one place the server reads the time of day.
+QDateTime currentTime();
 
 } // namespace server
+
+template <> server::Clock& platform::Seam<server::Clock>::real();

@@ -1,12 +1,11 @@
 #include "exchange/ExchangeEndpoint.h"
 
 #include "DateTimeText.h"
+#include "domain/ServerClock.h"
 #include "domain/SettingsAuthority.h"
 #include "exchange/ExchangeBounds.h"
 #include "exchange/ReportForm.h"
 #include "FormBytes.h"
-#include "http/ClientAddress.h"
-#include "http/RequestHeaders.h"
 #include "http/TextReply.h"
 #include "WireFormat.h"
 
@@ -16,12 +15,6 @@ namespace server {
 namespace {
 
 const QByteArray kServerCodePrefix = QByteArrayLiteral("servercode=");
-
-bool isFormBody(const QHttpServerRequest& request) {
-    const QByteArray mime =
-        headerValue(request, QByteArrayLiteral("Content-Type")).split(';').first().trimmed();
-    return mime.compare("application/x-www-form-urlencoded", Qt::CaseInsensitive) == 0;
-}
 
 QHttpServerResponse badRequest(const QString& reason) {
     return textReply(reason, Status::BadRequest);
@@ -48,16 +41,15 @@ QHttpServerResponse settingsFailure(const QString& computer, const QString& reas
 
 } // namespace
 
-ExchangeEndpoint::ExchangeEndpoint(ServerStore& store, AgentGate& gate, Clock clock)
-    : m_store(store), m_gate(gate), m_clock(std::move(clock)) {}
+ExchangeEndpoint::ExchangeEndpoint(ServerStore& store, AgentGate& gate) : m_store(store), m_gate(gate) {}
 
 // Anything that starts with "servercode=" is a settings request, and everything after it is the name: an
 // agent sends the name unescaped, so a raw "&" or "+" in it is part of the name. Every refusal of a
 // settings request has an empty body, which an agent takes for a failed download.
-QHttpServerResponse ExchangeEndpoint::answer(const QHttpServerRequest& request) {
-    if (request.method() != QHttpServerRequest::Method::Post)
+QHttpServerResponse ExchangeEndpoint::answer(const ExchangeRequest& request) {
+    if (request.method != HttpMethod::Post)
         return methodNotAllowed(QByteArrayLiteral("POST"));
-    const QByteArray& body = request.body();
+    const QByteArray& body = request.body;
     const bool settingsRequest = body.startsWith(kServerCodePrefix);
     const auto refuse = [settingsRequest](Status status, const QString& reason) {
         return settingsRequest ? emptySettingsReply(status) : textReply(reason, status);
@@ -65,7 +57,7 @@ QHttpServerResponse ExchangeEndpoint::answer(const QHttpServerRequest& request) 
     if (body.size() > kMaxBodyBytes)
         return refuse(Status::PayloadTooLarge,
                       QStringLiteral("The request body is larger than %1 bytes.").arg(kMaxBodyBytes));
-    if (!isFormBody(request))
+    if (!request.formBody)
         return refuse(Status::BadRequest,
                       QStringLiteral("Expected Content-Type: application/x-www-form-urlencoded."));
     if (const auto clean = checkCleanText(body); !clean)
@@ -82,15 +74,15 @@ QHttpServerResponse ExchangeEndpoint::answer(const QHttpServerRequest& request) 
 }
 
 QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawName,
-                                                            const QHttpServerRequest& request) {
+                                                            const ExchangeRequest& request) {
     const QByteArray decoded = wire::percentDecodedBytes(rawName);
     const QString computer = QString::fromUtf8(decoded);
     if (computer.isEmpty())
         return textReply(QString());
     if (!checkCleanText(decoded) || !checkComputerName(computer))
         return emptySettingsReply(Status::BadRequest);
-    const auto admission = m_gate.admitSettingsRequest(computer, bearerToken(request),
-                                                       clientAddress(request, m_trustedProxies).toString());
+    const auto admission =
+        m_gate.admitSettingsRequest(computer, request.key, request.clientAddress.toString());
     if (!admission) {
         qWarning().noquote() << "enrolment of" << computer << "could not be read:" << admission.reason();
         return emptySettingsReply(Status::InternalServerError);
@@ -114,14 +106,14 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawNa
 // The settings are registered before the key is issued: a key is only ever handed out in a reply that
 // also carries the settings.
 QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, const Admission& admission,
-                                                     const QHttpServerRequest& request) {
-    const QDateTime now = m_clock();
+                                                     const ExchangeRequest& request) {
+    const QDateTime now = currentTime();
     const auto settings = m_store.settingsOrRegister(computer, SettingsRecord::defaults(now), now);
     if (!settings)
         return settingsFailure(computer, settings.reason());
     std::optional<QString> key;
     if (admission.verdict == Admission::Verdict::IssueKey) {
-        const auto issued = m_gate.issueKey(computer, clientAddress(request, m_trustedProxies).toString());
+        const auto issued = m_gate.issueKey(computer, request.clientAddress.toString());
         if (!issued)
             return settingsFailure(computer, issued.reason());
         key = *issued;
@@ -133,7 +125,7 @@ QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, co
 }
 
 QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
-                                                         const QHttpServerRequest& request) {
+                                                         const ExchangeRequest& request) {
     const auto report = readStatusReport(form);
     if (!report)
         return badRequest(report.reason());
@@ -141,7 +133,7 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
         return badRequest(values.reason());
     if (const auto name = checkComputerName(report->computerName()); !name)
         return badRequest(QStringLiteral("The computer name %1.").arg(name.reason()));
-    const auto admission = m_gate.admitReport(report->computerName(), bearerToken(request));
+    const auto admission = m_gate.admitReport(report->computerName(), request.key);
     if (!admission)
         return textReply(QStringLiteral("Report could not be checked: %1").arg(admission.reason()),
                          Status::InternalServerError);
@@ -156,7 +148,7 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
                            "this report was stored.")
                 .arg(carriable.reason()),
             Status::UnprocessableEntity);
-    const QDateTime now = m_clock();
+    const QDateTime now = currentTime();
     const auto current = m_store.readSettings(report->computerName());
     if (!current)
         return storeFailure(current.reason());

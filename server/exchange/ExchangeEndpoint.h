@@ -1,12 +1,10 @@
 #pragma once
 
 #include "auth/AgentGate.h"
-#include "domain/ServerClock.h"
 #include "exchange/FormFields.h"
-#include "http/ClientAddress.h"
+#include "http/ExchangeRequest.h"
 #include "store/ServerStore.h"
 
-#include <QHttpServerRequest>
 #include <QHttpServerResponse>
 
 namespace server {
@@ -15,23 +13,18 @@ namespace server {
 // form holding the 67 report keys is a status report. Both speak for a computer only with its key.
 class ExchangeEndpoint {
 public:
-    ExchangeEndpoint(ServerStore& store, AgentGate& gate, Clock clock);
+    ExchangeEndpoint(ServerStore& store, AgentGate& gate);
 
-    QHttpServerResponse answer(const QHttpServerRequest& request);
-
-    // The front servers whose X-Forwarded-For names the agent's address (for the enrolment rate limit).
-    void setTrustedProxies(const TrustedProxies& proxies) { m_trustedProxies = proxies; }
+    QHttpServerResponse answer(const ExchangeRequest& request);
 
 private:
-    QHttpServerResponse answerSettingsRequest(const QString& rawName, const QHttpServerRequest& request);
+    QHttpServerResponse answerSettingsRequest(const QString& rawName, const ExchangeRequest& request);
     QHttpServerResponse answerAdmitted(const QString& computer, const Admission& admission,
-                                       const QHttpServerRequest& request);
-    QHttpServerResponse answerStatusReport(const FormFields& form, const QHttpServerRequest& request);
+                                       const ExchangeRequest& request);
+    QHttpServerResponse answerStatusReport(const FormFields& form, const ExchangeRequest& request);
 
     ServerStore& m_store;
     AgentGate& m_gate;
-    Clock m_clock;
-    TrustedProxies m_trustedProxies;
 };
 
 } // namespace server

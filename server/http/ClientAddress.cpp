@@ -1,5 +1,7 @@
 #include "http/ClientAddress.h"
 
+#include <QHttpServerRequest>
+
 namespace server {
 namespace {
 

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QHostAddress>
-#include <QHttpServerRequest>
 #include <QList>
+
+class QHttpServerRequest;
 
 namespace server {
 

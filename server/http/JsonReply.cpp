@@ -24,14 +24,4 @@ QHttpServerResponse storeFailure(const QString& error) {
     return errorReply(HttpStatus::InternalServerError, QStringLiteral("The store failed: %1").arg(error));
 }
 
-Result<QJsonObject> jsonBody(const QHttpServerRequest& request) {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(request.body(), &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return Failure{QStringLiteral("The body is not JSON: %1.").arg(parseError.errorString())};
-    if (!document.isObject())
-        return Failure{QStringLiteral("The body must be a JSON object.")};
-    return document.object();
-}
-
 } // namespace server

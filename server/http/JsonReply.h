@@ -1,9 +1,5 @@
 #pragma once
 
-#include "Result.h"
-
-#include <optional>
-#include <QHttpServerRequest>
 #include <QHttpServerResponse>
 #include <QJsonObject>
 
@@ -18,8 +14,5 @@ QHttpServerResponse errorReply(HttpStatus status, const QString& reason, QJsonOb
 
 // 500 for a store that failed; the reason goes to the log and to the caller.
 QHttpServerResponse storeFailure(const QString& error);
-
-// The request's body as a JSON object; otherwise why not, in words for the caller.
-Result<QJsonObject> jsonBody(const QHttpServerRequest& request);
 
 } // namespace server

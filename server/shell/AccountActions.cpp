@@ -16,7 +16,7 @@ Result<> runAccountAction(const ServerOptions& options, QTextStream& input, QTex
     AccountStore accounts(store);
     ConsoleAuth auth(accounts);
     const AccountAction& action = *options.account;
-    const QDateTime now = systemClock()();
+    const QDateTime now = currentTime();
     if (action.kind == AccountAction::Kind::AddOperator) {
         QString password = input.readLine();
         if (password.endsWith(QLatin1Char('\r')))

@@ -2,9 +2,13 @@
 
 #include "auth/Secrets.h"
 #include "console/ConsoleFiles.h"
+#include "domain/ServerClock.h"
 #include "Endpoints.h"
 #include "exchange/TimePage.h"
 #include "exchange/UpdateDownload.h"
+#include "http/ApiRequest.h"
+#include "http/ExchangeRequest.h"
+#include "http/MetricsRequest.h"
 #include "http/TextReply.h"
 #include "shell/TlsFiles.h"
 #include "shell/TlsProof.h"
@@ -42,9 +46,9 @@ QString routeLabel(const QString& path) {
 
 } // namespace
 
-CentralServer::CentralServer(Clock clock)
-    : m_clock(clock), m_gate(m_store, clock), m_exchange(m_store, m_gate, clock), m_api(m_store, clock),
-      m_alerting(m_store, clock), m_retention(m_store, clock) {
+CentralServer::CentralServer()
+    : m_gate(m_store), m_exchange(m_store, m_gate), m_api(m_store), m_alerting(m_store),
+      m_retention(m_store) {
     addRoutes();
 }
 
@@ -52,7 +56,7 @@ void CentralServer::addRoutes() {
     m_http.route(exactPath(wire::kExchangePath), [this](const QHttpServerRequest& request) {
         QElapsedTimer timer;
         timer.start();
-        QHttpServerResponse response = m_exchange.answer(request);
+        QHttpServerResponse response = m_exchange.answer(readExchangeRequest(request, m_trustedProxies));
         m_alerting.counters().observeExchange(double(timer.nsecsElapsed()) / 1e9);
         return response;
     });
@@ -60,7 +64,7 @@ void CentralServer::addRoutes() {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
         return QHttpServerResponse(QByteArrayLiteral("text/html; charset=utf-8"),
-                                   timePageText(m_clock()).toUtf8());
+                                   timePageText(currentTime()).toUtf8());
     });
     // The published agent and, under the same address with the suffix appended, its signature.
     for (const QString& path : {wire::kUpdatePath, wire::kUpdatePath + wire::kSignatureSuffix}) {
@@ -76,10 +80,10 @@ void CentralServer::addRoutes() {
 }
 
 void CentralServer::addAlertingRoutes() {
-    m_http.route(exactPath(QStringLiteral("/metrics")),
-                 [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-                     m_alerting.answerMetrics(request, std::move(responder));
-                 });
+    m_http.route(exactPath(QStringLiteral("/metrics")), [this](const QHttpServerRequest& request,
+                                                               QHttpServerResponder&& responder) {
+        m_alerting.answerMetrics(readMetricsRequest(request, m_trustedProxies), std::move(responder));
+    });
     m_http.afterRequest([this](QHttpServerResponse&& response, const QHttpServerRequest& request) {
         m_alerting.counters().countRequest(routeLabel(request.url().path()), int(response.statusCode()));
         return std::move(response);
@@ -88,7 +92,7 @@ void CentralServer::addAlertingRoutes() {
 
 void CentralServer::addConsoleRoutes() {
     m_http.route(ConsoleApi::prefix() + QStringLiteral(".*"),
-                 [this](const QHttpServerRequest& request) { return m_api.answer(request); });
+                 [this](const QHttpServerRequest& request) { return m_api.answer(readApiRequest(request)); });
     m_http.route(kConsolePath + QStringLiteral(".*"), [](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
@@ -113,13 +117,11 @@ Result<> CentralServer::start(const ServerOptions& options) {
     if (!secrets::initialise())
         return Failure{QStringLiteral("the cryptography library could not start")};
     m_gate.setOptions({options.enrolment, options.newNamesPerMinute});
-    m_exchange.setTrustedProxies(options.trustedProxies);
+    m_trustedProxies = options.trustedProxies;
     if (const auto opened = m_store.open(options.databaseFile); !opened)
         return Failure{QStringLiteral("cannot use the database %1: %2")
                            .arg(locationForDisplay(options.databaseFile), opened.reason())};
-    AlertingOptions alerting = options.alerting;
-    alerting.trustedProxies = options.trustedProxies;
-    m_alerting.start(alerting);
+    m_alerting.start(options.alerting);
     m_retention.start(options.keepDays);
     return listen(options);
 }

@@ -2,7 +2,6 @@
 
 #include "alerting/Alerting.h"
 #include "api/ConsoleApi.h"
-#include "domain/ServerClock.h"
 #include "exchange/ExchangeEndpoint.h"
 #include "shell/ServerOptions.h"
 #include "store/ReportRetention.h"
@@ -18,7 +17,7 @@ namespace server {
 // Requests are answered one at a time on the thread that runs the event loop.
 class CentralServer {
 public:
-    explicit CentralServer(Clock clock = systemClock());
+    CentralServer();
 
     // Opens the database, loads the TLS files when given and starts listening; on failure says what
     // failed, in words fit for the operator.
@@ -38,7 +37,6 @@ private:
     void addAlertingRoutes();
     Result<> listen(const ServerOptions& options);
 
-    Clock m_clock;
     ServerStore m_store;
     AgentGate m_gate;
     ExchangeEndpoint m_exchange;
@@ -47,6 +45,7 @@ private:
     ReportRetention m_retention;
     QHttpServer m_http;
     QString m_updatesFolder;
+    TrustedProxies m_trustedProxies; // peers whose X-Forwarded-For names the client
     QString m_scheme = QStringLiteral("http");
     QHostAddress m_address;
     quint16 m_port = 0;

@@ -1,6 +1,7 @@
 #include "shell/OperatorAction.h"
 
 #include "auth/EnrolmentDesk.h"
+#include "domain/ServerClock.h"
 #include "store/ServerStore.h"
 
 namespace server {
@@ -21,7 +22,7 @@ Result<> listPending(ServerStore& store, QTextStream& out) {
 Result<> decide(ServerStore& store, const OperatorAction& action, QTextStream& out) {
     switch (action.kind) {
     case Kind::Approve:
-        return approveComputer(store, action.name, QDateTime::currentDateTime());
+        return approveComputer(store, action.name, currentTime());
     case Kind::ResetKey:
         return resetComputerKey(store, action.name);
     case Kind::AllowKeyless:

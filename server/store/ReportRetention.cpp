@@ -1,5 +1,6 @@
 #include "store/ReportRetention.h"
 
+#include "domain/ServerClock.h"
 #include "store/StoreSchema.h"
 
 #include <QDebug>
@@ -15,8 +16,7 @@ constexpr auto kAfterFailure = 1min;
 
 } // namespace
 
-ReportRetention::ReportRetention(ServerStore& store, Clock clock)
-    : m_store(store), m_clock(std::move(clock)) {
+ReportRetention::ReportRetention(ServerStore& store) : m_store(store) {
     m_timer.setSingleShot(true);
     QObject::connect(&m_timer, &QTimer::timeout, [this] { pruneBatch(); });
 }
@@ -27,7 +27,7 @@ void ReportRetention::start(int keepDays) {
 }
 
 void ReportRetention::pruneBatch() {
-    const auto pruned = m_store.pruneReports(m_clock().addDays(-m_keepDays));
+    const auto pruned = m_store.pruneReports(currentTime().addDays(-m_keepDays));
     if (!pruned) {
         qWarning().noquote() << "kova_server: old reports could not be pruned:" << pruned.reason();
         return m_timer.start(kAfterFailure);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "domain/ServerClock.h"
 #include "store/ServerStore.h"
 
 #include <QTimer>
@@ -12,14 +11,13 @@ namespace server {
 // are never pruned.
 class ReportRetention {
 public:
-    ReportRetention(ServerStore& store, Clock clock);
+    explicit ReportRetention(ServerStore& store);
     void start(int keepDays);
 
 private:
     void pruneBatch();
 
     ServerStore& m_store;
-    Clock m_clock;
     int m_keepDays = 0;
     QTimer m_timer;
 };

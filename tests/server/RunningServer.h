@@ -5,6 +5,7 @@
 #include "Endpoints.h"
 #include "exchange/ReportForm.h"
 #include "server/AgentForms.h"
+#include "server/ServerTime.h"
 #include "shell/AccountActions.h"
 #include "shell/CentralServer.h"
 #include "support/BlockingHttp.h"
@@ -133,7 +134,8 @@ struct RunningServer {
     server::ServerOptions options;
     QHash<QString, QByteArray> keys; // the agent key of each computer report() enrolled
     QString error;
-    server::CentralServer central{[this] { return now.isValid() ? now : QDateTime::currentDateTime(); }};
+    ServerTime clock{[this] { return now.isValid() ? now : QDateTime::currentDateTime(); }};
+    server::CentralServer central;
     server::ServerStore store;
     server::AccountStore accounts{store};
     server::ConsoleAuth auth{accounts};

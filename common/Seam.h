@@ -1,8 +1,9 @@
 #pragma once
 
-// A service that tests may replace. Each service is an abstract class with one real implementation
-// (per platform where the platforms differ: platform/posix or platform/win32 defines
-// Seam<Service>::real()); code asks Seam<Service>::get() and never names the implementation.
+// A service that tests may replace, in the agent and the central server alike. Each service is an abstract
+// class with one real implementation (per platform where the platforms differ: the agent's platform/posix
+// or platform/win32 defines Seam<Service>::real()); code asks Seam<Service>::get() and never names the
+// implementation.
 namespace platform {
 
 template <class Service> class Seam {
