@@ -46,6 +46,23 @@ private slots:
         QVERIFY2(outcome.err.contains(complaint), qPrintable(outcome.err));
     }
 
+    // A password is taken from its shortest length to its longest and refused one character outside.
+    void passwordBounds_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("code");
+        QTest::newRow("one too short") << 7 << 1;
+        QTest::newRow("shortest") << 8 << 0;
+        QTest::newRow("longest") << 1024 << 0;
+        QTest::newRow("one too long") << 1025 << 1;
+    }
+    void passwordBounds() {
+        QFETCH(int, length);
+        QFETCH(int, code);
+        const ServerRun outcome =
+            run({"--add-operator", "alice", "--role", "admin"}, QByteArray(length, 'p') + '\n');
+        QVERIFY2(outcome.code == code, qPrintable(outcome.err));
+    }
+
     void accountsWorkAgainstTheServer() {
         QCOMPARE(run({"--add-operator", "alice", "--role", "viewer"}, "first password\r\n").code, 0);
         // Adding her again resets role and password.

@@ -56,6 +56,31 @@ private slots:
         QVERIFY2(complaint.contains(message), qPrintable(complaint));
     }
 
+    // What a new name meets under the policy given to the built server, and without one.
+    void enrolmentPolicyFromTheCommandLine_data() {
+        QTest::addColumn<QStringList>("policy");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("keyed");
+        QTest::newRow("none given: approve") << QStringList() << 200 << false;
+        QTest::newRow("open") << QStringList{"--enrol", "open"} << 200 << true;
+        QTest::newRow("approve") << QStringList{"--enrol", "approve"} << 200 << false;
+        QTest::newRow("closed") << QStringList{"--enrol", "closed"} << 403 << false;
+    }
+    void enrolmentPolicyFromTheCommandLine() {
+        QFETCH(QStringList, policy);
+        QFETCH(int, status);
+        QFETCH(bool, keyed);
+        QTemporaryDir data;
+        BuiltServer server;
+        const Result<> started =
+            server.start(QStringList{"--database", data.filePath("server.sqlite"), "--port", "0"} + policy);
+        QVERIFY2(started, qPrintable(started.reason()));
+        const auto asked =
+            testsupport::postForm(QUrl(server.endpoint()), wire::settingsRequestBody("NEW-PC").toUtf8());
+        QCOMPARE(asked.status, status);
+        QCOMPARE(asked.header(wire::kAgentKeyHeader).size(), keyed ? 64 : 0);
+    }
+
     // The enrolment actions work on the database of a running server and end at once.
     void operatorActions() {
         RunningServer server;

@@ -94,7 +94,8 @@ private slots:
         QVERIFY2(reopened, qPrintable(reopened.reason()));
     }
 
-    // 1,200 reports older than the days kept go in batches; the newer report and the latest status stay.
+    // 1,200 reports older than the days kept go in batches; a report within the days kept, the newer report
+    // and the latest status stay.
     void oldReportsArePruned() {
         RunningServer server;
         server.options.keepDays = 30;
@@ -109,12 +110,14 @@ private slots:
                       {QString("WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n "
                                "WHERE k < 1200) INSERT INTO reports (received_at, %1) "
                                "SELECT '2026-10-01T12:00:00.000', %2 FROM n")
+                           .arg(columns, blanks),
+                       QString("INSERT INTO reports (received_at, %1) VALUES ('2026-11-06T12:00:00.000', %2)")
                            .arg(columns, blanks)}));
-        QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 1200);
+        QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 1201);
         QCOMPARE(server.start(), QString());
         const QByteArray key = server.enrol("SRV01");
         QCOMPARE(postForm(server.endpoint(), reportForm("SRV01"), testsupport::bearer(key)).status, 200);
-        QTRY_COMPARE_WITH_TIMEOUT(server.count("SELECT COUNT(*) FROM reports"), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(server.count("SELECT COUNT(*) FROM reports"), 2, 10000);
         QCOMPARE(server.count("SELECT COUNT(*) FROM latest_status"), 1);
     }
 

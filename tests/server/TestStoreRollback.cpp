@@ -1,4 +1,5 @@
 // A report is stored in one transaction: a write that fails inside it takes back the writes before it.
+#include "alerting/MetricsAccess.h"
 #include "RunningServer.h"
 #include "support/BlockingHttp.h"
 #include "WireFormat.h"
@@ -20,6 +21,17 @@ QByteArray reportWithFolder(const QString& text) {
     return pairs.join('&').toUtf8();
 }
 
+// The server's own count of what it stored and what failed, from its metrics page.
+QByteArray storeCounters(const RunningServer& server) {
+    const QByteArray page = testsupport::httpRequest("GET", server.url("/metrics")).body;
+    QByteArrayList counters;
+    for (const QByteArray& line : page.split('\n')) {
+        if (line.startsWith("kova_reports_stored_total ") || line.startsWith("kova_database_errors_total "))
+            counters << line;
+    }
+    return counters.join(", ");
+}
+
 } // namespace
 
 class TestStoreRollback : public QObject {
@@ -31,6 +43,7 @@ private slots:
     // and the server itself tell. Once the history takes reports again, the next one is stored.
     void failedHistoryWriteTakesBackTheSettings() {
         RunningServer server;
+        server.options.alerting.metricsAllow = {*server::readAddressRange("127.0.0.1")};
         QCOMPARE(server.start(), QString());
         const auto key = testsupport::bearer(server.enrol("SRV01"));
         QCOMPARE(postForm(server.endpoint(), reportWithFolder("/first"), key).status, 200);
@@ -52,6 +65,7 @@ private slots:
         QCOMPARE(server.value("SELECT \"sMessage\" FROM latest_status WHERE name = 'SRV01'").toString(),
                  "/first");
         QCOMPARE(server.count("SELECT COUNT(*) FROM reports"), 1);
+        QCOMPARE(storeCounters(server), "kova_reports_stored_total 1, kova_database_errors_total 1");
         const auto settings = postForm(server.endpoint(), wire::settingsRequestBody("SRV01").toUtf8(), key);
         QCOMPARE(wire::splitSettingsReply(QString::fromUtf8(settings.body)).value(6), "/first");
 
