@@ -2,8 +2,8 @@
 
 #include "modules/AgentError.h"
 #include "modules/ClockPage.h"
-#include "modules/LocalDateTime.h"
 #include "modules/DriveInfo.h"
+#include "modules/LocalDateTime.h"
 #include "modules/mdlSystemTray.h"
 #include "modules/NameFile.h"
 #include "modules/OsInfo.h"
