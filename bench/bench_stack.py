@@ -129,7 +129,7 @@ def attack_peak_rss(port, tls, pids, updates_size):
             t.start()
         for t in attack:
             t.join()
-    return [round(kovarig.peak_rss_kib(pid) / 1024, 1) for pid in pids]
+    return [round(kovarig.memory_kib(pid, "VmHWM") / 1024, 1) for pid in pids]
 
 
 def direct_server(build, folder, updates):
@@ -171,7 +171,7 @@ def main():
             pids = [s.process.pid for s in stack.servers]
             print("attacks through nginx: peak RSS MiB, instances", attack_peak_rss(
                 stack.nginx.https_port, True, pids, len(update)),
-                "nginx workers", [round(kovarig.peak_rss_kib(p) / 1024, 1) for p in stack.nginx.worker_pids()])
+                "nginx workers", [round(kovarig.memory_kib(p, "VmHWM") / 1024, 1) for p in stack.nginx.worker_pids()])
             print("attacks direct: peak RSS MiB", attack_peak_rss(direct.port, True, [direct.process.pid],
                                                                    len(update)))
     finally:

@@ -80,7 +80,7 @@ def same_answer_from_each_instance(stack):
 
 
 def big_body_refused(stack):
-    before = [kovarig.rss_kib(s.process.pid) for s in stack.servers]
+    before = [kovarig.memory_kib(s.process.pid) for s in stack.servers]
     size = 300 * 1024 * 1024
     context = fleet.client_context()
     with socket.create_connection(("127.0.0.1", stack.nginx.https_port), timeout=10) as raw:
@@ -113,7 +113,7 @@ def big_body_refused(stack):
                     break
                 if not reply:
                     break
-    after = [kovarig.rss_kib(s.process.pid) for s in stack.servers]
+    after = [kovarig.memory_kib(s.process.pid) for s in stack.servers]
     status = reply.split(b"\r\n", 1)[0].decode(errors="replace")
     check(" 413 " in status, f"300 MB body answered '{status}' after {sent // (1 << 20)} MB sent")
     growth = max(a - b for a, b in zip(after, before))

@@ -50,18 +50,11 @@ def wait_for_port(port, seconds, process=None):
     return False
 
 
-def rss_kib(pid):
+def memory_kib(pid, field="VmRSS"):
+    """A memory figure of /proc/<pid>/status in KiB: VmRSS (resident now) or VmHWM (its peak); 0 if absent."""
     with open(f"/proc/{pid}/status") as status:
         for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    return 0
-
-
-def peak_rss_kib(pid):
-    with open(f"/proc/{pid}/status") as status:
-        for line in status:
-            if line.startswith("VmHWM:"):
+            if line.startswith(field + ":"):
                 return int(line.split()[1])
     return 0
 
