@@ -2,6 +2,7 @@
 #include "shell/AccountActions.h"
 #include "shell/CentralServer.h"
 #include "shell/CommandLine.h"
+#include "shell/OpenFileLimit.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(KOVA_SERVER_VERSION));
 
     server::OperatorAction action;
-    const auto options = server::readCommandLine(app, action);
+    auto options = server::readCommandLine(app, action);
     if (!options)
         return failure(options.reason());
     if (options->account) {
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
         QTextStream err(stderr);
         return server::runOperatorAction(action, options->databaseFile, out, err);
     }
+    const auto room = server::fitToOpenFileLimit(options->edge.total);
+    if (!room.warning.isEmpty())
+        QTextStream(stderr) << "kova_server: " << room.warning << Qt::endl;
+    options->edge.total = room.connections;
     server::CentralServer central;
     if (const auto started = central.start(*options); !started)
         return failure(started.reason());

@@ -17,6 +17,10 @@ void RequestCounters::observeExchange(double seconds) {
     }
 }
 
+void RequestCounters::countRefusal(Refusal refusal) {
+    ++m_refusals[size_t(refusal)];
+}
+
 void RequestCounters::write(QByteArray& out) const {
     metrics::family(out, "kova_http_requests_total", "counter",
                     "HTTP requests answered, by route and status.");
@@ -33,6 +37,14 @@ void RequestCounters::write(QByteArray& out) const {
                     double(m_exchanges));
     metrics::sample(out, "kova_exchange_duration_seconds_sum", {}, m_exchangeSeconds);
     metrics::sample(out, "kova_exchange_duration_seconds_count", {}, double(m_exchanges));
+    metrics::family(out, "kova_http_refused_total", "counter",
+                    "Requests refused and connections dropped at the HTTP edge, by reason.");
+    for (const Refusal refusal : kRefusals)
+        metrics::sample(out, "kova_http_refused_total",
+                        {{"reason", QString::fromLatin1(refusalLabel(refusal))}},
+                        double(m_refusals[size_t(refusal)]));
+    metrics::family(out, "kova_http_connections", "gauge", "HTTP connections open now.");
+    metrics::sample(out, "kova_http_connections", {}, double(m_openConnections));
 }
 
 } // namespace server

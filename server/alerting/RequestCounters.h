@@ -1,5 +1,7 @@
 #pragma once
 
+#include "edge/Refusal.h"
+
 #include <array>
 #include <QByteArray>
 #include <QMap>
@@ -7,14 +9,16 @@
 
 namespace server {
 
-// The server's own traffic since it started: requests by route and status, and how long the agents'
-// exchange took, as a histogram.
+// The server's own traffic since it started: requests by route and status, how long the agents' exchange
+// took, as a histogram, and what the edge refused or dropped, with the connections open now.
 class RequestCounters {
 public:
     void countRequest(const QString& route, int status);
     void observeExchange(double seconds);
+    void countRefusal(Refusal refusal);
+    void setOpenConnections(int open) { m_openConnections = open; }
 
-    // The two metric families, whole.
+    // The metric families, whole.
     void write(QByteArray& out) const;
 
     static constexpr std::array<double, 12> kExchangeBuckets{0.0005, 0.001, 0.0025, 0.005, 0.01, 0.025,
@@ -25,6 +29,8 @@ private:
     std::array<qint64, kExchangeBuckets.size()> m_buckets{};
     qint64 m_exchanges = 0;
     double m_exchangeSeconds = 0;
+    std::array<qint64, kRefusals.size()> m_refusals{};
+    int m_openConnections = 0;
 };
 
 } // namespace server

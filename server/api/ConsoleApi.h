@@ -23,6 +23,8 @@ public:
     QHttpServerResponse answer(const ApiRequest& request);
 
     static QString prefix() { return QStringLiteral("/api/v1/"); }
+    // The largest body a call may carry; a settings change or a login is far smaller.
+    static constexpr qsizetype kMaxBodyBytes = 64 * 1024;
 
 private:
     enum class Access { Anyone, Reader, Changer };

@@ -8,7 +8,7 @@
 namespace server {
 
 // What the server takes from an agent at most, so that nobody can fill its disk or its agents' windows.
-inline constexpr qsizetype kMaxBodyBytes = 64 * 1024;
+inline constexpr qsizetype kMaxBodyBytes = 64 * 1024; // refused from the head at the edge
 inline constexpr int kMaxNameLength = 64;
 inline constexpr int kMaxValueLength = 1024;
 inline constexpr int kMaxMessageLength = 4096; // sMessage and its twin sLastMessageDate

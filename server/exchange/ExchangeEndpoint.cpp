@@ -54,9 +54,6 @@ QHttpServerResponse ExchangeEndpoint::answer(const ExchangeRequest& request) {
     const auto refuse = [settingsRequest](Status status, const QString& reason) {
         return settingsRequest ? emptySettingsReply(status) : textReply(reason, status);
     };
-    if (body.size() > kMaxBodyBytes)
-        return refuse(Status::PayloadTooLarge,
-                      QStringLiteral("The request body is larger than %1 bytes.").arg(kMaxBodyBytes));
     if (!request.formBody)
         return refuse(Status::BadRequest,
                       QStringLiteral("Expected Content-Type: application/x-www-form-urlencoded."));

@@ -1,19 +1,16 @@
 #include "exchange/UpdateDownload.h"
 
-#include "http/TextReply.h"
-
 #include <QDir>
-#include <QFile>
 
 namespace server {
 
-QHttpServerResponse updateDownload(const QString& updatesFolder, const QString& fileName) {
+Result<std::unique_ptr<QFile>> openUpdate(const QString& updatesFolder, const QString& fileName) {
     if (updatesFolder.isEmpty())
-        return textReply(QStringLiteral("No updates folder is configured."), Status::NotFound);
-    QFile file(QDir(updatesFolder).filePath(fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        return textReply(QStringLiteral("No update is published."), Status::NotFound);
-    return QHttpServerResponse(QByteArrayLiteral("application/octet-stream"), file.readAll());
+        return Failure{QStringLiteral("No updates folder is configured.")};
+    auto file = std::make_unique<QFile>(QDir(updatesFolder).filePath(fileName));
+    if (!file->open(QIODevice::ReadOnly))
+        return Failure{QStringLiteral("No update is published.")};
+    return file;
 }
 
 } // namespace server

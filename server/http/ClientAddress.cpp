@@ -3,23 +3,23 @@
 #include <QHttpServerRequest>
 
 namespace server {
-namespace {
 
-// The peer of an IPv4 connection on a dual-stack socket reads as ::ffff:a.b.c.d.
-QHostAddress plain(const QHostAddress& address) {
+QHostAddress plainAddress(const QHostAddress& address) {
     bool isV4 = false;
     const quint32 v4 = address.toIPv4Address(&isV4);
     return isV4 ? QHostAddress(v4) : address;
 }
 
 bool isTrusted(const QHostAddress& address, const TrustedProxies& proxies) {
-    const QHostAddress candidate = plain(address);
+    const QHostAddress candidate = plainAddress(address);
     for (const auto& subnet : proxies) {
         if (candidate.isInSubnet(subnet))
             return true;
     }
     return false;
 }
+
+namespace {
 
 QByteArray forwardedForHeader(const QHttpServerRequest& request) {
     QByteArrayList values;
@@ -35,7 +35,8 @@ QByteArray forwardedForHeader(const QHttpServerRequest& request) {
 bool addTrustedProxy(const QString& text, TrustedProxies& proxies) {
     const QHostAddress single(text);
     if (!single.isNull()) {
-        proxies << qMakePair(plain(single), single.protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32);
+        proxies << qMakePair(plainAddress(single),
+                             single.protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32);
         return true;
     }
     const auto subnet = QHostAddress::parseSubnet(text);
@@ -47,7 +48,7 @@ bool addTrustedProxy(const QString& text, TrustedProxies& proxies) {
 
 QHostAddress clientAddress(const QHostAddress& peer, const QByteArray& forwardedFor,
                            const TrustedProxies& proxies) {
-    QHostAddress client = plain(peer);
+    QHostAddress client = plainAddress(peer);
     if (!isTrusted(client, proxies))
         return client;
     const QByteArrayList hops = forwardedFor.split(',');
@@ -55,7 +56,7 @@ QHostAddress clientAddress(const QHostAddress& peer, const QByteArray& forwarded
         const QHostAddress address(QString::fromLatin1(hop->trimmed()));
         if (address.isNull()) // a garbled hop: nothing left of it can be believed
             return client;
-        client = plain(address);
+        client = plainAddress(address);
         if (!isTrusted(client, proxies))
             return client;
     }

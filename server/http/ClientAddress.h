@@ -10,6 +10,11 @@ namespace server {
 // Addresses whose X-Forwarded-For the server believes: a single address or a subnet ("10.0.0.0/8").
 using TrustedProxies = QList<QPair<QHostAddress, int>>;
 
+// The peer of an IPv4 connection on a dual-stack socket reads as ::ffff:a.b.c.d; this is a.b.c.d.
+QHostAddress plainAddress(const QHostAddress& address);
+
+bool isTrusted(const QHostAddress& address, const TrustedProxies& proxies);
+
 // Reads a --trusted-proxy value; false when it is neither an address nor a subnet.
 bool addTrustedProxy(const QString& text, TrustedProxies& proxies);
 

@@ -3,7 +3,10 @@
 #include "auth/Secrets.h"
 #include "console/ConsoleFiles.h"
 #include "domain/ServerClock.h"
+#include "edge/ConnectionGuard.h"
+#include "edge/EdgeListener.h"
 #include "Endpoints.h"
+#include "exchange/ExchangeBounds.h"
 #include "exchange/TimePage.h"
 #include "exchange/UpdateDownload.h"
 #include "http/ApiRequest.h"
@@ -17,7 +20,6 @@
 #include <memory>
 #include <QElapsedTimer>
 #include <QRegularExpression>
-#include <QSslServer>
 
 namespace server {
 namespace {
@@ -42,6 +44,20 @@ QString routeLabel(const QString& path) {
     if (path.startsWith(kConsolePath) || path == QStringLiteral("/") || path == QStringLiteral("/console"))
         return QStringLiteral("console");
     return QStringLiteral("other");
+}
+
+// A stray form to a page or an unknown address is still answered by its route (405, 404); more is refused.
+constexpr qsizetype kStrayBodyBytes = 4 * 1024;
+
+// The largest body each route takes; the edge refuses a larger one from its headers, unread.
+qsizetype bodyLimit(QByteArrayView path) {
+    static const QByteArray exchange = wire::kExchangePath.toUtf8();
+    static const QByteArray api = ConsoleApi::prefix().toUtf8();
+    if (path == exchange)
+        return kMaxBodyBytes;
+    if (path.startsWith(api))
+        return ConsoleApi::kMaxBodyBytes;
+    return kStrayBodyBytes;
 }
 
 } // namespace
@@ -69,14 +85,31 @@ void CentralServer::addRoutes() {
     // The published agent and, under the same address with the suffix appended, its signature.
     for (const QString& path : {wire::kUpdatePath, wire::kUpdatePath + wire::kSignatureSuffix}) {
         m_http.route(exactPath(path),
-                     [this, file = path.section(u'/', -1)](const QHttpServerRequest& request) {
-                         if (request.method() != QHttpServerRequest::Method::Get)
-                             return methodNotAllowed(QByteArrayLiteral("GET"));
-                         return updateDownload(m_updatesFolder, file);
+                     [this, file = path.section(u'/', -1)](const QHttpServerRequest& request,
+                                                           QHttpServerResponder&& responder) {
+                         sendUpdate(request, file, std::move(responder));
                      });
     }
     addConsoleRoutes();
     addAlertingRoutes();
+}
+
+// Streamed at the client's pace, so that many downloads of a large program hold little memory. Answered
+// through the responder, which the request counters' hook does not see, so counted here.
+void CentralServer::sendUpdate(const QHttpServerRequest& request, const QString& file,
+                               QHttpServerResponder&& responder) {
+    const auto answerWith = [&](const QHttpServerResponse& response) {
+        m_alerting.counters().countRequest(QStringLiteral("update"), int(response.statusCode()));
+        response.write(std::move(responder));
+    };
+    if (request.method() != QHttpServerRequest::Method::Get)
+        return answerWith(methodNotAllowed(QByteArrayLiteral("GET")));
+    auto opened = openUpdate(m_updatesFolder, file);
+    if (!opened)
+        return answerWith(textReply(opened.reason(), Status::NotFound));
+    m_alerting.counters().countRequest(QStringLiteral("update"), int(Status::Ok));
+    responder.write(m_edge->answering()->pace(std::move(*opened)),
+                    {{"Content-Type", "application/octet-stream"}});
 }
 
 void CentralServer::addAlertingRoutes() {
@@ -127,19 +160,17 @@ Result<> CentralServer::start(const ServerOptions& options) {
 }
 
 Result<> CentralServer::listen(const ServerOptions& options) {
-    std::unique_ptr<QTcpServer> listener;
-    if (options.tlsCertificateFile.isEmpty() && options.tlsKeyFile.isEmpty()) {
-        listener = std::make_unique<QTcpServer>();
-    } else {
+    auto listener = std::make_unique<EdgeListener>(options.edge, bodyLimit, options.trustedProxies);
+    listener->watch([this](Refusal refusal) { m_alerting.counters().countRefusal(refusal); },
+                    [this](int open) { m_alerting.counters().setOpenConnections(open); });
+    if (!options.tlsCertificateFile.isEmpty() || !options.tlsKeyFile.isEmpty()) {
         auto tls = loadTlsFiles(options.tlsCertificateFile, options.tlsKeyFile);
         if (!tls)
             return Failure{tls.reason()};
         requireStrongTls(*tls);
         if (auto proven = proveKeyMatchesCertificate(*tls); !proven)
             return proven;
-        auto sslListener = std::make_unique<QSslServer>();
-        sslListener->setSslConfiguration(*tls);
-        listener = std::move(sslListener);
+        listener->useTls(*tls);
         m_scheme = QStringLiteral("https");
         m_api.setServedOverTls(true);
     }
@@ -150,7 +181,8 @@ Result<> CentralServer::listen(const ServerOptions& options) {
                            .arg(listener->errorString())};
     m_address = options.address;
     m_port = listener->serverPort();
-    m_http.bind(listener.release()); // the HTTP server takes ownership
+    m_edge = listener.release();
+    m_http.bind(m_edge); // the HTTP server takes ownership
     return Result<>::success();
 }
 

@@ -2,6 +2,7 @@
 
 #include "alerting/Alerting.h"
 #include "api/ConsoleApi.h"
+#include "edge/EdgeListener.h"
 #include "exchange/ExchangeEndpoint.h"
 #include "shell/ServerOptions.h"
 #include "store/ReportRetention.h"
@@ -14,7 +15,7 @@ namespace server {
 
 // The central server: the agents' endpoint, the web time page, the update download and the operator
 // console on one port.
-// Requests are answered one at a time on the thread that runs the event loop.
+// Requests are answered one at a time on the thread that runs the event loop, behind the edge's bounds.
 class CentralServer {
 public:
     CentralServer();
@@ -36,6 +37,7 @@ private:
     void addConsoleRoutes();
     void addAlertingRoutes();
     Result<> listen(const ServerOptions& options);
+    void sendUpdate(const QHttpServerRequest& request, const QString& file, QHttpServerResponder&& responder);
 
     ServerStore m_store;
     AgentGate m_gate;
@@ -44,6 +46,7 @@ private:
     Alerting m_alerting;
     ReportRetention m_retention;
     QHttpServer m_http;
+    EdgeListener* m_edge = nullptr; // owned by m_http
     QString m_updatesFolder;
     TrustedProxies m_trustedProxies; // peers whose X-Forwarded-For names the client
     QString m_scheme = QStringLiteral("http");

@@ -36,6 +36,11 @@ const QCommandLineOption
 const QCommandLineOption kKeepDays(QStringLiteral("keep-days"),
                                    QStringLiteral("Days of report history kept (default 90)."),
                                    QStringLiteral("N"), QStringLiteral("90"));
+const QCommandLineOption
+    kMaxConnections(QStringLiteral("max-connections"),
+                    QStringLiteral("Connections open at once, all clients together (default 4096); "
+                                   "beyond it new ones are closed on arrival."),
+                    QStringLiteral("COUNT"), QStringLiteral("4096"));
 const QCommandLineOption kApprove(QStringLiteral("approve"),
                                   QStringLiteral("Admit the pending computer NAME, then end."),
                                   QStringLiteral("NAME"));
@@ -169,6 +174,15 @@ Result<> readKeepDays(const QCommandLineParser& parser, ServerOptions& options) 
                        .arg(parser.value(kKeepDays))};
 }
 
+Result<> readMaxConnections(const QCommandLineParser& parser, ServerOptions& options) {
+    bool ok = false;
+    options.edge.total = parser.value(kMaxConnections).toInt(&ok);
+    if (ok && options.edge.total >= 1 && options.edge.total <= 1'000'000)
+        return Result<>::success();
+    return Failure{QStringLiteral("--max-connections needs a number from 1 to 1000000, not \"%1\"")
+                       .arg(parser.value(kMaxConnections))};
+}
+
 // At most one action per run, so that a mistyped line never does two things.
 Result<> readAction(const QCommandLineParser& parser, OperatorAction& action) {
     using Kind = OperatorAction::Kind;
@@ -251,10 +265,10 @@ Result<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorActio
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions(
-        {kListen,       kPort,          kDatabase,          kUpdates,     kTlsCert,  kTlsKey,
-         kTrustedProxy, kEnrol,         kKeepDays,          kApprove,     kResetKey, kListPending,
-         kAllowKeyless, kRequireKey,    kAddOperator,       kAddToken,    kRole,     kMetricsAllow,
-         kWebhook,      kWebhookSecret, kWebhookSecretFile, kSilenceCheck});
+        {kListen,       kPort,          kDatabase,          kUpdates,      kTlsCert,       kTlsKey,
+         kTrustedProxy, kEnrol,         kKeepDays,          kApprove,      kResetKey,      kListPending,
+         kAllowKeyless, kRequireKey,    kAddOperator,       kAddToken,     kRole,          kMetricsAllow,
+         kWebhook,      kWebhookSecret, kWebhookSecretFile, kSilenceCheck, kMaxConnections});
     parser.process(app);
 
     ServerOptions options;
@@ -266,6 +280,7 @@ Result<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorActio
                                                [&] { return readTrustedProxies(parser, options); },
                                                [&] { return readEnrolment(parser, options); },
                                                [&] { return readKeepDays(parser, options); },
+                                               [&] { return readMaxConnections(parser, options); },
                                                [&] { return readAction(parser, action); },
                                                [&] { return readAccount(parser, options); },
                                                [&] { return readAlerting(parser, options.alerting); }};

@@ -3,6 +3,7 @@
 #include "alerting/AlertingOptions.h"
 #include "auth/EnrolmentPolicy.h"
 #include "domain/Role.h"
+#include "edge/EdgeLimits.h"
 #include "http/ClientAddress.h"
 
 #include <optional>
@@ -32,6 +33,7 @@ struct ServerOptions {
     int newNamesPerMinute = 30;    // per client address
     int keepDays = 90;             // history older than this is pruned
     TrustedProxies trustedProxies; // peers whose X-Forwarded-For names the client
+    EdgeLimits edge;               // bounds on connections and requests before any route sees them
     std::optional<AccountAction> account;
     AlertingOptions alerting;
 };
