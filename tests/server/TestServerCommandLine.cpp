@@ -45,6 +45,8 @@ private slots:
         row("trusted proxy by name", db + QStringList{"--trusted-proxy", "proxy.example"}, "--trusted-proxy");
         row("unknown policy", db + QStringList{"--enrol", "anyone"}, "open, approve or closed");
         row("no days kept", db + QStringList{"--keep-days", "0"}, "--keep-days");
+        row("no connections", db + QStringList{"--max-connections", "0"}, "--max-connections");
+        row("connections not a number", db + QStringList{"--max-connections", "many"}, "--max-connections");
         row("two actions", db + QStringList{"--approve", "A", "--reset-key", "B"}, "one of");
         row("reset of an unknown name", db + QStringList{"--reset-key", "NOBODY"}, "NOBODY");
     }
