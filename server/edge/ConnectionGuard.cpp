@@ -112,8 +112,9 @@ void ConnectionGuard::refuse(Refusal refusal) {
     const QByteArray answer = refusalAnswer(refusal);
     if (answer.isEmpty())
         return m_socket->abort();
+    // Closing stops reading at once: whatever body follows stays unread in the kernel until the close.
     m_socket->write(answer);
-    // Reading on a little, so that a client still sending sees the answer rather than a reset.
+    m_socket->disconnectFromHost();
     m_deadline = m_edge.now() + m_limits.linger.count();
 }
 

@@ -55,7 +55,7 @@ private:
     bool m_handedOver = false;
     bool m_fresh = true;      // no request complete yet: the head's time counts from the connection
     bool m_answering = false; // a complete request whose answer is not all written
-    bool m_refused = false;   // answered by the edge, reading on only until the linger ends
+    bool m_refused = false;   // answered by the edge and closing
     qint64 m_deadline = 0;
     Refusal m_onExpiry = Refusal::HeadTimeout;
     QPointer<QIODevice> m_stream;
