@@ -365,7 +365,7 @@ def stalled_downloads(exe, folder, clients=50, size=20 * MIB, wait=40):
                     dropped_after = time.monotonic() - stopped_reading
                     break
             growth = peak_kib(server) - before
-            dropped = count_ending(stalled, 1)
+            dropped = count_ending(stalled, 5)
         finally:
             for connection in stalled:
                 connection.close()

@@ -14,6 +14,7 @@ import threading
 import time
 
 import edge_attacks as edge
+import fleet
 import kovarig
 from edge_attacks import FORM, MIB
 
@@ -47,10 +48,14 @@ def padded(start, size, end=b""):
 
 
 def body_limits(server):
-    """Each route's limit, both sides of it; returns how many 413s were caused."""
-    settings = [padded(b"servercode=EDGE-PAD&pad=", size) for size in (BODY_LIMIT, BODY_LIMIT + 1)]
-    logins = [padded(b'{"name": "edge", "password": "', size, b'"}') for size in (BODY_LIMIT, BODY_LIMIT + 1)]
-    for what, path, content_type, bodies in (("settings request", kovarig.EXCHANGE_PATH, FORM, settings),
+    """Each route's limit, both sides of it; returns how many 413s were caused. The bodies within the limit
+    are well formed, so that only the edge can refuse them (a report without a key and a wrong password are
+    answered 401)."""
+    report = fleet.report_body("EDGE-PAD", "padded") + b"&pad="
+    reports = [padded(report, size) for size in (BODY_LIMIT, BODY_LIMIT + 1)]
+    login = b'{"name": "edge", "password": "wrong", "pad": "'
+    logins = [padded(login, size, b'"}') for size in (BODY_LIMIT, BODY_LIMIT + 1)]
+    for what, path, content_type, bodies in (("status report", kovarig.EXCHANGE_PATH, FORM, reports),
                                              ("login", edge.LOGIN_PATH, "application/json", logins)):
         within, over = (edge.ask(server.port, post_head(path, content_type, len(b)), b) for b in bodies)
         check(within not in ("413", "none"), f"a {what} of {BODY_LIMIT:,} bytes is taken ({within})")
