@@ -85,7 +85,7 @@ def figures(exe, agent_exe, folder):
     limit = edge.small_file_limit(exe, folder, agent_exe)
     counted.update(limit["refusals"])
     yield "ulimit -n 1024, 1,100 from 127.0.0.2", (
-        f"{limit['opened']} opened, {limit['closed_at_once']} closed at once; agent "
+        f"{limit['opened']} opened in {limit['flood_s']:.1f} s, {limit['kept']} kept; agent "
         f"{'not run' if not agent_exe else seconds(limit['agent_s'])}")
     downloads = edge.stalled_downloads(exe, folder)
     counted.update(downloads["refusals"])
