@@ -337,13 +337,11 @@ def small_file_limit(exe, folder, agent_exe, connections=1100, open_files=1024):
                 seconds = agent.run_once(server.url, timeout=20)[1] if agent else None
             except Exception:  # a failed or hung run
                 seconds = None
-            return {"opened": len(flood), "flood_s": flood_seconds, "kept": len(flood) - ended, "agent_s": seconds,
-                    "log": server.read_log(), "refusals": refusals(server)}
+            return {"opened": len(flood), "flood_s": flood_seconds, "kept": len(flood) - ended,
+                    "agent_s": seconds, "log": server.read_log(), "refusals": refusals(server)}
         finally:
             for connection in flood:
                 connection.close()
-
-
 
 
 def stalled_downloads(exe, folder, clients=50, size=20 * MIB, wait=40):
@@ -370,8 +368,8 @@ def stalled_downloads(exe, folder, clients=50, size=20 * MIB, wait=40):
             dropped_after = None
             while time.monotonic() < stopped_reading + wait:
                 time.sleep(1)
-                still_open = open_connections(server)
-                if still_open is not None and still_open <= 1:  # only this reader of /metrics
+                open_now = open_connections(server)
+                if open_now is not None and open_now <= 1:  # only this reader of /metrics
                     dropped_after = time.monotonic() - stopped_reading
                     break
             growth = peak_kib(server) - before
@@ -410,8 +408,8 @@ def count_ending(connections, seconds):
 
 
 def seconds_to_close_after_answer(port):
-    """A request with `Connection: close`: seconds from its complete answer to the end of the connection,
-    None if not within 5 s."""
+    """A request with `Connection: close`: its status and the seconds from its complete answer to the end of
+    the connection (None if not within 5 s)."""
     with kovarig.connect_from(port) as connection:
         connection.sendall(f"GET {kovarig.TIME_PATH} HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n"
                            .encode())
