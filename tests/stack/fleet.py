@@ -5,7 +5,8 @@ import http.client
 import ssl
 import time
 
-ENDPOINT = "/kova-oru/process_servers.asp"
+from kovarig import EXCHANGE_PATH as ENDPOINT
+
 FORM = {"Content-Type": "application/x-www-form-urlencoded"}
 
 

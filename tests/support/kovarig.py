@@ -2,9 +2,11 @@
 and nginx, for the stack and browser tests and the benchmarks. The callers stop whatever they start in every
 outcome (Stack.close() stops a whole stack)."""
 
+import http.client
 import os
 import pwd
 import re
+import resource
 import shutil
 import signal
 import socket
@@ -22,6 +24,16 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 SITE = os.path.join(ROOT, "deploy", "nginx", "kova-oru.conf")
 
 
+def _server_paths():
+    """The server's paths as the build sets them for both sides (the top CMakeLists.txt)."""
+    with open(os.path.join(ROOT, "CMakeLists.txt")) as build:
+        paths = dict(re.findall(r'set\((KOVA_\w+_PATH) "([^"]+)"\)', build.read()))
+    return paths["KOVA_EXCHANGE_PATH"], paths["KOVA_UPDATE_PATH"], paths["KOVA_TIME_PATH"]
+
+
+EXCHANGE_PATH, UPDATE_PATH, TIME_PATH = _server_paths()
+
+
 # Every process started here dies with the process that started it, even one killed outright (a CTest
 # time-out): setpriv asks the kernel to send it SIGKILL then.
 TIED = ["setpriv", "--pdeathsig", "KILL", "--"]
@@ -35,6 +47,23 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
+
+
+def connect_from(port, source="127.0.0.1", timeout=10, receive_buffer=None):
+    """A TCP connection to a loopback port from one of loopback's many addresses (127.0.0.0/8), so that a test
+    can speak as many clients. A small receive buffer makes a client that stops reading felt by the server
+    at once instead of after megabytes of kernel buffering."""
+    connection = socket.socket()
+    try:
+        if receive_buffer:
+            connection.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
+        connection.settimeout(timeout)
+        connection.bind((source, 0))
+        connection.connect(("127.0.0.1", port))
+    except OSError:
+        connection.close()
+        raise
+    return connection
 
 
 def wait_for_port(port, seconds, process=None):
@@ -146,8 +175,9 @@ class Server:
     """One kova_server process on a free loopback port, its output in a log file in `folder`. By default new
     computers wait for an operator's approval, as they do in a real installation."""
 
-    def __init__(self, exe, folder, database, extra=(), enrolment="approve"):
+    def __init__(self, exe, folder, database, extra=(), enrolment="approve", open_files=None):
         self.exe = exe
+        self.open_files = open_files  # the process's own open-file limit, as `ulimit -n` would set it
         self.database = str(database)
         self.log_path = tempfile.mkstemp(prefix="server-", suffix=".log", dir=folder)[1]
         self.args = [exe, "--listen", "127.0.0.1", "--port", "0", "--database", self.database,
@@ -169,8 +199,12 @@ class Server:
 
     def start(self, seconds=30):
         """Waits for the line that says where it listens."""
+        def limit_open_files():
+            resource.setrlimit(resource.RLIMIT_NOFILE, (self.open_files, self.open_files))
+
         with open(self.log_path, "w") as log:
-            self.process = subprocess.Popen(TIED + self.args, stdout=log, stderr=subprocess.STDOUT)
+            self.process = subprocess.Popen(TIED + self.args, stdout=log, stderr=subprocess.STDOUT,
+                                            preexec_fn=limit_open_files if self.open_files else None)
         deadline = time.monotonic() + seconds
         while self.url is None:
             self.url = address_in(Path(self.log_path).read_text(errors="replace"))
@@ -179,6 +213,28 @@ class Server:
                 raise RuntimeError(f"kova_server did not start: {self.read_log()}")
             time.sleep(0.02)
         self.port = urlsplit(self.url).port
+
+    def metrics(self):
+        """The /metrics page as {'name{labels}': value}, read from loopback without a token; empty when the
+        page cannot be read."""
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
+        try:
+            connection.request("GET", "/metrics", headers={"Connection": "close"})
+            response = connection.getresponse()
+            text = response.read().decode(errors="replace") if response.status == 200 else ""
+        except (OSError, http.client.HTTPException):
+            text = ""
+        finally:
+            connection.close()
+        values = {}
+        for line in text.splitlines():
+            if line and not line.startswith("#"):
+                name, _, value = line.rpartition(" ")
+                try:
+                    values[name] = float(value)
+                except ValueError:
+                    pass
+        return values
 
     def read_log(self):
         with open(self.log_path, errors="replace") as log:
@@ -210,14 +266,15 @@ class Agent:
         self.executable = self.folder / built.name
         (self.folder / "kova.ini").write_text(name)
 
-    def run_once(self, server_url, admitted=True):
-        """The agent's output; a computer not admitted yet must fail its settings download."""
+    def run_once(self, server_url, admitted=True, timeout=120):
+        """The agent's output; a computer not admitted yet must fail its settings download. A run longer than
+        `timeout` seconds is killed and raises subprocess.TimeoutExpired."""
         # The clock and the program itself must not be touched by a test run: both addresses lead nowhere.
-        arguments = [str(self.executable), "--once", "--server-url", f"{server_url}/kova-oru/process_servers.asp",
+        arguments = [str(self.executable), "--once", "--server-url", f"{server_url}{EXCHANGE_PATH}",
                      "--time-url", "http://127.0.0.1:9/t", "--update-url", "http://127.0.0.1:9/u"]
         environment = dict(os.environ, QT_QPA_PLATFORM="offscreen")
         started = time.monotonic()
-        done = subprocess.run(arguments, capture_output=True, text=True, timeout=120, env=environment)
+        done = subprocess.run(arguments, capture_output=True, text=True, timeout=timeout, env=environment)
         output = done.stdout + done.stderr
         if (done.returncode == 0) != admitted:
             raise AssertionError(f"the agent's run ended with {done.returncode}:\n{output}")
