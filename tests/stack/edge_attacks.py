@@ -26,11 +26,11 @@ REFUSAL_REASONS = ("head_too_large", "body_too_large", "bad_request", "head_time
 
 
 @contextlib.contextmanager
-def running_server(exe, folder, extra=(), open_files=None, metrics_allowed=True):
-    """A kova_server of its own (own database, open enrolment), stopped in every outcome. Loopback is allowed
-    /metrics explicitly unless asked not to, so that the counters are read whatever the default is."""
+def running_server(exe, folder, extra=(), open_files=None):
+    """A kova_server of its own (own database, open enrolment, /metrics open to loopback for the counters),
+    stopped in every outcome."""
     own = tempfile.mkdtemp(prefix="server-", dir=folder)
-    allowed = ["--metrics-allow", "127.0.0.1"] if metrics_allowed else []
+    allowed = ["--metrics-allow", "127.0.0.1"]
     server = kovarig.Server(exe, own, os.path.join(own, "kova.sqlite"), allowed + list(extra), enrolment="open",
                             open_files=open_files)
     server.start()
