@@ -36,7 +36,7 @@ void ConnectionGuard::handedOver() {
 void ConnectionGuard::beforeParser() {
     m_edge.setAnswering(this);
     if (m_refused)
-        return discardInput();
+        return drain();
     const qint64 available = m_socket->bytesAvailable();
     if (available > m_unconsumed)
         frame(m_socket->peek(available));
@@ -112,10 +112,19 @@ void ConnectionGuard::refuse(Refusal refusal) {
     const QByteArray answer = refusalAnswer(refusal);
     if (answer.isEmpty())
         return m_socket->abort();
-    // Closing stops reading at once: whatever body follows stays unread in the kernel until the close.
     m_socket->write(answer);
-    m_socket->disconnectFromHost();
+    // A client still sending a modest body reads the answer only if the connection is not reset under it,
+    // so a little more is read and dropped, a piece at a time, before the connection is cut.
+    m_socket->setReadBufferSize(kDrainPiece);
+    m_drainLeft = kDrainAllowance;
     m_deadline = m_edge.now() + m_limits.linger.count();
+}
+
+void ConnectionGuard::drain() {
+    m_drainLeft -= m_socket->bytesAvailable();
+    discardInput();
+    if (m_drainLeft < 0)
+        m_socket->abort();
 }
 
 // Takes what arrived away from the parser too, committing its transaction so nothing stays buffered.

@@ -21,6 +21,9 @@ class EdgeListener;
 // wait between requests. It lives as long as its socket.
 class ConnectionGuard : public QObject {
 public:
+    static constexpr qint64 kDrainPiece = 64 * 1024;
+    static constexpr qint64 kDrainAllowance = 256 * 1024;
+
     ConnectionGuard(QTcpSocket* socket, EdgeListener& edge, const EdgeLimits& limits, BodyLimit bodyLimit,
                     qint64 now);
     ~ConnectionGuard() override;
@@ -43,6 +46,7 @@ private:
     void checkAnswered();
     void waitForNextStep();
     void refuse(Refusal refusal);
+    void drain();
     void discardInput();
     void setDeadline(std::chrono::milliseconds within, Refusal onExpiry);
 
@@ -55,7 +59,8 @@ private:
     bool m_handedOver = false;
     bool m_fresh = true;      // no request complete yet: the head's time counts from the connection
     bool m_answering = false; // a complete request whose answer is not all written
-    bool m_refused = false;   // answered by the edge and closing
+    bool m_refused = false;   // answered by the edge, draining a little until the linger ends
+    qint64 m_drainLeft = 0;
     qint64 m_deadline = 0;
     Refusal m_onExpiry = Refusal::HeadTimeout;
     QPointer<QIODevice> m_stream;

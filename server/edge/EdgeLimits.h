@@ -16,7 +16,7 @@ struct EdgeLimits {
     std::chrono::milliseconds idle{15'000};  // a kept-alive connection waiting for its next request
     std::chrono::milliseconds body{30'000};  // a body, from the end of its head
     std::chrono::milliseconds stall{30'000}; // an answer the client stopped reading
-    std::chrono::milliseconds linger{2'000}; // for a refusal's answer to leave before the connection is cut
+    std::chrono::milliseconds linger{2'000}; // a refused connection, for its answer to be read
     int perAddress = 64; // connections at once from one address (trusted proxies excepted)
     int total = 4096;    // connections at once, all addresses
 };
