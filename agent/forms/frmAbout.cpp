@@ -3,6 +3,7 @@
 #include "forms/Twips.h"
 #include "forms/WindowStyle.h"
 #include "modules/AgentConfig.h"
+#include "modules/AgentKey.h"
 
 namespace {
 
@@ -31,6 +32,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
                        "set and reports the server's state to the KOVA Oru central server, which "
                        "also schedules its reboots."),
         twipsRect(240, 1680, 5655, 1215), font(), this);
+    KeyFingerprint =
+        wrappedLabel(mdlGeneral::agentKeyFingerprintText(), twipsRect(240, 2895, 4335, 300), font(), this);
+    KeyFingerprint->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Command1 = new QPushButton(QStringLiteral("&Ok"), this);
     Command1->setGeometry(twipsRect(4680, 3240, 1215, 375));
     Command1->setDefault(true);

@@ -14,6 +14,7 @@ public:
     QLabel* Image1;
     QLabel* Label1;
     QLabel* Label2;
+    QLabel* KeyFingerprint; // what the operator compares with the server's list before approving
     QPushButton* Command1;
 
     void Command1_Click();

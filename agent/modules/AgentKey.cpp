@@ -1,5 +1,6 @@
 #include "modules/AgentKey.h"
 
+#include "AgentKeyHash.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/PrivateFile.h"
 #include "WireFormat.h"
@@ -33,8 +34,23 @@ Result<> writeAgentKey(const QString& key) {
     return platform::makePrivate(agentKeyFilePath());
 }
 
-void presentAgentKey(platform::TransferChannel& channel) {
+Result<AgentKeyStanding> agentKeyOrNew() {
+    if (const QString stored = readAgentKey(); !stored.isEmpty())
+        return AgentKeyStanding{stored, false};
+    const QString made = wire::newAgentKey();
+    if (auto written = writeAgentKey(made); !written)
+        return Failure{written.reason()};
+    return AgentKeyStanding{made, true};
+}
+
+QString agentKeyFingerprintText() {
     const QString key = readAgentKey();
+    if (key.isEmpty())
+        return QStringLiteral("No key yet: it is made at the first contact with the KOVA Server.");
+    return QStringLiteral("Key fingerprint: ") + wire::keyFingerprint(wire::agentKeyHash(key));
+}
+
+void presentAgentKey(platform::TransferChannel& channel, const QString& key) {
     channel.standingHeaders.clear();
     if (!key.isEmpty())
         channel.standingHeaders.append({QByteArrayLiteral("Authorization"), "Bearer " + key.toLatin1()});

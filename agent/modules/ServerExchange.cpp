@@ -19,13 +19,22 @@ QString waitForReply(platform::TransferChannel& channel) {
     return channel.GetChunk();
 }
 
-// Every request to the central server carries the agent's key once it has one.
-void post(platform::TransferChannel& channel, const QString& body) {
-    mdlGeneral::presentAgentKey(channel);
+} // namespace
+
+// Every request to the central server carries the agent's key, from the very first one: the server binds a
+// new name to the key that asked for it. A key that cannot be stored is not sent (it would bind the name to
+// a key the agent then loses); the server then hands one out as it does for older agents.
+void ServerExchange::post(platform::TransferChannel& channel, const QString& body) {
+    const auto key = mdlGeneral::agentKeyOrNew();
+    if (!key)
+        log.append(QStringLiteral("This computer's key could not be stored in %1 (%2); the request goes "
+                                  "without one. Let the account that runs KOVA Oru write there.")
+                       .arg(mdlGeneral::agentKeyFilePath(), key.reason()));
+    else if (key->made)
+        log.append(QStringLiteral("This computer made its key. ") + mdlGeneral::agentKeyFingerprintText());
+    mdlGeneral::presentAgentKey(channel, key ? key->key : QString());
     channel.Execute(channel.URL, kPost, body.toUtf8(), kFormHeader);
 }
-
-} // namespace
 
 ServerExchange::ServerExchange(AgentState& state, StatusLog& log, AgentView& view, const QString& serverUrl)
     : state(state), log(log), view(view), InetReceive(5s), InetMessages(60s) {
@@ -43,6 +52,12 @@ void ServerExchange::ReceiveWWWSQL() {
         log.append(QStringLiteral("Connection failed to the KOVA Server (Get)."));
         state.NoInternet = true;
     };
+    if (reply.isEmpty() && InetReceive.errorText().isEmpty()) {
+        // Answered without settings: waiting for approval, or refused. The operator compares this with the
+        // server's list before approving.
+        fail();
+        return log.append(mdlGeneral::agentKeyFingerprintText());
+    }
     if (reply.isEmpty())
         return fail();
     if (const Result<> kept = mdlGeneral::keepIssuedAgentKey(InetReceive); !kept) {

@@ -23,6 +23,8 @@ public:
     void setSettingsUrl(const QString& url) { InetReceive.URL = url; }
 
 private:
+    void post(platform::TransferChannel& channel, const QString& body);
+
     AgentState& state;
     StatusLog& log;
     AgentView& view;

@@ -23,5 +23,8 @@ inline QString computerBack() {
 inline QString enrolmentPending() {
     return QStringLiteral("enrolment_pending");
 }
+inline QString enrolmentConflict() {
+    return QStringLiteral("enrolment_conflict");
+}
 
 } // namespace server::events

@@ -70,6 +70,13 @@ Result<> EventRecorder::recordEnrolmentPending(const QString& computer, const QD
     return queue(events::enrolmentPending(), computer, now, {});
 }
 
+Result<> EventRecorder::recordEnrolmentConflict(const EnrolmentConflict& conflict) {
+    const QJsonObject details{{QStringLiteral("address"), conflict.address},
+                              {QStringLiteral("fingerprint"), conflict.fingerprint},
+                              {QStringLiteral("boundFingerprint"), conflict.boundFingerprint}};
+    return queue(events::enrolmentConflict(), conflict.computer, conflict.at, details);
+}
+
 Result<> EventRecorder::queue(const QString& kind, const QString& computer, const QDateTime& at,
                               const QJsonObject& details) {
     const QString eventId = QUuid::createUuid().toString(QUuid::WithoutBraces);

@@ -23,6 +23,7 @@ public:
     Result<> recordReport(const StatusReport& report, const QDateTime& receivedAt);
     Result<> recordSilences(const QDateTime& now);
     Result<> recordEnrolmentPending(const QString& computer, const QDateTime& now);
+    Result<> recordEnrolmentConflict(const EnrolmentConflict& conflict);
 
     EventStore& events() { return m_events; }
 

@@ -3,6 +3,7 @@
 // decision leaves an audit row.
 #include "api/ConsoleApi.h"
 
+#include "AgentKeyHash.h"
 #include "api/ComputerJson.h"
 #include "auth/EnrolmentDesk.h"
 #include "http/JsonReply.h"
@@ -20,11 +21,10 @@ QString flagText(bool on) {
 }
 
 QJsonObject enrolmentJson(const Enrolment& enrolment) {
-    return {{"name", enrolment.name},
-            {"enrolment", stateText(enrolment.state)},
-            {"keyless", enrolment.keyless},
-            {"firstSeen", timeJson(enrolment.askedAt)},
-            {"address", enrolment.askedFrom}};
+    return {
+        {"name", enrolment.name},         {"enrolment", stateText(enrolment.state)},
+        {"keyless", enrolment.keyless},   {"firstSeen", timeJson(enrolment.askedAt)},
+        {"address", enrolment.askedFrom}, {"fingerprint", wire::keyFingerprint(enrolment.pendingKeyHash)}};
 }
 
 } // namespace

@@ -23,7 +23,7 @@ Result<> approveComputer(ServerStore& store, const QString& name, const QDateTim
         return Failure{enrolment.reason()};
     if (*enrolment && ((*enrolment)->state == State::Admitted || (*enrolment)->state == State::Keyed))
         return Failure{QStringLiteral("\"%1\" is already admitted").arg(name)};
-    Enrolment admitted = enrolment->value_or(Enrolment{name, State::Pending, {}, false, now, {}});
+    Enrolment admitted = enrolment->value_or(Enrolment{name, State::Pending, {}, false, now, {}, {}});
     admitted.state = State::Admitted;
     return store.saveEnrolment(admitted);
 }
@@ -34,6 +34,7 @@ Result<> resetComputerKey(ServerStore& store, const QString& name) {
         return Failure{enrolment.reason()};
     enrolment->state = State::Reset;
     enrolment->keyHash.clear();
+    enrolment->pendingKeyHash.clear();
     return store.saveEnrolment(*enrolment);
 }
 

@@ -12,21 +12,30 @@ async function act(outcome, action, name, done) {
     }
 }
 
+// Approval admits the key that asked, so the admin compares it with what the agent shows first.
+function approveQuestion(row) {
+    return row.fingerprint
+        ? `Approve ${row.name}? Only the key with fingerprint ${row.fingerprint} will be admitted: check that the agent shows the same.`
+        : `Approve ${row.name}? It asked without a key, so its next request gets one.`;
+}
+
 function pendingTable(list, outcome, redraw) {
     if (!list.length) return el("p", { class: "empty", id: "no-pending" }, "No computer is waiting for approval.");
     const buttons = (row) => !page.canChange() ? el("span", { class: "muted small" }, "Needs an admin") :
         el("div", { class: "actions" },
             el("button", { type: "button", class: "primary", "aria-label": `Approve ${row.name}`,
-                onclick: async () => { if (await act(outcome, api.approve, row.name, `${row.name} is approved.`)) redraw(); } }, "Approve"),
+                onclick: async () => { if (confirm(approveQuestion(row)) &&
+                    await act(outcome, api.approve, row.name, `${row.name} is approved.`)) redraw(); } }, "Approve"),
             el("button", { type: "button", class: "danger", "aria-label": `Refuse ${row.name}`,
                 onclick: async () => { if (confirm(`Refuse ${row.name}? It will not be taken on.`) &&
                     await act(outcome, api.refuse, row.name, `${row.name} is refused.`)) redraw(); } }, "Refuse"));
     return el("table", { id: "pending-table" },
-        el("thead", {}, el("tr", {}, ["Computer", "First seen", "Address", ""].map((t) => el("th", { scope: "col" }, t)))),
+        el("thead", {}, el("tr", {}, ["Computer", "First seen", "Address", "Key fingerprint", ""].map((t) => el("th", { scope: "col" }, t)))),
         el("tbody", {}, list.map((row) => el("tr", { "data-computer": row.name },
             el("th", { scope: "row" }, row.name),
             el("td", {}, format.time(row.firstSeen)),
             el("td", { class: "mono" }, row.address || "–"),
+            el("td", { class: "mono fingerprint" }, row.fingerprint || "no key"),
             el("td", {}, buttons(row))))));
 }
 

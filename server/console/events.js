@@ -8,6 +8,7 @@ const eventTypes = {
     computer_silent: "Computer silent",
     computer_back: "Computer reporting again",
     enrolment_pending: "Enrolment waiting",
+    enrolment_conflict: "Enrolment asked with another key",
 };
 
 function deliveryList(deliveries) {

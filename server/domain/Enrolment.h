@@ -21,6 +21,18 @@ struct Enrolment {
     bool keyless = false; // the operator allows reports and settings requests that carry no key
     QDateTime askedAt;    // when the name last asked to be admitted
     QString askedFrom;    // the client address it asked from
+    // The hash of the key that asked first for this name while it is new, pending, approved or reset: the
+    // only key approval admits. Empty when the name asked without a key (older agents).
+    QString pendingKeyHash;
+};
+
+// A request for a name whose enrolment is bound to another key: refused, and told to the operators.
+struct EnrolmentConflict {
+    QString computer;
+    QDateTime at;
+    QString address;          // where the refused request came from
+    QString fingerprint;      // of the key it carried; empty when it carried none
+    QString boundFingerprint; // of the key the enrolment is bound to
 };
 
 QString stateText(Enrolment::State state);

@@ -86,6 +86,7 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawNa
     }
     switch (admission->verdict) {
     case Admission::Verdict::Pass:
+    case Admission::Verdict::TakeKey:
     case Admission::Verdict::IssueKey:
         return answerAdmitted(computer, *admission, request);
     case Admission::Verdict::Pending:
@@ -100,7 +101,7 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawNa
     return emptySettingsReply(Status::Unauthorized);
 }
 
-// The settings are registered before the key is issued: a key is only ever handed out in a reply that
+// The settings are registered before the key is issued or taken: a key only ever enrols with a reply that
 // also carries the settings.
 QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, const Admission& admission,
                                                      const ExchangeRequest& request) {
@@ -108,6 +109,11 @@ QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, co
     const auto settings = m_store.settingsOrRegister(computer, SettingsRecord::defaults(now), now);
     if (!settings)
         return settingsFailure(computer, settings.reason());
+    if (admission.verdict == Admission::Verdict::TakeKey) {
+        if (const auto taken = m_gate.takeKey(computer, request.key, request.clientAddress.toString());
+            !taken)
+            return settingsFailure(computer, taken.reason());
+    }
     std::optional<QString> key;
     if (admission.verdict == Admission::Verdict::IssueKey) {
         const auto issued = m_gate.issueKey(computer, request.clientAddress.toString());

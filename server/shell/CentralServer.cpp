@@ -155,6 +155,9 @@ Result<> CentralServer::start(const ServerOptions& options) {
         return Failure{QStringLiteral("cannot use the database %1: %2")
                            .arg(locationForDisplay(options.databaseFile), opened.reason())};
     m_alerting.start(options.alerting);
+    m_gate.setConflictObserver([this](const EnrolmentConflict& conflict) {
+        return m_alerting.recorder().recordEnrolmentConflict(conflict);
+    });
     m_retention.start(options.keepDays);
     return listen(options);
 }

@@ -48,8 +48,10 @@ const QCommandLineOption
     kResetKey(QStringLiteral("reset-key"),
               QStringLiteral("Withdraw the key of computer NAME (it enrols again), then end."),
               QStringLiteral("NAME"));
-const QCommandLineOption kListPending(QStringLiteral("list-pending"),
-                                      QStringLiteral("List the computers waiting for approval, then end."));
+const QCommandLineOption
+    kListPending(QStringLiteral("list-pending"),
+                 QStringLiteral("List the computers waiting for approval (name, time asked, address, "
+                                "key fingerprint), then end."));
 const QCommandLineOption
     kAllowKeyless(QStringLiteral("allow-keyless"),
                   QStringLiteral("Let computer NAME report and fetch settings without a key (for agents "

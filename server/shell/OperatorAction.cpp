@@ -1,5 +1,6 @@
 #include "shell/OperatorAction.h"
 
+#include "AgentKeyHash.h"
 #include "auth/EnrolmentDesk.h"
 #include "domain/ServerClock.h"
 #include "store/ServerStore.h"
@@ -9,13 +10,19 @@ namespace {
 
 using Kind = OperatorAction::Kind;
 
+// A name that asked without a key (an older agent) has nothing to compare.
+QString fingerprintText(const Enrolment& enrolment) {
+    const QString fingerprint = wire::keyFingerprint(enrolment.pendingKeyHash);
+    return fingerprint.isEmpty() ? QStringLiteral("no key") : fingerprint;
+}
+
 Result<> listPending(ServerStore& store, QTextStream& out) {
     const auto pending = store.pendingEnrolments();
     if (!pending)
         return Failure{pending.reason()};
     for (const Enrolment& enrolment : *pending)
         out << enrolment.name << '\t' << enrolment.askedAt.toString(Qt::ISODate) << '\t'
-            << enrolment.askedFrom << '\n';
+            << enrolment.askedFrom << '\t' << fingerprintText(enrolment) << '\n';
     return Result<>::success();
 }
 

@@ -28,13 +28,20 @@ QStringList enrolmentAndRetention() {
     };
 }
 
+// Enrolment bound to the agent that asked: the hash of the key that first asked for a new or reset name,
+// which approval then admits and no other key.
+QStringList pendingKeys() {
+    return {QStringLiteral("ALTER TABLE enrolments ADD COLUMN pending_key_hash TEXT NOT NULL DEFAULT ''")};
+}
+
 } // namespace
 
 const QList<Migration>& migrations() {
     static const QList<Migration> all{{1, firstSchema()},
                                       {2, enrolmentAndRetention()},
                                       {3, schema::consoleTables()},
-                                      {4, schema::alertingTables()}};
+                                      {4, schema::alertingTables()},
+                                      {5, pendingKeys()}};
     return all;
 }
 

@@ -51,7 +51,8 @@ QStringList enrolmentValues(const Enrolment& enrolment) {
             enrolment.keyHash,
             enrolment.keyless ? "1" : "0",
             timestamp(enrolment.askedAt),
-            enrolment.askedFrom};
+            enrolment.askedFrom,
+            enrolment.pendingKeyHash};
 }
 
 // A row of schema::enrolmentColumns(); an unknown state reads as Reset, so the name must enrol again.
@@ -63,6 +64,7 @@ Enrolment enrolmentFrom(const QSqlQuery& row) {
     enrolment.keyless = row.value(3).toInt() != 0;
     enrolment.askedAt = QDateTime::fromString(row.value(4).toString(), Qt::ISODateWithMs);
     enrolment.askedFrom = row.value(5).toString();
+    enrolment.pendingKeyHash = row.value(6).toString();
     return enrolment;
 }
 

@@ -128,7 +128,8 @@ QString selectPending() {
 }
 
 const QStringList& enrolmentColumns() {
-    static const QStringList columns{"name", "state", "key_hash", "keyless", "asked_at", "asked_from"};
+    static const QStringList columns{"name",     "state",      "key_hash",        "keyless",
+                                     "asked_at", "asked_from", "pending_key_hash"};
     return columns;
 }
 

@@ -1,9 +1,11 @@
 // The key the central server hands out is kept whole, replaces the old one at once, and no other account of
 // the machine can read it: on Windows the program's folder lets every user read what it holds.
+#include "AgentKeyHash.h"
 #include "modules/AgentKey.h"
 #include "support/FileBytes.h"
 #include "support/PlatformFakes.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #ifdef Q_OS_WIN
@@ -65,6 +67,29 @@ private slots:
             QSKIP("wine keeps no access lists on files; checked on Windows itself");
 #endif
         QCOMPARE(whoMayRead(mdlGeneral::agentKeyFilePath()), QString("owner"));
+    }
+
+    // The agent makes its key once, before its first request, and from then on uses the stored one, also
+    // a key the central server handed out before agents made their own.
+    void madeOnceThenKept_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("no key yet") << QString();
+        QTest::newRow("handed out earlier") << QString(64, u'c');
+    }
+    void madeOnceThenKept() {
+        QFETCH(QString, stored);
+        QFile::remove(mdlGeneral::agentKeyFilePath());
+        QVERIFY(stored.isEmpty() || mdlGeneral::writeAgentKey(stored));
+        const auto first = mdlGeneral::agentKeyOrNew();
+        QVERIFY2(first, qPrintable(first.reason()));
+        QCOMPARE(first->made, stored.isEmpty());
+        QVERIFY(first->key.contains(QRegularExpression("^[0-9a-f]{64}$")));
+        QVERIFY(stored.isEmpty() || first->key == stored);
+        QCOMPARE(fileBytes(mdlGeneral::agentKeyFilePath()), first->key.toLatin1());
+        const auto again = mdlGeneral::agentKeyOrNew();
+        QVERIFY(again && !again->made && again->key == first->key);
+        QCOMPARE(mdlGeneral::agentKeyFingerprintText(),
+                 "Key fingerprint: " + wire::keyFingerprint(wire::agentKeyHash(first->key)));
     }
 };
 

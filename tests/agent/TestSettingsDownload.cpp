@@ -1,6 +1,7 @@
 // The agent's two exchanges against a scripted peer: what the settings download stores and logs for each
 // kind of reply, how it ends without one, what the status upload shows, and the guards against overlap.
 #include "Endpoints.h"
+#include "modules/AgentKey.h"
 #include "modules/LocalDateTime.h"
 #include "modules/SettingsPieces.h"
 #include "platform/Clock.h"
@@ -31,6 +32,9 @@ const QString kConnecting = "Connecting to KOVA Server (Get)...\r\n";
 const QString kConnected = "Connection successful. Downloading data.\r\n";
 const QString kDownloaded = "Download successful.\r\n";
 const QString kGetFailed = "Connection failed to the KOVA Server (Get).\r\n";
+// An enrolled agent's key, and the fingerprint it shows when the server answers without settings.
+const QString kKey(64, u'0');
+const QString kFingerprint = "Key fingerprint: 681d-f247-e1ec-e836\r\n";
 const QString kSending = "\r\nConnecting to KOVA Server (Send)...\r\nSending data...\r\n";
 
 const QString kSent = "Transmission successful! (" + formatGeneralDateTime(kNow) + ")\r\n";
@@ -87,6 +91,7 @@ private slots:
         server.emplace();
         harness.emplace(server->url(wire::kExchangePath).toString());
         state().ComputerName = "SRV01"; // what start-up reads from the name file
+        QVERIFY(mdlGeneral::writeAgentKey(kKey));
         storeSettingsPieces(state(), QStringList(wire::kSettingsPieceCount, kOld));
     }
 
@@ -112,7 +117,10 @@ private slots:
         QTest::newRow("Disable no truth word")
             << reply(distinctPieces(28, "yes")) << distinctPieces(28, "yes") << incomplete;
         QTest::newRow("no Disable") << reply(distinctPieces(28, "")) << distinctPieces(28, "") << incomplete;
-        QTest::newRow("empty reply") << Answer::http(200, "") << old << kConnecting + kGetFailed;
+        // Waiting for approval: the operator compares the fingerprint with the server's.
+        QTest::newRow("empty reply") << Answer::http(200, "") << old
+                                     << kConnecting + kGetFailed + kFingerprint;
+        QTest::newRow("refused") << Answer::http(401, "") << old << kConnecting + kGetFailed + kFingerprint;
         QTest::newRow("never answers") << Answer::silent() << old << kConnecting + kGetFailed;
         QTest::newRow("trickles forever") << Answer::trickle(20ms) << old << kConnecting + kGetFailed;
         const QByteArray whole = wire::joinSettingsReply(all).toUtf8();
@@ -146,6 +154,32 @@ private slots:
         QCOMPARE(state().NoInternet, !log.endsWith(kDownloaded));
         QCOMPARE(server->requests().size(), 1);
         QCOMPARE(server->requests().first().body, "servercode=SRV01");
+    }
+
+    // An agent that has no key yet makes one and sends it with its very first request; one that cannot store
+    // it sends none (the name would be bound to a key it then loses) and says where it could not write.
+    void firstRequestCarriesTheKeyMadeForIt_data() {
+        QTest::addColumn<bool>("storable");
+        QTest::newRow("stored") << true;
+        QTest::newRow("cannot be stored") << false;
+    }
+    void firstRequestCarriesTheKeyMadeForIt() {
+        QFETCH(bool, storable);
+        const QString keyFile = mdlGeneral::agentKeyFilePath();
+        QVERIFY(QFile::remove(keyFile) && (storable || QDir().mkdir(keyFile)));
+        server->serve(reply(distinctPieces(28)));
+        agent().ReceiveWWWSQL();
+        const QByteArray sent = server->requests().first().header("Authorization");
+        if (storable) {
+            QCOMPARE(sent, "Bearer " + mdlGeneral::readAgentKey().toLatin1());
+            QVERIFY(agent().logText().contains("This computer made its key. " +
+                                               mdlGeneral::agentKeyFingerprintText()));
+        } else {
+            QCOMPARE(sent, QByteArray());
+            QVERIFY2(agent().logText().contains("could not be stored in " + keyFile),
+                     qPrintable(agent().logText()));
+        }
+        QVERIFY(agent().logText().endsWith(kDownloaded));
     }
 
     // A huge reply without a separator: read no further than one piece of 32,000 bytes, so only LogFlag is

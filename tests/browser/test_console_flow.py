@@ -220,6 +220,9 @@ class ConsoleFlow(unittest.TestCase):
         self.element(f'#pending-table tr[data-computer="{NEWCOMER}"]', "the waiting computer")
         self.picture("enrolment-waiting")
         self.element(f'button[aria-label="Approve {NEWCOMER}"]').click()
+        question = self.browser.switch_to.alert  # approval admits the key that asked: its fingerprint is shown
+        self.assertRegex(question.text, r"fingerprint [0-9a-f]{4}(-[0-9a-f]{4}){3}")
+        question.accept()
         self.text_in("#enrolment-outcome", f"{NEWCOMER} is approved.")
         self.text_in("#pending", "No computer is waiting for approval.")
         self.picture("enrolment-approved")

@@ -59,6 +59,9 @@ private slots:
         QTest::addColumn<QString>("printed"); // a pattern
         const QString reported = "Download successful.\n.*Transmission successful! \\(";
         const QString unreachable = "\\(Get\\).\nNO INTERNET CONNECTION.  WILL RETRY.";
+        // Answered without settings, as while waiting for approval: the fingerprint to compare is shown.
+        const QString noSettingsGiven =
+            "\\(Get\\).\nKey fingerprint: [0-9a-f]{4}(-[0-9a-f]{4}){3}\nNO INTERNET CONNECTION.  WILL RETRY.";
         const auto row = [](const char* name, const QStringList& arguments, bool nameFile, int code,
                             const QString& printed) {
             // Neither the clock nor the program may be touched by a test run.
@@ -70,7 +73,7 @@ private slots:
         row("server answers", {"--once", "--server-url", serverUrl, "--ca-file", ca}, true, 0, reported);
         row("certificate not trusted", {"--once", "--server-url", serverUrl}, true, 1, unreachable);
         row("report delivered, settings not", {"--once", "--server-url", noSettings.url().toString()}, true,
-            1, unreachable + ".*Transmission successful! \\(");
+            1, noSettingsGiven + ".*Transmission successful! \\(");
         row("no name file", {"--once", "--server-url", serverUrl, "--ca-file", ca}, false, 2, "kova.ini");
     }
     void exitCode() {
@@ -87,20 +90,28 @@ private slots:
                  qPrintable(agent.output));
     }
 
-    // Under approve the agent waits (a failed download) until the operator approves, then runs; its key
-    // file is private and survives restarts; a reset key makes it enrol again.
+    // Under approve the agent waits (a failed download) until the operator approves, then runs; the
+    // fingerprint it prints is the one the operator is shown; its key file is made before the first request,
+    // is private and survives restarts; after a reset it enrols again with the same key.
     void enrolsWhenApproved() {
         QFile::remove(work.filePath("kova.key"));
         QVERIFY(writeName("SRV02"));
         const QStringList db{"--database", approvingDatabase};
-        const auto once = [&] {
+        const auto run = [&] {
             return runAgent({"--once", "--server-url", approvingUrl, "--ca-file",
                              certificate->certificatePath, "--time-url", "http://127.0.0.1:9/t",
-                             "--update-url", "http://127.0.0.1:9/u"})
-                .code;
+                             "--update-url", "http://127.0.0.1:9/u"});
         };
-        QCOMPARE(once(), 1);
-        QCOMPARE(runServerAction(db + QStringList{"--list-pending"}).out.section('\t', 0, 0), "SRV02");
+        const auto once = [&] { return run().code; };
+        const auto pendingFingerprint = [&] {
+            const QStringList pending = runServerAction(db + QStringList{"--list-pending"}).out.split('\t');
+            return pending.value(0) == "SRV02" ? pending.value(3).trimmed() : QString();
+        };
+        const Run waiting = run();
+        QCOMPARE(waiting.code, 1);
+        const QRegularExpression printed("Key fingerprint: ([0-9a-f]{4}(-[0-9a-f]{4}){3})\n");
+        QVERIFY2(printed.match(waiting.output).hasMatch(), qPrintable(waiting.output));
+        QCOMPARE(pendingFingerprint(), printed.match(waiting.output).captured(1));
         QCOMPARE(runServerAction(db + QStringList{"--approve", "SRV02"}).code, 0);
         QCOMPARE(once(), 0);
         const QString keyFile = work.filePath("kova.key");
@@ -114,10 +125,12 @@ private slots:
         QCOMPARE(contents(keyFile), key);
 
         QCOMPARE(runServerAction(db + QStringList{"--reset-key", "SRV02"}).code, 0);
-        QCOMPARE(once(), 1); // pending again
+        const Run again = run();
+        QCOMPARE(again.code, 1); // pending again, with the key it holds
+        QCOMPARE(pendingFingerprint(), printed.match(again.output).captured(1));
         QCOMPARE(runServerAction(db + QStringList{"--approve", "SRV02"}).code, 0);
         QCOMPARE(once(), 0);
-        QVERIFY(contents(keyFile).size() == 64 && contents(keyFile) != key);
+        QCOMPARE(contents(keyFile), key);
     }
 
 private:

@@ -1,6 +1,9 @@
 // The agent against our own central server in one process: registration, settings that travel out in a
 // report and back in the next download, and the daily self-update from the server's updates folder.
+#include "AgentKeyHash.h"
+#include "auth/EnrolmentDesk.h"
 #include "Endpoints.h"
+#include "modules/AgentKey.h"
 #include "modules/LocalDateTime.h"
 #include "platform/Clock.h"
 #include "server/RunningServer.h"
@@ -23,8 +26,12 @@ class TestServerRoundTrip : public QObject {
     bool logHas(const QString& text) { return agent().logText().contains(text); }
 
 private slots:
-    void init() {
+    void init() { startWith(server::EnrolmentPolicy::Open); }
+    void startWith(server::EnrolmentPolicy policy) {
+        harness.reset();
+        pinnedFake.reset();
         server.emplace();
+        server->options.enrolment = policy;
         QCOMPARE(server->start(), QString());
         pinned.emplace(server->now);
         pinnedFake.emplace(*pinned);
@@ -34,6 +41,31 @@ private slots:
     void cleanup() {
         harness.reset();
         pinnedFake.reset();
+    }
+
+    // The measured fault: the agent asks, the operator approves, then another caller asks for the name with a
+    // key of its own. That caller is refused and told to the operators; the agent enrols with the key it made
+    // and keeps reporting.
+    void anotherCallerCannotTakeTheApprovedName() {
+        startWith(server::EnrolmentPolicy::Approve);
+        agent().RunServerInfoNow();
+        QVERIFY(!agent().lastCycleSucceeded()); // waits for the operator
+        QVERIFY2(logHas(mdlGeneral::agentKeyFingerprintText()), qPrintable(agent().logText()));
+        server::ServerStore operatorStore;
+        QVERIFY(operatorStore.open(server->options.databaseFile).ok());
+        QVERIFY(server::approveComputer(operatorStore, "SRV01", server->now).ok());
+
+        const auto other = server->askSettings("SRV01", wire::newAgentKey().toLatin1());
+        QCOMPARE(other.status, 401);
+        QCOMPARE(other.header(wire::kAgentKeyHeader), QByteArray());
+        QCOMPARE(server->count("SELECT COUNT(*) FROM events WHERE kind = 'enrolment_conflict'"), 1);
+        QCOMPARE(server->value("SELECT state FROM enrolments WHERE name = 'SRV01'").toString(), "admitted");
+
+        for (int cycle = 0; cycle < 2; ++cycle) {
+            agent().RunServerInfoNow();
+            QVERIFY2(agent().lastCycleSucceeded(), qPrintable(agent().logText()));
+        }
+        QCOMPARE(server->count("SELECT COUNT(*) FROM reports WHERE \"sComputerName\" = 'SRV01'"), 2);
     }
 
     // A restarted agent whose first download fails still posts a report (the update step), holding no

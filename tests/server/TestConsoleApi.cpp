@@ -1,5 +1,6 @@
 // The console's JSON API against a real server on loopback: who may do what, sessions and CSRF, the
 // login backoff, settings changes and the audit they leave, the fleet list and the history.
+#include "AgentKeyHash.h"
 #include "RunningServer.h"
 
 #include <QJsonArray>
@@ -354,7 +355,8 @@ private slots:
     // audited with the standing before and after.
     void enrolmentDecisions() {
         QCOMPARE(startServer(server::EnrolmentPolicy::Approve), QString());
-        QVERIFY(server->askSettings("NEW-PC").body.isEmpty());
+        const QByteArray newKey = wire::newAgentKey().toLatin1();
+        QVERIFY(server->askSettings("NEW-PC", newKey).body.isEmpty());
         QVERIFY(server->askSettings("ODD-PC").body.isEmpty());
         const auto viewer = server->loggedIn("vera", Role::Viewer);
         const auto admin = server->loggedIn("adam", Role::Admin);
@@ -362,13 +364,16 @@ private slots:
         QCOMPARE(pending.size(), 2);
         QCOMPARE(pending[0].toObject().value("name").toString(), "NEW-PC");
         QCOMPARE(pending[0].toObject().value("address").toString(), "127.0.0.1");
+        QCOMPARE(pending[0].toObject().value("fingerprint").toString(),
+                 wire::keyFingerprint(wire::agentKeyHash(newKey)));
+        QCOMPARE(pending[1].toObject().value("fingerprint").toString(), ""); // asked without a key
 
         QCOMPARE(viewer->post("/api/v1/computers/NEW-PC/approve").status, 403);
         const auto approved = admin->post("/api/v1/computers/NEW-PC/approve");
         QCOMPARE(approved.json.value("enrolment").toString(), "admitted");
         QCOMPARE(admin->post("/api/v1/computers/NEW-PC/approve").status, 409);
         QCOMPARE(admin->post("/api/v1/computers/NOPE/approve").status, 404);
-        QVERIFY(!server->enrol("NEW-PC").isEmpty()); // its agent gets its key at the next request
+        QCOMPARE(server->askSettings("NEW-PC", newKey).status, 200); // the key that asked is admitted
 
         QCOMPARE(admin->post("/api/v1/computers/ODD-PC/refuse").status, 200);
         QCOMPARE(admin->post("/api/v1/computers/NEW-PC/refuse").status, 409); // no longer waiting

@@ -1,6 +1,7 @@
 // The store's promises: private files, a schema brought up to date (never down), and no report
 // acknowledged once its database file is gone.
 #include "AgentForms.h"
+#include "AgentKeyHash.h"
 #include "RunningServer.h"
 #include "store/Migrations.h"
 #include "store/ServerStore.h"
@@ -92,6 +93,26 @@ private slots:
         server::ServerStore again; // opening an up-to-date database changes nothing
         const auto reopened = again.open(file);
         QVERIFY2(reopened, qPrintable(reopened.reason()));
+    }
+
+    // A computer keyed before names were bound to the key that asked keeps its key across the upgrade.
+    void keyedComputerKeepsItsKeyAcrossTheUpgrade() {
+        QTemporaryDir dir;
+        QStringList earlier;
+        for (const server::Migration& migration : server::migrations()) {
+            if (migration.version < 5)
+                earlier << migration.statements;
+        }
+        const QString key = wire::newAgentKey();
+        earlier << QString("INSERT INTO enrolments (name, state, key_hash, asked_at) "
+                           "VALUES ('OLD-PC', 'keyed', '%1', '2026-12-01T00:00:00.000Z')")
+                       .arg(wire::agentKeyHash(key));
+        RunningServer server;
+        server.options.databaseFile = prepareDatabase(dir, earlier, 4);
+        QVERIFY(!server.options.databaseFile.isEmpty());
+        QCOMPARE(server.start(), QString());
+        QCOMPARE(server.askSettings("OLD-PC", key.toLatin1()).status, 200);
+        QCOMPARE(server.askSettings("OLD-PC", wire::newAgentKey().toLatin1()).status, 401);
     }
 
     // 1,200 reports older than the days kept go in batches; a report within the days kept, the newer report

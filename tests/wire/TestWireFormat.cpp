@@ -1,3 +1,4 @@
+#include "AgentKeyHash.h"
 #include "DateTimeText.h"
 #include "TimePageStamp.h"
 #include "WireFormat.h"
@@ -24,6 +25,17 @@ private slots:
         QCOMPARE(wire::settingsRequestBody("Web Server_1&x"), "servercode=Web Server_1%26x");
         QCOMPARE(wire::decodeServerCode("SRV_01+A"), "SRV_01 A");
         QCOMPARE(wire::decodeFieldValue("SRV_01+A"), "SRV 01 A");
+    }
+
+    // Both sides and every stored hash rely on these: keys issued before agents made their own must keep
+    // matching, and the operator compares the agent's fingerprint with the server's by eye.
+    void agentKeyHashAndFingerprint() {
+        const QString key(64, u'0');
+        QCOMPARE(wire::agentKeyHash(key), "681df247e1ece8365db91166ed273590019df392004d2ea25543335c71bbe2d2");
+        QCOMPARE(wire::keyFingerprint(wire::agentKeyHash(key)), "681d-f247-e1ec-e836");
+        QCOMPARE(wire::keyFingerprint(QString()), QString()); // asked without a key
+        QVERIFY(wire::newAgentKey().contains(QRegularExpression("^[0-9a-f]{64}$")));
+        QVERIFY(wire::newAgentKey() != wire::newAgentKey());
     }
 
     void splitSettingsReply() {
