@@ -2,6 +2,7 @@
 
 #include "store/AlertingSchema.h"
 #include "store/ConsoleSchema.h"
+#include "store/RetentionSchema.h"
 #include "store/StoreSchema.h"
 
 namespace server {
@@ -34,7 +35,8 @@ const QList<Migration>& migrations() {
     static const QList<Migration> all{{1, firstSchema()},
                                       {2, enrolmentAndRetention()},
                                       {3, schema::consoleTables()},
-                                      {4, schema::alertingTables()}};
+                                      {4, schema::alertingTables()},
+                                      {6, schema::boundedTables()}};
     return all;
 }
 
