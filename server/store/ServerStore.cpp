@@ -128,16 +128,8 @@ Result<> ServerStore::open(const QString& location, NewDatabase creation) {
         return setUp;
     if (auto migrated = migrate(creation); !migrated)
         return migrated;
-    if (m_backend == sql::Backend::Sqlite) {
-        const QString recorded = recordedIdentity(m_file);
-        if (creation == NewDatabase::Refused && !recorded.isEmpty() && recorded != m_databaseId)
-            qWarning().noquote() << QStringLiteral(
-                                        "kova_server: the database %1 is not the one this server used "
-                                        "before (identity %2); using it, identity %3")
-                                        .arg(m_file, recorded, m_databaseId);
-        if (auto recordedNow = recordIdentity(m_file, m_databaseId); !recordedNow)
-            return recordedNow;
-    }
+    if (auto marked = markIdentity(creation); !marked)
+        return marked;
     m_statements = std::make_unique<Statements>(m_db);
     return m_statements->prepare();
 }
@@ -190,6 +182,18 @@ Result<> ServerStore::migrate(NewDatabase creation) {
         m_databaseId = *id;
         return runOwn(m_db, sql::writeSchemaVersion(m_backend, latestSchemaVersion()));
     });
+}
+
+// A SQLite database's identity is also kept beside it, so that it can be named once the file is gone.
+Result<> ServerStore::markIdentity(NewDatabase creation) {
+    if (m_backend != sql::Backend::Sqlite)
+        return Result<>::success();
+    const QString recorded = recordedIdentity(m_file);
+    if (creation == NewDatabase::Refused && !recorded.isEmpty() && recorded != m_databaseId)
+        qWarning().noquote() << QStringLiteral("kova_server: the database %1 is not the one this server used "
+                                               "before (identity %2); using it, identity %3")
+                                    .arg(m_file, recorded, m_databaseId);
+    return recordIdentity(m_file, m_databaseId);
 }
 
 // An empty database stands for a lost one as much as a missing file does: a PostgreSQL database dropped

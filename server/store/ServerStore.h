@@ -93,6 +93,7 @@ private:
     Result<> migrate(NewDatabase creation);
     Result<int> schemaVersion();
     Result<> refuseEmpty();
+    Result<> markIdentity(NewDatabase creation);
     Result<QString> identity();
     Result<> checkFileIsStillOurs() const;
     Result<> saveSettings(const QString& computer, const SettingsRecord& settings, const QString& at);
