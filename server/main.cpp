@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     if (action.kind != server::OperatorAction::Kind::None) {
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return server::runOperatorAction(action, options->databaseFile, out, err);
+        return server::runOperatorAction(action, options->databaseFile, options->creation(), out, err);
     }
     const auto room = server::fitToOpenFileLimit(options->edge.total);
     if (!room.warning.isEmpty())

@@ -1,6 +1,7 @@
 // Logging in and out of the console.
 #include "api/ConsoleApi.h"
 
+#include "api/ComputerJson.h"
 #include "http/JsonReply.h"
 #include "http/SessionCookie.h"
 
@@ -9,8 +10,12 @@
 namespace server {
 
 QHttpServerResponse ConsoleApi::sessionReply(const Caller& caller, const QString& cookieValue) {
-    QHttpServerResponse response =
-        jsonReply({{"name", caller.name}, {"role", roleText(caller.role)}, {"csrfToken", caller.csrfToken}});
+    // The failed logins of the name since its previous login, so that its owner learns of guessing.
+    QHttpServerResponse response = jsonReply({{"name", caller.name},
+                                              {"role", roleText(caller.role)},
+                                              {"csrfToken", caller.csrfToken},
+                                              {"failedLogins", caller.failuresBefore.count},
+                                              {"lastFailedLoginAt", timeJson(caller.failuresBefore.last)}});
     if (!cookieValue.isEmpty())
         response.setHeader("Set-Cookie",
                            sessionCookieHeader(cookieValue, ConsoleAuth::kSessionSeconds, m_tls));
@@ -26,26 +31,30 @@ QHttpServerResponse ConsoleApi::login(const Call& call) {
     if (!name.isString() || !password.isString())
         return errorReply(HttpStatus::BadRequest, QStringLiteral("Give \"name\" and \"password\" as texts."));
     using Outcome = ConsoleAuth::LoginResult::Outcome;
-    const auto result = m_auth.login(name.toString(), password.toString(), call.now);
+    const auto result =
+        m_auth.login(name.toString(), password.toString(), call.request.clientAddress, call.now);
     switch (result.outcome) {
     case Outcome::LoggedIn:
         return sessionReply(result.caller, result.sessionToken);
     case Outcome::WrongCredentials: {
         QString reason = QStringLiteral("Wrong name or password.");
         if (result.waitSeconds > 0)
-            reason += QStringLiteral(" Too many failed logins for this name: the next try waits %1 seconds.")
-                          .arg(result.waitSeconds);
+            reason +=
+                QStringLiteral(" Too many failed logins from this address: the next try waits %1 seconds.")
+                    .arg(result.waitSeconds);
         return errorReply(HttpStatus::Unauthorized, reason, {{"retryAfterSeconds", result.waitSeconds}});
     }
     case Outcome::MustWait: {
         QHttpServerResponse response =
             errorReply(HttpStatus::TooManyRequests,
-                       QStringLiteral("Too many failed logins for this name: try again in %1 seconds.")
+                       QStringLiteral("Too many failed logins from this address: try again in %1 seconds.")
                            .arg(result.waitSeconds),
                        {{"retryAfterSeconds", result.waitSeconds}});
         response.setHeader("Retry-After", QByteArray::number(result.waitSeconds));
         return response;
     }
+    case Outcome::Unfit:
+        return errorReply(HttpStatus::BadRequest, QStringLiteral("Not a login: %1.").arg(result.error));
     case Outcome::Failed:
         break;
     }

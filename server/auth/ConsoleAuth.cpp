@@ -1,6 +1,5 @@
 #include "auth/ConsoleAuth.h"
 
-#include "auth/LoginBackoff.h"
 #include "auth/Secrets.h"
 
 namespace server {
@@ -41,17 +40,30 @@ Result<> checkPassword(const QString& password) {
     return Result<>::success();
 }
 
+Result<> checkLoginFields(const QString& name, const QString& password) {
+    if (auto named = checkOperatorName(name); !named)
+        return named;
+    if (password.size() > kLongestPassword)
+        return Failure{QStringLiteral("a password has at most %1 characters").arg(kLongestPassword)};
+    return Result<>::success();
+}
+
 ConsoleAuth::LoginResult ConsoleAuth::login(const QString& name, const QString& password,
-                                            const QDateTime& now) {
+                                            const QString& address, const QDateTime& now) {
     LoginResult result;
-    const auto failures = m_accounts.failures(name);
-    if (!failures) {
-        result.error = failures.reason();
+    if (auto fit = checkLoginFields(name, password); !fit) {
+        result.outcome = LoginResult::Outcome::Unfit;
+        result.error = fit.reason();
         return result;
     }
-    if (failures->nextTryAt.isValid() && now < failures->nextTryAt) {
+    const auto recent = recentFailures(name, address, now);
+    if (!recent) {
+        result.error = recent.reason();
+        return result;
+    }
+    if (const qint64 wait = loginWaitSeconds(*recent, now); wait > 0) {
         result.outcome = LoginResult::Outcome::MustWait;
-        result.waitSeconds = std::max<qint64>(1, (now.msecsTo(failures->nextTryAt) + 999) / 1000);
+        result.waitSeconds = wait;
         return result;
     }
     const auto found = m_accounts.login(name);
@@ -62,36 +74,52 @@ ConsoleAuth::LoginResult ConsoleAuth::login(const QString& name, const QString& 
     const std::optional<AccountStore::Login>& login = *found;
     const bool matches = secrets::passwordMatches(password, login ? login->passwordHash : decoyHash());
     if (!login || !matches)
-        return failedLogin(name, failures->count, now);
+        return failedLogin(name, address, *recent, now);
+    return loggedIn(name, *login, address, now);
+}
 
+Result<RecentFailures> ConsoleAuth::recentFailures(const QString& name, const QString& address,
+                                                   const QDateTime& now) {
+    const auto fromAddress = m_accounts.failuresFrom(address, now.addSecs(-kAddressWindowSeconds));
+    if (!fromAddress)
+        return Failure{fromAddress.reason()};
+    const auto ofName = m_accounts.failuresOf(name, address, now.addSecs(-kNameWindowSeconds));
+    if (!ofName)
+        return Failure{ofName.reason()};
+    return RecentFailures{*fromAddress, *ofName};
+}
+
+ConsoleAuth::LoginResult ConsoleAuth::failedLogin(const QString& name, const QString& address,
+                                                  const RecentFailures& earlier, const QDateTime& now) {
+    LoginResult result;
+    if (auto saved = m_accounts.addFailure(name, address, now); !saved) {
+        result.error = saved.reason();
+        return result;
+    }
+    result.outcome = LoginResult::Outcome::WrongCredentials;
+    result.waitSeconds = loginWaitSeconds(earlier.adding(now), now);
+    return result;
+}
+
+ConsoleAuth::LoginResult ConsoleAuth::loggedIn(const QString& name, const AccountStore::Login& login,
+                                               const QString& address, const QDateTime& now) {
+    LoginResult result;
+    const auto unseen = m_accounts.failuresOf(name, login.lastLoginAt);
+    if (!unseen) {
+        result.error = unseen.reason();
+        return result;
+    }
     const QString token = secrets::newSecret();
-    const Caller caller{name, login->role, secrets::newSecret()};
-    auto saved = m_accounts.clearFailures(name);
-    if (saved)
-        saved = m_accounts.saveSession(secrets::secretDigest(token), name, caller.csrfToken, now,
-                                       now.addSecs(kSessionSeconds));
-    if (!saved) {
+    const Caller caller{name, login.role, secrets::newSecret(), *unseen};
+    if (auto saved = m_accounts.saveLogin({secrets::secretDigest(token), name, caller.csrfToken, now,
+                                           now.addSecs(kSessionSeconds), address, *unseen});
+        !saved) {
         result.error = saved.reason();
         return result;
     }
     result.outcome = LoginResult::Outcome::LoggedIn;
     result.caller = caller;
     result.sessionToken = token;
-    return result;
-}
-
-ConsoleAuth::LoginResult ConsoleAuth::failedLogin(const QString& name, int earlierFailures,
-                                                  const QDateTime& now) {
-    LoginResult result;
-    AccountStore::Failures failures{earlierFailures + 1, {}};
-    result.waitSeconds = loginWaitSeconds(failures.count);
-    if (result.waitSeconds > 0)
-        failures.nextTryAt = now.addSecs(result.waitSeconds);
-    if (auto saved = m_accounts.saveFailures(name, failures); !saved) {
-        result.error = saved.reason();
-        return result;
-    }
-    result.outcome = LoginResult::Outcome::WrongCredentials;
     return result;
 }
 
@@ -103,7 +131,8 @@ Result<std::optional<Caller>> ConsoleAuth::sessionCaller(const QString& sessionT
         return Failure{session.reason()};
     if (!*session)
         return std::optional<Caller>();
-    return std::optional(Caller{(*session)->operatorName, (*session)->role, (*session)->csrfToken});
+    return std::optional(Caller{(*session)->operatorName, (*session)->role, (*session)->csrfToken,
+                                (*session)->failuresBefore});
 }
 
 Result<std::optional<Caller>> ConsoleAuth::tokenCaller(const QString& bearerToken) {
@@ -114,7 +143,7 @@ Result<std::optional<Caller>> ConsoleAuth::tokenCaller(const QString& bearerToke
         return Failure{token.reason()};
     if (!*token)
         return std::optional<Caller>();
-    return std::optional(Caller{QStringLiteral("token:") + (*token)->name, (*token)->role, {}});
+    return std::optional(Caller{QStringLiteral("token:") + (*token)->name, (*token)->role, {}, {}});
 }
 
 Result<> ConsoleAuth::logout(const QString& sessionToken) {

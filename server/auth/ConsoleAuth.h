@@ -1,5 +1,6 @@
 #pragma once
 
+#include "auth/LoginBackoff.h"
 #include "domain/Role.h"
 #include "store/AccountStore.h"
 
@@ -12,6 +13,9 @@ struct Caller {
     QString name;
     Role role = Role::Viewer;
     QString csrfToken; // empty for an API token, which is never sent by a browser on its own
+    // An operator's session: the failed logins of the name between its previous login and this session's,
+    // which the operator is told of.
+    AccountStore::FailureSpan failuresBefore;
 };
 
 // Logins, sessions and tokens: the rules, with the tables behind AccountStore.
@@ -22,16 +26,18 @@ public:
     static constexpr qint64 kSessionSeconds = 12 * 3600;
 
     struct LoginResult {
-        enum class Outcome { LoggedIn, WrongCredentials, MustWait, Failed } outcome = Outcome::Failed;
+        enum class Outcome { LoggedIn, WrongCredentials, MustWait, Unfit, Failed } outcome = Outcome::Failed;
         Caller caller;          // LoggedIn
         QString sessionToken;   // LoggedIn: the cookie's value, never stored as it is
         qint64 waitSeconds = 0; // MustWait, and WrongCredentials when this failure started a wait
-        QString error;          // Failed
+        QString error;          // Unfit (a name or password no operator can have), Failed
     };
 
-    // Checks the password unless the name must still wait after earlier failures; counts failures and
-    // clears them on success.
-    LoginResult login(const QString& name, const QString& password, const QDateTime& now);
+    // Checks the password unless the name must still wait at this client address, or the address after
+    // failures under any name (see LoginBackoff); counts failures and clears the name's at this address
+    // on success. Names and passwords out of bounds are refused before anything is stored or hashed.
+    LoginResult login(const QString& name, const QString& password, const QString& address,
+                      const QDateTime& now);
 
     // The caller a session cookie or a bearer token stands for; empty when it is not valid.
     Result<std::optional<Caller>> sessionCaller(const QString& sessionToken, const QDateTime& now);
@@ -44,7 +50,11 @@ public:
     Result<QString> addToken(const QString& name, Role role, const QDateTime& now);
 
 private:
-    LoginResult failedLogin(const QString& name, int earlierFailures, const QDateTime& now);
+    Result<RecentFailures> recentFailures(const QString& name, const QString& address, const QDateTime& now);
+    LoginResult failedLogin(const QString& name, const QString& address, const RecentFailures& earlier,
+                            const QDateTime& now);
+    LoginResult loggedIn(const QString& name, const AccountStore::Login& login, const QString& address,
+                         const QDateTime& now);
 
     AccountStore& m_accounts;
 };
@@ -52,5 +62,8 @@ private:
 // Whether a name or password can be an operator's, and why not.
 Result<> checkOperatorName(const QString& name);
 Result<> checkPassword(const QString& password);
+// Whether a login's name and password are within the bounds an operator's have; the password's length only,
+// so that a short wrong one still counts as a failure.
+Result<> checkLoginFields(const QString& name, const QString& password);
 
 } // namespace server

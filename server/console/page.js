@@ -95,6 +95,17 @@ const page = {
         return el("div", { class: `notice notice-${kind}`, role: kind === "error" ? "alert" : "status" }, text);
     },
 
+    // Failed logins under the operator's name between their previous login and this one, so that they
+    // learn of someone guessing their password; nothing when there were none.
+    failedLoginsNotice(session) {
+        if (!session.failedLogins) return null;
+        const count = session.failedLogins === 1 ? "1 failed login" : `${session.failedLogins} failed logins`;
+        const last = new Date(session.lastFailedLoginAt).toLocaleString();
+        return el("div", { id: "failed-logins" }, page.notice("error",
+            `${count} under your name since your previous login, the last at ${last}. ` +
+            "If that was not you, someone is guessing your password: choose a stronger one."));
+    },
+
     // Replaces a container's content with a failure the operator can read; a lost session goes to login.
     fail(container, error) {
         if (error.status === 401) return page.toLogin();
@@ -137,6 +148,8 @@ const page = {
             return page.fail(main, error);
         }
         fill(document.getElementById("topbar"), page.topBar(current));
+        const warning = page.failedLoginsNotice(page.session);
+        if (warning) main.before(warning);
         try {
             await draw(main);
         } catch (error) {

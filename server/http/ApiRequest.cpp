@@ -20,14 +20,15 @@ Result<QJsonObject> jsonObject(const QByteArray& body) {
 
 } // namespace
 
-ApiRequest readApiRequest(const QHttpServerRequest& request) {
+ApiRequest readApiRequest(const QHttpServerRequest& request, const TrustedProxies& proxies) {
     return {httpMethod(request),
             request.url().path(QUrl::FullyEncoded),
             request.query(),
             jsonObject(request.body()),
             sessionCookie(headerValue(request, "Cookie")),
             headerValue(request, "X-CSRF-Token"),
-            bearerToken(request)};
+            bearerToken(request),
+            clientAddress(request, proxies).toString()};
 }
 
 } // namespace server

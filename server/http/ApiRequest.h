@@ -1,5 +1,6 @@
 #pragma once
 
+#include "http/ClientAddress.h"
 #include "http/HttpMethod.h"
 #include "Result.h"
 
@@ -18,8 +19,9 @@ struct ApiRequest {
     QString sessionCookie;    // empty without one
     QByteArray csrfToken;     // the X-CSRF-Token header
     QString bearerToken;      // empty without one
+    QString clientAddress;    // the peer, or whom a trusted proxy says it forwards for
 };
 
-ApiRequest readApiRequest(const QHttpServerRequest& request);
+ApiRequest readApiRequest(const QHttpServerRequest& request, const TrustedProxies& proxies);
 
 } // namespace server

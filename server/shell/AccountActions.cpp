@@ -10,7 +10,7 @@ Result<> runAccountAction(const ServerOptions& options, QTextStream& input, QTex
     if (!secrets::initialise())
         return Failure{QStringLiteral("the cryptography library could not start")};
     ServerStore store;
-    if (const auto opened = store.open(options.databaseFile); !opened)
+    if (const auto opened = store.open(options.databaseFile, options.creation()); !opened)
         return Failure{
             QStringLiteral("cannot use the database %1: %2").arg(options.databaseFile, opened.reason())};
     AccountStore accounts(store);

@@ -124,8 +124,9 @@ void CentralServer::addAlertingRoutes() {
 }
 
 void CentralServer::addConsoleRoutes() {
-    m_http.route(ConsoleApi::prefix() + QStringLiteral(".*"),
-                 [this](const QHttpServerRequest& request) { return m_api.answer(readApiRequest(request)); });
+    m_http.route(ConsoleApi::prefix() + QStringLiteral(".*"), [this](const QHttpServerRequest& request) {
+        return m_api.answer(readApiRequest(request, m_trustedProxies));
+    });
     m_http.route(kConsolePath + QStringLiteral(".*"), [](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
@@ -151,7 +152,7 @@ Result<> CentralServer::start(const ServerOptions& options) {
         return Failure{QStringLiteral("the cryptography library could not start")};
     m_gate.setOptions({options.enrolment, options.newNamesPerMinute});
     m_trustedProxies = options.trustedProxies;
-    if (const auto opened = m_store.open(options.databaseFile); !opened)
+    if (const auto opened = m_store.open(options.databaseFile, options.creation()); !opened)
         return Failure{QStringLiteral("cannot use the database %1: %2")
                            .arg(locationForDisplay(options.databaseFile), opened.reason())};
     m_alerting.start(options.alerting);

@@ -5,7 +5,7 @@
 #include "edge/EdgeListener.h"
 #include "exchange/ExchangeEndpoint.h"
 #include "shell/ServerOptions.h"
-#include "store/ReportRetention.h"
+#include "store/Retention.h"
 #include "store/ServerStore.h"
 
 #include <QHttpServer>
@@ -44,7 +44,7 @@ private:
     ExchangeEndpoint m_exchange;
     ConsoleApi m_api;
     Alerting m_alerting;
-    ReportRetention m_retention;
+    Retention m_retention;
     QHttpServer m_http;
     EdgeListener* m_edge = nullptr; // owned by m_http
     QString m_updatesFolder;

@@ -18,6 +18,11 @@ const QCommandLineOption kDatabase(QStringLiteral("database"),
                                    QStringLiteral("SQLite database file (default kova-server.sqlite), or "
                                                   "postgresql://USER@HOST:PORT/DBNAME."),
                                    QStringLiteral("FILE|URL"), QStringLiteral("kova-server.sqlite"));
+const QCommandLineOption
+    kNewDatabase(QStringLiteral("new-database"),
+                 QStringLiteral("Set up an empty database when --database names none (or an empty one). "
+                                "Without it a missing database is refused, so a lost one is never replaced "
+                                "unnoticed."));
 const QCommandLineOption kUpdates(QStringLiteral("updates"),
                                   QStringLiteral("Folder holding the published agent KOVA_Oru.exe."),
                                   QStringLiteral("DIR"));
@@ -267,14 +272,15 @@ Result<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorActio
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions(
-        {kListen,       kPort,          kDatabase,          kUpdates,      kTlsCert,       kTlsKey,
-         kTrustedProxy, kEnrol,         kKeepDays,          kApprove,      kResetKey,      kListPending,
-         kAllowKeyless, kRequireKey,    kAddOperator,       kAddToken,     kRole,          kMetricsAllow,
-         kWebhook,      kWebhookSecret, kWebhookSecretFile, kSilenceCheck, kMaxConnections});
+        {kListen,       kPort,         kDatabase,      kNewDatabase,       kUpdates,      kTlsCert,
+         kTlsKey,       kTrustedProxy, kEnrol,         kKeepDays,          kApprove,      kResetKey,
+         kListPending,  kAllowKeyless, kRequireKey,    kAddOperator,       kAddToken,     kRole,
+         kMetricsAllow, kWebhook,      kWebhookSecret, kWebhookSecretFile, kSilenceCheck, kMaxConnections});
     parser.process(app);
 
     ServerOptions options;
     options.databaseFile = parser.value(kDatabase);
+    options.newDatabase = parser.isSet(kNewDatabase);
     options.updatesFolder = parser.value(kUpdates);
     const std::function<Result<>()> steps[] = {[&] { return readAddress(parser, options); },
                                                [&] { return readPort(parser, options); },

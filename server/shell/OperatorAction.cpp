@@ -46,10 +46,10 @@ Result<> decide(ServerStore& store, const OperatorAction& action, QTextStream& o
 
 } // namespace
 
-int runOperatorAction(const OperatorAction& action, const QString& databaseFile, QTextStream& out,
-                      QTextStream& err) {
+int runOperatorAction(const OperatorAction& action, const QString& databaseFile, NewDatabase creation,
+                      QTextStream& out, QTextStream& err) {
     ServerStore store;
-    if (const auto opened = store.open(databaseFile); !opened) {
+    if (const auto opened = store.open(databaseFile, creation); !opened) {
         err << "kova_server: cannot use the database " << databaseFile << ": " << opened.reason() << Qt::endl;
         return 1;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ServerStore.h"
+
 #include <QString>
 #include <QTextStream>
 
@@ -14,7 +16,7 @@ struct OperatorAction {
 };
 
 // Runs the action on the database file; returns the program's exit code (0 done, 1 refused or failed).
-int runOperatorAction(const OperatorAction& action, const QString& databaseFile, QTextStream& out,
-                      QTextStream& err);
+int runOperatorAction(const OperatorAction& action, const QString& databaseFile, NewDatabase creation,
+                      QTextStream& out, QTextStream& err);
 
 } // namespace server

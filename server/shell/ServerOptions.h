@@ -5,6 +5,7 @@
 #include "domain/Role.h"
 #include "edge/EdgeLimits.h"
 #include "http/ClientAddress.h"
+#include "store/ServerStore.h"
 
 #include <optional>
 #include <QHostAddress>
@@ -26,6 +27,7 @@ struct ServerOptions {
     quint16 port = 8080; // 0 picks a free port
     // A SQLite file, or postgresql://user@host:port/dbname for a database several instances share.
     QString databaseFile = QStringLiteral("kova-server.sqlite");
+    bool newDatabase = false;   // may set up a database where there is none, or an empty one
     QString updatesFolder;      // empty: no update is published
     QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
     QString tlsKeyFile;
@@ -36,6 +38,8 @@ struct ServerOptions {
     EdgeLimits edge;               // bounds on connections and requests before any route sees them
     std::optional<AccountAction> account;
     AlertingOptions alerting;
+
+    NewDatabase creation() const { return newDatabase ? NewDatabase::Allowed : NewDatabase::Refused; }
 };
 
 } // namespace server

@@ -56,11 +56,12 @@ Result<> AccountStore::saveToken(const QString& name, Role role, const QString& 
 }
 
 Result<std::optional<AccountStore::Login>> AccountStore::login(const QString& name) {
-    return readRow<Login>(m_store.connection(),
-                          QStringLiteral("SELECT role, password_hash FROM operators WHERE name = ?"), {name},
-                          0, [](const QSqlQuery& row, Role role) {
-                              return Login{role, row.value(1).toString()};
-                          });
+    return readRow<Login>(
+        m_store.connection(),
+        QStringLiteral("SELECT role, password_hash, last_login_at FROM operators WHERE name = ?"), {name}, 0,
+        [](const QSqlQuery& row, Role role) {
+            return Login{role, row.value(1).toString(), sql::readStoredTime(row.value(2).toString())};
+        });
 }
 
 Result<std::optional<AccountStore::Token>> AccountStore::token(const QString& tokenDigest) {
@@ -71,59 +72,78 @@ Result<std::optional<AccountStore::Token>> AccountStore::token(const QString& to
                           });
 }
 
-Result<> AccountStore::saveSession(const QString& tokenDigest, const QString& operatorName,
-                                   const QString& csrfToken, const QDateTime& now,
-                                   const QDateTime& expiresAt) {
-    // Expired sessions go when new ones come, so the table never grows past the sessions in use.
+Result<> AccountStore::saveLogin(const NewSession& session) {
+    const QString now = sql::storedTime(session.now);
+    const std::pair<QString, QVariantList> steps[] = {
+        {QStringLiteral("INSERT INTO sessions (token_hash, operator, csrf_token, created_at, expires_at, "
+                        "failed_logins, last_failed_login) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+         {session.tokenDigest, session.operatorName, session.csrfToken, now,
+          sql::storedTime(session.expiresAt), session.failuresBefore.count,
+          sql::text(sql::storedTime(session.failuresBefore.last))}},
+        {QStringLiteral("UPDATE operators SET last_login_at = ? WHERE name = ?"),
+         {now, session.operatorName}},
+        {QStringLiteral("DELETE FROM login_failures WHERE name = ? AND address = ?"),
+         {session.operatorName, session.address}}};
     return m_store.inTransaction([&]() -> Result<> {
-        QSqlQuery query(m_store.connection());
-        if (auto swept = sql::run(query, QStringLiteral("DELETE FROM sessions WHERE expires_at <= ?"),
-                                  {sql::storedTime(now)});
-            !swept)
-            return swept;
-        return sql::run(
-            query,
-            QStringLiteral("INSERT INTO sessions (token_hash, operator, csrf_token, created_at, "
-                           "expires_at) VALUES (?, ?, ?, ?, ?)"),
-            {tokenDigest, operatorName, csrfToken, sql::storedTime(now), sql::storedTime(expiresAt)});
+        for (const auto& [statement, values] : steps) {
+            QSqlQuery query(m_store.connection());
+            if (auto done = sql::run(query, statement, values); !done)
+                return done;
+        }
+        return Result<>::success();
     });
 }
 
 Result<std::optional<AccountStore::Session>> AccountStore::session(const QString& tokenDigest,
                                                                    const QDateTime& now) {
-    return readRow<Session>(m_store.connection(),
-                            QStringLiteral("SELECT s.operator, o.role, s.csrf_token FROM sessions s "
-                                           "JOIN operators o ON o.name = s.operator "
-                                           "WHERE s.token_hash = ? AND s.expires_at > ?"),
-                            {tokenDigest, sql::storedTime(now)}, 1, [](const QSqlQuery& row, Role role) {
-                                return Session{row.value(0).toString(), role, row.value(2).toString()};
-                            });
+    return readRow<Session>(
+        m_store.connection(),
+        QStringLiteral("SELECT s.operator, o.role, s.csrf_token, s.failed_logins, s.last_failed_login "
+                       "FROM sessions s JOIN operators o ON o.name = s.operator "
+                       "WHERE s.token_hash = ? AND s.expires_at > ?"),
+        {tokenDigest, sql::storedTime(now)}, 1, [](const QSqlQuery& row, Role role) {
+            const QDateTime lastFailure = sql::readStoredTime(row.value(4).toString());
+            return Session{row.value(0).toString(), role, row.value(2).toString(),
+                           FailureSpan{row.value(3).toInt(), {}, lastFailure}};
+        });
 }
 
 Result<> AccountStore::deleteSession(const QString& tokenDigest) {
     return write(QStringLiteral("DELETE FROM sessions WHERE token_hash = ?"), {tokenDigest});
 }
 
-Result<AccountStore::Failures> AccountStore::failures(const QString& name) {
+Result<AccountStore::FailureSpan> AccountStore::failureSpan(const QString& condition,
+                                                            const QVariantList& values) {
     QSqlQuery query(m_store.connection());
     if (auto done = sql::run(
-            query, QStringLiteral("SELECT failures, next_try_at FROM login_failures WHERE name = ?"), {name});
+            query, QStringLiteral("SELECT COUNT(*), MIN(at), MAX(at) FROM login_failures WHERE ") + condition,
+            values);
         !done)
         return Failure{done.reason()};
     if (!query.next())
-        return Failures{};
-    return Failures{query.value(0).toInt(), sql::readStoredTime(query.value(1).toString())};
+        return FailureSpan{};
+    return FailureSpan{query.value(0).toInt(), sql::readStoredTime(query.value(1).toString()),
+                       sql::readStoredTime(query.value(2).toString())};
 }
 
-Result<> AccountStore::saveFailures(const QString& name, const Failures& failures) {
-    return write(QStringLiteral("INSERT INTO login_failures (name, failures, next_try_at) VALUES (?, ?, ?) "
-                                "ON CONFLICT (name) DO UPDATE SET failures = excluded.failures, "
-                                "next_try_at = excluded.next_try_at"),
-                 {name, failures.count, sql::text(sql::storedTime(failures.nextTryAt))});
+Result<AccountStore::FailureSpan> AccountStore::failuresFrom(const QString& address, const QDateTime& since) {
+    return failureSpan(QStringLiteral("address = ? AND at > ?"),
+                       {address, sql::text(sql::storedTime(since))});
 }
 
-Result<> AccountStore::clearFailures(const QString& name) {
-    return write(QStringLiteral("DELETE FROM login_failures WHERE name = ?"), {name});
+Result<AccountStore::FailureSpan> AccountStore::failuresOf(const QString& name, const QString& address,
+                                                           const QDateTime& since) {
+    return failureSpan(QStringLiteral("name = ? AND address = ? AND at > ?"),
+                       {name, address, sql::text(sql::storedTime(since))});
+}
+
+Result<AccountStore::FailureSpan> AccountStore::failuresOf(const QString& name, const QDateTime& since) {
+    return failureSpan(QStringLiteral("name = ? AND at > ?"), {name, sql::text(sql::storedTime(since))});
+}
+
+Result<> AccountStore::addFailure(const QString& name, const QString& address, const QDateTime& at) {
+    return write(QStringLiteral("INSERT INTO login_failures (name, address, at) VALUES (?, ?, ?)"),
+                 {name, address, sql::storedTime(at)});
 }
 
 } // namespace server

@@ -2,6 +2,7 @@
 
 #include "store/AlertingSchema.h"
 #include "store/ConsoleSchema.h"
+#include "store/RetentionSchema.h"
 #include "store/StoreSchema.h"
 
 namespace server {
@@ -41,7 +42,8 @@ const QList<Migration>& migrations() {
                                       {2, enrolmentAndRetention()},
                                       {3, schema::consoleTables()},
                                       {4, schema::alertingTables()},
-                                      {5, pendingKeys()}};
+                                      {5, pendingKeys()},
+                                      {6, schema::boundedTables()}};
     return all;
 }
 

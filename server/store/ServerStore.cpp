@@ -1,5 +1,6 @@
 #include "store/ServerStore.h"
 
+#include "store/DatabaseIdentity.h"
 #include "store/DatabaseLocation.h"
 #include "store/Migrations.h"
 #include "store/SqlDialect.h"
@@ -9,8 +10,10 @@
 
 #include <atomic>
 #include <QDebug>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 
 namespace server {
 namespace {
@@ -72,7 +75,7 @@ Enrolment enrolmentFrom(const QSqlQuery& row) {
 
 struct ServerStore::Statements {
     explicit Statements(const QSqlDatabase& db)
-        : selectSettings(db), upsertSettings(db), replaceLatestStatus(db), insertReport(db), pruneReports(db),
+        : selectSettings(db), upsertSettings(db), replaceLatestStatus(db), insertReport(db),
           selectEnrolment(db), upsertEnrolment(db), countNamesAskedFrom(db), selectPending(db) {}
 
     Result<> prepare() {
@@ -80,7 +83,6 @@ struct ServerStore::Statements {
                                                       {&upsertSettings, schema::upsertSettings()},
                                                       {&replaceLatestStatus, schema::replaceLatestStatus()},
                                                       {&insertReport, schema::insertReport()},
-                                                      {&pruneReports, schema::pruneReports()},
                                                       {&selectEnrolment, schema::selectEnrolment()},
                                                       {&upsertEnrolment, schema::upsertEnrolment()},
                                                       {&countNamesAskedFrom, schema::countNamesAskedFrom()},
@@ -96,7 +98,6 @@ struct ServerStore::Statements {
     QSqlQuery upsertSettings;
     QSqlQuery replaceLatestStatus;
     QSqlQuery insertReport;
-    QSqlQuery pruneReports;
     QSqlQuery selectEnrolment;
     QSqlQuery upsertEnrolment;
     QSqlQuery countNamesAskedFrom;
@@ -115,16 +116,22 @@ ServerStore::~ServerStore() {
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-Result<> ServerStore::open(const QString& location) {
+Result<> ServerStore::open(const QString& location, NewDatabase creation) {
     const auto where = readDatabaseLocation(location);
     if (!where)
         return Failure{where.reason()};
+    // Checked before connecting, which would create the file.
+    if (where->backend == sql::Backend::Sqlite && creation == NewDatabase::Refused &&
+        !QFileInfo::exists(where->file))
+        return Failure{missingDatabaseReason(recordedIdentity(where->file))};
     if (auto connected = connect(*where); !connected)
         return connected;
     if (auto setUp = runOwn(m_db, sql::sessionSetup(m_backend)); !setUp)
         return setUp;
-    if (auto migrated = migrate(); !migrated)
+    if (auto migrated = migrate(creation); !migrated)
         return migrated;
+    if (auto marked = markIdentity(creation); !marked)
+        return marked;
     m_statements = std::make_unique<Statements>(m_db);
     return m_statements->prepare();
 }
@@ -155,11 +162,15 @@ Result<> ServerStore::connect(const DatabaseLocation& where) {
 // upgrade leaves the database as it was; PostgreSQL instances starting together take turns (the
 // preamble's lock), so the second one finds the schema already up to date. Writing the version even when
 // nothing is missing proves the database is writable now rather than at the first report.
-Result<> ServerStore::migrate() {
+Result<> ServerStore::migrate(NewDatabase creation) {
     return inTransaction([&]() -> Result<> {
         const auto version = schemaVersion();
         if (!version)
             return Failure{version.reason()};
+        if (creation == NewDatabase::Refused) {
+            if (auto found = refuseEmpty(); !found)
+                return found;
+        }
         for (const Migration& migration : migrations()) {
             for (const QString& statement :
                  migration.version > *version ? migration.statements : QStringList{}) {
@@ -167,8 +178,51 @@ Result<> ServerStore::migrate() {
                     return done;
             }
         }
+        const auto id = identity();
+        if (!id)
+            return Failure{id.reason()};
+        m_databaseId = *id;
         return runOwn(m_db, sql::writeSchemaVersion(m_backend, latestSchemaVersion()));
     });
+}
+
+// A SQLite database's identity is also kept beside it, so that it can be named once the file is gone.
+Result<> ServerStore::markIdentity(NewDatabase creation) {
+    if (m_backend != sql::Backend::Sqlite)
+        return Result<>::success();
+    const QString recorded = recordedIdentity(m_file);
+    if (creation == NewDatabase::Refused && !recorded.isEmpty() && recorded != m_databaseId)
+        qWarning().noquote() << QStringLiteral("kova_server: the database %1 is not the one this server used "
+                                               "before (identity %2); using it, identity %3")
+                                    .arg(m_file, recorded, m_databaseId);
+    return recordIdentity(m_file, m_databaseId);
+}
+
+// An empty database stands for a lost one as much as a missing file does: a PostgreSQL database dropped
+// and created again, or a SQLite file emptied.
+Result<> ServerStore::refuseEmpty() {
+    QSqlQuery count(m_db);
+    if (!count.exec(sql::countTables(m_backend)) || !count.next())
+        return Failure{count.lastError().text()};
+    if (count.value(0).toInt() > 0)
+        return Result<>::success();
+    return Failure{
+        missingDatabaseReason(m_backend == sql::Backend::Sqlite ? recordedIdentity(m_file) : QString())};
+}
+
+// The database's random identity, made when it has none yet (a new database, or one from before
+// identities).
+Result<QString> ServerStore::identity() {
+    QSqlQuery query(m_db);
+    if (auto read = sql::exec(query, QStringLiteral("SELECT id FROM database_identity")); !read)
+        return Failure{read.reason()};
+    if (query.next())
+        return query.value(0).toString();
+    const QString made = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (auto saved = run(query, QStringLiteral("INSERT INTO database_identity (id) VALUES (?)"), {made});
+        !saved)
+        return Failure{saved.reason()};
+    return made;
 }
 
 // The database's schema version, refused when a newer server wrote it.
@@ -268,12 +322,16 @@ Result<> ServerStore::storeReport(const StatusReport& report, const QDateTime& r
     return stored;
 }
 
-Result<int> ServerStore::pruneReports(const QDateTime& before) {
+Result<int> ServerStore::prune(const QStringList& statements, const QDateTime& oldestKept) {
     int pruned = 0;
     const auto done = inTransaction([&]() -> Result<> {
-        auto ran = run(m_statements->pruneReports, {timestamp(before)});
-        pruned = m_statements->pruneReports.numRowsAffected();
-        return ran;
+        for (const QString& statement : statements) {
+            QSqlQuery query(m_db);
+            if (auto ran = run(query, statement, {timestamp(oldestKept)}); !ran)
+                return ran;
+            pruned = std::max(pruned, query.numRowsAffected());
+        }
+        return Result<>::success();
     });
     if (!done)
         return Failure{done.reason()};

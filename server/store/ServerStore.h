@@ -18,6 +18,10 @@ namespace server {
 
 struct DatabaseLocation;
 
+// Whether opening may set up a database where there is none (or an empty one): only when the operator
+// says so, so that a database lost by mistake is never silently replaced by an empty one.
+enum class NewDatabase { Refused, Allowed };
+
 // The server's database, SQLite or PostgreSQL: each computer's settings, its latest status, the history of
 // reports and where each name stands with enrolment. Each change is one transaction, so a refused or failed
 // one leaves nothing behind; a change is refused when the database file was deleted or replaced under the
@@ -31,8 +35,9 @@ public:
 
     // Opens the SQLite file (creating it private to this user when needed) or the PostgreSQL database
     // (postgresql://USER@HOST:PORT/DBNAME), brings its schema up to date and checks that it can be
-    // written. A database written by a newer server is refused.
-    Result<> open(const QString& location);
+    // written. A database written by a newer server is refused, and so is a missing or empty one unless
+    // `creation` allows it.
+    Result<> open(const QString& location, NewDatabase creation);
 
     // The computer's settings; a computer not seen before is registered with the given defaults first.
     Result<SettingsRecord> settingsOrRegister(const QString& computer, const SettingsRecord& defaults,
@@ -44,9 +49,9 @@ public:
     // latest status and adds the report to the history.
     Result<> storeReport(const StatusReport& report, const QDateTime& receivedAt);
 
-    // Deletes up to schema::kPruneBatch of the oldest reports received before `before`; the latest status
-    // and the settings are never touched. Returns how many went.
-    Result<int> pruneReports(const QDateTime& before);
+    // Runs one of schema::pruneRules()'s statements with the oldest time kept, as one transaction.
+    // Returns the most rows one of them deleted.
+    Result<int> prune(const QStringList& statements, const QDateTime& oldestKept);
 
     // The name's enrolment, empty when the name never asked.
     Result<std::optional<Enrolment>> readEnrolment(const QString& name);
@@ -85,8 +90,11 @@ private:
     struct Statements;
 
     Result<> connect(const DatabaseLocation& where);
-    Result<> migrate();
+    Result<> migrate(NewDatabase creation);
     Result<int> schemaVersion();
+    Result<> refuseEmpty();
+    Result<> markIdentity(NewDatabase creation);
+    Result<QString> identity();
     Result<> checkFileIsStillOurs() const;
     Result<> saveSettings(const QString& computer, const SettingsRecord& settings, const QString& at);
 
@@ -94,6 +102,7 @@ private:
     sql::Backend m_backend = sql::Backend::Sqlite;
     QString m_file;
     FileIdentity m_identity;
+    QString m_databaseId; // the random identity the database holds
     QSqlDatabase m_db;
     std::unique_ptr<Statements> m_statements;
     ReportObserver m_reportObserver;

@@ -97,6 +97,13 @@ QStringList writeSchemaVersion(Backend backend, int version) {
             QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(version)};
 }
 
+QString countTables(Backend backend) {
+    if (backend == Backend::Sqlite)
+        return QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'");
+    return QStringLiteral("SELECT COUNT(*) FROM information_schema.tables "
+                          "WHERE table_schema = current_schema() AND table_name <> 'schema_version'");
+}
+
 Result<QString> adapt(const QString& text, Backend backend) {
     for (const Unportable& unportable : unportableForms()) {
         if (text.contains(unportable.form))

@@ -30,6 +30,8 @@ QStringList migrationPreamble(Backend backend);
 // Reads and writes the number of the last migration applied to the database.
 QString readSchemaVersion(Backend backend);
 QStringList writeSchemaVersion(Backend backend, int version);
+// Counts the tables of the server's own in the database; none: the database is empty.
+QString countTables(Backend backend);
 
 // The statement as `backend` must read it, or the reason it is refused when the text uses a form that only
 // one of the two back ends knows. Forms refused on both back ends, so that a SQLite test run already

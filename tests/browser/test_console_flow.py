@@ -143,6 +143,7 @@ class ConsoleFlow(unittest.TestCase):
         self.browser.find_element(By.ID, "login-button").click()
         self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]', "the agent's computer on the fleet page")
         self.assertEqual(self.element("#operator-name").text, name)
+        self.text_in("#failed-logins", "1 failed login under your name")  # the wrong try above
 
     def configure_the_folder_with_a_low_limit(self):
         self.picture("fleet-first-report")

@@ -46,9 +46,10 @@ private slots:
         QVERIFY2(certificate, qPrintable(error));
         noSettings.serve(
             {Answer::http(200, {}), Answer::http(200, {}), Answer::http(200, "Report received.")});
-        serverUrl = startServer(builtServer, {"--database", testdb::fresh(work, "db"), "--enrol", "open"});
+        serverUrl = startServer(
+            builtServer, {"--database", testdb::fresh(work, "db"), "--new-database", "--enrol", "open"});
         approvingDatabase = testdb::fresh(work, "db2");
-        approvingUrl = startServer(approvingServer, {"--database", approvingDatabase});
+        approvingUrl = startServer(approvingServer, {"--database", approvingDatabase, "--new-database"});
         QVERIFY(!serverUrl.isEmpty() && !approvingUrl.isEmpty());
     }
 

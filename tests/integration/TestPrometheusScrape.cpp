@@ -78,8 +78,9 @@ private slots:
 
     void prometheusReadsWhatTheAgentReported() {
         const QString db = work.filePath("server.sqlite");
-        const QString scraper = tokenFrom(
-            runServerAction({"--database", db, "--add-token", "prometheus", "--role", "viewer"}).out);
+        const QString scraper = tokenFrom(runServerAction({"--database", db, "--new-database", "--add-token",
+                                                           "prometheus", "--role", "viewer"})
+                                              .out);
         const QString admin =
             tokenFrom(runServerAction({"--database", db, "--add-token", "setup", "--role", "admin"}).out);
         QVERIFY(!scraper.isEmpty() && !admin.isEmpty());

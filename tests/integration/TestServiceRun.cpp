@@ -37,8 +37,8 @@ private slots:
     void initTestCase() {
         agentCopy = copyBuiltAgent(work.path());
         QVERIFY(!agentCopy.isEmpty());
-        const Result<> started =
-            builtServer.start({"--port", "0", "--database", work.filePath("db"), "--enrol", "open"});
+        const Result<> started = builtServer.start(
+            {"--port", "0", "--database", work.filePath("db"), "--new-database", "--enrol", "open"});
         QVERIFY2(started, qPrintable(started.reason()));
         serverUrl = builtServer.endpoint();
     }

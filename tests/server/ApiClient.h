@@ -39,6 +39,8 @@ public:
             headers.append({"X-CSRF-Token", csrfToken});
         if (!bearer.isEmpty())
             headers.append(testsupport::bearer(bearer));
+        if (!forwardedFor.isEmpty())
+            headers.append({"X-Forwarded-For", forwardedFor});
         Reply reply{testsupport::httpRequest(m_manager, verb, m_base.resolved(QUrl(path, QUrl::StrictMode)),
                                              body, body.isEmpty() ? QByteArray() : contentType, headers),
                     {}};
@@ -50,6 +52,7 @@ public:
 
     QByteArray csrfToken;
     QByteArray bearer;
+    QByteArray forwardedFor; // the client address a trusted proxy in front would name
 
 private:
     static QByteArray json(const QJsonObject& body) {

@@ -30,6 +30,7 @@ struct RunningServer {
         options.port = 0;
         options.enrolment = server::EnrolmentPolicy::Open;
         options.databaseFile = testdb::fresh(dir, QStringLiteral("server.sqlite"));
+        options.newDatabase = true;
         options.updatesFolder = dir.path();
         if (kind == Kind::Alerting) {
             now = {};
@@ -41,7 +42,7 @@ struct RunningServer {
 
     QString start() { // the reason it could not start, or empty
         if (!kept(central.start(options)) ||
-            (kind == Kind::Console && !kept(store.open(options.databaseFile))))
+            (kind == Kind::Console && !kept(store.open(options.databaseFile, server::NewDatabase::Refused))))
             return error;
         return {};
     }

@@ -12,7 +12,7 @@ class TestAccountCommandLine : public QObject {
     QString database() const { return dir.filePath("server.sqlite"); }
 
     ServerRun run(const QStringList& args, const QByteArray& input = {}) {
-        return runServerAction(QStringList{"--database", database()} + args, input);
+        return runServerAction(QStringList{"--database", database(), "--new-database"} + args, input);
     }
 
 private slots:

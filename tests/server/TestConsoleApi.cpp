@@ -1,6 +1,8 @@
 // The console's JSON API against a real server on loopback: who may do what, sessions and CSRF, the
 // login backoff, settings changes and the audit they leave, the fleet list and the history.
 #include "AgentKeyHash.h"
+#include "api/ComputerJson.h"
+#include "auth/LoginBackoff.h"
 #include "RunningServer.h"
 
 #include <QJsonArray>
@@ -36,6 +38,7 @@ class TestConsoleApi : public QObject {
     QString startServer(server::EnrolmentPolicy policy = server::EnrolmentPolicy::Open) {
         server.emplace(RunningServer::Kind::Console);
         server->options.enrolment = policy;
+        server::addTrustedProxy("127.0.0.1", server->options.trustedProxies); // clients from other addresses
         return server->start();
     }
 
@@ -195,6 +198,13 @@ private slots:
         QTest::newRow("password missing") << QByteArray(R"({"name":"alice"})") << 400;
         QTest::newRow("number password") << QByteArray(R"({"name":"alice","password":1})") << 400;
         QTest::newRow("unknown name") << QByteArray(R"({"name":"bob","password":"correct horse"})") << 401;
+        const auto login = [](const QString& name, const QString& password) {
+            return QJsonDocument(QJsonObject{{"name", name}, {"password", password}}).toJson();
+        };
+        QTest::newRow("name of 100 characters") << login(QString(100, 'a'), "correct horse") << 400;
+        QTest::newRow("empty name") << login("", "correct horse") << 400;
+        QTest::newRow("password of 1025 characters") << login("alice", QString(1025, 'p')) << 400;
+        QTest::newRow("5 MiB name") << login(QString(5 << 20, 'a'), "correct horse") << 413;
     }
     void badLoginBodies() {
         QFETCH(QByteArray, body);
@@ -203,8 +213,61 @@ private slots:
         ApiClient client(server->central.url());
         const auto reply = client.send("POST", "/api/v1/session", body);
         QCOMPARE(reply.status, status);
-        QVERIFY(!reply.error().isEmpty());
+        QVERIFY(status == 413 || !reply.error().isEmpty());
         QVERIFY(reply.header("set-cookie").isEmpty());
+        QCOMPARE(count("SELECT COUNT(*) FROM login_failures WHERE name <> 'bob'"), 0);
+    }
+
+    // Twenty wrong passwords for an operator from one address make that address wait, even with the right
+    // password; the operator logging in from elsewhere is never refused, and is told of the failures.
+    void othersCannotLockOutTheOwner() {
+        QVERIFY(server->addOperator("admin", Role::Admin));
+        ApiClient guesser(server->central.url());
+        guesser.forwardedFor = "203.0.113.7";
+        QList<int> statuses;
+        for (int k = 0; k < 20; ++k)
+            statuses << guesser.login("admin", "wrong password");
+        QCOMPARE(statuses.count(401), server::kFreeLoginFailures);
+        QCOMPARE(statuses.count(429), 20 - server::kFreeLoginFailures);
+        QCOMPARE(guesser.login("admin", "correct horse"), 429);
+
+        ApiClient owner(server->central.url());
+        owner.forwardedFor = "198.51.100.2";
+        const auto loggedIn =
+            owner.post("/api/v1/session", {{"name", "admin"}, {"password", "correct horse"}});
+        QCOMPARE(loggedIn.status, 200);
+        owner.csrfToken = loggedIn.json.value("csrfToken").toString().toUtf8();
+        const QString at = server::timeJson(server->now).toString();
+        for (const QJsonObject& session : {loggedIn.json, owner.get("/api/v1/session").json}) {
+            QCOMPARE(session.value("failedLogins").toInt(), server::kFreeLoginFailures);
+            QCOMPARE(session.value("lastFailedLoginAt").toString(), at);
+        }
+        // Told once: the next login starts afresh.
+        ApiClient later(server->central.url());
+        QCOMPARE(later.login("admin", "correct horse"), 200);
+        QCOMPARE(later.get("/api/v1/session").json.value("failedLogins").toInt(), 0);
+        QVERIFY(later.get("/api/v1/session").json.value("lastFailedLoginAt").isNull());
+    }
+
+    // One guess for each of many names from one address is capped like many guesses for one name; other
+    // addresses log in meanwhile, and the cap lifts a minute after the first failure.
+    void failuresPerAddressAreCapped() {
+        QVERIFY(server->addOperator("alice", Role::Viewer));
+        ApiClient guesser(server->central.url());
+        guesser.forwardedFor = "203.0.113.9";
+        for (int k = 0; k < server::kAddressFailuresPerMinute; ++k)
+            QCOMPARE(guesser.login(QString("user%1").arg(k), "guess"), 401);
+        const auto capped =
+            guesser.post("/api/v1/session", {{"name", "alice"}, {"password", "correct horse"}});
+        QCOMPARE(capped.status, 429);
+        QCOMPARE(capped.header("retry-after"), "60");
+        QVERIFY2(capped.error().contains("from this address"), capped.body);
+
+        ApiClient colleague(server->central.url());
+        colleague.forwardedFor = "198.51.100.3";
+        QCOMPARE(colleague.login("alice", "correct horse"), 200);
+        server->now = server->now.addSecs(server::kAddressWindowSeconds);
+        QCOMPARE(guesser.login("user-next", "guess"), 401);
     }
 
     // A change reaches the agent's next settings reply, and each changed value leaves one audit row.

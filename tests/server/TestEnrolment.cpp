@@ -25,7 +25,7 @@ class TestEnrolment : public QObject {
     // The operator's decisions go through a second store on the same file, as the command line does.
     template <typename Decision> bool decide(Decision decision) {
         server::ServerStore store;
-        auto done = store.open(server->options.databaseFile);
+        auto done = store.open(server->options.databaseFile, server::NewDatabase::Refused);
         if (done)
             done = decision(store);
         if (!done)
@@ -264,7 +264,7 @@ private slots:
         start(Policy::Open);
         server->enrol("SRV01");
         server::ServerStore store;
-        QVERIFY(store.open(server->options.databaseFile).ok());
+        QVERIFY(store.open(server->options.databaseFile, server::NewDatabase::Refused).ok());
         const auto failsWith = [](const Result<>& result, const QString& word) {
             return !result && result.reason().contains(word);
         };

@@ -25,10 +25,10 @@ private slots:
         QFile junkFile(junk);
         QVERIFY(junkFile.open(QIODevice::WriteOnly) && junkFile.write(QByteArray(4096, 'x')) == 4096);
         QVERIFY(busyPort.isListening() || busyPort.listen(QHostAddress::LocalHost));
-        const QStringList db{"--database", in("server.sqlite")};
+        const QStringList db{"--database", in("server.sqlite"), "--new-database"};
         row("port in use", db + QStringList{"--port", QString::number(busyPort.serverPort())},
             "cannot listen");
-        row("database folder missing", {"--database", in("missing/server.sqlite")},
+        row("database folder missing", {"--database", in("missing/server.sqlite"), "--new-database"},
             "cannot use the database");
         row("not a database", {"--database", junk}, "cannot use the database");
         row("not a certificate", db + QStringList{"--tls-cert", junk, "--tls-key", junk},
@@ -58,6 +58,63 @@ private slots:
         QVERIFY2(complaint.contains(message), qPrintable(complaint));
     }
 
+    // A database the server used and then lost stops its next start with one line saying what to do,
+    // whether the file was deleted or emptied; --new-database deliberately starts afresh.
+    void lostDatabaseStopsTheStart_data() {
+        QTest::addColumn<bool>("emptied");
+        QTest::newRow("deleted") << false;
+        QTest::newRow("emptied") << true;
+    }
+    void lostDatabaseStopsTheStart() {
+        QFETCH(bool, emptied);
+        QTemporaryDir data;
+        const QString db = data.filePath("server.sqlite");
+        const QStringList serve{"--database", db, "--port", "0"};
+        {
+            BuiltServer first;
+            const auto started = first.start(serve + QStringList{"--new-database"});
+            QVERIFY2(started, qPrintable(started.reason()));
+        }
+        QFile marker(db + ".identity");
+        QVERIFY(marker.open(QIODevice::ReadOnly));
+        const QString identity = QString::fromUtf8(marker.readAll()).trimmed();
+        QCOMPARE(identity.size(), 36);
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(db + suffix);
+        if (emptied)
+            QVERIFY(QFile(db).open(QIODevice::WriteOnly));
+
+        const auto [code, output, complaint] = runServerAction(serve);
+        QCOMPARE(code, 1);
+        QCOMPARE(complaint.trimmed().count('\n'), 0);
+        for (const QString& part : {db, identity, QString("gone"), QString("--new-database")})
+            QVERIFY2(complaint.contains(part), qPrintable(complaint));
+        QCOMPARE(QFileInfo::exists(db), emptied);
+
+        BuiltServer afresh;
+        const auto started = afresh.start(serve + QStringList{"--new-database"});
+        QVERIFY2(started, qPrintable(started.reason()));
+        QVERIFY(QFile(db).size() > 0);
+    }
+
+    // A server never started on a database refuses to make one unasked, for serving and for actions alike.
+    void noDatabaseIsMadeUnasked_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("serving") << QStringList{"--port", "0"};
+        QTest::newRow("adding a token") << QStringList{"--add-token", "ci", "--role", "viewer"};
+        QTest::newRow("listing pending names") << QStringList{"--list-pending"};
+    }
+    void noDatabaseIsMadeUnasked() {
+        QFETCH(QStringList, args);
+        QTemporaryDir data;
+        const QString db = data.filePath("server.sqlite");
+        const auto [code, output, complaint] = runServerAction(QStringList{"--database", db} + args);
+        QCOMPARE(code, 1);
+        QVERIFY2(complaint.contains("no database there") && complaint.contains("--new-database"),
+                 qPrintable(complaint));
+        QVERIFY(!QFileInfo::exists(db));
+    }
+
     // What a new name meets under the policy given to the built server, and without one.
     void enrolmentPolicyFromTheCommandLine_data() {
         QTest::addColumn<QStringList>("policy");
@@ -74,8 +131,9 @@ private slots:
         QFETCH(bool, keyed);
         QTemporaryDir data;
         BuiltServer server;
-        const Result<> started =
-            server.start(QStringList{"--database", data.filePath("server.sqlite"), "--port", "0"} + policy);
+        const Result<> started = server.start(
+            QStringList{"--database", data.filePath("server.sqlite"), "--new-database", "--port", "0"} +
+            policy);
         QVERIFY2(started, qPrintable(started.reason()));
         const auto asked =
             testsupport::postForm(QUrl(server.endpoint()), wire::settingsRequestBody("NEW-PC").toUtf8());

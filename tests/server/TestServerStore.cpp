@@ -84,14 +84,14 @@ private slots:
         QVERIFY(!file.isEmpty());
         {
             server::ServerStore store;
-            const auto opened = store.open(file);
+            const auto opened = store.open(file, server::NewDatabase::Refused);
             QVERIFY2(opened, qPrintable(opened.reason()));
             const auto enrolment = store.readEnrolment("OLD-PC");
             QVERIFY(enrolment);
             QVERIFY(*enrolment && (*enrolment)->state == server::Enrolment::State::Admitted);
         }
         server::ServerStore again; // opening an up-to-date database changes nothing
-        const auto reopened = again.open(file);
+        const auto reopened = again.open(file, server::NewDatabase::Refused);
         QVERIFY2(reopened, qPrintable(reopened.reason()));
     }
 
@@ -122,7 +122,7 @@ private slots:
         server.options.keepDays = 30;
         {
             server::ServerStore store; // the schema, before the server starts
-            const auto opened = store.open(server.options.databaseFile);
+            const auto opened = store.open(server.options.databaseFile, server::NewDatabase::Allowed);
             QVERIFY2(opened, qPrintable(opened.reason()));
         }
         const QString columns = '"' + wire::reportKeys().join("\", \"") + '"';
@@ -142,13 +142,94 @@ private slots:
         QCOMPARE(server.count("SELECT COUNT(*) FROM latest_status"), 1);
     }
 
+    // Each table that grows loses its old rows and keeps the rest, the server's time being 2026-12-05 15:00
+    // and 30 days kept.
+    void oldRowsOfEveryTableArePruned_data() {
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("remaining"); // a query naming the rows kept
+        QTest::addColumn<QStringList>("kept");
+        const QString old = "'2026-10-01T12:00:00.000'";
+        const QString recent = "'2026-12-05T14:00:00.000'";
+        QTest::newRow("events and their deliveries")
+            << QStringList{QString("INSERT INTO events (event_id, kind, computer, at, body) VALUES "
+                                   "('old', 'k', 'PC', %1, '{}'), ('new', 'k', 'PC', %2, '{}')")
+                               .arg(old, recent),
+                           "INSERT INTO deliveries (event, receiver, state, attempts, next_try_at, "
+                           "last_error, "
+                           "done_at) SELECT id, 'r', 'delivered', 1, '', '', '' FROM events"}
+            << "SELECT e.event_id FROM events e JOIN deliveries d ON d.event = e.id UNION ALL "
+               "SELECT 'orphan' FROM deliveries WHERE event NOT IN (SELECT id FROM events)"
+            << QStringList{"new"};
+        QTest::newRow("failed logins")
+            << QStringList{QString("INSERT INTO login_failures (name, address, at) VALUES ('old', 'a', %1), "
+                                   "('new', 'a', %2)")
+                               .arg(old, recent)}
+            << "SELECT name FROM login_failures" << QStringList{"new"};
+        QTest::newRow("expired sessions")
+            << QStringList{"INSERT INTO sessions (token_hash, operator, csrf_token, created_at, expires_at) "
+                           "VALUES ('old', 'o', 'c', '', '2026-12-05T14:59:59.000'), "
+                           "('new', 'o', 'c', '', '2026-12-05T15:00:01.000')"}
+            << "SELECT token_hash FROM sessions" << QStringList{"new"};
+        QTest::newRow("names that stopped asking to enrol")
+            << QStringList{"INSERT INTO enrolments (name, state, asked_at) VALUES "
+                           "('old', 'pending', '2026-11-27T12:00:00.000'), "
+                           "('new', 'pending', '2026-11-29T12:00:00.000'), "
+                           "('admitted', 'admitted', '2026-01-01T12:00:00.000')"}
+            << "SELECT name FROM enrolments ORDER BY name" << QStringList{"admitted", "new"};
+    }
+    void oldRowsOfEveryTableArePruned() {
+        QFETCH(QStringList, rows);
+        QFETCH(QString, remaining);
+        QFETCH(QStringList, kept);
+        RunningServer server;
+        server.options.keepDays = 30;
+        {
+            server::ServerStore store;
+            const auto opened = store.open(server.options.databaseFile, server::NewDatabase::Allowed);
+            QVERIFY2(opened, qPrintable(opened.reason()));
+        }
+        QVERIFY(runOn(server.options.databaseFile, rows));
+        QCOMPARE(server.start(), QString());
+        const auto names = [&] {
+            QStringList found;
+            {
+                QSqlDatabase db = testdb::connect(server.options.databaseFile, "pruned");
+                QSqlQuery query(db);
+                if (db.open() && query.exec(remaining))
+                    while (query.next())
+                        found << query.value(0).toString();
+            }
+            QSqlDatabase::removeDatabase("pruned");
+            return found;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(names(), kept, 10000);
+    }
+
+    // A missing or empty database stands for a lost one: it is set up only when asked for.
+    void emptyDatabaseIsSetUpOnlyWhenAsked() {
+        QTemporaryDir dir;
+        const QString location = prepareDatabase(dir, {}, 0);
+        QVERIFY(!location.isEmpty());
+        {
+            server::ServerStore store;
+            const auto refused = store.open(location, server::NewDatabase::Refused);
+            QVERIFY(!refused);
+            QVERIFY2(refused.reason().contains("--new-database"), qPrintable(refused.reason()));
+        }
+        for (const auto creation : {server::NewDatabase::Allowed, server::NewDatabase::Refused}) {
+            server::ServerStore store;
+            const auto opened = store.open(location, creation);
+            QVERIFY2(opened, qPrintable(opened.reason()));
+        }
+    }
+
     void newerDatabaseIsRefused() {
         QTemporaryDir dir;
         const int newer = server::latestSchemaVersion() + 1;
         const QString file = prepareDatabase(dir, {}, newer);
         QVERIFY(!file.isEmpty());
         server::ServerStore store;
-        const auto opened = store.open(file);
+        const auto opened = store.open(file, server::NewDatabase::Refused);
         QVERIFY(!opened);
         const QString& error = opened.reason();
         QVERIFY2(error.contains(QString::number(newer)) && error.contains("newer"), qPrintable(error));

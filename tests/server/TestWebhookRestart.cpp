@@ -23,6 +23,7 @@ private slots:
                                     "0",
                                     "--database",
                                     dir.filePath("db"),
+                                    "--new-database",
                                     "--enrol",
                                     "open",
                                     "--webhook",

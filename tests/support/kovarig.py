@@ -180,7 +180,8 @@ class Server:
         self.open_files = open_files  # the process's own open-file limit, as `ulimit -n` would set it
         self.database = str(database)
         self.log_path = tempfile.mkstemp(prefix="server-", suffix=".log", dir=folder)[1]
-        self.args = [exe, "--listen", "127.0.0.1", "--port", "0", "--database", self.database,
+        # A test's database is new, or one this same rig set up: creating it is always intended here.
+        self.args = [exe, "--listen", "127.0.0.1", "--port", "0", "--database", self.database, "--new-database",
                      "--enrol", enrolment] + list(extra)
         self.process = None
         self.url = None  # http://127.0.0.1:PORT (https with --tls-cert), once started
@@ -188,7 +189,7 @@ class Server:
 
     def command(self, *arguments, password=None):
         """One of the server's command-line actions on the same database."""
-        done = subprocess.run([self.exe, "--database", self.database, *arguments],
+        done = subprocess.run([self.exe, "--database", self.database, "--new-database", *arguments],
                               input=None if password is None else password + "\n", text=True, capture_output=True,
                               timeout=60)
         if done.returncode != 0:

@@ -82,8 +82,8 @@ private slots:
         QVERIFY(writeFileBytes(QDir(agentFolder).filePath("kova.ini"), "WINSRV"));
         QVERIFY(QDir(work.path()).mkpath("updates"));
         database = testdb::fresh(work, "db");
-        const auto started = server.start({"--database", database, "--port", "0", "--enrol", "open",
-                                           "--updates", work.filePath("updates")});
+        const auto started = server.start({"--database", database, "--new-database", "--port", "0", "--enrol",
+                                           "open", "--updates", work.filePath("updates")});
         QVERIFY2(started, qPrintable(started.reason()));
     }
 
