@@ -110,6 +110,7 @@ server::ServerOptions benchOptions(const QTemporaryDir& dir) {
     options.enrolment = server::EnrolmentPolicy::Open;
     options.newNamesPerMinute = 1000;
     options.databaseFile = dir.filePath(QStringLiteral("bench.sqlite"));
+    options.newDatabase = true;
     return options;
 }
 

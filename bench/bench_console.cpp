@@ -163,6 +163,7 @@ int main(int argc, char** argv) {
     server::ServerOptions options;
     options.port = 0;
     options.databaseFile = dir.filePath(QStringLiteral("bench.sqlite"));
+    options.newDatabase = true;
     const QDateTime now = QDateTime::currentDateTime();
     SeedTime seedTime(now);
     const platform::ScopedFake<server::Clock> pinned(seedTime);
@@ -187,7 +188,7 @@ int main(int argc, char** argv) {
     server::ServerStore store;
     server::AccountStore accounts(store);
     server::ConsoleAuth auth(accounts);
-    const auto opened = store.open(options.databaseFile);
+    const auto opened = store.open(options.databaseFile, server::NewDatabase::Allowed);
     const auto token = opened ? auth.addToken("bench", server::Role::Viewer, now) : Failure{opened.reason()};
     if (!token) {
         out << "bench_console: cannot make a token: " << token.reason() << Qt::endl;

@@ -124,7 +124,7 @@ private:
 bool seedOldReports(const QString& file, int count) {
     {
         server::ServerStore store; // the schema
-        if (!store.open(file))
+        if (!store.open(file, server::NewDatabase::Allowed))
             return false;
     }
     bool seeded = false;
@@ -165,6 +165,7 @@ int main(int argc, char** argv) {
     server::ServerOptions options;
     options.port = 0;
     options.databaseFile = dir.filePath(QStringLiteral("bench.sqlite"));
+    options.newDatabase = true;
     options.enrolment = server::EnrolmentPolicy::Open;
     options.newNamesPerMinute = agents; // every simulated agent comes from the same address
     options.keepDays = 30;

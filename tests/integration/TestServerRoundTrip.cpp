@@ -52,7 +52,7 @@ private slots:
         QVERIFY(!agent().lastCycleSucceeded()); // waits for the operator
         QVERIFY2(logHas(mdlGeneral::agentKeyFingerprintText()), qPrintable(agent().logText()));
         server::ServerStore operatorStore;
-        QVERIFY(operatorStore.open(server->options.databaseFile).ok());
+        QVERIFY(operatorStore.open(server->options.databaseFile, server::NewDatabase::Refused).ok());
         QVERIFY(server::approveComputer(operatorStore, "SRV01", server->now).ok());
 
         const auto other = server->askSettings("SRV01", wire::newAgentKey().toLatin1());
