@@ -5,6 +5,8 @@
 #include "http/ExchangeRequest.h"
 #include "store/ServerStore.h"
 
+#include <optional>
+#include <QHash>
 #include <QHttpServerResponse>
 
 namespace server {
@@ -17,14 +19,21 @@ public:
 
     QHttpServerResponse answer(const ExchangeRequest& request);
 
+    // A computer's reports are stored at most once in this many seconds; one sooner is answered 429.
+    void setReportInterval(qint64 seconds) { m_reportInterval = seconds; }
+
 private:
     QHttpServerResponse answerSettingsRequest(const QString& rawName, const ExchangeRequest& request);
     QHttpServerResponse answerAdmitted(const QString& computer, const Admission& admission,
                                        const ExchangeRequest& request);
     QHttpServerResponse answerStatusReport(const FormFields& form, const ExchangeRequest& request);
+    std::optional<QHttpServerResponse> refuseTooSoon(const QString& computer, const QDateTime& now);
+    static void logRefusedSettings(const QString& computer, const QMap<QString, QString>& refused);
 
     ServerStore& m_store;
     AgentGate& m_gate;
+    qint64 m_reportInterval = 10;
+    QHash<QString, QDateTime> m_lastStored; // when each computer's last report was stored
 };
 
 } // namespace server

@@ -156,6 +156,7 @@ Result<> CentralServer::start(const ServerOptions& options) {
                            .arg(locationForDisplay(options.databaseFile), opened.reason())};
     m_alerting.start(options.alerting);
     m_retention.start(options.keepDays);
+    m_exchange.setReportInterval(options.reportIntervalSeconds);
     return listen(options);
 }
 

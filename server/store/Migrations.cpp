@@ -28,13 +28,24 @@ QStringList enrolmentAndRetention() {
     };
 }
 
+// When each computer last downloaded its settings and when an operator last changed each setting, so that a
+// report built on older settings cannot overwrite an operator's change.
+QStringList settingsProvenance() {
+    return {
+        QStringLiteral("ALTER TABLE computers ADD COLUMN settings_downloaded_at TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("CREATE TABLE operator_changes (computer TEXT NOT NULL, setting TEXT NOT NULL, "
+                       "changed_at TEXT NOT NULL, PRIMARY KEY (computer, setting))"),
+    };
+}
+
 } // namespace
 
 const QList<Migration>& migrations() {
     static const QList<Migration> all{{1, firstSchema()},
                                       {2, enrolmentAndRetention()},
                                       {3, schema::consoleTables()},
-                                      {4, schema::alertingTables()}};
+                                      {4, schema::alertingTables()},
+                                      {7, settingsProvenance()}};
     return all;
 }
 
