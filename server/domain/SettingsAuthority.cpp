@@ -1,6 +1,5 @@
 #include "domain/SettingsAuthority.h"
 
-#include "DateTimeText.h"
 #include "domain/ReportedDates.h"
 #include "domain/SettingsRules.h"
 #include "WireFormat.h"
