@@ -165,8 +165,8 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
         QStringLiteral("Report received for %1 at %2.").arg(report->computerName(), wire::dateTimeText(now)));
 }
 
-// One report per computer per interval is plenty for an agent whose cycle is 36 seconds at the least, and
-// keeps one leaked key from filling the database. Settings requests are not held back.
+// An agent reports once a cycle, 36 seconds apart at the least; the interval keeps one leaked key from
+// filling the database. It is held per instance, and settings requests are not held back.
 std::optional<QHttpServerResponse> ExchangeEndpoint::refuseTooSoon(const QString& computer,
                                                                    const QDateTime& now) {
     const auto last = m_lastStored.constFind(computer);
@@ -188,8 +188,7 @@ std::optional<QHttpServerResponse> ExchangeEndpoint::refuseTooSoon(const QString
 void ExchangeEndpoint::logRefusedSettings(const QString& computer, const QMap<QString, QString>& refused) {
     for (auto it = refused.begin(); it != refused.end(); ++it)
         qInfo().noquote() << "report of" << computer << "would have changed" << it.key()
-                          << "- the server's value"
-                          << "stands:" << it.value();
+                          << "- the server's value stands:" << it.value();
 }
 
 } // namespace server
