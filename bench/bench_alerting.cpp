@@ -109,6 +109,7 @@ server::ServerOptions benchOptions(const QTemporaryDir& dir) {
     options.port = 0;
     options.enrolment = server::EnrolmentPolicy::Open;
     options.newNamesPerMinute = 1000;
+    options.reportIntervalSeconds = 0; // simulated agents report back to back
     options.databaseFile = dir.filePath(QStringLiteral("bench.sqlite"));
     options.newDatabase = true;
     return options;

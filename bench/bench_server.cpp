@@ -169,6 +169,7 @@ int main(int argc, char** argv) {
     options.enrolment = server::EnrolmentPolicy::Open;
     options.newNamesPerMinute = agents; // every simulated agent comes from the same address
     options.keepDays = 30;
+    options.reportIntervalSeconds = 0; // simulated agents report back to back
     if (oldReports > 0 && !seedOldReports(options.databaseFile, oldReports)) {
         out << "bench_server: cannot seed old reports" << Qt::endl;
         return 1;

@@ -135,7 +135,8 @@ def attack_peak_rss(port, tls, pids, updates_size):
 def direct_server(build, folder, updates):
     cert, key = kovarig.make_certificate(folder)
     server = kovarig.Server(os.path.join(build, "bin", "kova_server"), folder, os.path.join(folder, "direct.sqlite"),
-                            ["--tls-cert", cert, "--tls-key", key, "--updates", updates], enrolment="open")
+                            ["--tls-cert", cert, "--tls-key", key, "--updates", updates, "--report-interval", "0"],
+                            enrolment="open")
     server.start()
     return server
 
@@ -153,7 +154,7 @@ def main():
     exe = os.path.join(args.build, "bin", "kova_server")
     update = os.urandom(20 << 20)
 
-    stack = kovarig.Stack(exe, fsync=True)
+    stack = kovarig.Stack(exe, fsync=True, extra=["--report-interval", "0"])  # agents report back to back
     folder = tempfile.mkdtemp(prefix="kova-direct-")
     direct = None
     try:

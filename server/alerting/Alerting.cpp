@@ -89,6 +89,10 @@ QByteArray Alerting::serverFamilies() const {
     metrics::family(out, "kova_reports_stored_total", "counter",
                     "Status reports stored since the server started.");
     metrics::sample(out, "kova_reports_stored_total", {}, double(store.reportsStored));
+    metrics::family(out, "kova_reports_refused_total", "counter",
+                    "Status reports refused since the server started, by reason.");
+    metrics::sample(out, "kova_reports_refused_total", {{"reason", "too_soon"}},
+                    double(store.reportsTooSoon));
     metrics::family(out, "kova_database_errors_total", "counter",
                     "Database transactions that failed since the server started.");
     metrics::sample(out, "kova_database_errors_total", {}, double(store.databaseErrors));

@@ -1,69 +1,96 @@
 #include "domain/SettingsAuthority.h"
 
-#include "DateTimeText.h"
+#include "domain/ReportedDates.h"
+#include "domain/SettingsRules.h"
 #include "WireFormat.h"
-
-#include <QDateTime>
-#include <QLocale>
 
 namespace server {
 namespace {
 
 enum Piece { ManualReboot = 3, RebootTime = 5, FirstDir = 6, LastAlert = 25, CheckUpdate = 27 };
 
-// Agents write dates in their machine's general form and the server its own ISO form; which of day and
-// month comes first is not known, so a text is read as the exchange writes it and every day-first way.
-QList<QDateTime> readings(const QString& text) {
-    static const QStringList dayFirst{"d/M/yyyy H:mm:ss", "d/M/yyyy h:mm:ss AP", "d/M/yyyy",
-                                      "d.M.yyyy H:mm:ss", "d.M.yyyy"};
-    const QLocale c = QLocale::c();
-    QList<QDateTime> found;
-    if (const auto moment = wire::readDateTime(text))
-        found << *moment;
-    for (const QString& format : dayFirst) {
-        const QDateTime moment = c.toDateTime(text.trimmed(), format);
-        if (moment.isValid())
-            found << moment;
-    }
-    return found;
+const QString kOnlyLater = QStringLiteral("a report may only move this date later");
+
+bool isSlot(int piece) {
+    return piece >= FirstDir && piece <= LastAlert;
 }
 
-// Later on some reading of each: an agent that moved a date forward is never refused for its locale.
-bool isLater(const QString& reported, const QString& server) {
-    for (const QDateTime& after : readings(reported)) {
-        for (const QDateTime& before : readings(server)) {
-            if (after > before)
-                return true;
+// The server's own value is ISO unless an older server stored an agent's text; that reads in the agent's
+// order.
+Result<QString> laterDate(const QString& reported, const QString& server, const DateOrders& orders) {
+    const auto moment = readReportedDateTime(reported, orders);
+    if (!moment)
+        return Failure{moment.reason()};
+    const auto before = readReportedDateTime(server, orders);
+    if (!before)
+        return Failure{QStringLiteral("the server's value %1").arg(before.reason())};
+    if (*moment <= *before)
+        return Failure{kOnlyLater};
+    return moment->toString(Qt::ISODate);
+}
+
+// The value to take, as the console's rules store it, or why the server's value stands.
+Result<QString> acceptable(int piece, const QString& reported, const QString& server,
+                           const DateOrders& orders, const QDateTime& now) {
+    const QString& name = SettingsRecord::fieldNames().at(piece);
+    if (piece == ManualReboot && !reported.isEmpty())
+        return Failure{QStringLiteral("a report may only empty a reboot request")};
+    if (piece == RebootTime || piece == CheckUpdate) {
+        const auto later = laterDate(reported, server, orders);
+        return later ? checkSetting(name, *later, now) : later;
+    }
+    if (isSlot(piece) || piece == ManualReboot)
+        return checkSetting(name, reported, now);
+    return Failure{QStringLiteral("only the server sets it")};
+}
+
+// A slot the report left without a limit for a folder in use goes back to the server's folder and limit.
+void keepSlotsWithLimits(QStringList& pieces, const SettingsRecord& server, QMap<QString, QString>& refused) {
+    for (int slot = 1; slot <= wire::kSlotCount; ++slot) {
+        const auto missing = missingLimit(SettingsRecord(pieces), slot);
+        if (!missing)
+            continue;
+        for (int piece : {FirstDir + slot - 1, FirstDir + wire::kSlotCount + slot - 1}) {
+            if (pieces[piece] != server.pieces().at(piece))
+                refused.insert(wire::settingsReportKeys().at(piece), *missing);
+            pieces[piece] = server.pieces().at(piece);
         }
     }
-    return false;
 }
 
-bool mayTake(int piece, const QString& reported, const QString& server) {
-    if (piece >= FirstDir && piece <= LastAlert)
-        return true;
-    if (piece == ManualReboot)
-        return reported.isEmpty();
-    if (piece == RebootTime || piece == CheckUpdate)
-        return isLater(reported, server);
-    return false;
+QList<SettingChange> changesBetween(const SettingsRecord& before, const QStringList& after) {
+    QList<SettingChange> changes;
+    for (int k = 0; k < after.size(); ++k) {
+        if (after[k] != before.pieces().at(k))
+            changes << SettingChange{SettingsRecord::fieldNames().at(k), before.pieces().at(k), after[k]};
+    }
+    return changes;
 }
 
 } // namespace
 
-SettingsMerge mergeReportedSettings(const SettingsRecord& server, const SettingsRecord& reported) {
+SettingsMerge mergeReportedSettings(const SettingsRecord& server, const StatusReport& report,
+                                    const QSet<QString>& heldByOperator, const QDateTime& now) {
+    const DateOrders orders = agentDateOrders(report.value(QStringLiteral("sLogTime")), now);
+    const QStringList reported = report.settings().pieces();
     QStringList pieces = server.pieces();
-    QStringList ignored;
+    QMap<QString, QString> refused;
     for (int k = 0; k < pieces.size(); ++k) {
-        const QString& value = reported.pieces().at(k);
-        if (value == pieces[k])
+        if (reported[k] == pieces[k])
             continue;
-        if (mayTake(k, value, pieces[k]))
-            pieces[k] = value;
+        const QString& key = wire::settingsReportKeys().at(k);
+        if (heldByOperator.contains(SettingsRecord::fieldNames().at(k))) {
+            refused.insert(key,
+                           QStringLiteral("an operator changed it after the agent's last settings download"));
+            continue;
+        }
+        if (const auto value = acceptable(k, reported[k], pieces[k], orders, now); !value)
+            refused.insert(key, value.reason());
         else
-            ignored << wire::settingsReportKeys().at(k);
+            pieces[k] = *value;
     }
-    return {SettingsRecord(pieces), ignored};
+    keepSlotsWithLimits(pieces, server, refused);
+    return {SettingsRecord(pieces), changesBetween(server, pieces), refused};
 }
 
 } // namespace server

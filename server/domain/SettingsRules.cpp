@@ -87,23 +87,29 @@ std::optional<QString> valueText(const QJsonValue& value) {
     return std::nullopt;
 }
 
-// A folder in use needs a limit, or the agent's scan stops at that slot with an error.
+// Only the slots the change touches: an old slot without a limit is not this change's fault.
 void checkSlotsHaveLimits(const SettingsRecord& settings, const QJsonObject& change,
                           QMap<QString, QString>& reasons) {
-    const QStringList& names = SettingsRecord::fieldNames();
     for (int slot = 1; slot <= wire::kSlotCount; ++slot) {
         const QString dirName = QStringLiteral("Dir%1").arg(slot);
         const QString alertName = QStringLiteral("Alert%1").arg(slot);
         if (!change.contains(dirName) && !change.contains(alertName))
             continue;
-        const QString dir = settings.pieces().at(names.indexOf(dirName));
-        const QString alert = settings.pieces().at(names.indexOf(alertName));
-        if (folderInUse(dir) && alert.isEmpty() && !reasons.contains(alertName))
-            reasons.insert(alertName, QStringLiteral("a monitored folder needs a limit from 1 to 9999"));
+        if (const auto missing = missingLimit(settings, slot); missing && !reasons.contains(alertName))
+            reasons.insert(alertName, *missing);
     }
 }
 
 } // namespace
+
+std::optional<QString> missingLimit(const SettingsRecord& settings, int slot) {
+    const QStringList& names = SettingsRecord::fieldNames();
+    const QString dir = settings.pieces().at(names.indexOf(QStringLiteral("Dir%1").arg(slot)));
+    const QString alert = settings.pieces().at(names.indexOf(QStringLiteral("Alert%1").arg(slot)));
+    if (folderInUse(dir) && alert.isEmpty())
+        return QStringLiteral("a monitored folder needs a limit from 1 to 9999");
+    return std::nullopt;
+}
 
 Result<QString> checkSetting(const QString& name, const QString& text, const QDateTime& now) {
     if (name == QLatin1String("SettingTime"))

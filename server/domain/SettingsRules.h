@@ -17,6 +17,10 @@ namespace server {
 // Gives the text to store for the value an operator gave, or why the agent could not use it.
 Result<QString> checkSetting(const QString& name, const QString& text, const QDateTime& now);
 
+// Why slot `slot` (1 to wire::kSlotCount) cannot stand as it is: a folder in use needs a limit, or the
+// agent's scan stops at that slot with an error. Empty when it can.
+std::optional<QString> missingLimit(const SettingsRecord& settings, int slot);
+
 // An operator's change applied to a computer's settings: the settings to store and the names whose value
 // changed, or the reasons by name (nothing may be stored then).
 struct SettingsChange {

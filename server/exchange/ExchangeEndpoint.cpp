@@ -106,7 +106,7 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawNa
 QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, const Admission& admission,
                                                      const ExchangeRequest& request) {
     const QDateTime now = currentTime();
-    const auto settings = m_store.settingsOrRegister(computer, SettingsRecord::defaults(now), now);
+    const auto settings = m_store.downloadSettings(computer, SettingsRecord::defaults(now), now);
     if (!settings)
         return settingsFailure(computer, settings.reason());
     if (admission.verdict == Admission::Verdict::TakeKey) {
@@ -152,18 +152,53 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
                 .arg(carriable.reason()),
             Status::UnprocessableEntity);
     const QDateTime now = currentTime();
+    if (auto tooSoon = refuseTooSoon(report->computerName(), now))
+        return std::move(*tooSoon);
     const auto current = m_store.readSettings(report->computerName());
     if (!current)
         return storeFailure(current.reason());
+    const auto held = m_store.heldByOperator(report->computerName());
+    if (!held)
+        return storeFailure(held.reason());
     const SettingsMerge merge =
-        mergeReportedSettings(current->value_or(SettingsRecord::defaults(now)), report->settings());
-    if (!merge.ignoredKeys.isEmpty())
-        qInfo().noquote() << "report of" << report->computerName() << "would have changed"
-                          << merge.ignoredKeys.join(QStringLiteral(", ")) << "- the server's values stand";
-    if (const auto stored = m_store.storeReport(report->withSettings(merge.settings), now); !stored)
+        mergeReportedSettings(current->value_or(SettingsRecord::defaults(now)), *report, *held, now);
+    logRefusedSettings(report->computerName(), merge.refused);
+    if (const auto stored = m_store.storeReport(report->withSettings(merge.settings), now, merge.changes);
+        !stored)
         return storeFailure(stored.reason());
+    auto& stored = m_lastStored[report->computerName()];
+    stored = {stored[1], now};
     return textReply(
         QStringLiteral("Report received for %1 at %2.").arg(report->computerName(), wire::dateTimeText(now)));
+}
+
+// An agent reports once a cycle, 36 seconds apart at the least, and twice in one cycle on the day it
+// updates (the second report carries its next update day) or after an alert reset. So two reports in the
+// interval are taken and a third refused: one leaked key cannot fill the database. Held per instance;
+// settings requests are not held back.
+std::optional<QHttpServerResponse> ExchangeEndpoint::refuseTooSoon(const QString& computer,
+                                                                   const QDateTime& now) {
+    const auto stored = m_lastStored.constFind(computer);
+    const QDateTime* last = stored == m_lastStored.constEnd() ? nullptr : &(*stored)[0];
+    if (!last || !last->isValid() || last->secsTo(now) >= m_reportInterval || *last > now)
+        return std::nullopt;
+    m_store.countReportTooSoon();
+    QHttpServerResponse refused = textReply(
+        QStringLiteral("Report refused: the last report of %1 arrived less than %2 seconds ago. Nothing of "
+                       "this report was stored; send the next one after %3.")
+            .arg(computer)
+            .arg(m_reportInterval)
+            .arg(wire::dateTimeText(last->addSecs(m_reportInterval))),
+        Status::TooManyRequests);
+    refused.setHeader(QByteArrayLiteral("Retry-After"),
+                      QByteArray::number(m_reportInterval - last->secsTo(now)));
+    return refused;
+}
+
+void ExchangeEndpoint::logRefusedSettings(const QString& computer, const QMap<QString, QString>& refused) {
+    for (auto it = refused.begin(); it != refused.end(); ++it)
+        qInfo().noquote() << "report of" << computer << "would have changed" << it.key()
+                          << "- the server's value stands:" << it.value();
 }
 
 } // namespace server

@@ -5,6 +5,9 @@
 #include "http/ExchangeRequest.h"
 #include "store/ServerStore.h"
 
+#include <array>
+#include <optional>
+#include <QHash>
 #include <QHttpServerResponse>
 
 namespace server {
@@ -17,14 +20,21 @@ public:
 
     QHttpServerResponse answer(const ExchangeRequest& request);
 
+    // A computer's reports are stored at most once in this many seconds; one sooner is answered 429.
+    void setReportInterval(qint64 seconds) { m_reportInterval = seconds; }
+
 private:
     QHttpServerResponse answerSettingsRequest(const QString& rawName, const ExchangeRequest& request);
     QHttpServerResponse answerAdmitted(const QString& computer, const Admission& admission,
                                        const ExchangeRequest& request);
     QHttpServerResponse answerStatusReport(const FormFields& form, const ExchangeRequest& request);
+    std::optional<QHttpServerResponse> refuseTooSoon(const QString& computer, const QDateTime& now);
+    static void logRefusedSettings(const QString& computer, const QMap<QString, QString>& refused);
 
     ServerStore& m_store;
     AgentGate& m_gate;
+    qint64 m_reportInterval = 10;
+    QHash<QString, std::array<QDateTime, 2>> m_lastStored; // each computer's two latest stored reports
 };
 
 } // namespace server

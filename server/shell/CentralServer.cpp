@@ -160,6 +160,7 @@ Result<> CentralServer::start(const ServerOptions& options) {
         return m_alerting.recorder().recordEnrolmentConflict(conflict);
     });
     m_retention.start(options.keepDays);
+    m_exchange.setReportInterval(options.reportIntervalSeconds);
     return listen(options);
 }
 

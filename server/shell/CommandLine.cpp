@@ -42,6 +42,11 @@ const QCommandLineOption kKeepDays(QStringLiteral("keep-days"),
                                    QStringLiteral("Days of report history kept (default 90)."),
                                    QStringLiteral("N"), QStringLiteral("90"));
 const QCommandLineOption
+    kReportInterval(QStringLiteral("report-interval"),
+                    QStringLiteral("Seconds between two stored reports of one computer (default 10); one "
+                                   "sooner is answered 429. 0 stores every report."),
+                    QStringLiteral("SECONDS"), QStringLiteral("10"));
+const QCommandLineOption
     kMaxConnections(QStringLiteral("max-connections"),
                     QStringLiteral("Connections open at once, all clients together (default 4096); "
                                    "beyond it new ones are closed on arrival."),
@@ -181,6 +186,15 @@ Result<> readKeepDays(const QCommandLineParser& parser, ServerOptions& options) 
                        .arg(parser.value(kKeepDays))};
 }
 
+Result<> readReportInterval(const QCommandLineParser& parser, ServerOptions& options) {
+    bool ok = false;
+    options.reportIntervalSeconds = parser.value(kReportInterval).toInt(&ok);
+    if (ok && options.reportIntervalSeconds >= 0 && options.reportIntervalSeconds <= 3600)
+        return Result<>::success();
+    return Failure{QStringLiteral("--report-interval needs a number of seconds from 0 to 3600, not \"%1\"")
+                       .arg(parser.value(kReportInterval))};
+}
+
 Result<> readMaxConnections(const QCommandLineParser& parser, ServerOptions& options) {
     bool ok = false;
     options.edge.total = parser.value(kMaxConnections).toInt(&ok);
@@ -272,10 +286,11 @@ Result<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorActio
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions(
-        {kListen,       kPort,         kDatabase,      kNewDatabase,       kUpdates,      kTlsCert,
-         kTlsKey,       kTrustedProxy, kEnrol,         kKeepDays,          kApprove,      kResetKey,
-         kListPending,  kAllowKeyless, kRequireKey,    kAddOperator,       kAddToken,     kRole,
-         kMetricsAllow, kWebhook,      kWebhookSecret, kWebhookSecretFile, kSilenceCheck, kMaxConnections});
+        {kListen,        kPort,         kDatabase,      kNewDatabase,       kUpdates,      kTlsCert,
+         kTlsKey,        kTrustedProxy, kEnrol,         kKeepDays,          kApprove,      kResetKey,
+         kListPending,   kAllowKeyless, kRequireKey,    kAddOperator,       kAddToken,     kRole,
+         kMetricsAllow,  kWebhook,      kWebhookSecret, kWebhookSecretFile, kSilenceCheck, kMaxConnections,
+         kReportInterval});
     parser.process(app);
 
     ServerOptions options;
@@ -289,6 +304,7 @@ Result<ServerOptions> readCommandLine(const QCoreApplication& app, OperatorActio
                                                [&] { return readEnrolment(parser, options); },
                                                [&] { return readKeepDays(parser, options); },
                                                [&] { return readMaxConnections(parser, options); },
+                                               [&] { return readReportInterval(parser, options); },
                                                [&] { return readAction(parser, action); },
                                                [&] { return readAccount(parser, options); },
                                                [&] { return readAlerting(parser, options.alerting); }};

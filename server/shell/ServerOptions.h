@@ -32,10 +32,11 @@ struct ServerOptions {
     QString tlsCertificateFile; // both TLS files given: HTTPS, neither: plain HTTP
     QString tlsKeyFile;
     EnrolmentPolicy enrolment = EnrolmentPolicy::Approve;
-    int newNamesPerMinute = 30;    // per client address
-    int keepDays = 90;             // history older than this is pruned
-    TrustedProxies trustedProxies; // peers whose X-Forwarded-For names the client
-    EdgeLimits edge;               // bounds on connections and requests before any route sees them
+    int newNamesPerMinute = 30;     // per client address
+    int keepDays = 90;              // history older than this is pruned
+    int reportIntervalSeconds = 10; // a computer's reports are stored at most once in this time
+    TrustedProxies trustedProxies;  // peers whose X-Forwarded-For names the client
+    EdgeLimits edge;                // bounds on connections and requests before any route sees them
     std::optional<AccountAction> account;
     AlertingOptions alerting;
 

@@ -180,6 +180,11 @@ Result<> FleetStore::changeSettings(const ComputerView& computer, const QStringL
                     {0, now, operatorName, computer.name, names[k], computer.settings[k], newSettings[k]});
                 !audited)
                 return audited;
+            QSqlQuery held(m_store.connection());
+            if (auto recorded = sql::run(held, schema::recordOperatorChange(),
+                                         {computer.name, names[k], sql::storedTime(now)});
+                !recorded)
+                return recorded;
         }
         return Result<>::success();
     });
@@ -204,12 +209,9 @@ Result<> FleetStore::addAudit(const AuditEntry& entry) {
 
 Result<> FleetStore::insertAudit(const AuditEntry& entry) {
     QSqlQuery query(m_store.connection());
-    return sql::run(
-        query,
-        QStringLiteral("INSERT INTO audit (at, operator, computer, setting, old_value, new_value) "
-                       "VALUES (?, ?, ?, ?, ?, ?)"),
-        {sql::storedTime(entry.at), entry.operatorName, entry.computer, entry.setting,
-         sql::text(entry.oldValue), sql::text(entry.newValue)});
+    return sql::run(query, schema::insertAudit(),
+                    {sql::storedTime(entry.at), entry.operatorName, entry.computer, entry.setting,
+                     sql::text(entry.oldValue), sql::text(entry.newValue)});
 }
 
 Result<QList<AuditEntry>> FleetStore::audit(const QString& computer, const QString& operatorName, int limit,

@@ -35,15 +35,23 @@ QStringList pendingKeys() {
     return {QStringLiteral("ALTER TABLE enrolments ADD COLUMN pending_key_hash TEXT NOT NULL DEFAULT ''")};
 }
 
+// When each computer last downloaded its settings and when an operator last changed each setting, so that a
+// report built on older settings cannot overwrite an operator's change.
+QStringList settingsProvenance() {
+    return {
+        QStringLiteral("ALTER TABLE computers ADD COLUMN settings_downloaded_at TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("CREATE TABLE operator_changes (computer TEXT NOT NULL, setting TEXT NOT NULL, "
+                       "changed_at TEXT NOT NULL, PRIMARY KEY (computer, setting))"),
+    };
+}
+
 } // namespace
 
 const QList<Migration>& migrations() {
-    static const QList<Migration> all{{1, firstSchema()},
-                                      {2, enrolmentAndRetention()},
-                                      {3, schema::consoleTables()},
-                                      {4, schema::alertingTables()},
-                                      {5, pendingKeys()},
-                                      {6, schema::boundedTables()}};
+    static const QList<Migration> all{{1, firstSchema()},           {2, enrolmentAndRetention()},
+                                      {3, schema::consoleTables()}, {4, schema::alertingTables()},
+                                      {5, pendingKeys()},           {6, schema::boundedTables()},
+                                      {7, settingsProvenance()}};
     return all;
 }
 

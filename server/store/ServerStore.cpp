@@ -75,18 +75,23 @@ Enrolment enrolmentFrom(const QSqlQuery& row) {
 
 struct ServerStore::Statements {
     explicit Statements(const QSqlDatabase& db)
-        : selectSettings(db), upsertSettings(db), replaceLatestStatus(db), insertReport(db),
-          selectEnrolment(db), upsertEnrolment(db), countNamesAskedFrom(db), selectPending(db) {}
+        : selectSettings(db), upsertSettings(db), stampSettingsDownload(db), selectHeldByOperator(db),
+          replaceLatestStatus(db), insertReport(db), insertAudit(db), selectEnrolment(db),
+          upsertEnrolment(db), countNamesAskedFrom(db), selectPending(db) {}
 
     Result<> prepare() {
-        const std::pair<QSqlQuery*, QString> all[] = {{&selectSettings, schema::selectSettings()},
-                                                      {&upsertSettings, schema::upsertSettings()},
-                                                      {&replaceLatestStatus, schema::replaceLatestStatus()},
-                                                      {&insertReport, schema::insertReport()},
-                                                      {&selectEnrolment, schema::selectEnrolment()},
-                                                      {&upsertEnrolment, schema::upsertEnrolment()},
-                                                      {&countNamesAskedFrom, schema::countNamesAskedFrom()},
-                                                      {&selectPending, schema::selectPending()}};
+        const std::pair<QSqlQuery*, QString> all[] = {
+            {&selectSettings, schema::selectSettings()},
+            {&upsertSettings, schema::upsertSettings()},
+            {&stampSettingsDownload, schema::stampSettingsDownload()},
+            {&selectHeldByOperator, schema::selectHeldByOperator()},
+            {&replaceLatestStatus, schema::replaceLatestStatus()},
+            {&insertReport, schema::insertReport()},
+            {&insertAudit, schema::insertAudit()},
+            {&selectEnrolment, schema::selectEnrolment()},
+            {&upsertEnrolment, schema::upsertEnrolment()},
+            {&countNamesAskedFrom, schema::countNamesAskedFrom()},
+            {&selectPending, schema::selectPending()}};
         for (const auto& [query, text] : all) {
             if (auto prepared = sql::prepare(*query, text); !prepared)
                 return prepared;
@@ -96,8 +101,11 @@ struct ServerStore::Statements {
 
     QSqlQuery selectSettings;
     QSqlQuery upsertSettings;
+    QSqlQuery stampSettingsDownload;
+    QSqlQuery selectHeldByOperator;
     QSqlQuery replaceLatestStatus;
     QSqlQuery insertReport;
+    QSqlQuery insertAudit;
     QSqlQuery selectEnrolment;
     QSqlQuery upsertEnrolment;
     QSqlQuery countNamesAskedFrom;
@@ -132,8 +140,42 @@ Result<> ServerStore::open(const QString& location, NewDatabase creation) {
         return migrated;
     if (auto marked = markIdentity(creation); !marked)
         return marked;
-    m_statements = std::make_unique<Statements>(m_db);
-    return m_statements->prepare();
+    return prepareStatements();
+}
+
+Result<> ServerStore::prepareStatements() {
+    auto statements = std::make_unique<Statements>(m_db);
+    if (auto prepared = statements->prepare(); !prepared)
+        return prepared;
+    m_statements = std::move(statements);
+    return Result<>::success();
+}
+
+// PostgreSQL closes every connection when it restarts, and the driver never opens one again by itself. A
+// failure is therefore checked with a trivial query; when that fails too, the connection is opened anew.
+bool ServerStore::reopenWhenLost() {
+    if (m_backend != sql::Backend::Postgres || QSqlQuery(m_db).exec(QStringLiteral("SELECT 1")))
+        return false;
+    m_db.close();
+    if (!m_db.open()) {
+        qWarning().noquote() << "kova_server: the database is out of reach:" << m_db.lastError().text();
+        return false;
+    }
+    if (auto setUp = runOwn(m_db, sql::sessionSetup(m_backend)); !setUp)
+        return false;
+    if (auto prepared = prepareStatements(); !prepared)
+        return false;
+    qInfo().noquote() << "kova_server: the connection to the database was lost and is open again";
+    return true;
+}
+
+// Within a transaction a lost connection is the transaction's to handle: a read alone on a new connection
+// would let the rest of the transaction commit without its beginning.
+Result<> ServerStore::runRead(QSqlQuery Statements::*statement, const QVariantList& values) {
+    auto done = run(m_statements.get()->*statement, values);
+    if (!done && !m_inTransaction && reopenWhenLost())
+        done = run(m_statements.get()->*statement, values);
+    return done;
 }
 
 Result<> ServerStore::connect(const DatabaseLocation& where) {
@@ -252,25 +294,41 @@ Result<> ServerStore::checkFileIsStillOurs() const {
     return Failure{reason};
 }
 
+// A transaction that failed before its commit left nothing behind, so after a lost connection it runs once
+// more on the new one. One whose commit failed may have been stored: it is never repeated, so a report is
+// never stored twice, and its sender (which got no acknowledgement) sends it again.
 Result<> ServerStore::inTransaction(const std::function<Result<>()>& work) {
     if (auto ours = checkFileIsStillOurs(); !ours)
         return ours;
-    if (!m_db.transaction())
-        return Failure{m_db.lastError().text()};
+    const Attempt first = attemptTransaction(work);
+    if (first.result)
+        return first.result;
+    if (!reopenWhenLost() || first.reachedCommit)
+        return first.result;
+    return attemptTransaction(work).result;
+}
+
+ServerStore::Attempt ServerStore::attemptTransaction(const std::function<Result<>()>& work) {
+    if (!m_db.transaction()) {
+        ++m_counters.databaseErrors;
+        return {Failure{m_db.lastError().text()}, false};
+    }
+    m_inTransaction = true;
     const Result<> done = work();
+    m_inTransaction = false;
     if (done && m_db.commit())
-        return done;
+        return {done, true};
     ++m_counters.databaseErrors;
     // A step that failed without a reason, or the commit, leaves the database's own.
     const QString reason = done.reason().isEmpty() ? m_db.lastError().text() : done.reason();
     m_db.rollback();
-    return Failure{reason};
+    return {Failure{reason}, done.ok()};
 }
 
 Result<std::optional<SettingsRecord>> ServerStore::readSettings(const QString& computer) {
-    QSqlQuery& select = m_statements->selectSettings;
-    if (auto done = run(select, {computer}); !done)
+    if (auto done = runRead(&Statements::selectSettings, {computer}); !done)
         return Failure{done.reason()};
+    QSqlQuery& select = m_statements->selectSettings;
     std::optional<SettingsRecord> settings;
     if (select.next()) {
         QStringList pieces;
@@ -282,16 +340,35 @@ Result<std::optional<SettingsRecord>> ServerStore::readSettings(const QString& c
     return settings;
 }
 
-Result<SettingsRecord> ServerStore::settingsOrRegister(const QString& computer,
-                                                       const SettingsRecord& defaults, const QDateTime& now) {
+// Stamped with the time the request arrived, before the read: an operator's change made in between is then
+// later than the download, and a report cannot overwrite it even when the download already carried it.
+Result<SettingsRecord> ServerStore::downloadSettings(const QString& computer, const SettingsRecord& defaults,
+                                                     const QDateTime& now) {
     const auto settings = readSettings(computer);
     if (!settings)
         return Failure{settings.reason()};
-    if (*settings)
-        return **settings;
-    if (auto saved = inTransaction([&] { return saveSettings(computer, defaults, timestamp(now)); }); !saved)
-        return Failure{saved.reason()};
-    return defaults;
+    const QString at = timestamp(now);
+    const auto stamped = inTransaction([&]() -> Result<> {
+        if (!*settings) {
+            if (auto saved = saveSettings(computer, defaults, at); !saved)
+                return saved;
+        }
+        return run(m_statements->stampSettingsDownload, {at, computer});
+    });
+    if (!stamped)
+        return Failure{stamped.reason()};
+    return settings->value_or(defaults);
+}
+
+Result<QSet<QString>> ServerStore::heldByOperator(const QString& computer) {
+    if (auto done = runRead(&Statements::selectHeldByOperator, {computer}); !done)
+        return Failure{done.reason()};
+    QSqlQuery& select = m_statements->selectHeldByOperator;
+    QSet<QString> held;
+    while (select.next())
+        held << select.value(0).toString();
+    select.finish();
+    return held;
 }
 
 Result<> ServerStore::saveSettings(const QString& computer, const SettingsRecord& settings,
@@ -300,7 +377,19 @@ Result<> ServerStore::saveSettings(const QString& computer, const SettingsRecord
                bindable(QStringList{computer} + settings.pieces() + QStringList{at, at}));
 }
 
-Result<> ServerStore::storeReport(const StatusReport& report, const QDateTime& receivedAt) {
+Result<> ServerStore::auditReportedChanges(const QString& computer, const QList<SettingChange>& changes,
+                                           const QString& at) {
+    for (const SettingChange& change : changes) {
+        if (auto audited = run(m_statements->insertAudit, bindable({at, computer, computer, change.name,
+                                                                    change.oldValue, change.newValue}));
+            !audited)
+            return audited;
+    }
+    return Result<>::success();
+}
+
+Result<> ServerStore::storeReport(const StatusReport& report, const QDateTime& receivedAt,
+                                  const QList<SettingChange>& changes) {
     const QString at = timestamp(receivedAt);
     QStringList status{report.computerName(), at};
     for (const QString& key : schema::statusKeys())
@@ -308,6 +397,7 @@ Result<> ServerStore::storeReport(const StatusReport& report, const QDateTime& r
     auto stored = inTransaction([&]() -> Result<> {
         for (const auto& step : std::initializer_list<std::function<Result<>()>>{
                  [&] { return saveSettings(report.computerName(), report.settings(), at); },
+                 [&] { return auditReportedChanges(report.computerName(), changes, at); },
                  [&] { return run(m_statements->replaceLatestStatus, bindable(status)); },
                  [&] {
                      return run(m_statements->insertReport, bindable(QStringList{at} + report.values()));
@@ -339,9 +429,9 @@ Result<int> ServerStore::prune(const QStringList& statements, const QDateTime& o
 }
 
 Result<std::optional<Enrolment>> ServerStore::readEnrolment(const QString& name) {
-    QSqlQuery& select = m_statements->selectEnrolment;
-    if (auto done = run(select, {name}); !done)
+    if (auto done = runRead(&Statements::selectEnrolment, {name}); !done)
         return Failure{done.reason()};
+    QSqlQuery& select = m_statements->selectEnrolment;
     std::optional<Enrolment> enrolment;
     if (select.next())
         enrolment = enrolmentFrom(select);
@@ -360,9 +450,9 @@ Result<> ServerStore::saveEnrolment(const Enrolment& enrolment) {
 }
 
 Result<int> ServerStore::countNamesAskedFrom(const QString& address, const QDateTime& since) {
-    QSqlQuery& count = m_statements->countNamesAskedFrom;
-    if (auto done = run(count, {address, timestamp(since)}); !done)
+    if (auto done = runRead(&Statements::countNamesAskedFrom, {address, timestamp(since)}); !done)
         return Failure{done.reason()};
+    QSqlQuery& count = m_statements->countNamesAskedFrom;
     if (!count.next())
         return Failure{count.lastError().text()};
     const int names = count.value(0).toInt();
@@ -371,9 +461,9 @@ Result<int> ServerStore::countNamesAskedFrom(const QString& address, const QDate
 }
 
 Result<QList<Enrolment>> ServerStore::pendingEnrolments() {
-    QSqlQuery& select = m_statements->selectPending;
-    if (auto done = run(select, {}); !done)
+    if (auto done = runRead(&Statements::selectPending, {}); !done)
         return Failure{done.reason()};
+    QSqlQuery& select = m_statements->selectPending;
     QList<Enrolment> pending;
     while (select.next())
         pending << enrolmentFrom(select);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "domain/Enrolment.h"
+#include "domain/SettingsAuthority.h"
 #include "domain/SettingsRecord.h"
 #include "domain/StatusReport.h"
 #include "Result.h"
@@ -12,6 +13,7 @@
 #include <optional>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 
 namespace server {
@@ -25,7 +27,7 @@ enum class NewDatabase { Refused, Allowed };
 // The server's database, SQLite or PostgreSQL: each computer's settings, its latest status, the history of
 // reports and where each name stands with enrolment. Each change is one transaction, so a refused or failed
 // one leaves nothing behind; a change is refused when the database file was deleted or replaced under the
-// server.
+// server. On PostgreSQL a lost connection (the database restarted) is opened again at the next failure.
 class ServerStore {
 public:
     ServerStore();
@@ -39,15 +41,20 @@ public:
     // `creation` allows it.
     Result<> open(const QString& location, NewDatabase creation);
 
-    // The computer's settings; a computer not seen before is registered with the given defaults first.
-    Result<SettingsRecord> settingsOrRegister(const QString& computer, const SettingsRecord& defaults,
-                                              const QDateTime& now);
+    // The computer's settings for its download, which is recorded as made at `now`; a computer not seen
+    // before is registered with the given defaults first.
+    Result<SettingsRecord> downloadSettings(const QString& computer, const SettingsRecord& defaults,
+                                            const QDateTime& now);
+    // The field names of the settings an operator changed after the computer's last settings download.
+    Result<QSet<QString>> heldByOperator(const QString& computer);
     // The computer's settings, empty when it is not registered.
     Result<std::optional<SettingsRecord>> readSettings(const QString& computer);
 
-    // Takes the report's settings as the computer's settings (registering it when new), replaces its
-    // latest status and adds the report to the history.
-    Result<> storeReport(const StatusReport& report, const QDateTime& receivedAt);
+    // Takes the report's settings as the computer's settings (registering it when new), audits `changes`
+    // with the computer as the one who made them, replaces its latest status and adds the report to the
+    // history.
+    Result<> storeReport(const StatusReport& report, const QDateTime& receivedAt,
+                         const QList<SettingChange>& changes = {});
 
     // Runs one of schema::pruneRules()'s statements with the oldest time kept, as one transaction.
     // Returns the most rows one of them deleted.
@@ -69,12 +76,15 @@ public:
     using PendingObserver = std::function<Result<>(const QString& name, const QDateTime& askedAt)>;
     void setPendingObserver(PendingObserver observer) { m_pendingObserver = std::move(observer); }
 
-    // Since the server started: reports stored, and transactions that failed in the database.
+    // Since the server started: reports stored, reports refused for coming too soon after the computer's
+    // last one, and transactions that failed in the database.
     struct Counters {
         qint64 reportsStored = 0;
+        qint64 reportsTooSoon = 0;
         qint64 databaseErrors = 0;
     };
     const Counters& counters() const { return m_counters; }
+    void countReportTooSoon() { ++m_counters.reportsTooSoon; }
 
     // Which kind of database the store speaks to, for the few expressions that differ (see SqlDialect).
     sql::Backend backend() const { return m_backend; }
@@ -89,7 +99,18 @@ public:
 private:
     struct Statements;
 
+    struct Attempt {
+        Result<> result;
+        bool reachedCommit; // the work succeeded; what became of the commit is not known
+    };
+
     Result<> connect(const DatabaseLocation& where);
+    Result<> prepareStatements();
+    bool reopenWhenLost();
+    Result<> runRead(QSqlQuery Statements::*statement, const QVariantList& values);
+    Attempt attemptTransaction(const std::function<Result<>()>& work);
+    Result<> auditReportedChanges(const QString& computer, const QList<SettingChange>& changes,
+                                  const QString& at);
     Result<> migrate(NewDatabase creation);
     Result<int> schemaVersion();
     Result<> refuseEmpty();
@@ -108,6 +129,7 @@ private:
     ReportObserver m_reportObserver;
     PendingObserver m_pendingObserver;
     Counters m_counters;
+    bool m_inTransaction = false;
 };
 
 } // namespace server

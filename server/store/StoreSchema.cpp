@@ -107,6 +107,30 @@ QString pruneReports() {
         .arg(kPruneBatch);
 }
 
+// Binds: when the computer downloaded its settings, its name.
+QString stampSettingsDownload() {
+    return QStringLiteral("UPDATE computers SET settings_downloaded_at = ? WHERE name = ?");
+}
+
+// Binds: computer, setting (its field name), changed_at.
+QString recordOperatorChange() {
+    return upsert(QStringLiteral("operator_changes"), QStringLiteral("computer, setting"),
+                  QStringList{"computer", "setting", "changed_at"}, QStringList{"changed_at"});
+}
+
+// Binds: the computer's name. The settings an operator changed after the computer's last download; stored
+// moments sort as text, and a computer that never downloaded ('') has seen none of the changes.
+QString selectHeldByOperator() {
+    return QStringLiteral("SELECT o.setting FROM operator_changes o JOIN computers c ON c.name = o.computer "
+                          "WHERE o.computer = ? AND o.changed_at > c.settings_downloaded_at");
+}
+
+// Binds: at, operator (or the computer that changed its own settings), computer, setting, old and new value.
+QString insertAudit() {
+    return QStringLiteral("INSERT INTO audit (at, operator, computer, setting, old_value, new_value) "
+                          "VALUES (?, ?, ?, ?, ?, ?)");
+}
+
 QString selectEnrolment() {
     return QStringLiteral("SELECT %1 FROM enrolments WHERE name = ?").arg(enrolmentColumns().join(", "));
 }

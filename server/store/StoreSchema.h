@@ -21,6 +21,11 @@ QString replaceLatestStatus();
 QString insertReport();
 QString pruneReports();
 
+QString stampSettingsDownload();
+QString recordOperatorChange();
+QString selectHeldByOperator();
+QString insertAudit();
+
 const QStringList& enrolmentColumns();
 QString selectEnrolment();
 QString upsertEnrolment();

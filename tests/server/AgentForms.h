@@ -7,8 +7,11 @@
 
 // Bodies as the agent sends them.
 
-// Every setting distinct, with blanks, form characters and non-ASCII.
+// Every setting distinct, with blanks, form characters and non-ASCII; a folder's limit is a number the
+// console would take (its slot number).
 inline QString settingValue(const QString& key) {
+    if (key.startsWith("sAlert"))
+        return key.mid(6);
     return key == "sDisable" ? "0" : key + " C:\\My App\\a&b=c+d%e_f Über";
 }
 

@@ -32,6 +32,7 @@ struct RunningServer {
         options.databaseFile = testdb::fresh(dir, QStringLiteral("server.sqlite"));
         options.newDatabase = true;
         options.updatesFolder = dir.path();
+        options.reportIntervalSeconds = 0; // tests report as fast as they like unless they test the interval
         if (kind == Kind::Alerting) {
             now = {};
             options.alerting.webhookSecret = "shared secret";

@@ -270,6 +270,30 @@ private slots:
         QCOMPARE(guesser.login("user-next", "guess"), 401);
     }
 
+    // A report built on the settings from before an operator's change leaves that change standing for the
+    // next settings reply; what the agent changed itself is taken and audited under the computer's name.
+    void operatorsChangeOutlivesAnOlderReport() {
+        const auto admin = server->loggedIn("adam", Role::Admin);
+        server->keys.insert(kComputer, agentKey);
+        QCOMPARE(server->askSettings(kComputer, agentKey).status, 200);
+        server->now = server->now.addSecs(5);
+        QCOMPARE(admin->put("/api/v1/computers/" + kComputer + "/settings", {{"Dir1", "D:\\spool"}}).status,
+                 200);
+        server->now = server->now.addSecs(5);
+        QCOMPARE(server->report(kComputer, {{1, {"C:\\in", "3", "10"}}, {2, {"E:\\new", "1", "5"}}}), 200);
+        const auto settings = [&] {
+            return wire::splitSettingsReply(QString::fromUtf8(server->askSettings(kComputer, agentKey).body));
+        };
+        QCOMPARE(settings().mid(6, 2), (QStringList{"D:\\spool", "E:\\new"}));
+        QCOMPARE(
+            count("SELECT COUNT(*) FROM audit WHERE operator = 'WEB-01' AND setting IN ('Dir2', 'Alert2')"),
+            2);
+
+        server->now = server->now.addSecs(60); // downloaded since: the agent's own change is taken again
+        QCOMPARE(server->report(kComputer, {{1, {"F:\\moved", "3", "10"}}}), 200);
+        QCOMPARE(settings().at(6), "F:\\moved");
+    }
+
     // A change reaches the agent's next settings reply, and each changed value leaves one audit row.
     void settingsChangeReachesTheAgentAndTheAudit() {
         const auto admin = server->loggedIn("adam", Role::Admin);

@@ -1,5 +1,6 @@
 // What the central server answers: the settings and report exchange, the time page and the update file.
 #include "AgentForms.h"
+#include "alerting/MetricsAccess.h"
 #include "Endpoints.h"
 #include "exchange/ExchangeBounds.h"
 #include "RunningServer.h"
@@ -88,6 +89,44 @@ private slots:
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("VICTIM-PC would have changed .*sSettingTime"));
         QCOMPARE(postAs("VICTIM-PC", reportForm("VICTIM-PC", attack)).status, 200);
         QCOMPARE(server->askSettings("VICTIM-PC", keys["VICTIM-PC"]).body, before);
+    }
+
+    // A limit the console would refuse keeps the server's (with its folder, which needs one); the rest is
+    // taken, and each change is audited with the computer as the one who made it.
+    void reportedSettingsFollowTheConsolesRules() {
+        const QStringList before = settingsReplyFor("PC-7");
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("PC-7 would have changed sAlert1 .*1 to 9999"));
+        QCOMPARE(postAs("PC-7", reportForm("PC-7", {{"sAlert1", "abc"}})).status, 200);
+        const QStringList after = settingsReplyFor("PC-7");
+        QCOMPARE((QStringList{after[6], after[16]}), (QStringList{before[6], before[16]}));
+        QCOMPARE(after[7], settingValue("sDir2"));
+        QCOMPARE(server->count("SELECT COUNT(*) FROM audit WHERE operator = 'PC-7' AND computer = 'PC-7'"),
+                 18);
+        QCOMPARE(server->count("SELECT COUNT(*) FROM audit WHERE setting = 'Alert1'"), 0);
+    }
+
+    // Two reports per computer in ten seconds (an agent sends two in its update day's cycle), not three;
+    // settings requests and other computers are not held back.
+    void reportsComeAtMostTwiceInTenSeconds() {
+        server.emplace();
+        server->options.reportIntervalSeconds = 10;
+        server->options.alerting.metricsAllow = {*server::readAddressRange("127.0.0.0/8")};
+        QCOMPARE(server->start(), QString());
+        QCOMPARE(postAs("PC-1", reportForm("PC-1")).status, 200);
+        QCOMPARE(postAs("PC-1", reportForm("PC-1")).status, 200);
+        server->now = server->now.addSecs(9);
+        const auto refused = postAs("PC-1", reportForm("PC-1")); // asks for its settings first
+        QCOMPARE(refused.status, 429);
+        QCOMPARE(QString::fromUtf8(refused.body),
+                 "Report refused: the last report of PC-1 arrived less than 10 "
+                 "seconds ago. Nothing of this report was stored; send the next "
+                 "one after 12/5/2026 3:00:10 PM.");
+        QCOMPARE(postAs("PC-2", reportForm("PC-2")).status, 200);
+        server->now = server->now.addSecs(1);
+        QCOMPARE(postAs("PC-1", reportForm("PC-1")).status, 200);
+        QCOMPARE(server->count("SELECT COUNT(*) FROM reports"), 4);
+        const auto metrics = httpRequest("GET", server->url("/metrics"));
+        QVERIFY(metrics.body.contains("kova_reports_refused_total{reason=\"too_soon\"} 1\n"));
     }
 
     // An agent sends its name unescaped: everything after "servercode=" is the name.

@@ -47,6 +47,7 @@ private slots:
         row("no days kept", db + QStringList{"--keep-days", "0"}, "--keep-days");
         row("no connections", db + QStringList{"--max-connections", "0"}, "--max-connections");
         row("connections not a number", db + QStringList{"--max-connections", "many"}, "--max-connections");
+        row("report interval below 0", db + QStringList{"--report-interval", "-1"}, "--report-interval");
         row("two actions", db + QStringList{"--approve", "A", "--reset-key", "B"}, "one of");
         row("reset of an unknown name", db + QStringList{"--reset-key", "NOBODY"}, "NOBODY");
     }

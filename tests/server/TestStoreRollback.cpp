@@ -8,13 +8,15 @@ using testsupport::postForm;
 
 namespace {
 
-// A report from SRV01 whose first folder and message are `text`; every other value empty, Disable "0".
+// A report from SRV01 whose first folder and message are `text`, its limit 5; every other value empty,
+// Disable "0".
 QByteArray reportWithFolder(const QString& text) {
     QStringList pairs;
     for (const QString& key : wire::reportKeys()) {
         const QString value = key == "sComputerName"                ? "SRV01"
                               : key == "sDir1" || key == "sMessage" ? text
                               : key == "sDisable"                   ? "0"
+                              : key == "sAlert1"                    ? "5"
                                                                     : QString();
         pairs << key + '=' + wire::EncodeFieldValue(value);
     }

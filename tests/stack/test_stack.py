@@ -145,6 +145,54 @@ def exchanges_beside_idle_connections(stack):
             s.close()
 
 
+def postgres_restart_under_reports(stack):
+    """PostgreSQL restarts while agents report: both instances open their connections again on their own."""
+    acknowledged, lock = [], threading.Lock()
+    stop = threading.Event()
+    back_at = []
+    late = {"ok": 0, "failed": []}
+
+    def worker(index):
+        agent = fleet.Agent(f"PGRESTART-{index:03d}", source_address(index))
+        agent.connect("127.0.0.1", stack.nginx.https_port, tls=True)
+        agent.settings()
+        sequence = 0
+        while not stop.is_set():
+            marker = f"pgrestart-{index}-{sequence}"
+            sequence += 1
+            status, _, _ = agent.report(marker)
+            if status is None:
+                agent.connect("127.0.0.1", stack.nginx.https_port, tls=True)
+            with lock:
+                if status == 200:
+                    acknowledged.append(marker)
+                if back_at and time.monotonic() > back_at[0] + 5:
+                    if status == 200:
+                        late["ok"] += 1
+                    else:
+                        late["failed"].append(status)
+            time.sleep(0.05)
+
+    threads = [threading.Thread(target=worker, args=(i,)) for i in range(20)]
+    for t in threads:
+        t.start()
+    time.sleep(2)
+    stack.postgres.restart()
+    back_at.append(time.monotonic())
+    time.sleep(8)
+    stop.set()
+    for t in threads:
+        t.join()
+    stored = stack.postgres.sql("kova", "SELECT \"sMessage\" FROM reports WHERE \"sMessage\" LIKE 'pgrestart-%'")
+    stored = stored.split("\n")
+    missing = [m for m in acknowledged if m not in set(stored)]
+    check(not missing and len(stored) == len(set(stored)),
+          f"PostgreSQL restarted under reports: {len(acknowledged)} acknowledged, {len(missing)} of them missing, "
+          f"{len(stored) - len(set(stored))} stored twice")
+    check(late["ok"] > 0 and not late["failed"],
+          f"from 5 s after PostgreSQL was back: {late['ok']} reports stored, failed with {late['failed'][:10]}")
+
+
 def kill_one_instance_under_load(stack):
     acknowledged, lock = [], threading.Lock()
     stop = threading.Event()
@@ -242,7 +290,7 @@ def main():
     soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
     resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, min(hard, 8192)), hard))
     started = time.monotonic()
-    stack = kovarig.Stack(server_exe)
+    stack = kovarig.Stack(server_exe, extra=["--report-interval", "0"])  # the simulated agents report at once
     try:
         try:
             stack.start()
@@ -257,6 +305,7 @@ def main():
         same_answer_from_each_instance(stack)
         big_body_refused(stack)
         exchanges_beside_idle_connections(stack)
+        postgres_restart_under_reports(stack)
         kill_one_instance_under_load(stack)
         same_tests_on_postgres(stack, tests)
     except Exception as failure:  # a broken step still ends in close()
