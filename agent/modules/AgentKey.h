@@ -20,7 +20,7 @@ Result<> writeAgentKey(const QString& key);
 void presentAgentKey(platform::TransferChannel& channel);
 
 // Stores the key the central server handed out in the channel's last answer, if it did. A failure when a key
-// came and could not be kept: its settings must then not be used.
+// came that is not 64 hexadecimal digits or could not be kept: its settings must then not be used.
 Result<> keepIssuedAgentKey(const platform::TransferChannel& channel);
 
 } // namespace mdlGeneral
