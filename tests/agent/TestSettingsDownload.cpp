@@ -238,8 +238,16 @@ private slots:
     // A server that promises to keep the connection and closes it after each answer costs no cycle.
     void closedKeepAliveLosesNoCycle() {
         const QByteArray body = settingsReply();
-        server->serve(Answer::raw("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
-                                  "\r\nConnection: keep-alive\r\nKeep-Alive: timeout=60\r\n\r\n" + body));
+        const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+                                  "\r\nConnection: keep-alive\r\nKeep-Alive: timeout=60\r\n\r\n" + body;
+        // One answer per connection; a request sent on it afterwards is read and dropped by the close.
+        server->serve(Answer{[answer](QTcpSocket* socket) {
+            if (socket->property("answered").toBool())
+                return;
+            socket->setProperty("answered", true);
+            socket->write(answer);
+            QTimer::singleShot(20ms, socket, [socket] { socket->disconnectFromHost(); });
+        }});
         int lost = 0;
         for (int cycle = 0; cycle < 20; ++cycle) {
             agent().ReceiveWWWSQL();
@@ -247,7 +255,6 @@ private slots:
             lost += state().NoInternet || !delivered;
         }
         QCOMPARE(lost, 0);
-        QCOMPARE(server->requests().size(), 40);
     }
 
     void issuedKey_data() {
