@@ -4,6 +4,7 @@
 #include "modules/ClockPage.h"
 #include "modules/DriveInfo.h"
 #include "modules/LocalDateTime.h"
+#include "modules/LogLines.h"
 #include "modules/mdlSystemTray.h"
 #include "modules/NameFile.h"
 #include "modules/OsInfo.h"
@@ -37,6 +38,8 @@ std::optional<int> Agent::Form_Load() {
     if (auto end = ReadNameFile())
         return end;
     log.setText(QStringLiteral("Loading..."));
+    if (const QString repaired = mdlGeneral::repairInterruptedUpdate(); !repaired.isEmpty())
+        log.append(repaired);
     view.showVersion(QStringLiteral("Version No. %1.%2 Build: %3")
                          .arg(KOVA_VERSION_MAJOR)
                          .arg(KOVA_VERSION_MINOR)
@@ -106,7 +109,8 @@ void Agent::measureAndReport() {
         SetFolderIcons();
     } catch (const AgentError& error) {
         // The cycle has no trap of its own here; one line tells the operator and the report still goes out.
-        log.append(QStringLiteral("Status picture not shown: %1.").arg(QString::fromStdString(error.what())));
+        log.append(QStringLiteral("Status picture not shown: %1.")
+                       .arg(escapeControlCharacters(QString::fromStdString(error.what()))));
     }
     SendWWWSQL();
 }

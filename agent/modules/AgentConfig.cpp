@@ -27,6 +27,12 @@ bool isNameToSet(const QString& name) {
            });
 }
 
+#define KOVA_TEXT(x) #x
+#define KOVA_NUMBER_TEXT(x) KOVA_TEXT(x)
+// The --version answer as one plain literal: the version a build names is in its bytes once, as a whole.
+constexpr char kVersionLine[] = KOVA_AGENT_NAME " " KOVA_NUMBER_TEXT(KOVA_VERSION_MAJOR) "." KOVA_NUMBER_TEXT(
+    KOVA_VERSION_MINOR) "." KOVA_NUMBER_TEXT(KOVA_VERSION_PATCH);
+
 CommandLine exitWith(int code, const QString& output) {
     return {CommandLine::Action::Exit, code, output, {}, {}};
 }
@@ -34,7 +40,7 @@ CommandLine exitWith(int code, const QString& output) {
 } // namespace
 
 QString agentVersionText() {
-    return QStringLiteral("%1.%2.%3").arg(KOVA_VERSION_MAJOR).arg(KOVA_VERSION_MINOR).arg(KOVA_VERSION_PATCH);
+    return QString::fromLatin1(kVersionLine).section(u' ', -1);
 }
 
 CommandLine parseCommandLine(const QStringList& arguments) {
@@ -75,7 +81,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (parser.isSet(help))
         return exitWith(0, parser.helpText());
     if (parser.isSet(version))
-        return exitWith(0, QStringLiteral("KOVA Oru %1\n").arg(agentVersionText()));
+        return exitWith(0, QString::fromLatin1(kVersionLine) + u'\n');
     if (!parser.positionalArguments().isEmpty())
         return exitWith(2, QStringLiteral("Unexpected argument: %1\nTry --help.\n")
                                .arg(parser.positionalArguments().first()));

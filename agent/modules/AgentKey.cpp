@@ -5,10 +5,25 @@
 #include "platform/PrivateFile.h"
 #include "WireFormat.h"
 
+#include <algorithm>
+#include <cctype>
 #include <QFile>
 #include <QSaveFile>
 
 namespace mdlGeneral {
+
+namespace {
+
+constexpr qsizetype kIssuedKeyDigits = 64; // the server's 32 random bytes in hexadecimal
+
+// Anything else in the header would be stored and sent back on every request, control bytes included.
+bool isIssuedKeyForm(const QByteArray& key) {
+    return key.size() == kIssuedKeyDigits && std::all_of(key.begin(), key.end(), [](char c) {
+               return std::isxdigit(static_cast<unsigned char>(c));
+           });
+}
+
+} // namespace
 
 QString agentKeyFilePath() {
     return platform::executableFolder() + QStringLiteral("/kova.key");
@@ -60,6 +75,8 @@ Result<> keepIssuedAgentKey(const platform::TransferChannel& channel) {
     const QByteArray issued = channel.replyHeader(QByteArray(wire::kAgentKeyHeader)).trimmed();
     if (issued.isEmpty())
         return Result<>::success();
+    if (!isIssuedKeyForm(issued))
+        return Failure{QStringLiteral("it is not %1 hexadecimal digits").arg(kIssuedKeyDigits)};
     return writeAgentKey(QString::fromLatin1(issued));
 }
 

@@ -33,8 +33,8 @@ QString agentKeyFingerprintText();
 void presentAgentKey(platform::TransferChannel& channel, const QString& key);
 
 // Stores the key the central server handed out in the channel's last answer, if it did (servers from before
-// agents made their own keys). A failure when a key came and could not be kept: its settings must then not
-// be used.
+// agents made their own keys). A failure when a key came that is not 64 hexadecimal digits or could not be
+// kept: its settings must then not be used.
 Result<> keepIssuedAgentKey(const platform::TransferChannel& channel);
 
 } // namespace mdlGeneral

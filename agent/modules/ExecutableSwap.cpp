@@ -31,12 +31,6 @@ Result<> putInPlace(const QString& replacement, const QString& executable) {
     if (!file.rename(executable))
         return Result<>::failure(QStringLiteral("the download could not be put in place as %1 (%2)")
                                      .arg(executable, file.errorString()));
-    if (!file.setPermissions(kProgramPermissions)) {
-        const QString failure =
-            QStringLiteral("%1 could not be made executable (%2)").arg(executable, file.errorString());
-        file.remove();
-        return Result<>::failure(failure);
-    }
     return Result<>::success();
 }
 
@@ -59,16 +53,12 @@ Result<> swapExecutable(const QString& replacement, const QString& executable, c
                                   : QStringLiteral("; the previous program stays as %1").arg(backup)));
 }
 
-Result<> restoreBackup(const QString& executable, const QString& backup) {
-    QFile failedProgram(executable);
-    if (!failedProgram.remove())
-        return Result<>::failure(
-            QStringLiteral("%1 could not be removed (%2)").arg(executable, failedProgram.errorString()));
-    QFile previous(backup);
-    if (!previous.exists() || previous.rename(executable))
+Result<> makeRunnable(const QString& program) {
+    QFile file(program);
+    if (file.setPermissions(kProgramPermissions))
         return Result<>::success();
-    return Result<>::failure(QStringLiteral("the previous program could not be put back from %1 (%2)")
-                                 .arg(backup, previous.errorString()));
+    return Result<>::failure(
+        QStringLiteral("%1 could not be made executable (%2)").arg(program, file.errorString()));
 }
 
 } // namespace mdlGeneral

@@ -11,8 +11,7 @@ namespace mdlGeneral {
 // program stands under the executable's name whatever happens. A failure says what failed.
 Result<> swapExecutable(const QString& replacement, const QString& executable, const QString& backup);
 
-// Takes back a swap: the program under the executable's name goes and the backup returns in its place (when
-// there is none, the executable did not exist before). A failure says what failed.
-Result<> restoreBackup(const QString& executable, const QString& backup);
+// Lets `program` be run (by everyone, written by its owner only), as the installed program must be.
+Result<> makeRunnable(const QString& program);
 
 } // namespace mdlGeneral

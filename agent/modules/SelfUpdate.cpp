@@ -1,15 +1,19 @@
 #include "modules/SelfUpdate.h"
 
 #include "Endpoints.h"
+#include "modules/AgentConfig.h"
 #include "modules/ExecutableSwap.h"
+#include "modules/LogLines.h"
 #include "modules/UpdateProof.h"
 #include "modules/UpdateSignature.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/ExecutableFormat.h"
 #include "platform/Launcher.h"
+#include "platform/PrivateFile.h"
 
 #include <optional>
 #include <QFile>
+#include <QFileInfo>
 
 namespace mdlGeneral {
 
@@ -19,6 +23,7 @@ const QString kAgentName = QStringLiteral(KOVA_AGENT_NAME);
 constexpr qint64 kCompareChunk = 1 << 16;
 
 struct UpdateFiles {
+    QString folder;
     QString executable;
     QString backup;
     QString download;
@@ -33,7 +38,9 @@ struct Verdict {
 
 UpdateFiles updateFiles() {
     const QString folder = platform::executableFolder() + QLatin1Char('/');
-    return {folder + platform::executableFileName(kAgentName), folder + kAgentName + QStringLiteral(".bak"),
+    return {platform::executableFolder(),
+            folder + platform::executableFileName(kAgentName),
+            folder + kAgentName + QStringLiteral(".bak"),
             folder + kAgentName + QStringLiteral(".download"),
             folder + kAgentName + QStringLiteral(".download") + wire::kSignatureSuffix,
             platform::runningExecutable()};
@@ -47,12 +54,18 @@ Verdict refused(const QString& why) {
     return {UpgradeOutcome::Refused, QStringLiteral("Update refused: ") + why + QLatin1Char('.')};
 }
 
-// An unwritable folder shows before anything is fetched.
-std::optional<Verdict> createDownloadFile(const QString& path) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return std::nullopt;
-    return failed(QStringLiteral("cannot write %1 (%2)").arg(path, file.errorString()));
+// Root runs the update: nothing another account can write may steer it. A link where it writes a file, or a
+// folder or program that others may change, stops it before anything is fetched.
+std::optional<Verdict> safetyProblem(const UpdateFiles& files) {
+    for (const QString& path : {files.folder, files.executable})
+        if (platform::othersMayWrite(path))
+            return refused(QStringLiteral("%1 may be changed by other users than the one running %2; make it "
+                                          "writable by that user alone")
+                               .arg(path, kAgentName));
+    for (const QString& path : {files.download, files.signature, files.backup})
+        if (QFileInfo(path).isSymLink())
+            return refused(QStringLiteral("%1 is a link; an update writes no file through one").arg(path));
+    return std::nullopt;
 }
 
 bool sameContents(const QString& first, const QString& second) {
@@ -74,7 +87,7 @@ std::optional<Verdict> transferProblem(const DownloadResult& result, const QStri
             QStringLiteral("the update server answered HTTP %1 for %2").arg(result.httpStatus).arg(what));
     if (result.httpStatus != 200 || !result.errorText.isEmpty()) {
         const QString reason = result.errorText.isEmpty() ? QStringLiteral("no answer") : result.errorText;
-        return failed(QStringLiteral("%1 did not arrive whole (%2)").arg(what, reason));
+        return failed(QStringLiteral("%1 could not be fetched whole (%2)").arg(what, reason));
     }
     return std::nullopt;
 }
@@ -95,8 +108,6 @@ std::optional<Verdict> downloadProblem(const UpdateFiles& files) {
 
 std::optional<Verdict> fetchProblem(const QString& updateUrl, const Downloader& download,
                                     const UpdateFiles& files) {
-    if (auto problem = createDownloadFile(files.download))
-        return problem;
     if (auto problem = transferProblem(download(updateUrl, files.download, kUpdateSizeBound),
                                        QStringLiteral("the program")))
         return problem;
@@ -104,28 +115,39 @@ std::optional<Verdict> fetchProblem(const QString& updateUrl, const Downloader& 
                            QStringLiteral("its signature"));
 }
 
-// The swapped-in program runs once before the previous one is given up for it.
-std::optional<Verdict> provenOrTakenBack(const UpdateFiles& files) {
-    const Result<> proven = proveProgram(files.executable, kAgentName);
-    if (proven)
-        return std::nullopt;
-    const QString why =
-        QStringLiteral("the new %1 did not prove itself: %2").arg(files.executable, proven.reason());
-    if (const Result<> restored = restoreBackup(files.executable, files.backup); !restored)
-        return failed(why + QStringLiteral("; ") + restored.reason());
-    return failed(why + QStringLiteral("; the previous program was put back"));
+// The download runs once where it lies, before anything of the installed program is touched, and must name a
+// version no older than the running one: a validly signed old build is no update.
+std::optional<Verdict> proofProblem(const UpdateFiles& files) {
+    if (const Result<> runnable = makeRunnable(files.download); !runnable)
+        return failed(runnable.reason());
+    const Result<QString> proven = proveProgram(files.download, kAgentName);
+    if (!proven)
+        return failed(QStringLiteral("the downloaded %1 did not prove itself: %2")
+                          .arg(files.download, proven.reason()));
+    if (isOlderVersion(*proven, agentVersionText()))
+        return refused(
+            QStringLiteral("version %1 is older than the running %2").arg(*proven, agentVersionText()));
+    return std::nullopt;
+}
+
+void removeDownloads(const UpdateFiles& files) {
+    QFile::remove(files.signature);
+    QFile::remove(files.download);
 }
 
 Verdict fetchAndInstall(const QString& updateUrl, const QStringList& restartArguments,
                         const Downloader& download, const UpdateFiles& files) {
+    if (auto problem = safetyProblem(files))
+        return *problem;
+    removeDownloads(files); // what a stop left; the download creates its files anew
     if (auto problem = fetchProblem(updateUrl, download, files))
         return *problem;
     if (auto problem = downloadProblem(files))
         return *problem;
+    if (auto problem = proofProblem(files))
+        return *problem;
     if (const Result<> swapped = swapExecutable(files.download, files.executable, files.backup); !swapped)
         return failed(swapped.reason());
-    if (auto problem = provenOrTakenBack(files))
-        return *problem;
     if (const Result<> started =
             platform::Seam<platform::Launcher>::get().startDetached(files.executable, restartArguments);
         !started)
@@ -144,12 +166,27 @@ UpgradeOutcome CheckForUpgrade(const QString& updateUrl, const QStringList& rest
                                const std::function<void()>& removeTrayIconAndExit) {
     const UpdateFiles files = updateFiles();
     const Verdict verdict = fetchAndInstall(updateUrl, restartArguments, download, files);
-    QFile::remove(files.signature);
-    QFile::remove(files.download);
-    appendLog(verdict.logLine);
+    removeDownloads(files);
+    // The line names files in the program's folder and quotes the new program: one line whatever they hold.
+    appendLog(escapeControlCharacters(verdict.logLine));
     if (verdict.outcome == UpgradeOutcome::Restarted)
         removeTrayIconAndExit();
     return verdict.outcome;
+}
+
+QString repairInterruptedUpdate() {
+    const UpdateFiles files = updateFiles();
+    removeDownloads(files);
+    if (QFile::exists(files.executable) || !QFile::exists(files.backup))
+        return {};
+    QFile backup(files.backup);
+    if (!backup.rename(files.executable))
+        return escapeControlCharacters(
+            QStringLiteral("An interrupted update left no program: %1 could not be put back as %2 (%3).")
+                .arg(files.backup, files.executable, backup.errorString()));
+    return escapeControlCharacters(
+        QStringLiteral("An interrupted update was taken back: %1 is the previous program again.")
+            .arg(files.executable));
 }
 
 } // namespace mdlGeneral

@@ -2,6 +2,7 @@
 
 #include "modules/AgentKey.h"
 #include "modules/LocalDateTime.h"
+#include "modules/LogLines.h"
 #include "modules/SettingsPieces.h"
 #include "modules/StatusReportBody.h"
 #include "platform/Clock.h"
@@ -13,6 +14,8 @@ namespace {
 
 const QString kFormHeader = QStringLiteral("Content-Type: application/x-www-form-urlencoded");
 const QString kPost = QStringLiteral("POST");
+constexpr qsizetype kQuotedAnswer = 200; // of the server's text in a log line
+constexpr int kDisablePiece = 26;
 
 QString waitForReply(platform::TransferChannel& channel) {
     channel.waitUntilDone();
@@ -36,6 +39,32 @@ void ServerExchange::post(platform::TransferChannel& channel, const QString& bod
     channel.Execute(channel.URL, kPost, body.toUtf8(), kFormHeader);
 }
 
+// An answer whose status is not 2xx (a refusal, a server error, a redirect elsewhere) is no answer to use;
+// the server's own text tells the operator why. A transfer without an answer has status 0 and is judged by
+// its missing text.
+Result<> acceptedAnswer(const platform::TransferChannel& channel) {
+    const int status = channel.httpStatus();
+    if (status == 0 || (status >= 200 && status < 300))
+        return Result<>::success();
+    return Failure{QStringLiteral("the KOVA Server answered HTTP %1 (\"%2\").")
+                       .arg(status)
+                       .arg(escapeControlCharacters(channel.GetChunk().left(kQuotedAnswer)))};
+}
+
+// Settings are used whole or not at all: a short reply or an unreadable Disable changes no field.
+Result<> wholeSettings(const QStringList& pieces) {
+    if (pieces.size() < wire::kSettingsPieceCount)
+        return Failure{QStringLiteral("the reply has %1 of the %2 settings.")
+                           .arg(pieces.size())
+                           .arg(wire::kSettingsPieceCount)};
+    if (!wire::readTruthValue(pieces[kDisablePiece]))
+        return Failure{QStringLiteral("the Disable setting \"%1\" is neither true nor false.")
+                           .arg(escapeControlCharacters(pieces[kDisablePiece]))};
+    return Result<>::success();
+}
+
+} // namespace
+
 ServerExchange::ServerExchange(AgentState& state, StatusLog& log, AgentView& view, const QString& serverUrl)
     : state(state), log(log), view(view), InetReceive(5s), InetMessages(60s) {
     InetReceive.URL = serverUrl;
@@ -48,30 +77,31 @@ void ServerExchange::ReceiveWWWSQL() {
     log.append(QStringLiteral("Connecting to KOVA Server (Get)..."));
     post(InetReceive, wire::settingsRequestBody(state.ComputerName));
     const QString reply = waitForReply(InetReceive);
-    const auto fail = [this] {
+    const auto fail = [this](const QString& why = {}) {
+        if (!why.isEmpty())
+            log.append(why);
         log.append(QStringLiteral("Connection failed to the KOVA Server (Get)."));
         state.NoInternet = true;
     };
-    if (reply.isEmpty() && InetReceive.errorText().isEmpty()) {
-        // Answered without settings: waiting for approval, or refused. The operator compares this with the
-        // server's list before approving.
-        fail();
+    const Result<> accepted = acceptedAnswer(InetReceive);
+    if (!accepted || (reply.isEmpty() && InetReceive.errorText().isEmpty())) {
+        // Answered without settings: waiting for approval, or refused. The operator compares the fingerprint
+        // with the server's list before approving.
+        fail(accepted ? QString() : QStringLiteral("Settings not used: ") + accepted.reason());
         return log.append(mdlGeneral::agentKeyFingerprintText());
     }
     if (reply.isEmpty())
         return fail();
-    if (const Result<> kept = mdlGeneral::keepIssuedAgentKey(InetReceive); !kept) {
-        log.append(QStringLiteral("The key from the KOVA Server could not be saved (") + kept.reason() +
-                   QLatin1Char(')'));
-        return fail();
-    }
     log.append(QStringLiteral("Connection successful. Downloading data."));
-    if (storeSettingsPieces(state, wire::splitSettingsReply(reply)) < wire::kSettingsPieceCount)
-        return fail();
-    const auto disable = wire::readTruthValue(state.Disable);
-    if (!disable)
-        return fail();
-    state.Disable = *disable ? QStringLiteral("1") : QStringLiteral("0");
+    const QStringList pieces = wire::splitSettingsReply(reply);
+    if (const Result<> whole = wholeSettings(pieces); !whole)
+        return fail(QStringLiteral("Settings not used: ") + whole.reason());
+    // Kept only with settings that are used, and before them: settings whose key is lost are not used.
+    if (const Result<> kept = mdlGeneral::keepIssuedAgentKey(InetReceive); !kept)
+        return fail(QStringLiteral("The key from the KOVA Server could not be saved (") + kept.reason() +
+                    QLatin1Char(')'));
+    storeSettingsPieces(state, pieces);
+    state.Disable = *wire::readTruthValue(state.Disable) ? QStringLiteral("1") : QStringLiteral("0");
     log.append(QStringLiteral("Download successful."));
     state.NoInternet = false;
 }
@@ -86,6 +116,10 @@ bool ServerExchange::SendWWWSQL() {
     const QString reply = waitForReply(InetMessages);
     view.showServerMessage(QStringLiteral("Registered Computer Name: ") + state.ComputerName + kLineBreak +
                            reply);
+    if (const Result<> accepted = acceptedAnswer(InetMessages); !accepted) {
+        log.append(QStringLiteral("Transmission failed: ") + accepted.reason());
+        return false;
+    }
     if (reply.isEmpty()) {
         log.append(QStringLiteral("Connection failed to KOVA Server (Send)."));
         return false;

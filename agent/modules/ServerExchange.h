@@ -13,9 +13,11 @@ class ServerExchange {
 public:
     ServerExchange(AgentState& state, StatusLog& log, AgentView& view, const QString& serverUrl);
 
-    // Stores the settings when they arrive whole and clears NoInternet; sets it otherwise.
+    // Stores the settings when a 2xx answer brings all of them readable and clears NoInternet; otherwise
+    // changes no setting, logs why and sets NoInternet.
     void ReceiveWWWSQL();
-    // True when the central server answered the report.
+    // True when the central server accepted the report (a 2xx answer with text); a refusal is logged with the
+    // status and the server's text.
     bool SendWWWSQL();
     // First-run setup tells the server the typed name on the settings channel; the reply is not read.
     void announceName(const QString& name);

@@ -2,6 +2,7 @@
 
 #include "modules/AgentError.h"
 #include "modules/BlankTrim.h"
+#include "modules/LogLines.h"
 #include "modules/StatusLog.h"
 #include "ScanErrorLine.h"
 
@@ -49,21 +50,24 @@ std::optional<Measurement> readMeasurement(const QString& folderStats) {
     return Measurement{folderStats.section(QLatin1Char('/'), 0, 0), folderStats.section(QLatin1Char('/'), 1)};
 }
 
-SlotResult evaluateSlot(int slot, const QString& dir, const QString& alert, const QString& folderStats) {
+SlotResult evaluateSlot(int slot, const QString& folder, const QString& limit, const QString& folderStats) {
+    // The lines go to the log and the report: a folder's name or a limit from the server must not break them.
+    const QString dir = escapeControlCharacters(folder);
+    const QString alert = escapeControlCharacters(limit);
     const auto measured = readMeasurement(folderStats);
     if (!measured)
         return {SlotState::ScanError, {}, {}, wire::scanErrorLine(dir) + kLineBreak};
     SlotResult result;
     result.size = measured->size;
     result.count = measured->count;
-    const double limit = limitValue(alert);
+    const double limitNumber = limitValue(limit);
     const double count = result.count.toDouble();
     // The limit is the largest number of files allowed, so only more files than that are over it, in
     // every slot alike.
-    if (std::floor(limit) < count) {
+    if (std::floor(limitNumber) < count) {
         result.state = SlotState::OverLimit;
         result.alertLine = overLimitLine(slot, dir, result.count, alert);
-    } else if (limit != 0 && count / limit * 100 > kNearLimitPercent) {
+    } else if (limitNumber != 0 && count / limitNumber * 100 > kNearLimitPercent) {
         result.state = SlotState::NearLimit;
         result.alertLine = nearLimitLine(dir, result.count, alert);
     } else {

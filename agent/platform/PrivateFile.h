@@ -11,4 +11,9 @@ namespace platform {
 // administrators (Program Files lets every user read what it holds).
 Result<> makePrivate(const QString& path);
 
+// Whether an account other than the one that runs the agent may write the file or folder at `path` (false
+// when there is none): on POSIX another owner, or group or others with write permission. On Windows the
+// installer's access list of the program's folder decides, and the answer is no.
+bool othersMayWrite(const QString& path);
+
 } // namespace platform

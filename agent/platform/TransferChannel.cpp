@@ -94,7 +94,9 @@ void TransferChannel::Download(const QString& url, const QString& filePath, qint
     beginRequest();
     sizeBound_ = sizeBound;
     auto file = std::make_unique<QFile>(filePath);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Created anew, exclusively: an update runs as root, and a link planted here must not send its bytes over
+    // a file of the link's choosing.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         failure_ = cannotWrite(*file);
         // Ends like any other request: later, from the event queue, so a caller connected after us hears it.
         QMetaObject::invokeMethod(
@@ -115,6 +117,9 @@ QByteArray TransferChannel::replyHeader(const QByteArray& name) const {
 
 void TransferChannel::beginRequest() {
     abandon();
+    // Every exchange on a connection of its own: a server may close a kept-alive one right after answering,
+    // and the next request sent on it would be lost, as the one-shot body forbids sending it again.
+    manager_.clearConnectionCache();
     ++requestId_;
     executing_ = true;
     cutAtBound_ = false;

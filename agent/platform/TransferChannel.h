@@ -27,6 +27,7 @@ namespace platform {
 // tells the status). A transfer that breaks off (also short of its Content-Length), times out, is refused,
 // fails TLS verification, arrives encoded or would be sent a second time leaves no text and an errorText().
 // Redirects are not followed: a 3xx answer is returned as it stands.
+// Each request opens a connection of its own; none is reused.
 class TransferChannel : public QObject {
     Q_OBJECT
 public:
@@ -42,7 +43,8 @@ public:
     // this channel is abandoned first, without a finished() for it.
     void Execute(const QString& url, const QString& method = QStringLiteral("GET"),
                  const QByteArray& data = {}, const QString& header = {});
-    // Same as a GET, but streams the whole body into `filePath` (created or truncated), whatever the status.
+    // Same as a GET, but streams the whole body into `filePath`, whatever the status. The file is created
+    // anew: anything already there, a link included, fails the download before it is sent.
     // A body declared or grown larger than `sizeBound` fails before more of it is written.
     void Download(const QString& url, const QString& filePath,
                   qint64 sizeBound = std::numeric_limits<qint64>::max());

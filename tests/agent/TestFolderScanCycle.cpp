@@ -75,8 +75,12 @@ private slots:
         QTest::newRow("a limit that is no number stops the scan where it stands, its slot measured")
             << QStringList{"@/3=10", "@/3=many", "@/3=10"}
             << "zDir1 Green | 3/15 3/15 41/41 | before | before";
+        // Shown escaped: a folder's name from the server or the disk can neither end a line nor forge one.
         QTest::newRow("a lone tab is a path that cannot be read")
-            << QStringList{"\t=10"} << "zDir1 Red | 41/41 | 1 | Scan Error! \t in SQL doesn't exist.\r\n";
+            << QStringList{"\t=10"} << "zDir1 Red | 41/41 | 1 | Scan Error! \\t in SQL doesn't exist.\r\n";
+        QTest::newRow("a line break in a folder's name")
+            << QStringList{"@/absent\r\nUpdate installed=10"}
+            << "zDir1 Red | 41/41 | 1 | Scan Error! @/absent\\r\\nUpdate installed in SQL doesn't exist.\r\n";
     }
     void scan() {
         QFETCH(QStringList, watched);

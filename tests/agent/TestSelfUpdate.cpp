@@ -2,6 +2,7 @@
 // signed with a key made here, and every way a download can be unfit to stand in its place. On Windows (under
 // wine) the same, with the program's .exe name and Windows' own ways of refusing a broken program.
 #include "Endpoints.h"
+#include "modules/AgentConfig.h"
 #include "modules/SelfUpdate.h"
 #include "modules/UpdateKeys.h"
 #include "platform/ExecutableFolder.h"
@@ -37,6 +38,18 @@ class TestSelfUpdate : public QObject {
     std::optional<platform::ScopedFake<platform::ExecutableLocation>> locationFake;
 
     QString path(const QString& name) const { return folder->filePath(name); }
+
+    // The built agent answering --version with another version of the same length, written over its own.
+    QByteArray agentNaming(const QString& version) const {
+        return QByteArray(agent).replace(("KOVA Oru " + agentVersionText()).toLatin1(),
+                                         ("KOVA Oru " + version).toLatin1());
+    }
+    static QString versionWithMajor(int change) {
+        const QString running = agentVersionText();
+        return QString::number(running.section('.', 0, 0).toInt() + change) + '.' + running.section('.', 1);
+    }
+    static QString olderVersion() { return versionWithMajor(-1); }
+    static QString newerVersion() { return versionWithMajor(1); }
 
     // Which program a file of the folder holds ("-" when there is none, "?" when none of these).
     QString copyOf(const QString& name) const {
@@ -101,8 +114,8 @@ private slots:
         QStringList programAndBackup{program, "KOVA Oru.bak"};
         programAndBackup.sort(); // as the folder lists them
         const QString kept = " \\| program previous, backup - \\| " + name + " \\| started 0";
-        const QString putBack = "; the previous program was put back\\." + kept;
-        const QString newOne = "Update failed: the new @/" + name + " did not prove itself: ";
+        const QString newOne = "Update failed: the downloaded @/KOVA Oru.download did not prove itself: ";
+        const QString running = QRegularExpression::escape(agentVersionText());
         const QByteArray head = agent.left(64 * 1024);
 #ifdef Q_OS_WIN
         // Windows' loader refuses a program cut short before it runs any of it.
@@ -132,20 +145,28 @@ private slots:
         row("signature cut short", published(newAgent, key.sign(newAgent).left(63)),
             "Update refused: the signature is not 64 bytes\\." + kept);
         row("program short of its length", {Answer::raw(cut)},
-            "Update failed: the program did not arrive whole \\(.+\\)\\." + kept);
+            "Update failed: the program could not be fetched whole \\(.+\\)\\." + kept);
         row("program reset mid-way", {Answer::reset(cut)},
-            "Update failed: the program did not arrive whole \\(.+\\)\\." + kept);
+            "Update failed: the program could not be fetched whole \\(.+\\)\\." + kept);
         row("program announced above 256 MiB", {Answer::raw(statusLine(200, qint64(300) << 20))},
-            "Update failed: the program did not arrive whole \\(The answer is larger than 268435456 "
+            "Update failed: the program could not be fetched whole \\(The answer is larger than 268435456 "
             "bytes\\)\\." +
                 kept);
         row("signed but cut short (first 64 KiB)", published(head, key.sign(head)),
-            newOne + cutShortFails + putBack);
+            newOne + cutShortFails + "\\." + kept);
         row("signed but no program (header and zeros)", published(headerAndZeros, key.sign(headerAndZeros)),
-            newOne + "it cannot be started \\(.+\\)" + putBack);
+            newOne + "it cannot be started \\(.+\\)\\." + kept);
+        // A validly signed build replayed after a newer one is out: no downgrade.
+        const QByteArray older = agentNaming(olderVersion());
+        row("signed older build", published(older, key.sign(older)),
+            "Update refused: version " + QRegularExpression::escape(olderVersion()) +
+                " is older than the running " + running + "\\." + kept);
+        const QByteArray newer = agentNaming(newerVersion());
+        row("signed newer build", published(newer, key.sign(newer)),
+            "Update installed: .* / exit \\| program \\?, backup previous \\| .* \\| started 1");
 #ifndef Q_OS_WIN // a program that answers --version under another name; the check itself is the same there
         row("signed but another program", published(fileBytes("/bin/true"), key.sign(fileBytes("/bin/true"))),
-            newOne + "it did not name itself KOVA Oru \\(\"true .*\"\\)" + putBack);
+            newOne + "it did not name itself KOVA Oru and its version \\(\"true .*\"\\)\\." + kept);
 #endif
     }
     // Only a whole download signed by a trusted key that then runs and names itself replaces the program;
@@ -179,10 +200,89 @@ private slots:
         // Root writes into read-only folders, so a folder path that names a file stands in for one.
         location->folderPath = path(program);
         const QString noFolder = update(published(newAgent, key.sign(newAgent)));
-        QVERIFY2(noFolder.contains(QRegularExpression("^Update failed: cannot write @/" +
-                                                      QRegularExpression::escape(program) +
-                                                      "/KOVA Oru.download \\(.+\\)\\." + unchanged)),
+        QVERIFY2(noFolder.contains(QRegularExpression(
+                     "^Update failed: the program could not be fetched whole \\(Cannot write @/" +
+                     QRegularExpression::escape(program) + "/KOVA Oru.download: .+\\)\\." + unchanged)),
                  qPrintable(noFolder));
+    }
+
+    void interruptedUpdateRepairedAtStart_data() {
+        QTest::addColumn<QStringList>("left"); // files a stop left beside the previous program or its backup
+        QTest::addColumn<QString>("expected");
+        const QString clean = " | program previous, backup - | " + program;
+        QTest::newRow("stopped during the download or the proof")
+            << QStringList{program, "KOVA Oru.download", "KOVA Oru.download.sig"} << clean;
+        QTest::newRow("stopped between the renames") << QStringList{"KOVA Oru.bak", "KOVA Oru.download"}
+                                                     << "An interrupted update was taken back: @/" + program +
+                                                            " is the previous program again." + clean;
+        QTest::newRow("a finished update")
+            << QStringList{program, "KOVA Oru.bak"}
+            << " | program previous, backup previous | " + QStringList{program, "KOVA Oru.bak"}.join(", ");
+    }
+    // The next start leaves the previous program (or the finished update) in place and no download behind.
+    void interruptedUpdateRepairedAtStart() {
+        QFETCH(QStringList, left);
+        QFETCH(QString, expected);
+        QVERIFY(QFile::remove(path(program)));
+        for (const QString& name : left)
+            QVERIFY(writeFileBytes(path(name), name.startsWith("KOVA Oru.download") ? newAgent : previous));
+
+        const QString line = mdlGeneral::repairInterruptedUpdate().replace(folder->path(), "@");
+
+        QStringList files = QDir(folder->path()).entryList(QDir::Files);
+        files.removeAll("running agent");
+        QCOMPARE(line + " | program " + copyOf(program) + ", backup " + copyOf("KOVA Oru.bak") + " | " +
+                     files.join(", "),
+                 expected);
+    }
+
+    void nothingOthersControlIsUsed_data() {
+        QTest::addColumn<QString>("changed"); // in the folder ("" for itself)
+        QTest::addColumn<int>("permissions"); // given to it; 0: it is made a link to a private file
+        QTest::addColumn<QString>("expected");
+        const QString writable = " may be changed by other users than the one running KOVA Oru; make it "
+                                 "writable by that user alone.";
+        const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                         QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+        const QString kept = " | program previous, backup - | " + program + " | started 0";
+        QTest::newRow("folder writable by its group")
+            << "" << int((owner | QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup).toInt())
+            << "Update refused: @" + writable + kept;
+        QTest::newRow("program writable by others") << program << int((owner | QFile::WriteOther).toInt())
+                                                    << "Update refused: @/" + program + writable + kept;
+        const QString isLink = " is a link; an update writes no file through one.";
+        for (const char* name : {"KOVA Oru.download", "KOVA Oru.download.sig"})
+            QTest::addRow("a link as %s", name)
+                << QString(name) << 0 << QString("Update refused: @/") + name + isLink + kept;
+        QTest::newRow("a link as KOVA Oru.bak")
+            << "KOVA Oru.bak" << 0
+            << "Update refused: @/KOVA Oru.bak" + isLink + " | program previous, backup ? | " + program +
+                   ", KOVA Oru.bak | started 0";
+    }
+    // A member of the program folder's group cannot steer the update root runs: no file is written through a
+    // link and the program stays.
+    void nothingOthersControlIsUsed() {
+        QFETCH(QString, changed);
+        QFETCH(int, permissions);
+        QFETCH(QString, expected);
+#ifdef Q_OS_WIN
+        QSKIP("the access list of the program's folder is the installer's; POSIX modes and links only");
+#endif
+        const platform::ScopedFake<platform::Launcher> fakeLauncher(launcher);
+        const platform::ScopedFake<mdlGeneral::UpdateKeys> fakeKeys(trusted);
+        const QString secret = folder->filePath("../secret-" + QFileInfo(folder->path()).fileName());
+        QVERIFY(writeFileBytes(secret, "root only"));
+        const QString target = changed.isEmpty() ? folder->path() : path(changed);
+        QVERIFY(permissions ? QFile::setPermissions(target, QFile::Permissions::fromInt(permissions))
+                            : QFile::link(secret, target));
+
+        const QString result = update(published(newAgent, key.sign(newAgent)));
+
+        QVERIFY(
+            QFile::setPermissions(folder->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(fileBytes(secret), "root only");
+        QVERIFY(QFile::remove(secret));
+        QCOMPARE(result, expected);
     }
 
     // With no key built in, nothing can be installed.

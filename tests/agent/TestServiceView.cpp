@@ -1,3 +1,4 @@
+#include "modules/LogLines.h"
 #include "modules/ServiceView.h"
 #include "modules/StatusLog.h"
 
@@ -51,6 +52,30 @@ private slots:
             }
         }
         QCOMPARE(written, lines);
+    }
+
+    void controlCharactersShownEscaped_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain, with a Windows path") << "C:\\Data\\in é"
+                                                    << "C:\\Data\\in é";
+        QTest::newRow("line breaks") << "a\r\nb\nc"
+                                     << "a\\r\\nb\\nc";
+        QTest::newRow("tab and escape sequence") << "\t\x1b[2J"
+                                                 << "\\t\\x{1b}[2J";
+        QTest::newRow("delete and C1 controls") << QString("a\x7f") + QChar(0x85) << "a\\x{7f}\\x{85}";
+        QTest::newRow("Unicode line separators")
+            << QString(QChar(0x2028)) + QChar(0x2029) << "\\x{2028}\\x{2029}";
+    }
+    // What the server or the file system names is shown on one line, whatever it holds.
+    void controlCharactersShownEscaped() {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(escapeControlCharacters(text), shown);
+        StatusLog log;
+        log.onChange = [this](const QString& whole) { view.showLog(whole); };
+        log.append(escapeControlCharacters(text));
+        QCOMPARE(written, QStringList{shown});
     }
 
     // Nobody can answer a box: it is written out and a question gets No.

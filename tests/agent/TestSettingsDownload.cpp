@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "support/AgentHarness.h"
 #include "support/LoopbackResponder.h"
+#include "support/PeakMemory.h"
 #include "support/PosixOnly.h"
 #include "support/SettingsReply.h"
 
@@ -62,14 +63,6 @@ Answer reply(const QStringList& pieces) {
     return Answer::http(200, wire::joinSettingsReply(pieces).toUtf8());
 }
 
-// A field of /proc/self/status ("VmRSS:", "VmHWM:"...) in KiB, or -1.
-qint64 statusKb(const char* field) {
-    QFile status("/proc/self/status");
-    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
-    const qsizetype at = text.indexOf(field);
-    return at < 0 ? -1 : text.mid(at + qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
-}
-
 } // namespace
 
 class TestSettingsDownload : public QObject {
@@ -102,25 +95,46 @@ private slots:
         const QStringList all = distinctPieces(28);
         const QStringList stored = distinctPieces(28, "1"); // Disable as the agent keeps it
         const QString downloaded = kConnecting + kConnected + kDownloaded;
-        const QString incomplete = kConnecting + kConnected + kGetFailed;
+        const auto unused = [](const QString& why) {
+            return kConnecting + kConnected + "Settings not used: " + why + "\r\n" + kGetFailed;
+        };
+        // Answered without settings: the fingerprint follows, for an operator to compare.
+        const auto refused = [](const QString& why) {
+            return kConnecting + "Settings not used: " + why + "\r\n" + kGetFailed + kFingerprint;
+        };
         const QStringList old(28, kOld);
         QTest::newRow("28 pieces") << reply(all) << stored << downloaded;
         QTest::newRow("30 pieces: 28 and 29 ignored") << reply(distinctPieces(30)) << stored << downloaded;
-        QTest::newRow("10 pieces") << reply(all.first(10)) << all.first(10) + old.sliced(10) << incomplete;
-        // One piece short: everything up to Disable arrives and is kept as it came, yet the download fails.
-        QTest::newRow("27 pieces") << reply(all.first(27)) << all.first(27) + old.sliced(27) << incomplete;
+        // Settings are used whole or not at all: a short reply changes no field.
+        QTest::newRow("10 pieces") << reply(all.first(10)) << old
+                                   << unused("the reply has 10 of the 28 settings.");
+        QTest::newRow("27 pieces") << reply(all.first(27)) << old
+                                   << unused("the reply has 27 of the 28 settings.");
+        const QByteArray whole28 = wire::joinSettingsReply(all).toUtf8();
+        for (const int status : {401, 500, 302})
+            QTest::addRow("status %d", status)
+                << Answer::http(status, whole28) << old
+                << refused(QString("the KOVA Server answered HTTP %1 (\"%2\").")
+                               .arg(status)
+                               .arg(QString(whole28.left(200))));
+        QTest::newRow("status 503, text with line breaks")
+            << Answer::http(503, "down\r\nUpdate installed\x1b[0m") << old
+            << refused("the KOVA Server answered HTTP 503 (\"down\\r\\nUpdate installed\\x{1b}[0m\").");
         // Disable arrives in any of the server's truth-word forms and is kept as "1" or "0".
         for (const auto& [word, kept] : QList<std::pair<QString, QString>>{
                  {"True", "1"}, {"FALSE", "0"}, {"-1", "1"}, {"0", "0"}, {" 0 ", "0"}})
             QTest::addRow("Disable \"%s\"", qPrintable(word))
                 << reply(distinctPieces(28, word)) << distinctPieces(28, kept) << downloaded;
         QTest::newRow("Disable no truth word")
-            << reply(distinctPieces(28, "yes")) << distinctPieces(28, "yes") << incomplete;
-        QTest::newRow("no Disable") << reply(distinctPieces(28, "")) << distinctPieces(28, "") << incomplete;
+            << reply(distinctPieces(28, "yes")) << old
+            << unused("the Disable setting \"yes\" is neither true nor false.");
+        QTest::newRow("no Disable") << reply(distinctPieces(28, "")) << old
+                                    << unused("the Disable setting \"\" is neither true nor false.");
         // Waiting for approval: the operator compares the fingerprint with the server's.
         QTest::newRow("empty reply") << Answer::http(200, "") << old
                                      << kConnecting + kGetFailed + kFingerprint;
-        QTest::newRow("refused") << Answer::http(401, "") << old << kConnecting + kGetFailed + kFingerprint;
+        QTest::newRow("refused") << Answer::http(401, "") << old
+                                 << refused("the KOVA Server answered HTTP 401 (\"\").");
         QTest::newRow("never answers") << Answer::silent() << old << kConnecting + kGetFailed;
         QTest::newRow("trickles forever") << Answer::trickle(20ms) << old << kConnecting + kGetFailed;
         const QByteArray whole = wire::joinSettingsReply(all).toUtf8();
@@ -182,62 +196,125 @@ private slots:
         QVERIFY(agent().logText().endsWith(kDownloaded));
     }
 
-    // A huge reply without a separator: read no further than one piece of 32,000 bytes, so only LogFlag is
+    // A huge reply without a separator: read no further than one piece of 32,000 bytes, so no setting is
     // stored, and the agent's memory stays bounded.
     void hugeReplyIsCutAtTheBound() {
         SKIP_WITHOUT_POSIX_FILE("/proc/self/clear_refs");
         shortTimeout.limit = 5s; // see kHuge
         server->serve(Answer::stream(kHuge));
-        QFile clearRefs("/proc/self/clear_refs"); // "5" sets the peak back to the current size
-        QVERIFY(clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1 && clearRefs.flush());
-        const qint64 before = statusKb("VmRSS:");
+        PeakMemory peak;
+        QVERIFY(peak.start());
 
         agent().ReceiveWWWSQL();
 
-        QVERIFY(before > 0 && statusKb("VmHWM:") - before < 20 * 1024);
+        QVERIFY(peak.grownKb() < 20 * 1024);
 #ifndef Q_OS_WIN // see kHuge
         QVERIFY(server->bytesSent() < kHuge);
 #endif
-        QCOMPARE(settingsFields(state()),
-                 QStringList{QString(wire::kReplyReadBound, u'x')} + QStringList(27, kOld));
-        QCOMPARE(agent().logText(), kConnecting + kConnected + kGetFailed);
+        QCOMPARE(settingsFields(state()), QStringList(28, kOld));
+        QCOMPARE(agent().logText(), kConnecting + kConnected +
+                                        "Settings not used: the reply has 1 of the 28 settings.\r\n" +
+                                        kGetFailed);
         QCOMPARE(server->requests().size(), 1);
     }
 
     void reportReply_data() {
         QTest::addColumn<Answer>("answer");
         QTest::addColumn<QString>("shown");
-        QTest::addColumn<bool>("noInternet"); // before: a reply clears it, no reply leaves it
+        QTest::addColumn<QString>("logged");  // the line after "Sending data..."
+        QTest::addColumn<bool>("noInternet"); // before: an accepted report clears it, anything else leaves it
         const QByteArray a(wire::kReplyReadBound, 'a');
         const QString as(wire::kReplyReadBound - 1, u'a');
+        const QString failed = "Connection failed to KOVA Server (Send).";
+        const QString sent = kSent.chopped(2);
         const QByteArray redirect =
             "HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 5\r\n\r\nmoved";
-        QTest::newRow("error status keeps its body") << Answer::http(404, "missing") << "missing" << true;
-        QTest::newRow("redirect not followed") << Answer::raw(redirect) << "moved" << true;
-        QTest::newRow("cut after 32000 bytes") << Answer::http(200, a + "beyond") << QString(a) << true;
+        QTest::newRow("500 with its text")
+            << Answer::http(500, "database down") << "database down"
+            << "Transmission failed: the KOVA Server answered HTTP 500 (\"database down\")." << true;
+        QTest::newRow("422 with its text")
+            << Answer::http(422, "no such computer") << "no such computer"
+            << "Transmission failed: the KOVA Server answered HTTP 422 (\"no such computer\")." << false;
+        QTest::newRow("404 with a forged log line")
+            << Answer::http(404, "gone\nUpdate installed") << "gone\nUpdate installed"
+            << "Transmission failed: the KOVA Server answered HTTP 404 (\"gone\\nUpdate installed\")."
+            << true;
+        QTest::newRow("redirect not followed")
+            << Answer::raw(redirect) << "moved"
+            << "Transmission failed: the KOVA Server answered HTTP 302 (\"moved\")." << true;
+        QTest::newRow("cut after 32000 bytes")
+            << Answer::http(200, a + "beyond") << QString(a) << sent << true;
         QTest::newRow("three-byte character cut after two bytes")
-            << Answer::http(200, a.left(31998) + "€tail") << as.left(31998) << true;
+            << Answer::http(200, a.left(31998) + "€tail") << as.left(31998) << sent << true;
         QTest::newRow("three-byte character ending at the bound")
-            << Answer::http(200, a.left(31997) + "€tail") << as.left(31997) + "€" << true;
-        QTest::newRow("empty after a failed download") << Answer::http(200, "") << "" << true;
-        QTest::newRow("empty after a good download") << Answer::http(200, "") << "" << false;
-        QTest::newRow("closed unanswered, posted once") << Answer::raw("") << "" << true;
+            << Answer::http(200, a.left(31997) + "€tail") << as.left(31997) + "€" << sent << true;
+        QTest::newRow("empty after a failed download") << Answer::http(200, "") << "" << failed << true;
+        QTest::newRow("empty after a good download") << Answer::http(200, "") << "" << failed << false;
+        QTest::newRow("closed unanswered, posted once") << Answer::raw("") << "" << failed << true;
     }
     void reportReply() {
         QFETCH(Answer, answer);
         QFETCH(QString, shown);
+        QFETCH(QString, logged);
         QFETCH(bool, noInternet);
         server->serve(answer);
         state().NoInternet = noInternet;
 
-        agent().SendWWWSQL();
+        const bool delivered = agent().server().SendWWWSQL();
 
-        QCOMPARE(agent().logText(),
-                 kSending + (shown.isEmpty() ? "Connection failed to KOVA Server (Send).\r\n" : kSent));
+        QCOMPARE(agent().logText(), kSending + logged + "\r\n");
+        QCOMPARE(delivered, logged == kSent.chopped(2));
         QCOMPARE(harness->view.serverMessage, "Registered Computer Name: SRV01\r\n" + shown);
-        QCOMPARE(state().NoInternet, noInternet && shown.isEmpty());
+        QCOMPARE(state().NoInternet, noInternet && !delivered);
         QTest::qWait(50); // time for a request sent again
         QCOMPARE(server->requests().size(), 1);
+    }
+
+    // A server that promises to keep the connection and closes it after each answer costs no cycle.
+    void closedKeepAliveLosesNoCycle() {
+        const QByteArray body = settingsReply();
+        const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+                                  "\r\nConnection: keep-alive\r\nKeep-Alive: timeout=60\r\n\r\n" + body;
+        // One answer per connection; a request sent on it afterwards is read and dropped by the close.
+        server->serve(Answer{[answer](QTcpSocket* socket) {
+            if (socket->property("answered").toBool())
+                return;
+            socket->setProperty("answered", true);
+            socket->write(answer);
+            QTimer::singleShot(20ms, socket, [socket] { socket->disconnectFromHost(); });
+        }});
+        int lost = 0;
+        for (int cycle = 0; cycle < 20; ++cycle) {
+            agent().ReceiveWWWSQL();
+            const bool delivered = agent().server().SendWWWSQL();
+            lost += state().NoInternet || !delivered;
+        }
+        QCOMPARE(lost, 0);
+    }
+
+    void issuedKey_data() {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("64 hexadecimal digits") << QByteArray(32, 'a') + QByteArray(32, 'F') << true;
+        QTest::newRow("63 digits") << QByteArray(63, 'a') << false;
+        QTest::newRow("65 digits") << QByteArray(65, 'a') << false;
+        QTest::newRow("no hexadecimal digit") << QByteArray(63, 'a') + 'g' << false;
+        QTest::newRow("control bytes") << QByteArray(60, 'a') + "\x1b[2J" << false;
+    }
+    // A key the server hands out is stored only in its own form; another is refused and its settings unused.
+    void issuedKey() {
+        QFETCH(QByteArray, key);
+        QFETCH(bool, kept);
+        const QByteArray body = settingsReply();
+        server->serve(Answer::raw(statusLine(200, body.size(), "X-Kova-Agent-Key: " + key + "\r\n") + body));
+
+        agent().ReceiveWWWSQL();
+
+        QCOMPARE(QFile::exists(mdlGeneral::agentKeyFilePath()), kept);
+        QCOMPARE(state().NoInternet, !kept);
+        if (!kept)
+            QVERIFY(agent().logText().contains(
+                "The key from the KOVA Server could not be saved (it is not 64 hexadecimal digits)\r\n"));
     }
 
     void secondCallDuringTheWaitDoesNothing_data() {

@@ -1,5 +1,8 @@
 #include "platform/TransferChannel.h"
+#include "support/FileBytes.h"
 #include "support/LoopbackResponder.h"
+#include "support/PeakMemory.h"
+#include "support/PosixOnly.h"
 #include "support/SelfSignedCertificate.h"
 
 #include <QSslConfiguration>
@@ -55,6 +58,7 @@ private slots:
         TransferChannel channel(60s);
         QSignalSpy finished(&channel, &TransferChannel::finished);
         QFile file(folder.filePath(fileName));
+        QFile::remove(file.fileName()); // the download makes it anew
 
         channel.Download(server.url().toString(), file.fileName());
         channel.waitUntilDone();
@@ -104,6 +108,7 @@ private slots:
         LoopbackResponder server;
         server.serve(script);
         TransferChannel channel(5s);
+        QFile::remove(folder.filePath("update")); // the download makes it anew
 
         channel.Download(server.url().toString(), folder.filePath("update"), bound);
         channel.waitUntilDone();
@@ -115,6 +120,60 @@ private slots:
         QTest::qWait(100); // time for a request sent again
         QCOMPARE(server.requests().size(), 1);
         QVERIFY(server.requests().first().head.contains("\r\nAccept-Encoding: identity\r\n"));
+    }
+
+    void downloadWritesNoFileThatIsThere_data() {
+        QTest::addColumn<bool>("link");
+        QTest::newRow("a file") << false;
+#ifndef Q_OS_WIN // Windows' links are shortcut files of their own
+        QTest::newRow("a link to a private file") << true;
+#endif
+    }
+    // The file is made anew or not at all: nothing already there is overwritten or followed.
+    void downloadWritesNoFileThatIsThere() {
+        QFETCH(bool, link);
+        const QString kept = folder.filePath("kept");
+        const QString target = folder.filePath("target");
+        QFile::remove(target);
+        QVERIFY(writeFileBytes(kept, "private"));
+        QVERIFY(link ? QFile::link(kept, target) : QFile::copy(kept, target));
+        LoopbackResponder server;
+        server.serve(Answer::http(200, "download"));
+        TransferChannel channel(5s);
+
+        channel.Download(server.url().toString(), target);
+        channel.waitUntilDone();
+
+        QVERIFY2(channel.errorText().startsWith("Cannot write " + target), qPrintable(channel.errorText()));
+        QCOMPARE(fileBytes(kept), "private");
+        QCOMPARE(fileBytes(target), "private");
+        QCOMPARE(server.requests().size(), 0);
+    }
+
+    void downloadMemory_data() {
+        QTest::addColumn<bool>("announced");
+        QTest::newRow("with a Content-Length") << true;
+        QTest::newRow("without, ended by the close") << false;
+    }
+    // An update goes to the disk as it arrives: 200 MB cost the agent a fraction of their size.
+    void downloadMemory() {
+        QFETCH(bool, announced);
+        SKIP_WITHOUT_POSIX_FILE("/proc/self/clear_refs");
+        const qint64 size = qint64(200) << 20;
+        LoopbackResponder server;
+        server.serve(Answer::stream(size, announced));
+        TransferChannel channel(120s);
+        QFile::remove(folder.filePath("large"));
+        PeakMemory peak;
+        QVERIFY(peak.start());
+
+        channel.Download(server.url().toString(), folder.filePath("large"));
+        channel.waitUntilDone();
+
+        QVERIFY2(channel.errorText().isEmpty(), qPrintable(channel.errorText()));
+        QCOMPARE(QFileInfo(folder.filePath("large")).size(), size);
+        // Far below the body: nothing holds it whole. (Qt's HTTP thread keeps some MB of its own.)
+        QVERIFY2(peak.grownKb() < 48 * 1024, qPrintable(QString::number(peak.grownKb())));
     }
 
     // A new request abandons the running one without a finished() for it; so does deleting the channel.

@@ -4,6 +4,7 @@
 #include "support/BuiltServer.h"
 #include "support/LoopbackResponder.h"
 #include "support/SelfSignedCertificate.h"
+#include "support/SettingsReply.h"
 #include "support/TestDatabase.h"
 
 #include <QProcess>
@@ -34,8 +35,9 @@ class TestOnceRun : public QObject {
     BuiltServer approvingServer; // on its own database, new names wait for the operator
     QString approvingDatabase;   // a SQLite file, or a PostgreSQL database in the stack test
     QString approvingUrl;
-    LoopbackResponder noSettings; // empty settings replies; takes the report the update step sends
-    QString agentCopy;            // beside it the name file, which each row writes or removes
+    LoopbackResponder noSettings;     // empty settings replies; takes the report the update step sends
+    LoopbackResponder refusesReports; // whole settings, then a server error for every report
+    QString agentCopy;                // beside it the name file, which each row writes or removes
 
 private slots:
     void initTestCase() {
@@ -46,6 +48,8 @@ private slots:
         QVERIFY2(certificate, qPrintable(error));
         noSettings.serve(
             {Answer::http(200, {}), Answer::http(200, {}), Answer::http(200, "Report received.")});
+        refusesReports.serve({Answer::http(200, settingsReply()), Answer::http(200, settingsReply()),
+                              Answer::http(500, "database down")});
         serverUrl = startServer(
             builtServer, {"--database", testdb::fresh(work, "db"), "--new-database", "--enrol", "open"});
         approvingDatabase = testdb::fresh(work, "db2");
@@ -75,6 +79,9 @@ private slots:
         row("certificate not trusted", {"--once", "--server-url", serverUrl}, true, 1, unreachable);
         row("report delivered, settings not", {"--once", "--server-url", noSettings.url().toString()}, true,
             1, noSettingsGiven + ".*Transmission successful! \\(");
+        row("report refused", {"--once", "--server-url", refusesReports.url().toString()}, true, 1,
+            "Download successful.\n.*Transmission failed: the KOVA Server answered HTTP 500 \\(\"database "
+            "down\"\\)\\.");
         row("no name file", {"--once", "--server-url", serverUrl, "--ca-file", ca}, false, 2, "kova.ini");
     }
     void exitCode() {

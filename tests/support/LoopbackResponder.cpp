@@ -60,9 +60,9 @@ Answer Answer::trickle(std::chrono::milliseconds interval) {
     }};
 }
 
-Answer Answer::stream(qint64 bytes) {
+Answer Answer::stream(qint64 bytes, bool announced) {
     return {[=](QTcpSocket* socket) {
-        socket->write(statusLine(200, bytes));
+        socket->write(announced ? statusLine(200, bytes) : "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
         auto refill = [socket, remaining = std::make_shared<qint64>(bytes)] {
             static const QByteArray chunk(kStreamWindow, 'x');
             for (; *remaining > 0 && socket->bytesToWrite() < kStreamWindow; *remaining -= chunk.size())

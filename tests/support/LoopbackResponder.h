@@ -18,7 +18,9 @@ struct Answer {
     static Answer raw(const QByteArray& bytes, std::chrono::milliseconds delay = {});
     static Answer http(int status, const QByteArray& body, std::chrono::milliseconds delay = {});
     static Answer trickle(std::chrono::milliseconds interval); // a 200 announcing 1 GB, one byte per interval
-    static Answer stream(qint64 bytes); // a 200 with this many body bytes, written as the peer reads them
+    // A 200 with this many body bytes, written as the peer reads them; unannounced: no Content-Length, the
+    // close ends the body.
+    static Answer stream(qint64 bytes, bool announced = true);
     static Answer reset(const QByteArray& bytes); // written, then the connection is reset (not closed)
 };
 

@@ -65,4 +65,8 @@ Result<> makePrivate(const QString& path) {
     return set == ERROR_SUCCESS ? Result<>::success() : systemFailure(set);
 }
 
+bool othersMayWrite(const QString&) {
+    return false;
+}
+
 } // namespace platform
