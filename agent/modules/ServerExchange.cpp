@@ -22,23 +22,6 @@ QString waitForReply(platform::TransferChannel& channel) {
     return channel.GetChunk();
 }
 
-} // namespace
-
-// Every request to the central server carries the agent's key, from the very first one: the server binds a
-// new name to the key that asked for it. A key that cannot be stored is not sent (it would bind the name to
-// a key the agent then loses); the server then hands one out as it does for older agents.
-void ServerExchange::post(platform::TransferChannel& channel, const QString& body) {
-    const auto key = mdlGeneral::agentKeyOrNew();
-    if (!key)
-        log.append(QStringLiteral("This computer's key could not be stored in %1 (%2); the request goes "
-                                  "without one. Let the account that runs KOVA Oru write there.")
-                       .arg(mdlGeneral::agentKeyFilePath(), key.reason()));
-    else if (key->made)
-        log.append(QStringLiteral("This computer made its key. ") + mdlGeneral::agentKeyFingerprintText());
-    mdlGeneral::presentAgentKey(channel, key ? key->key : QString());
-    channel.Execute(channel.URL, kPost, body.toUtf8(), kFormHeader);
-}
-
 // An answer whose status is not 2xx (a refusal, a server error, a redirect elsewhere) is no answer to use;
 // the server's own text tells the operator why. A transfer without an answer has status 0 and is judged by
 // its missing text.
@@ -64,6 +47,21 @@ Result<> wholeSettings(const QStringList& pieces) {
 }
 
 } // namespace
+
+// Every request to the central server carries the agent's key, from the very first one: the server binds a
+// new name to the key that asked for it. A key that cannot be stored is not sent (it would bind the name to
+// a key the agent then loses); the server then hands one out as it does for older agents.
+void ServerExchange::post(platform::TransferChannel& channel, const QString& body) {
+    const auto key = mdlGeneral::agentKeyOrNew();
+    if (!key)
+        log.append(QStringLiteral("This computer's key could not be stored in %1 (%2); the request goes "
+                                  "without one. Let the account that runs KOVA Oru write there.")
+                       .arg(mdlGeneral::agentKeyFilePath(), key.reason()));
+    else if (key->made)
+        log.append(QStringLiteral("This computer made its key. ") + mdlGeneral::agentKeyFingerprintText());
+    mdlGeneral::presentAgentKey(channel, key ? key->key : QString());
+    channel.Execute(channel.URL, kPost, body.toUtf8(), kFormHeader);
+}
 
 ServerExchange::ServerExchange(AgentState& state, StatusLog& log, AgentView& view, const QString& serverUrl)
     : state(state), log(log), view(view), InetReceive(5s), InetMessages(60s) {
