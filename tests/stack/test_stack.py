@@ -173,7 +173,7 @@ def postgres_restart_under_reports(stack):
                         late["failed"].append(status)
             time.sleep(0.05)
 
-    threads = [threading.Thread(target=worker, args=(i,)) for i in range(20)]
+    threads = [threading.Thread(target=worker, args=(i,)) for i in range(30)]
     for t in threads:
         t.start()
     time.sleep(2)
