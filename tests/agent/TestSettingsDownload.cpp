@@ -310,7 +310,7 @@ private slots:
 
         agent().ReceiveWWWSQL();
 
-        QCOMPARE(QFile::exists(mdlGeneral::agentKeyFilePath()), kept);
+        QCOMPARE(mdlGeneral::readAgentKey().toLatin1() == key, kept);
         QCOMPARE(state().NoInternet, !kept);
         if (!kept)
             QVERIFY(agent().logText().contains(

@@ -2,6 +2,7 @@
 // report and back in the next download, and the daily self-update from the server's updates folder.
 #include "AgentKeyHash.h"
 #include "auth/EnrolmentDesk.h"
+#include "DateTimeText.h"
 #include "Endpoints.h"
 #include "modules/AgentKey.h"
 #include "modules/LocalDateTime.h"
@@ -138,8 +139,11 @@ private slots:
             QCOMPARE(!std::exchange(harness->ended.codes, {}).isEmpty(), round == 0);
             QCOMPARE(agent().logText().count("up to date"), round);
         }
-        QCOMPARE(server->value("SELECT \"CheckUpdate\" FROM computers WHERE name = 'SRV01'").toString(),
-                 state().CheckUpdate); // reported before the update ran
+        // Reported before the update ran; stored in the server's own form.
+        const QString stored =
+            server->value("SELECT \"CheckUpdate\" FROM computers WHERE name = 'SRV01'").toString();
+        QCOMPARE(wire::readDateTime(stored).value_or(QDateTime()),
+                 wire::readDateTime(state().CheckUpdate).value_or(QDateTime()));
         const QByteArray agentKey = fileBytes(harness->folder.filePath("kova.key"));
         QCOMPARE(agentKey.size(), 64); // the key beside the program outlives its replacement
         agent().ReceiveWWWSQL();

@@ -204,7 +204,9 @@ private slots:
         QTest::newRow("name of 100 characters") << login(QString(100, 'a'), "correct horse") << 400;
         QTest::newRow("empty name") << login("", "correct horse") << 400;
         QTest::newRow("password of 1025 characters") << login("alice", QString(1025, 'p')) << 400;
-        QTest::newRow("5 MiB name") << login(QString(5 << 20, 'a'), "correct horse") << 413;
+        // Refused from its head; larger bodies are the edge's test's (a client still sending may see a
+        // reset).
+        QTest::newRow("70 KiB name") << login(QString(70 << 10, 'a'), "correct horse") << 413;
     }
     void badLoginBodies() {
         QFETCH(QByteArray, body);

@@ -30,7 +30,8 @@ def running_server(exe, folder, extra=(), open_files=None):
     """A kova_server of its own (own database, open enrolment, /metrics open to loopback for the counters),
     stopped in every outcome."""
     own = tempfile.mkdtemp(prefix="server-", dir=folder)
-    allowed = ["--metrics-allow", "127.0.0.1"]
+    # The same agent runs several times within seconds: no pause between its reports.
+    allowed = ["--metrics-allow", "127.0.0.1", "--report-interval", "0"]
     server = kovarig.Server(exe, own, os.path.join(own, "kova.sqlite"), allowed + list(extra), enrolment="open",
                             open_files=open_files)
     server.start()
