@@ -172,6 +172,9 @@ private slots:
 
         QVERIFY2(channel.errorText().isEmpty(), qPrintable(channel.errorText()));
         QCOMPARE(QFileInfo(folder.filePath("large")).size(), size);
+#ifdef __SANITIZE_ADDRESS__
+        QSKIP("the address sanitizer keeps freed memory in quarantine, so the peak says nothing here");
+#endif
         // Far below the body: nothing holds it whole. (Qt's HTTP thread keeps some MB of its own.)
         QVERIFY2(peak.grownKb() < 48 * 1024, qPrintable(QString::number(peak.grownKb())));
     }
