@@ -211,7 +211,8 @@ def small_file_limit(exe, folder, agent_exe):
     told = [line for line in figures["log"].splitlines() if re.search(r"1024|open.file", line, re.IGNORECASE)]
     check(bool(told), f"under ulimit -n 1024 the server says it lowered its limit: {told[:1]}")
     kept, counted = figures["kept"], figures["refusals"]
-    check(figures["opened"] == 1100 and 0 < kept <= edge.PER_ADDRESS,
+    # None may be left when opening them all took longer than the head's 10 s (a slow or loaded machine).
+    check(figures["opened"] == 1100 and kept <= edge.PER_ADDRESS,
           f"1,100 connections from 127.0.0.2 under ulimit -n 1024: {figures['opened']} opened in "
           f"{figures['flood_s']:.1f} s, {kept} kept (<= {edge.PER_ADDRESS}), the others closed")
     # A flood slower than the head time limit (a busy machine) sees its first connections closed for that.
