@@ -29,7 +29,6 @@ public:
     ~ConnectionGuard() override;
 
     QHostAddress peer() const { return m_peer; }
-    QTcpSocket* socket() const { return m_socket; }
 
     // The socket has gone to the HTTP layer, whose reading slot now follows this guard's first one.
     void handedOver();

@@ -43,8 +43,8 @@ const QCommandLineOption kKeepDays(QStringLiteral("keep-days"),
                                    QStringLiteral("N"), QStringLiteral("90"));
 const QCommandLineOption
     kReportInterval(QStringLiteral("report-interval"),
-                    QStringLiteral("Seconds between two stored reports of one computer (default 10); one "
-                                   "sooner is answered 429. 0 stores every report."),
+                    QStringLiteral("Seconds in which one computer may store two reports (default 10); a "
+                                   "third is answered 429. 0 stores every report."),
                     QStringLiteral("SECONDS"), QStringLiteral("10"));
 const QCommandLineOption
     kMaxConnections(QStringLiteral("max-connections"),
