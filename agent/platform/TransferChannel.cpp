@@ -135,7 +135,12 @@ void TransferChannel::beginRequest() {
 
 void TransferChannel::track(QNetworkReply* reply) {
     reply_.reset(reply);
+    // Said twice: Qt's HTTP thread takes the bound only once its own reply exists, which is after the request
+    // has started from the event queue; said only now, it is dropped there and a fast server's whole body
+    // piles up in memory (200 MB of it for a 200 MB update).
     reply->setReadBufferSize(kReadBuffer);
+    QMetaObject::invokeMethod(
+        reply, [reply] { reply->setReadBufferSize(kReadBuffer); }, Qt::QueuedConnection);
     connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
         if (!settled())
             keepFailure(checkHead(*reply_, sizeBound_));
