@@ -2,6 +2,7 @@
 #include "shell/AccountActions.h"
 #include "shell/CentralServer.h"
 #include "shell/CommandLine.h"
+#include "shell/LocalZone.h"
 #include "shell/OpenFileLimit.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,7 @@ int failure(const QString& error) {
 } // namespace
 
 int main(int argc, char** argv) {
+    server::settleLocalZone();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kova_server"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KOVA_SERVER_VERSION));

@@ -8,6 +8,7 @@ namespace server {
 
 Result<QHash<QString, QString>> EventStore::conditions(const QString& computer) {
     QSqlQuery query(m_store.connection());
+    query.setForwardOnly(true);
     if (auto done =
             sql::run(query, QStringLiteral("SELECT subject, state FROM alert_conditions WHERE computer = ?"),
                      {computer});

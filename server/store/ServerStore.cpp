@@ -93,6 +93,7 @@ struct ServerStore::Statements {
             {&countNamesAskedFrom, schema::countNamesAskedFrom()},
             {&selectPending, schema::selectPending()}};
         for (const auto& [query, text] : all) {
+            query->setForwardOnly(true); // read once, row by row: no copy of each row is kept
             if (auto prepared = sql::prepare(*query, text); !prepared)
                 return prepared;
         }

@@ -1,0 +1,194 @@
+#!/usr/bin/env python3
+"""How many agents one kova_server takes in, driven by wrk (C, its own process): AGENTS distinct computers,
+enrolled first under the open policy with their own keys, send their settings requests and their 67-key
+reports flat out (or at a fixed rate), one route per wrk run. For each route: requests/s, p50/p99/max, errors,
+and the server's processor time and memory over the run. In the same run the two references: the time page
+through the same path (the HTTP layer alone), and the database floor (as many single-report transactions of
+the same bytes, two statements each, straight into the same kind of database by a small program).
+
+--stack runs nginx -> two instances -> PostgreSQL 15 (fsync on) instead of one instance on SQLite; --kill
+kills one instance (kill -9) half-way through the report run and then counts the reports acknowledged
+against the reports stored. Every process started is stopped and its folder removed.
+
+Usage: bench/bench_ingest.py SERVER_EXE [--agents N] [--connections C] [--threads T] [--seconds S]
+                             [--rate R] [--stack] [--kill]      (needs wrk: scripts/setup test-tools)"""
+
+import argparse
+import os
+import re
+import shutil
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+sys.path[:0] = [os.path.join(ROOT, folder) for folder in ("tests/stack", "tests/support", "scripts")]
+import fleet  # noqa: E402
+import kovarig  # noqa: E402
+
+LUA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "ingest_requests.lua")
+TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def processor_seconds(pids):
+    """User + system time of these processes so far, in seconds."""
+    total = 0
+    for pid in pids:
+        with open(f"/proc/{pid}/stat") as stat:
+            fields = stat.read().rpartition(")")[2].split()
+        total += int(fields[11]) + int(fields[12])
+    return total / TICKS
+
+
+def enrol(agents, host, port, tls):
+    """Each agent's settings request under the open policy: it is registered and keeps the key issued. The
+    server admits a few new names a minute per address, so they come from addresses of their own."""
+    enrolled = []
+    for index in range(agents):
+        group = index // 25
+        agent = fleet.Agent(f"BENCH{index:06d}", f"127.{1 + group // 62500}.{(group // 250) % 250}.{1 + group % 250}")
+        agent.connect(host, port, tls)
+        status, _, _ = agent.settings()
+        agent.connection.close()
+        if status != 200 or not agent.key:
+            raise RuntimeError(f"{agent.name} was not enrolled: {status}")
+        enrolled.append(agent)
+    return enrolled
+
+
+def write_requests(folder, agents, kind):
+    path = os.path.join(folder, f"{kind}.requests")
+    with open(path, "w") as file:
+        for agent in agents:
+            body = f"servercode={agent.name}" if kind == "settings" else fleet.report_body(
+                agent.name, f"bench report of {agent.name}").decode()
+            file.write(f"{agent.key}\t{body}\n")
+    return path
+
+
+def wrk(url, arguments, seconds, threads, connections, script_args=()):
+    command = ["wrk", f"-t{threads}", f"-c{connections}", f"-d{seconds}s", "--timeout", "10s"]
+    command += ["-s", LUA, url, "--", *(script_args or ("", "", "0"))]
+    done = subprocess.run(command, capture_output=True, text=True, timeout=seconds + 120)
+    found = re.search(r"RESULT (.*)", done.stdout)
+    if not found:
+        raise RuntimeError(f"wrk gave no result: {done.stdout}{done.stderr}")
+    result = {key: float(value) for key, value in re.findall(r"(\w+)=([\d.]+)", found.group(1))}
+    result["rate"] = result["requests"] / (result["duration_us"] / 1e6)
+    return result
+
+
+def measured(pids, run):
+    """Runs `run`, adding the servers' processor share and peak memory to its result."""
+    before, started = processor_seconds(pids), time.monotonic()
+    result = run()
+    spent = processor_seconds(pids) - before
+    result["cpu"] = spent / (time.monotonic() - started)
+    result["cpu_us"] = spent * 1e6 / max(result["requests"], 1)
+    result["rss_mib"] = sum(kovarig.memory_kib(pid, "VmHWM") for pid in pids) / 1024
+    return result
+
+
+def database_floor(folder, commits):
+    """Single-report transactions per second straight into SQLite, set up as the server sets it up (WAL,
+    synchronous NORMAL): the latest-status upsert and the history insert of the same body."""
+    path = os.path.join(folder, "floor.db")
+    db = sqlite3.connect(path, isolation_level=None)
+    db.execute("PRAGMA journal_mode = WAL")
+    db.execute("PRAGMA synchronous = NORMAL")
+    db.execute("CREATE TABLE latest (name TEXT PRIMARY KEY, at TEXT, body TEXT)")
+    db.execute("CREATE TABLE history (id INTEGER PRIMARY KEY, name TEXT, at TEXT, body TEXT)")
+    body = fleet.report_body("BENCH000000", "bench report of BENCH000000").decode()
+    started = time.perf_counter()
+    for index in range(commits):
+        name, at = f"BENCH{index % 2000:06d}", str(index)
+        db.execute("BEGIN")
+        db.execute("INSERT OR REPLACE INTO latest VALUES (?, ?, ?)", (name, at, body))
+        db.execute("INSERT INTO history (name, at, body) VALUES (?, ?, ?)", (name, at, body))
+        db.execute("COMMIT")
+    rate = commits / (time.perf_counter() - started)
+    db.close()
+    return rate
+
+
+def stored_reports(stack):
+    return int(stack.postgres.sql("kova", "SELECT count(*) FROM reports"))
+
+
+def row(route, result):
+    return (f"| {route} | {result['rate']:,.0f} | {result['p50_ms']:.2f} | {result['p99_ms']:.2f} | "
+            f"{result['max_ms']:.1f} | {result['status_errors']:.0f} / {result['socket_errors']:.0f} | "
+            f"{result['cpu'] * 100:.0f} % | {result['cpu_us']:.0f} | {result['rss_mib']:.0f} |")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("server")
+    parser.add_argument("--agents", type=int, default=2000)
+    parser.add_argument("--connections", type=int, default=8)
+    parser.add_argument("--threads", type=int, default=1)
+    parser.add_argument("--seconds", type=int, default=8)
+    parser.add_argument("--rate", type=float, default=0, help="requests/s in all (default: flat out)")
+    parser.add_argument("--stack", action="store_true")
+    parser.add_argument("--kill", action="store_true")
+    options = parser.parse_args()
+    delay = str(1000.0 * options.connections / options.rate) if options.rate else "0"
+    folder = tempfile.mkdtemp(prefix="kova-ingest-bench-")
+    stack = server = None
+    try:
+        if options.stack:
+            stack = kovarig.Stack(os.path.abspath(options.server), count=2, fsync=True,
+                                  extra=["--report-interval", "0"])
+            stack.start()
+            host, port, tls, pids = "127.0.0.1", stack.nginx.https_port, True, [
+                s.process.pid for s in stack.servers]
+            base = f"https://127.0.0.1:{port}"
+        else:
+            server = kovarig.Server(os.path.abspath(options.server), folder, os.path.join(folder, "kova.db"),
+                                    ["--report-interval", "0"], enrolment="open")
+            server.start()
+            host, port, tls, pids, base = "127.0.0.1", server.port, False, [server.process.pid], server.url
+        agents = enrol(options.agents, host, port, tls)
+        shape = dict(seconds=options.seconds, threads=options.threads, connections=options.connections)
+        exchange = base + kovarig.EXCHANGE_PATH
+        time_page = measured(pids, lambda: wrk(base + kovarig.TIME_PATH, None, **shape))
+        settings = measured(pids, lambda: wrk(exchange, None, **shape, script_args=(
+            write_requests(folder, agents, "settings"), kovarig.EXCHANGE_PATH, delay)))
+        report_args = (write_requests(folder, agents, "reports"), kovarig.EXCHANGE_PATH, delay)
+        if options.kill:
+            before = stored_reports(stack)
+            killer = threading.Timer(options.seconds / 2, stack.servers[0].kill)
+            killer.start()
+        reports = measured(pids, lambda: wrk(exchange, None, **shape, script_args=report_args))
+        floor = database_floor(folder, max(2000, min(int(reports["requests"]), 50000))) if not stack else None
+        print(f"{options.agents} agents, wrk {options.threads} thread(s) x {options.connections} connections, "
+              f"{options.seconds} s per route, " + (f"{options.rate:g} requests/s" if options.rate else
+                                                     "flat out") +
+              (", nginx -> 2 instances -> PostgreSQL (fsync on)" if stack else ", one instance on SQLite"))
+        print("| route | requests/s | p50 ms | p99 ms | max ms | non-2xx / socket errors | server CPU | "
+              "server CPU µs/request | server peak RSS MiB |")
+        print("|---|---|---|---|---|---|---|---|---|")
+        print(row("time page (reference)", time_page))
+        print(row("settings request", settings))
+        print(row("status report", reports))
+        if floor:
+            print(f"database floor: {floor:,.0f} single-report commits/s; reports/floor "
+                  f"{reports['rate'] / floor:.2f}; reports/time page {reports['rate'] / time_page['rate']:.2f}")
+        if options.kill:
+            acknowledged = reports["requests"] - reports["status_errors"] - reports["socket_errors"]
+            stored = stored_reports(stack) - before
+            print(f"kill -9 of one instance after {options.seconds / 2:g} s: {acknowledged:.0f} acknowledged "
+                  f"(at most; wrk counts answers, not which were 2xx), {stored} stored")
+    finally:
+        if stack:
+            stack.close()
+        if server:
+            server.stop()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
