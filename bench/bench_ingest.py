@@ -34,13 +34,16 @@ TICKS = os.sysconf("SC_CLK_TCK")
 
 
 def processor_seconds(pids):
-    """User + system time of these processes so far, in seconds."""
-    total = 0
+    """{pid: user + system time so far, in seconds} of those of these processes still running."""
+    spent = {}
     for pid in pids:
-        with open(f"/proc/{pid}/stat") as stat:
-            fields = stat.read().rpartition(")")[2].split()
-        total += int(fields[11]) + int(fields[12])
-    return total / TICKS
+        try:
+            with open(f"/proc/{pid}/stat") as stat:
+                fields = stat.read().rpartition(")")[2].split()
+        except FileNotFoundError:
+            continue  # killed on purpose: its time counts no more
+        spent[pid] = (int(fields[11]) + int(fields[12])) / TICKS
+    return spent
 
 
 def enrol(agents, host, port, tls):
@@ -85,10 +88,11 @@ def measured(pids, run):
     """Runs `run`, adding the servers' processor share and peak memory to its result."""
     before, started = processor_seconds(pids), time.monotonic()
     result = run()
-    spent = processor_seconds(pids) - before
+    after = processor_seconds(pids)
+    spent = sum(after[pid] - before[pid] for pid in after if pid in before)
     result["cpu"] = spent / (time.monotonic() - started)
     result["cpu_us"] = spent * 1e6 / max(result["requests"], 1)
-    result["rss_mib"] = sum(kovarig.memory_kib(pid, "VmHWM") for pid in pids) / 1024
+    result["rss_mib"] = sum(kovarig.memory_kib(pid, "VmHWM") for pid in after) / 1024
     return result
 
 
@@ -178,10 +182,10 @@ def main():
             print(f"database floor: {floor:,.0f} single-report commits/s; reports/floor "
                   f"{reports['rate'] / floor:.2f}; reports/time page {reports['rate'] / time_page['rate']:.2f}")
         if options.kill:
-            acknowledged = reports["requests"] - reports["status_errors"] - reports["socket_errors"]
+            acknowledged = reports["requests"] - reports["status_errors"]
             stored = stored_reports(stack) - before
-            print(f"kill -9 of one instance after {options.seconds / 2:g} s: {acknowledged:.0f} acknowledged "
-                  f"(at most; wrk counts answers, not which were 2xx), {stored} stored")
+            print(f"kill -9 of one instance after {options.seconds / 2:g} s: {acknowledged:.0f} reports "
+                  f"acknowledged (2xx), {stored} stored, {max(0, acknowledged - stored):.0f} missing")
     finally:
         if stack:
             stack.close()
