@@ -1,6 +1,10 @@
 #include "modules/ExecutableSwap.h"
 
+#include "platform/ProgramReplacement.h"
+
 #include <QFile>
+
+#include <filesystem>
 
 namespace mdlGeneral {
 
@@ -34,12 +38,29 @@ Result<> putInPlace(const QString& replacement, const QString& executable) {
     return Result<>::success();
 }
 
+// The old program keeps a second name, then the new one takes over the name in one step: the name never
+// stands empty, not even when the agent is stopped (or the power fails) between the two.
+Result<> replaceInOneStep(const QString& replacement, const QString& executable, const QString& backup) {
+    std::error_code error;
+    std::filesystem::create_hard_link(executable.toStdU16String(), backup.toStdU16String(), error);
+    if (error)
+        return Result<>::failure(QStringLiteral("%1 could not be kept as %2 (%3)")
+                                     .arg(executable, backup, QString::fromStdString(error.message())));
+    std::filesystem::rename(replacement.toStdU16String(), executable.toStdU16String(), error);
+    if (error)
+        return Result<>::failure(QStringLiteral("the download could not be put in place as %1 (%2)")
+                                     .arg(executable, QString::fromStdString(error.message())));
+    return Result<>::success();
+}
+
 } // namespace
 
 Result<> swapExecutable(const QString& replacement, const QString& executable, const QString& backup) {
     if (Result<> deleted = deleteOldBackup(backup); !deleted)
         return deleted;
     const bool hadExecutable = QFile::exists(executable);
+    if (hadExecutable && platform::canReplaceRunningProgram())
+        return replaceInOneStep(replacement, executable, backup);
     if (hadExecutable) {
         if (Result<> moved = moveAside(executable, backup); !moved)
             return moved;

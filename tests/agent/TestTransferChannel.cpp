@@ -169,7 +169,8 @@ private slots:
         server->moveToThread(&serverThread);
         serverThread.start();
         const auto stopServer = qScopeGuard([&] {
-            QMetaObject::invokeMethod(server, [server] { delete server; }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                server, [server] { delete server; }, Qt::BlockingQueuedConnection);
             serverThread.quit();
             serverThread.wait();
         });

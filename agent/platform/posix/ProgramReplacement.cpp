@@ -1,0 +1,9 @@
+#include "platform/ProgramReplacement.h"
+
+namespace platform {
+
+bool canReplaceRunningProgram() {
+    return true;
+}
+
+} // namespace platform
