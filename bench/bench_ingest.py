@@ -14,6 +14,7 @@ Usage: bench/bench_ingest.py SERVER_EXE [--agents N] [--connections C] [--thread
                              [--rate R] [--stack] [--kill]      (needs wrk: scripts/setup test-tools)"""
 
 import argparse
+import datetime
 import os
 import re
 import shutil
@@ -23,12 +24,16 @@ import sys
 import tempfile
 import threading
 import time
+from urllib.parse import quote
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
 sys.path[:0] = [os.path.join(ROOT, folder) for folder in ("tests/stack", "tests/support", "scripts")]
 import fleet  # noqa: E402
 import kovarig  # noqa: E402
 
+# The report keys that carry the settings back, in the order of the settings reply's pieces.
+SETTINGS_KEYS = (["sLogFlag", "sSettingTime", "sSnoozeTime", "sManualReboot", "sAutoRebootTime", "sRebootTime"] +
+                 [f"sDir{i}" for i in range(1, 11)] + [f"sAlert{i}" for i in range(1, 11)] + ["sDisable", "sCheckUpdate"])
 LUA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "ingest_requests.lua")
 TICKS = os.sysconf("SC_CLK_TCK")
 
@@ -54,20 +59,38 @@ def enrol(agents, host, port, tls):
         group = index // 25
         agent = fleet.Agent(f"BENCH{index:06d}", f"127.{1 + group // 62500}.{(group // 250) % 250}.{1 + group % 250}")
         agent.connect(host, port, tls)
-        status, _, _ = agent.settings()
+        status, reply, _ = agent.settings()
         agent.connection.close()
         if status != 200 or not agent.key:
             raise RuntimeError(f"{agent.name} was not enrolled: {status}")
+        agent.pieces = reply.decode().split(", ")
         enrolled.append(agent)
     return enrolled
+
+
+def general_form(moment):
+    """A moment as the agent writes it (M/d/yyyy h:mm:ss AM)."""
+    hour = moment.hour % 12 or 12
+    return (f"{moment.month}/{moment.day}/{moment.year} {hour}:{moment.minute:02d}:{moment.second:02d} "
+            f"{'AM' if moment.hour < 12 else 'PM'}")
+
+
+def report_body(agent):
+    """The agent's report as a real agent sends it: the settings it was given come back as they were, its
+    clock stamps are in its general form."""
+    values = dict(zip(fleet.KEYS, fleet.report_body(agent.name, "").decode().split("&")))
+    values = {key: pair.partition("=")[2] for key, pair in values.items()}
+    now = general_form(datetime.datetime.now())
+    values.update(sMessage=f"bench report of {agent.name}", sLogTime=now, sMessageDate=now,
+                  **dict(zip(SETTINGS_KEYS, agent.pieces)))
+    return "&".join(f"{key}={quote(values[key], safe='')}" for key in fleet.KEYS)
 
 
 def write_requests(folder, agents, kind):
     path = os.path.join(folder, f"{kind}.requests")
     with open(path, "w") as file:
         for agent in agents:
-            body = f"servercode={agent.name}" if kind == "settings" else fleet.report_body(
-                agent.name, f"bench report of {agent.name}").decode()
+            body = f"servercode={agent.name}" if kind == "settings" else report_body(agent)
             file.write(f"{agent.key}\t{body}\n")
     return path
 
@@ -96,7 +119,7 @@ def measured(pids, run):
     return result
 
 
-def database_floor(folder, commits):
+def database_floor(folder, commits, body):
     """Single-report transactions per second straight into SQLite, set up as the server sets it up (WAL,
     synchronous NORMAL): the latest-status upsert and the history insert of the same body."""
     path = os.path.join(folder, "floor.db")
@@ -105,7 +128,6 @@ def database_floor(folder, commits):
     db.execute("PRAGMA synchronous = NORMAL")
     db.execute("CREATE TABLE latest (name TEXT PRIMARY KEY, at TEXT, body TEXT)")
     db.execute("CREATE TABLE history (id INTEGER PRIMARY KEY, name TEXT, at TEXT, body TEXT)")
-    body = fleet.report_body("BENCH000000", "bench report of BENCH000000").decode()
     started = time.perf_counter()
     for index in range(commits):
         name, at = f"BENCH{index % 2000:06d}", str(index)
@@ -167,7 +189,8 @@ def main():
             killer = threading.Timer(options.seconds / 2, stack.servers[0].kill)
             killer.start()
         reports = measured(pids, lambda: wrk(exchange, None, **shape, script_args=report_args))
-        floor = database_floor(folder, max(2000, min(int(reports["requests"]), 50000))) if not stack else None
+        floor = database_floor(folder, max(2000, min(int(reports["requests"]), 50000)),
+                               report_body(agents[0])) if not stack else None
         print(f"{options.agents} agents, wrk {options.threads} thread(s) x {options.connections} connections, "
               f"{options.seconds} s per route, " + (f"{options.rate:g} requests/s" if options.rate else
                                                      "flat out") +
