@@ -26,5 +26,8 @@ inline QString enrolmentPending() {
 inline QString enrolmentConflict() {
     return QStringLiteral("enrolment_conflict");
 }
+inline QString alertAcknowledged() {
+    return QStringLiteral("alert_acknowledged");
+}
 
 } // namespace server::events

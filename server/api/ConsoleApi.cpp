@@ -51,7 +51,8 @@ QByteArray methodName(HttpMethod method) {
 } // namespace
 
 ConsoleApi::ConsoleApi(ServerStore& store)
-    : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_auth(m_accounts) {
+    : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_actions(store),
+      m_auth(m_accounts) {
     addRoutes();
 }
 
@@ -68,11 +69,16 @@ void ConsoleApi::addRoutes() {
         {M::Put, {"computers", name, "settings"}, Access::Changer, &ConsoleApi::changeSettings},
         {M::Get, {"audit"}, Access::Reader, &ConsoleApi::audit},
         {M::Get, {"events"}, Access::Reader, &ConsoleApi::events},
+        {M::Get, {"events.csv"}, Access::Reader, &ConsoleApi::eventsCsv},
         {M::Get, {"pending"}, Access::Reader, &ConsoleApi::pending},
         {M::Post, {"computers", name, "approve"}, Access::Changer, &ConsoleApi::approve},
         {M::Post, {"computers", name, "refuse"}, Access::Changer, &ConsoleApi::refuse},
         {M::Post, {"computers", name, "reset-key"}, Access::Changer, &ConsoleApi::resetKey},
         {M::Put, {"computers", name, "keyless"}, Access::Changer, &ConsoleApi::keyless},
+        {M::Post, {"computers", name, "acknowledge"}, Access::Changer, &ConsoleApi::acknowledge},
+        {M::Get, {"computers", name, "maintenance"}, Access::Reader, &ConsoleApi::maintenanceWindows},
+        {M::Post, {"computers", name, "maintenance"}, Access::Changer, &ConsoleApi::planMaintenance},
+        {M::Delete, {"computers", name, "maintenance"}, Access::Changer, &ConsoleApi::endMaintenance},
     };
 }
 

@@ -5,6 +5,7 @@
 #include "store/AccountStore.h"
 #include "store/EventStore.h"
 #include "store/FleetStore.h"
+#include "store/OperatorActionStore.h"
 
 #include <functional>
 #include <QHttpServerResponse>
@@ -16,6 +17,13 @@ namespace server {
 class ConsoleApi {
 public:
     explicit ConsoleApi(ServerStore& store);
+
+    // What the alerting room, above this one, does for the API.
+    struct AlertingHooks {
+        // Records the acknowledgement's event, inside the transaction that stores it.
+        std::function<Result<>(const Acknowledgement&)> acknowledged;
+    };
+    void setAlertingHooks(AlertingHooks hooks) { m_hooks = std::move(hooks); }
 
     // Marks the session cookie Secure: only sent back over TLS.
     void setServedOverTls(bool tls) { m_tls = tls; }
@@ -58,8 +66,15 @@ private:
     QHttpServerResponse changeSettings(const Call& call);
     QHttpServerResponse audit(const Call& call);
 
+    // Acknowledgements and maintenance windows
+    QHttpServerResponse acknowledge(const Call& call);
+    QHttpServerResponse maintenanceWindows(const Call& call);
+    QHttpServerResponse planMaintenance(const Call& call);
+    QHttpServerResponse endMaintenance(const Call& call);
+
     // Events told to the webhook receivers
     QHttpServerResponse events(const Call& call);
+    QHttpServerResponse eventsCsv(const Call& call);
     std::optional<ComputerView> knownComputer(const Call& call, std::optional<QHttpServerResponse>& refusal);
 
     // Enrolment
@@ -76,7 +91,9 @@ private:
     FleetStore m_fleet;
     AccountStore m_accounts;
     EventStore m_events;
+    OperatorActionStore m_actions;
     ConsoleAuth m_auth;
+    AlertingHooks m_hooks;
     bool m_tls = false;
     QList<Route> m_routes;
 };

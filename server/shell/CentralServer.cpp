@@ -159,6 +159,9 @@ Result<> CentralServer::start(const ServerOptions& options) {
     m_gate.setConflictObserver([this](const EnrolmentConflict& conflict) {
         return m_alerting.recorder().recordEnrolmentConflict(conflict);
     });
+    m_api.setAlertingHooks({[this](const Acknowledgement& acknowledgement) {
+        return m_alerting.recorder().recordAcknowledgement(acknowledgement);
+    }});
     m_retention.start(options.keepDays);
     m_exchange.setReportInterval(options.reportIntervalSeconds);
     return listen(options);
