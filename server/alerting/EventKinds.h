@@ -29,5 +29,9 @@ inline QString enrolmentConflict() {
 inline QString alertAcknowledged() {
     return QStringLiteral("alert_acknowledged");
 }
+// Sent to one receiver when an admin tests it; never recorded.
+inline QString webhookTest() {
+    return QStringLiteral("webhook_test");
+}
 
 } // namespace server::events

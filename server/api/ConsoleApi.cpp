@@ -52,7 +52,7 @@ QByteArray methodName(HttpMethod method) {
 
 ConsoleApi::ConsoleApi(ServerStore& store)
     : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_actions(store),
-      m_auth(m_accounts) {
+      m_receivers(store), m_auth(m_accounts) {
     addRoutes();
 }
 
@@ -79,6 +79,10 @@ void ConsoleApi::addRoutes() {
         {M::Get, {"computers", name, "maintenance"}, Access::Reader, &ConsoleApi::maintenanceWindows},
         {M::Post, {"computers", name, "maintenance"}, Access::Changer, &ConsoleApi::planMaintenance},
         {M::Delete, {"computers", name, "maintenance"}, Access::Changer, &ConsoleApi::endMaintenance},
+        {M::Get, {"webhooks"}, Access::Admin, &ConsoleApi::receivers},
+        {M::Post, {"webhooks"}, Access::Admin, &ConsoleApi::addReceiver},
+        {M::Post, {"webhooks", name, "test"}, Access::Admin, &ConsoleApi::testReceiver},
+        {M::Post, {"webhooks", name, "disable"}, Access::Admin, &ConsoleApi::disableReceiver},
     };
 }
 
@@ -126,6 +130,8 @@ std::optional<QHttpServerResponse> ConsoleApi::refusal(const Route& route, Call&
                           QStringLiteral("The X-CSRF-Token header is missing or wrong; reload the page."));
     if (route.access == Access::Changer && call.caller->role != Role::Admin)
         return errorReply(HttpStatus::Forbidden, QStringLiteral("Only an admin may change this."));
+    if (route.access == Access::Admin && call.caller->role != Role::Admin)
+        return errorReply(HttpStatus::Forbidden, QStringLiteral("Only an admin may see or change this."));
     return std::nullopt;
 }
 

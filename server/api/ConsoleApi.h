@@ -6,6 +6,7 @@
 #include "store/EventStore.h"
 #include "store/FleetStore.h"
 #include "store/OperatorActionStore.h"
+#include "store/ReceiverStore.h"
 
 #include <functional>
 #include <QHttpServerResponse>
@@ -22,6 +23,9 @@ public:
     struct AlertingHooks {
         // Records the acknowledgement's event, inside the transaction that stores it.
         std::function<Result<>(const Acknowledgement&)> acknowledged;
+        std::function<QStringList()> fixedReceivers; // given on the command line
+        std::function<void()> receiversChanged;
+        std::function<void(const ConsoleReceiver&)> testReceiver;
     };
     void setAlertingHooks(AlertingHooks hooks) { m_hooks = std::move(hooks); }
 
@@ -35,7 +39,7 @@ public:
     static constexpr qsizetype kMaxBodyBytes = 64 * 1024;
 
 private:
-    enum class Access { Anyone, Reader, Changer };
+    enum class Access { Anyone, Reader, Changer, Admin }; // Admin: even reading needs an admin
     struct Call {
         const ApiRequest& request;
         QString computer; // the {name} segment, decoded
@@ -77,6 +81,14 @@ private:
     QHttpServerResponse eventsCsv(const Call& call);
     std::optional<ComputerView> knownComputer(const Call& call, std::optional<QHttpServerResponse>& refusal);
 
+    // Webhook receivers ({name} is a receiver's number)
+    QHttpServerResponse receivers(const Call& call);
+    QHttpServerResponse addReceiver(const Call& call);
+    QHttpServerResponse testReceiver(const Call& call);
+    QHttpServerResponse disableReceiver(const Call& call);
+    std::optional<ConsoleReceiver> knownReceiver(const Call& call,
+                                                 std::optional<QHttpServerResponse>& refusal);
+
     // Enrolment
     QHttpServerResponse pending(const Call& call);
     QHttpServerResponse approve(const Call& call);
@@ -92,6 +104,7 @@ private:
     AccountStore m_accounts;
     EventStore m_events;
     OperatorActionStore m_actions;
+    ReceiverStore m_receivers;
     ConsoleAuth m_auth;
     AlertingHooks m_hooks;
     bool m_tls = false;

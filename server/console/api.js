@@ -69,6 +69,10 @@ const api = (() => {
         acknowledge: (name, note, until) => request("POST", path`/computers/${name}/acknowledge`, { note, until }),
         maintenance: (name) => request("GET", path`/computers/${name}/maintenance`),
         planMaintenance: (name, from, to, note) => request("POST", path`/computers/${name}/maintenance`, { from, to, note }),
+        webhooks: () => request("GET", "/webhooks"),
+        addWebhook: (url, secret) => request("POST", "/webhooks", { url, secret }),
+        testWebhook: (id) => request("POST", path`/webhooks/${id}/test`),
+        disableWebhook: (id) => request("POST", path`/webhooks/${id}/disable`),
         endMaintenance: (name, id) => request("DELETE", path`/computers/${name}/maintenance` + query({ id })),
     };
 })();

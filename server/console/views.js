@@ -9,6 +9,7 @@ const viewScripts = {
     enrolment: ["enrolment.js"],
     audit: ["audit.js"],
     events: ["events.js"],
+    webhooks: ["webhooks.js"],
 };
 
 function loadScript(src) {

@@ -3,7 +3,8 @@
 A real agent reports a folder over its limit; the operator acknowledges the alert and sees who did it on the
 computer page and the fleet; plans maintenance, during which a new alert is recorded but sent to no
 receiver and the acknowledgement no longer covers the changed alert; filters the events page, follows an
-enrolment event to the enrolment page and downloads the same selection as CSV. Pictures go to the test
+enrolment event to the enrolment page and downloads the same selection as CSV; adds a webhook receiver,
+tests it and disables it, while the one given on the command line stays read-only. Pictures go to the test
 output folder and, when KOVA_SHOTS is set, there too.
 """
 import http.server
@@ -246,12 +247,46 @@ class ConsoleActing(unittest.TestCase):
         self.element('#events-table tr[data-type="enrolment_pending"] a').click()
         self.element("#pending-heading", "the enrolment page")
 
+    def test_admin_adds_tests_and_disables_a_receiver(self):
+        self.log_in(OPERATOR)
+        self.browser.find_element(By.LINK_TEXT, "Webhooks").click()
+        fixed = self.element(f'#receivers-table tr[data-url="{self.receiver.url}"]', "the command line's receiver")
+        self.assertIn("Set on the command line", fixed.text)
+        self.assertEqual(fixed.find_elements(By.TAG_NAME, "button"), [])
+        self.assert_every_field_labelled()
+        added = self.receiver.url.replace("/hook", "/console-hook")
+        secret = secrets.token_hex(12)
+        self.type_into("receiver-url", "not a url")
+        self.type_into("receiver-secret", secret)
+        self.browser.find_element(By.ID, "add-receiver-button").click()
+        self.text_in("#receivers-outcome", "needs an http or https URL")
+        self.type_into("receiver-url", added)
+        self.type_into("receiver-secret", secret)
+        self.browser.find_element(By.ID, "add-receiver-button").click()
+        self.text_in("#receivers-outcome", f"{added} is added")
+        self.element(f'button[aria-label="Test {added}"]').click()
+        self.text_in("#receivers-outcome", f"{added} answered: HTTP 200: thanks")
+        self.assertIn("webhook_test", self.receiver.types())
+        self.text_in(f'#receivers-table tr[data-url="{added}"]', "HTTP 200: thanks")
+        self.picture("webhooks-tested")
+        listed = self.browser.execute_async_script(
+            "const done = arguments[0]; fetch('/api/v1/webhooks').then((r) => r.text()).then(done)")
+        self.assertIn(added, listed)
+        self.assertNotIn(secret, listed)  # the secret went in and never comes out
+        self.element(f'button[aria-label="Disable {added}"]').click()
+        self.browser.switch_to.alert.accept()
+        self.text_in(f'#receivers-table tr[data-url="{added}"]', "Disabled")
+        self.picture("webhooks-disabled")
+
     def test_viewer_sees_the_acknowledgement_but_cannot_act(self):
         self.log_in(VIEWER)
         self.open_view("computer", name=COMPUTER)
         self.element("#alert-actions")
         self.assertEqual(self.browser.find_elements(By.ID, "acknowledge-form"), [])
         self.assertEqual(self.browser.find_elements(By.ID, "maintenance-form"), [])
+        self.assertEqual(self.browser.find_elements(By.LINK_TEXT, "Webhooks"), [])
+        self.open_view("webhooks")
+        self.text_in("#main", "Only an admin may see and change the webhook receivers.")
 
 
 if __name__ == "__main__":
