@@ -241,6 +241,7 @@ private slots:
         QCOMPARE(stage.api->del(path + "?id=" + QString::number(running)).status, 200);
         QCOMPARE(stage.api->del(path + "?id=" + QString::number(later)).status, 200);
         QCOMPARE(stage.api->del(path + "?id=" + QString::number(later)).status, 404);
+        QVERIFY(stage.api->del(path).error().contains("Name the window to end"));
         QCOMPARE(stage.api->get(path).json.value("windows").toArray().size(), 0);
         QVERIFY(stage.computer().value("maintenance").isNull());
         QCOMPARE(stage.server.count("SELECT COUNT(*) FROM audit WHERE setting = 'maintenance'"), 4);
