@@ -24,13 +24,15 @@ void refuse(QHttpServerResponder& responder, QHttpServerResponder::StatusCode st
 
 Alerting::Alerting(ServerStore& store)
     : m_store(store), m_accounts(store), m_auth(m_accounts), m_recorder(store),
-      m_delivery(m_recorder.events()) {
+      m_delivery(m_recorder.events()), m_receivers(store), m_tester(store) {
     QObject::connect(&m_silenceTimer, &QTimer::timeout, [this] { checkSilence(); });
 }
 
 void Alerting::start(const AlertingOptions& options) {
     m_metricsAllow = options.metricsAllow;
-    m_recorder.setReceivers(options.webhooks);
+    for (const QString& url : options.webhooks)
+        m_fixedReceivers << WebhookDelivery::Receiver{url, options.webhookSecret};
+    m_tester.setTimeout(options.requestTimeout);
     m_recorder.setOnQueued([this] { m_delivery.kick(); });
     m_store.setReportObserver([this](const StatusReport& report, const QDateTime& at) {
         return m_recorder.recordReport(report, at);
@@ -38,9 +40,35 @@ void Alerting::start(const AlertingOptions& options) {
     m_store.setPendingObserver([this](const QString& name, const QDateTime& at) {
         return m_recorder.recordEnrolmentPending(name, at);
     });
-    m_delivery.start(
-        {options.webhooks, options.webhookSecret, RetrySchedule{options.firstRetry}, options.requestTimeout});
+    m_delivery.start({m_fixedReceivers, RetrySchedule{options.firstRetry}, options.requestTimeout});
+    reloadReceivers();
     m_silenceTimer.start(options.silenceCheck);
+}
+
+QStringList Alerting::fixedReceivers() const {
+    QStringList urls;
+    for (const WebhookDelivery::Receiver& receiver : m_fixedReceivers)
+        urls << receiver.url;
+    return urls;
+}
+
+// A database that cannot be read keeps the receivers as they were, and says so.
+void Alerting::reloadReceivers() {
+    const auto added = m_receivers.receivers();
+    if (!added) {
+        qWarning().noquote() << "the webhook receivers could not be read:" << added.reason();
+        return;
+    }
+    QList<WebhookDelivery::Receiver> all = m_fixedReceivers;
+    QStringList urls = fixedReceivers();
+    for (const ConsoleReceiver& receiver : *added) {
+        if (receiver.enabled && !urls.contains(receiver.url)) {
+            all << WebhookDelivery::Receiver{receiver.url, receiver.secret};
+            urls << receiver.url;
+        }
+    }
+    m_recorder.setReceivers(urls);
+    m_delivery.setReceivers(all);
 }
 
 void Alerting::checkSilence() {

@@ -2,6 +2,7 @@
 
 #include "alerting/AlertingOptions.h"
 #include "alerting/EventRecorder.h"
+#include "alerting/ReceiverTester.h"
 #include "alerting/RequestCounters.h"
 #include "alerting/WebhookDelivery.h"
 #include "auth/ConsoleAuth.h"
@@ -26,6 +27,12 @@ public:
 
     RequestCounters& counters() { return m_counters; }
     EventRecorder& recorder() { return m_recorder; }
+    ReceiverTester& tester() { return m_tester; }
+
+    // The receivers given on the command line, and those added in the console and not disabled, read
+    // again after the console changed them.
+    QStringList fixedReceivers() const;
+    void reloadReceivers();
 
     void checkSilence();
 
@@ -38,6 +45,9 @@ private:
     ConsoleAuth m_auth;
     EventRecorder m_recorder;
     WebhookDelivery m_delivery;
+    ReceiverStore m_receivers;
+    ReceiverTester m_tester;
+    QList<WebhookDelivery::Receiver> m_fixedReceivers;
     RequestCounters m_counters;
     QTimer m_silenceTimer;
     QList<AddressRange> m_metricsAllow;

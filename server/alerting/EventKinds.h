@@ -26,5 +26,12 @@ inline QString enrolmentPending() {
 inline QString enrolmentConflict() {
     return QStringLiteral("enrolment_conflict");
 }
+inline QString alertAcknowledged() {
+    return QStringLiteral("alert_acknowledged");
+}
+// Sent to one receiver when an admin tests it; never recorded.
+inline QString webhookTest() {
+    return QStringLiteral("webhook_test");
+}
 
 } // namespace server::events

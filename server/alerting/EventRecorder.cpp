@@ -77,6 +77,16 @@ Result<> EventRecorder::recordEnrolmentConflict(const EnrolmentConflict& conflic
     return queue(events::enrolmentConflict(), conflict.computer, conflict.at, details);
 }
 
+Result<> EventRecorder::recordAcknowledgement(const Acknowledgement& acknowledgement) {
+    const QJsonObject details{
+        {QStringLiteral("operator"), acknowledgement.operatorName},
+        {QStringLiteral("note"), acknowledgement.note},
+        {QStringLiteral("until"), acknowledgement.until.isValid()
+                                      ? QJsonValue(acknowledgement.until.toUTC().toString(Qt::ISODateWithMs))
+                                      : QJsonValue()}};
+    return queue(events::alertAcknowledged(), acknowledgement.computer, acknowledgement.at, details);
+}
+
 Result<> EventRecorder::queue(const QString& kind, const QString& computer, const QDateTime& at,
                               const QJsonObject& details) {
     const QString eventId = QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -85,8 +95,12 @@ Result<> EventRecorder::queue(const QString& kind, const QString& computer, cons
     body.insert(QStringLiteral("type"), kind);
     body.insert(QStringLiteral("computer"), computer);
     body.insert(QStringLiteral("time"), at.toUTC().toString(Qt::ISODateWithMs));
+    const auto inMaintenance = m_actions.inMaintenance(computer, at);
+    if (!inMaintenance)
+        return Failure{inMaintenance.reason()};
     auto added = m_events.addEvent(
-        {eventId, kind, computer, at, QJsonDocument(body).toJson(QJsonDocument::Compact)}, m_receivers);
+        {eventId, kind, computer, at, QJsonDocument(body).toJson(QJsonDocument::Compact), *inMaintenance},
+        m_receivers);
     if (added && m_onQueued)
         m_onQueued();
     return added;

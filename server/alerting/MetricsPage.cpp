@@ -66,11 +66,19 @@ void silent(QByteArray& out, const char* name, const MetricsRow& row, const QLis
     sample(out, name, {{"computer", row.name}}, row.silent ? 1 : 0);
 }
 
+void acknowledged(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
+    sample(out, name, {{"computer", row.name}}, row.acknowledged ? 1 : 0);
+}
+
+void inMaintenance(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
+    sample(out, name, {{"computer", row.name}}, row.inMaintenance ? 1 : 0);
+}
+
 void agentInfo(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
     sample(out, name, {{"computer", row.name}, {"version", row.value(QStringLiteral("sORUVersion"))}}, 1);
 }
 
-const std::array<ComputerFamily, 7> kFamilies{{
+const std::array<ComputerFamily, 9> kFamilies{{
     {"kova_folder_files", "Files in a watched folder at the latest report.", folderFiles},
     {"kova_folder_limit", "The folder's file limit.", folderLimit},
     {"kova_folder_state", "The folder's state: 0 normal, 1 near its limit, 2 over it, 3 scan error.",
@@ -80,6 +88,9 @@ const std::array<ComputerFamily, 7> kFamilies{{
      lastReport},
     {"kova_computer_silent", "1 when no report came for three cycle intervals (at least 10 minutes).",
      silent},
+    {"kova_computer_acknowledged", "1 while an operator's acknowledgement covers the computer's alert.",
+     acknowledged},
+    {"kova_computer_maintenance", "1 while the computer is in a maintenance window.", inMaintenance},
     {"kova_agent_info", "The agent version the computer reports.", agentInfo},
 }};
 

@@ -30,11 +30,18 @@ WebhookDelivery::WebhookDelivery(EventStore& events) : m_events(events) {
 
 void WebhookDelivery::start(const Settings& settings) {
     m_settings = settings;
-    if (m_settings.receivers.isEmpty())
-        return;
+    setReceivers(settings.receivers);
     // Retries come due on their own; looking twice per first delay (at most every second) finds them soon.
+    // The look costs nothing while there is no receiver, and one may be added at any time.
     const auto half = std::max<qint64>(50, m_settings.schedule.firstDelay.count() / 2);
     m_poll.start(static_cast<int>(std::min<qint64>(1000, half)));
+}
+
+void WebhookDelivery::setReceivers(const QList<Receiver>& receivers) {
+    m_settings.receivers = receivers;
+    m_secrets.clear();
+    for (const Receiver& receiver : receivers)
+        m_secrets.insert(receiver.url, receiver.secret);
     kick();
 }
 
@@ -51,9 +58,9 @@ void WebhookDelivery::kick() {
 void WebhookDelivery::sendDue() {
     // Receivers with all their requests in flight (a dead one, mostly) are not even looked up for.
     QStringList withRoom;
-    for (const QString& receiver : m_settings.receivers) {
-        if (m_inFlightByReceiver.value(receiver) < kInFlightPerReceiver)
-            withRoom << receiver;
+    for (const Receiver& receiver : m_settings.receivers) {
+        if (m_inFlightByReceiver.value(receiver.url) < kInFlightPerReceiver)
+            withRoom << receiver.url;
     }
     if (withRoom.isEmpty())
         return;
@@ -73,7 +80,8 @@ void WebhookDelivery::send(const DueDelivery& delivery) {
     QNetworkRequest request{QUrl(delivery.receiver)};
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     request.setRawHeader(webhook::kEventIdHeader, delivery.eventId.toLatin1());
-    request.setRawHeader(webhook::kSignatureHeader, webhook::signature(m_settings.secret, delivery.body));
+    request.setRawHeader(webhook::kSignatureHeader,
+                         webhook::signature(m_secrets.value(delivery.receiver), delivery.body));
     request.setTransferTimeout(static_cast<int>(m_settings.requestTimeout.count()));
     m_inFlight.insert(flightKey(delivery));
     ++m_inFlightByReceiver[delivery.receiver];

@@ -20,13 +20,20 @@ class WebhookDelivery : public QObject {
 public:
     explicit WebhookDelivery(EventStore& events);
 
-    struct Settings {
-        QStringList receivers;
+    // Where events go and the secret that signs what each is sent.
+    struct Receiver {
+        QString url;
         QByteArray secret;
+    };
+    struct Settings {
+        QList<Receiver> receivers;
         RetrySchedule schedule;
         std::chrono::milliseconds requestTimeout{std::chrono::seconds(10)};
     };
     void start(const Settings& settings);
+    // Receivers added or disabled while the server runs; deliveries pending for a receiver no longer
+    // listed stay pending.
+    void setReceivers(const QList<Receiver>& receivers);
 
     // Looks for due deliveries at the next turn of the event loop.
     void kick();
@@ -40,6 +47,7 @@ private:
 
     EventStore& m_events;
     Settings m_settings;
+    QHash<QString, QByteArray> m_secrets; // by receiver
     QNetworkAccessManager m_network;
     QTimer m_poll;
     QSet<QString> m_inFlight; // "event receiver"

@@ -51,7 +51,8 @@ QByteArray methodName(HttpMethod method) {
 } // namespace
 
 ConsoleApi::ConsoleApi(ServerStore& store)
-    : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_auth(m_accounts) {
+    : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_actions(store),
+      m_receivers(store), m_auth(m_accounts) {
     addRoutes();
 }
 
@@ -68,11 +69,20 @@ void ConsoleApi::addRoutes() {
         {M::Put, {"computers", name, "settings"}, Access::Changer, &ConsoleApi::changeSettings},
         {M::Get, {"audit"}, Access::Reader, &ConsoleApi::audit},
         {M::Get, {"events"}, Access::Reader, &ConsoleApi::events},
+        {M::Get, {"events.csv"}, Access::Reader, &ConsoleApi::eventsCsv},
         {M::Get, {"pending"}, Access::Reader, &ConsoleApi::pending},
         {M::Post, {"computers", name, "approve"}, Access::Changer, &ConsoleApi::approve},
         {M::Post, {"computers", name, "refuse"}, Access::Changer, &ConsoleApi::refuse},
         {M::Post, {"computers", name, "reset-key"}, Access::Changer, &ConsoleApi::resetKey},
         {M::Put, {"computers", name, "keyless"}, Access::Changer, &ConsoleApi::keyless},
+        {M::Post, {"computers", name, "acknowledge"}, Access::Changer, &ConsoleApi::acknowledge},
+        {M::Get, {"computers", name, "maintenance"}, Access::Reader, &ConsoleApi::maintenanceWindows},
+        {M::Post, {"computers", name, "maintenance"}, Access::Changer, &ConsoleApi::planMaintenance},
+        {M::Delete, {"computers", name, "maintenance"}, Access::Changer, &ConsoleApi::endMaintenance},
+        {M::Get, {"webhooks"}, Access::Admin, &ConsoleApi::receivers},
+        {M::Post, {"webhooks"}, Access::Admin, &ConsoleApi::addReceiver},
+        {M::Post, {"webhooks", name, "test"}, Access::Admin, &ConsoleApi::testReceiver},
+        {M::Post, {"webhooks", name, "disable"}, Access::Admin, &ConsoleApi::disableReceiver},
     };
 }
 
@@ -120,6 +130,8 @@ std::optional<QHttpServerResponse> ConsoleApi::refusal(const Route& route, Call&
                           QStringLiteral("The X-CSRF-Token header is missing or wrong; reload the page."));
     if (route.access == Access::Changer && call.caller->role != Role::Admin)
         return errorReply(HttpStatus::Forbidden, QStringLiteral("Only an admin may change this."));
+    if (route.access == Access::Admin && call.caller->role != Role::Admin)
+        return errorReply(HttpStatus::Forbidden, QStringLiteral("Only an admin may see or change this."));
     return std::nullopt;
 }
 

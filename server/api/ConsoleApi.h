@@ -5,6 +5,8 @@
 #include "store/AccountStore.h"
 #include "store/EventStore.h"
 #include "store/FleetStore.h"
+#include "store/OperatorActionStore.h"
+#include "store/ReceiverStore.h"
 
 #include <functional>
 #include <QHttpServerResponse>
@@ -17,6 +19,16 @@ class ConsoleApi {
 public:
     explicit ConsoleApi(ServerStore& store);
 
+    // What the alerting room, above this one, does for the API.
+    struct AlertingHooks {
+        // Records the acknowledgement's event, inside the transaction that stores it.
+        std::function<Result<>(const Acknowledgement&)> acknowledged;
+        std::function<QStringList()> fixedReceivers; // given on the command line
+        std::function<void()> receiversChanged;
+        std::function<void(const ConsoleReceiver&)> testReceiver;
+    };
+    void setAlertingHooks(AlertingHooks hooks) { m_hooks = std::move(hooks); }
+
     // Marks the session cookie Secure: only sent back over TLS.
     void setServedOverTls(bool tls) { m_tls = tls; }
 
@@ -27,7 +39,7 @@ public:
     static constexpr qsizetype kMaxBodyBytes = 64 * 1024;
 
 private:
-    enum class Access { Anyone, Reader, Changer };
+    enum class Access { Anyone, Reader, Changer, Admin }; // Admin: even reading needs an admin
     struct Call {
         const ApiRequest& request;
         QString computer; // the {name} segment, decoded
@@ -58,9 +70,24 @@ private:
     QHttpServerResponse changeSettings(const Call& call);
     QHttpServerResponse audit(const Call& call);
 
+    // Acknowledgements and maintenance windows
+    QHttpServerResponse acknowledge(const Call& call);
+    QHttpServerResponse maintenanceWindows(const Call& call);
+    QHttpServerResponse planMaintenance(const Call& call);
+    QHttpServerResponse endMaintenance(const Call& call);
+
     // Events told to the webhook receivers
     QHttpServerResponse events(const Call& call);
+    QHttpServerResponse eventsCsv(const Call& call);
     std::optional<ComputerView> knownComputer(const Call& call, std::optional<QHttpServerResponse>& refusal);
+
+    // Webhook receivers ({name} is a receiver's number)
+    QHttpServerResponse receivers(const Call& call);
+    QHttpServerResponse addReceiver(const Call& call);
+    QHttpServerResponse testReceiver(const Call& call);
+    QHttpServerResponse disableReceiver(const Call& call);
+    std::optional<ConsoleReceiver> knownReceiver(const Call& call,
+                                                 std::optional<QHttpServerResponse>& refusal);
 
     // Enrolment
     QHttpServerResponse pending(const Call& call);
@@ -76,7 +103,10 @@ private:
     FleetStore m_fleet;
     AccountStore m_accounts;
     EventStore m_events;
+    OperatorActionStore m_actions;
+    ReceiverStore m_receivers;
     ConsoleAuth m_auth;
+    AlertingHooks m_hooks;
     bool m_tls = false;
     QList<Route> m_routes;
 };

@@ -1,6 +1,7 @@
 // The fleet, one computer, its history and settings, and the audit of changes.
 #include "api/ConsoleApi.h"
 
+#include "api/ActionJson.h"
 #include "api/ComputerJson.h"
 #include "domain/SettingsRules.h"
 #include "http/JsonReply.h"
@@ -78,9 +79,18 @@ QHttpServerResponse ConsoleApi::fleet(const Call& call) {
                                          static_cast<int>(*page - 1), kFleetPageSize, call.now);
     if (!fleet)
         return storeFailure(fleet.reason());
-    QJsonArray computers;
+    QStringList names;
     for (const ComputerView& computer : fleet->computers)
-        computers.append(fleetRowJson(computer, call.now));
+        names << computer.name;
+    const auto actions = m_actions.actionsOf(names, call.now);
+    if (!actions)
+        return storeFailure(actions.reason());
+    QJsonArray computers;
+    for (const ComputerView& computer : fleet->computers) {
+        QJsonObject row = fleetRowJson(computer, call.now);
+        insertActions(row, actions->value(computer.name));
+        computers.append(row);
+    }
     return jsonReply({{"page", *page},
                       {"pageSize", kFleetPageSize},
                       {"total", fleet->matching},
@@ -99,7 +109,11 @@ QHttpServerResponse ConsoleApi::computer(const Call& call) {
     if (!read)
         return storeFailure(read.reason());
     const std::optional<Enrolment>& enrolment = *read;
+    const auto actions = m_actions.actionsOf({call.computer}, call.now);
+    if (!actions)
+        return storeFailure(actions.reason());
     QJsonObject reply = computerJson(*view, call.now);
+    insertActions(reply, actions->value(call.computer));
     reply.insert("enrolment", enrolment ? QJsonValue(stateText(enrolment->state)) : QJsonValue());
     reply.insert("keyless", enrolment && enrolment->keyless);
     return jsonReply(reply);

@@ -64,6 +64,15 @@ const api = (() => {
         resetKey: (name) => request("POST", path`/computers/${name}/reset-key`),
         allowWithoutKey: (name) => request("PUT", path`/computers/${name}/keyless`, { allowed: true }),
         audit: (computer, operator, before) => request("GET", "/audit" + query({ computer, operator, before })),
-        events: (limit) => request("GET", "/events" + query({ limit })),
+        events: (filters) => request("GET", "/events" + query(filters)),
+        eventsCsvAddress: (filters) => base + "/events.csv" + query(filters),
+        acknowledge: (name, note, until) => request("POST", path`/computers/${name}/acknowledge`, { note, until }),
+        maintenance: (name) => request("GET", path`/computers/${name}/maintenance`),
+        planMaintenance: (name, from, to, note) => request("POST", path`/computers/${name}/maintenance`, { from, to, note }),
+        webhooks: () => request("GET", "/webhooks"),
+        addWebhook: (url, secret) => request("POST", "/webhooks", { url, secret }),
+        testWebhook: (id) => request("POST", path`/webhooks/${id}/test`),
+        disableWebhook: (id) => request("POST", path`/webhooks/${id}/disable`),
+        endMaintenance: (name, id) => request("DELETE", path`/computers/${name}/maintenance` + query({ id })),
     };
 })();

@@ -54,7 +54,7 @@ function panel(title, id, ...content) {
     return el("section", { class: "panel", "aria-labelledby": id }, el("h2", { id }, title), ...content);
 }
 
-page.start("computer", async (main) => {
+async function drawComputer(main) {
     const name = page.param("name");
     if (!name) return fill(main, page.notice("error", "No computer named in the address."));
     document.title = `${name} · KOVA Oru console`;
@@ -67,7 +67,7 @@ page.start("computer", async (main) => {
             el("div", {},
                 el("p", { class: "small" }, el("a", { href: page.view("fleet") }, "← Fleet")),
                 el("h1", {}, name, " ", stateBadge(!status ? "none" : status.alert ? "alert" : "ok"),
-                    computer.silent ? [" ", stateBadge("silent")] : null)),
+                    computer.silent ? [" ", stateBadge("silent")] : null, alertActions.badges(computer))),
             el("div", { class: "actions" },
                 el("a", { href: page.view("settings", { name }), id: "edit-settings" },
                     page.canChange() ? "Edit settings" : "View settings"))),
@@ -77,7 +77,10 @@ page.start("computer", async (main) => {
             panel("Folders", "folders-heading", foldersTable(status.folders)),
             panel("Disks", "disks-heading", disksTable(status.disks)),
         ],
+        await alertActions.panel(name, computer, () => drawComputer(main)),
         panel("Over time", "charts-heading", chartBox),
         panel(`Last ${historyLength} reports`, "reports-heading", reportsTable(reports)));
     charts.draw(chartBox, reports);
-});
+}
+
+page.start("computer", drawComputer);

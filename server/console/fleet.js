@@ -20,9 +20,10 @@ function fleetRow(row) {
     const state = fleetState(row);
     const marks = [stateBadge(state)];
     if (row.silent && state === "alert") marks.push(" ", stateBadge("silent"));
+    marks.push(...alertActions.badges(row));
     return el("tr", { class: state === "alert" || state === "silent" ? `trouble-${state}` : false, "data-computer": row.name },
         el("th", { scope: "row" }, el("a", { href: page.view("computer", { name: row.name }) }, row.name)),
-        el("td", {}, marks),
+        el("td", {}, marks, row.acknowledgement && el("div", { class: "muted small" }, alertActions.acknowledgedText(row.acknowledgement))),
         el("td", {}, format.time(row.lastReport), el("br"), el("span", { class: "muted small" }, format.ago(row.secondsSinceReport))),
         el("td", {}, folderCounts(row)),
         el("td", { class: "num" }, format.bytes(row.lowestFreeBytes), row.lowestFreeDisk ? el("span", { class: "muted small" }, ` on ${row.lowestFreeDisk}`) : null),

@@ -118,6 +118,7 @@ const page = {
 
     topBar(current) {
         const items = [["fleet", "Fleet"], ["enrolment", "Enrolment"], ["audit", "Audit"], ["events", "Events"]];
+        if (page.canChange()) items.push(["webhooks", "Webhooks"]);
         const logOut = async () => {
             try {
                 await api.logOut();

@@ -3,12 +3,13 @@
 "use strict";
 
 const viewScripts = {
-    fleet: ["fleet.js"],
-    computer: ["chart.js", "charts.js", "computer.js"],
+    fleet: ["alert-actions.js", "fleet.js"],
+    computer: ["chart.js", "charts.js", "alert-actions.js", "computer.js"],
     settings: ["setting-meanings.js", "settings.js"],
     enrolment: ["enrolment.js"],
     audit: ["audit.js"],
     events: ["events.js"],
+    webhooks: ["webhooks.js"],
 };
 
 function loadScript(src) {

@@ -159,6 +159,14 @@ Result<> CentralServer::start(const ServerOptions& options) {
     m_gate.setConflictObserver([this](const EnrolmentConflict& conflict) {
         return m_alerting.recorder().recordEnrolmentConflict(conflict);
     });
+    m_api.setAlertingHooks({
+        [this](const Acknowledgement& acknowledgement) {
+            return m_alerting.recorder().recordAcknowledgement(acknowledgement);
+        },
+        [this] { return m_alerting.fixedReceivers(); },
+        [this] { m_alerting.reloadReceivers(); },
+        [this](const ConsoleReceiver& receiver) { m_alerting.tester().test(receiver); },
+    });
     m_retention.start(options.keepDays);
     m_exchange.setReportInterval(options.reportIntervalSeconds);
     return listen(options);

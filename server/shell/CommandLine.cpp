@@ -1,9 +1,10 @@
 #include "shell/CommandLine.h"
 
+#include "domain/ReceiverAddress.h"
+
 #include <functional>
 #include <QCommandLineParser>
 #include <QFile>
-#include <QUrl>
 
 namespace server {
 namespace {
@@ -259,12 +260,10 @@ Result<> readWebhookSecret(const QCommandLineParser& parser, AlertingOptions& op
 
 Result<> readAlerting(const QCommandLineParser& parser, AlertingOptions& options) {
     for (const QString& text : parser.values(kWebhook)) {
-        const QUrl url(text, QUrl::StrictMode);
-        if (!url.isValid() || url.host().isEmpty() ||
-            (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
-            return Failure{QStringLiteral("--webhook needs an http or https URL, not \"%1\"").arg(text)};
-        }
-        options.webhooks << url.toString();
+        const auto url = receiverAddress(text, QStringLiteral("--webhook"));
+        if (!url)
+            return Failure{url.reason()};
+        options.webhooks << *url;
     }
     bool ok = false;
     const int seconds = parser.value(kSilenceCheck).toInt(&ok);

@@ -4,6 +4,8 @@
 #include "store/SqlDialect.h"
 #include "store/SqlRun.h"
 
+#include <limits>
+
 namespace server {
 
 Result<QHash<QString, QString>> EventStore::conditions(const QString& computer) {
@@ -38,12 +40,12 @@ Result<> EventStore::clearCondition(const QString& computer, const QString& subj
 
 Result<> EventStore::addEvent(const NewEvent& event, const QStringList& receivers) {
     QSqlQuery insert(m_store.connection());
-    if (auto done = sql::run(
-            insert,
-            QStringLiteral("INSERT INTO events (event_id, kind, computer, at, body) VALUES (?, ?, ?, ?, ?) "
-                           "RETURNING id"),
-            {event.eventId, event.kind, event.computer, sql::storedTime(event.at),
-             QString::fromUtf8(event.body)});
+    if (auto done =
+            sql::run(insert,
+                     QStringLiteral("INSERT INTO events (event_id, kind, computer, at, body, in_maintenance) "
+                                    "VALUES (?, ?, ?, ?, ?, ?) RETURNING id"),
+                     {event.eventId, event.kind, event.computer, sql::storedTime(event.at),
+                      QString::fromUtf8(event.body), event.inMaintenance ? 1 : 0});
         !done)
         return done;
     if (!insert.next())
@@ -56,7 +58,7 @@ Result<> EventStore::addEvent(const NewEvent& event, const QStringList& receiver
                                      "next_try_at, last_error, done_at) VALUES (?, ?, ?, 0, ?, '', '')"));
         !prepared)
         return prepared;
-    for (const QString& receiver : receivers) {
+    for (const QString& receiver : event.inMaintenance ? QStringList() : receivers) {
         if (auto done = sql::run(delivery, {id, receiver, pending(), sql::storedTime(event.at)}); !done)
             return done;
     }
@@ -112,15 +114,30 @@ Result<> EventStore::markFailedTry(qint64 event, const QString& receiver,
          nextTry ? QStringLiteral("") : sql::storedTime(at), event, receiver});
 }
 
-Result<QList<EventSummary>> EventStore::recentEvents(int limit) {
+Result<QList<EventSummary>> EventStore::events(const EventFilter& filter, int limit, qint64 beforeId) {
+    QStringList conditions{QStringLiteral("id < ?")};
+    QVariantList values{beforeId > 0 ? beforeId : std::numeric_limits<qint64>::max()};
+    const auto narrow = [&](bool wanted, const char* condition, const QVariant& value) {
+        if (!wanted)
+            return;
+        conditions << QString::fromLatin1(condition);
+        values << value;
+    };
+    narrow(!filter.kind.isEmpty(), "kind = ?", filter.kind);
+    narrow(!filter.computer.isEmpty(), "computer = ?", filter.computer);
+    narrow(filter.from.isValid(), "at >= ?", sql::storedTime(filter.from));
+    narrow(filter.to.isValid(), "at < ?", sql::storedTime(filter.to));
+    values << limit;
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     if (auto done = sql::run(
             query,
-            QStringLiteral("SELECT e.id, e.event_id, e.kind, e.computer, e.at, d.receiver, d.state, "
-                           "d.attempts, d.last_error FROM (SELECT * FROM events ORDER BY id DESC LIMIT ?) e "
-                           "LEFT JOIN deliveries d ON d.event = e.id ORDER BY e.id DESC, d.receiver"),
-            {limit});
+            QStringLiteral("SELECT e.id, e.event_id, e.kind, e.computer, e.at, e.body, e.in_maintenance, "
+                           "d.receiver, d.state, d.attempts, d.last_error FROM (SELECT * FROM events "
+                           "WHERE %1 ORDER BY id DESC LIMIT ?) e LEFT JOIN deliveries d ON d.event = e.id "
+                           "ORDER BY e.id DESC, d.receiver")
+                .arg(conditions.join(QStringLiteral(" AND "))),
+            values);
         !done)
         return Failure{done.reason()};
     QList<EventSummary> events;
@@ -132,10 +149,12 @@ Result<QList<EventSummary>> EventStore::recentEvents(int limit) {
                                    query.value(2).toString(),
                                    query.value(3).toString(),
                                    sql::readStoredTime(query.value(4).toString()),
+                                   query.value(5).toString().toUtf8(),
+                                   query.value(6).toInt() != 0,
                                    {}};
-        if (!query.isNull(5))
-            events.last().deliveries << DeliveryState{query.value(5).toString(), query.value(6).toString(),
-                                                      query.value(7).toInt(), query.value(8).toString()};
+        if (!query.isNull(7))
+            events.last().deliveries << DeliveryState{query.value(7).toString(), query.value(8).toString(),
+                                                      query.value(9).toInt(), query.value(10).toString()};
     }
     return events;
 }

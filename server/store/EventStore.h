@@ -15,6 +15,7 @@ struct NewEvent {
     QString computer;
     QDateTime at;
     QByteArray body;
+    bool inMaintenance = false; // recorded only: no receiver is told
 };
 
 // One delivery that is due: the event's body for one receiver.
@@ -40,7 +41,17 @@ struct EventSummary {
     QString kind;
     QString computer;
     QDateTime at;
+    QByteArray body;
+    bool inMaintenance = false;
     QList<DeliveryState> deliveries;
+};
+
+// Which events a list shows; empty or invalid parts match everything. `from` is inclusive, `to` not.
+struct EventFilter {
+    QString kind;
+    QString computer;
+    QDateTime from;
+    QDateTime to;
 };
 
 // A computer that reported once and now stays silent, not yet told.
@@ -75,8 +86,9 @@ public:
     Result<> markFailedTry(qint64 event, const QString& receiver, const std::optional<QDateTime>& nextTry,
                            const QString& reason, const QDateTime& at);
 
-    // Newest first, each with its deliveries.
-    Result<QList<EventSummary>> recentEvents(int limit);
+    // Newest first, each with its deliveries; only events older than `beforeId` when it is above 0. Ids
+    // only grow, so a page that starts before a known id stays the same as new events arrive.
+    Result<QList<EventSummary>> events(const EventFilter& filter, int limit, qint64 beforeId);
 
     Result<QList<NewSilence>> newSilences(const QDateTime& now);
 

@@ -70,13 +70,13 @@ public:
 
     // An audit row of its own, for a change made elsewhere (enrolment).
     Result<> addAudit(const AuditEntry& entry);
+    // The same inside a transaction the caller holds.
+    Result<> insertAudit(const AuditEntry& entry);
     // Newest first; empty filters match everything.
     Result<QList<AuditEntry>> audit(const QString& computer, const QString& operatorName, int limit,
                                     qint64 beforeId);
 
 private:
-    Result<> insertAudit(const AuditEntry& entry);
-
     ServerStore& m_store;
 };
 

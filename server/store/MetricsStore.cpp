@@ -1,6 +1,7 @@
 #include "store/MetricsStore.h"
 
 #include "domain/Silence.h"
+#include "store/OperatorActionStore.h"
 #include "store/SqlDialect.h"
 #include "store/SqlRun.h"
 #include "WireFormat.h"
@@ -96,12 +97,24 @@ Result<QList<MetricsRow>> MetricsStore::page(const QString& afterName, int limit
         !done)
         return Failure{done.reason()};
     QList<MetricsRow> rows;
+    QStringList names;
     while (query.next()) {
         const QByteArray packed = query.value(2).toByteArray();
-        MetricsRow row{query.value(0).toString(), query.value(1).toDouble(), false, packed, spans(packed)};
+        MetricsRow row{
+            query.value(0).toString(), query.value(1).toDouble(), false, false, false, packed, spans(packed)};
         const auto lastReport = QDateTime::fromMSecsSinceEpoch(qint64(row.lastReportSeconds * 1000));
         row.silent = isSilent(lastReport, row.value(QStringLiteral("sSettingTime")), now);
         rows << row;
+        names << row.name;
+    }
+    query.finish();
+    const auto actions = OperatorActionStore(m_store).actionsOf(names, now);
+    if (!actions)
+        return Failure{actions.reason()};
+    for (MetricsRow& row : rows) {
+        const ComputerActions found = actions->value(row.name);
+        row.acknowledged = found.acknowledgement.has_value();
+        row.inMaintenance = found.maintenance.has_value();
     }
     return rows;
 }

@@ -14,6 +14,8 @@ struct MetricsRow {
     QString name;
     double lastReportSeconds = 0; // Unix time
     bool silent = false;
+    bool acknowledged = false;
+    bool inMaintenance = false;
     QByteArray packed;
     QList<std::pair<qsizetype, qsizetype>> spans; // each key's value in `packed`: start, length
 

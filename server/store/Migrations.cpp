@@ -2,6 +2,7 @@
 
 #include "store/AlertingSchema.h"
 #include "store/ConsoleSchema.h"
+#include "store/OperatorActionSchema.h"
 #include "store/RetentionSchema.h"
 #include "store/StoreSchema.h"
 
@@ -51,7 +52,7 @@ const QList<Migration>& migrations() {
     static const QList<Migration> all{{1, firstSchema()},           {2, enrolmentAndRetention()},
                                       {3, schema::consoleTables()}, {4, schema::alertingTables()},
                                       {5, pendingKeys()},           {6, schema::boundedTables()},
-                                      {7, settingsProvenance()}};
+                                      {7, settingsProvenance()},    {9, schema::operatorActionTables()}};
     return all;
 }
 

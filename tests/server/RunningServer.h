@@ -79,9 +79,9 @@ struct RunningServer {
     }
 
     // An API token made the way an operator makes one, before the server starts on the database.
-    QByteArray addToken(server::Role role) const {
+    QByteArray addToken(server::Role role, const QString& name = "script") const {
         server::ServerOptions action = options;
-        action.account = server::AccountAction{server::AccountAction::Kind::AddToken, "script", role};
+        action.account = server::AccountAction{server::AccountAction::Kind::AddToken, name, role};
         QString input, printed;
         QTextStream in(&input), out(&printed);
         if (!server::runAccountAction(action, in, out))

@@ -72,6 +72,10 @@ private slots:
         row("unknown computer", "GET", "/api/v1/computers/NOPE", {}, {401, 404, 404, 404});
         row("unknown computer's settings", "PUT", "/api/v1/computers/NOPE/settings", limitChange("20"),
             {401, 403, 404, 403});
+        row("acknowledge", "POST", computer + "/acknowledge", {{"note", "x"}}, {401, 403, 409, 403});
+        row("maintenance", "GET", computer + "/maintenance", {}, {401, 200, 200, 200});
+        row("plan maintenance", "POST", computer + "/maintenance", {{"note", "x"}}, {401, 403, 422, 403});
+        row("events as CSV", "GET", "/api/v1/events.csv", {}, {401, 200, 200, 200});
         row("unknown route", "GET", "/api/v1/computer", {}, {404, 404, 404, 404});
         row("wrong method", "POST", "/api/v1/computers", {}, {405, 405, 405, 405});
     }

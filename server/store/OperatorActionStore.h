@@ -1,0 +1,49 @@
+#pragma once
+
+#include "domain/Acknowledgement.h"
+#include "domain/MaintenanceWindow.h"
+#include "store/ServerStore.h"
+
+#include <optional>
+
+namespace server {
+
+// What operators decided that stands for one computer now.
+struct ComputerActions {
+    std::optional<Acknowledgement> acknowledgement; // only while it still covers the standing alert
+    std::optional<MaintenanceWindow> maintenance;   // the window the computer is in now
+};
+
+// Acknowledgements and maintenance windows. Writes run inside the caller's transaction, with the audit
+// row and the event they leave.
+class OperatorActionStore {
+public:
+    explicit OperatorActionStore(ServerStore& store) : m_store(store) {}
+
+    // The computer's standing conditions as one text (see alertFingerprint); empty when none stands.
+    Result<QString> standingAlert(const QString& computer);
+    // Replaces the computer's acknowledgement, if any.
+    Result<> saveAcknowledgement(const Acknowledgement& acknowledgement);
+
+    Result<qint64> addWindow(const MaintenanceWindow& window, const QDateTime& now);
+    // Ends a window at `now` (one not begun yet is dropped); false when the computer has no such window
+    // still to come or running.
+    Result<bool> endWindow(const QString& computer, qint64 id, const QDateTime& now);
+    // The windows not over at `now`, soonest first.
+    Result<QList<MaintenanceWindow>> windows(const QString& computer, const QDateTime& now);
+    Result<bool> inMaintenance(const QString& computer, const QDateTime& at);
+
+    // For each of `computers` that has any: its standing acknowledgement and the window it is in now.
+    Result<QHash<QString, ComputerActions>> actionsOf(const QStringList& computers, const QDateTime& now);
+
+private:
+    Result<QHash<QString, QHash<QString, QString>>> conditionsOf(const QStringList& computers);
+    Result<> readAcknowledgements(const QStringList& computers, const QDateTime& now,
+                                  QHash<QString, ComputerActions>& actions);
+    Result<> readWindowsAt(const QStringList& computers, const QDateTime& now,
+                           QHash<QString, ComputerActions>& actions);
+
+    ServerStore& m_store;
+};
+
+} // namespace server
