@@ -58,6 +58,11 @@ private:
     QHttpServerResponse changeSettings(const Call& call);
     QHttpServerResponse audit(const Call& call);
 
+    // Free-space thresholds
+    QHttpServerResponse fleetDiskThreshold(const Call& call);
+    QHttpServerResponse changeFleetDiskThreshold(const Call& call);
+    QHttpServerResponse changeDiskThreshold(const Call& call);
+
     // Events told to the webhook receivers
     QHttpServerResponse events(const Call& call);
     std::optional<ComputerView> knownComputer(const Call& call, std::optional<QHttpServerResponse>& refusal);

@@ -14,6 +14,7 @@ struct MetricsRow {
     QString name;
     double lastReportSeconds = 0; // Unix time
     bool silent = false;
+    bool lowDisk = false; // a disk under the computer's free-space threshold
     QByteArray packed;
     QList<std::pair<qsizetype, qsizetype>> spans; // each key's value in `packed`: start, length
 
