@@ -54,7 +54,7 @@ const api = (() => {
         logIn: (name, password) => request("POST", "/session", { name, password }).then(keepSession),
         session: () => request("GET", "/session").then(keepSession),
         logOut: () => request("DELETE", "/session").finally(() => sessionStorage.removeItem(tokenKey)),
-        computers: (search, page) => request("GET", "/computers" + query({ search, page })),
+        computers: (search, page, state) => request("GET", "/computers" + query({ search, page, state })),
         computer: (name) => request("GET", path`/computers/${name}`),
         reports: (name, limit) => request("GET", path`/computers/${name}/reports` + query({ limit })),
         saveSettings: (name, changes) => request("PUT", path`/computers/${name}/settings`, changes),
@@ -63,6 +63,9 @@ const api = (() => {
         refuse: (name) => request("POST", path`/computers/${name}/refuse`),
         resetKey: (name) => request("POST", path`/computers/${name}/reset-key`),
         allowWithoutKey: (name) => request("PUT", path`/computers/${name}/keyless`, { allowed: true }),
+        fleetDiskThreshold: () => request("GET", "/fleet/disk-threshold"),
+        saveFleetDiskThreshold: (threshold) => request("PUT", "/fleet/disk-threshold", { threshold }),
+        saveDiskThreshold: (name, threshold) => request("PUT", path`/computers/${name}/disk-threshold`, { threshold }),
         audit: (computer, operator, before) => request("GET", "/audit" + query({ computer, operator, before })),
         events: (limit) => request("GET", "/events" + query({ limit })),
     };

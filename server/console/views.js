@@ -3,8 +3,8 @@
 "use strict";
 
 const viewScripts = {
-    fleet: ["fleet.js"],
-    computer: ["chart.js", "charts.js", "computer.js"],
+    fleet: ["disk-threshold.js", "fleet.js"],
+    computer: ["chart.js", "charts.js", "disk-threshold.js", "computer.js"],
     settings: ["setting-meanings.js", "settings.js"],
     enrolment: ["enrolment.js"],
     audit: ["audit.js"],
