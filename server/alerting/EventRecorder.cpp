@@ -1,6 +1,7 @@
 #include "alerting/EventRecorder.h"
 
-#include "alerting/EventKinds.h"
+#include "domain/EventKinds.h"
+#include "store/DiskThresholdStore.h"
 
 #include <QJsonDocument>
 #include <QUuid>
@@ -13,6 +14,15 @@ QJsonObject folderDetails(const FolderReading& folder) {
                                                    {QStringLiteral("path"), folder.path},
                                                    {QStringLiteral("files"), folder.files},
                                                    {QStringLiteral("limit"), folder.limit}}}};
+}
+
+QJsonObject diskDetails(const std::optional<DiskReading>& disk,
+                        const std::optional<DiskThreshold>& threshold) {
+    return {{QStringLiteral("disk"),
+             QJsonObject{{QStringLiteral("drive"), disk ? disk->drive : QString()},
+                         {QStringLiteral("freeBytes"), disk ? QJsonValue(*disk->freeBytes) : QJsonValue()},
+                         {QStringLiteral("thresholdBytes"),
+                          threshold ? QJsonValue(threshold->bytes) : QJsonValue()}}}};
 }
 
 } // namespace
@@ -33,7 +43,27 @@ Result<> EventRecorder::recordReport(const StatusReport& report, const QDateTime
         if (auto applied = applyFolderChange(computer, change, receivedAt); !applied)
             return applied;
     }
-    return Result<>::success();
+    return recordDisk(report, standing->contains(EventStore::diskSubject()), receivedAt);
+}
+
+// A disk is low against the threshold that stands when the report arrives; the drive with the least free
+// space is the one told.
+Result<> EventRecorder::recordDisk(const StatusReport& report, bool wasLow, const QDateTime& at) {
+    const QString computer = report.computerName();
+    const auto threshold = DiskThresholdStore(m_events.store()).effective(computer);
+    if (!threshold)
+        return Failure{threshold.reason()};
+    const auto disks = diskReadings([&](const QString& key) { return report.value(key); });
+    const auto low = lowDisk(disks, *threshold);
+    if (low.has_value() == wasLow)
+        return Result<>::success();
+    const auto stored =
+        low ? m_events.setCondition(computer, EventStore::diskSubject(), events::diskLow(), at)
+            : m_events.clearCondition(computer, EventStore::diskSubject());
+    if (!stored)
+        return stored;
+    return low ? queue(events::diskLow(), computer, at, diskDetails(low, *threshold))
+               : queue(events::diskBackToNormal(), computer, at, diskDetails(fullestDisk(disks), *threshold));
 }
 
 Result<> EventRecorder::applyFolderChange(const QString& computer, const FolderChange& change,

@@ -33,6 +33,7 @@ public:
     EventStore& events() { return m_events; }
 
 private:
+    Result<> recordDisk(const StatusReport& report, bool wasLow, const QDateTime& at);
     Result<> applyFolderChange(const QString& computer, const FolderChange& change, const QDateTime& at);
     Result<> queue(const QString& kind, const QString& computer, const QDateTime& at,
                    const QJsonObject& details);

@@ -1,6 +1,6 @@
 #include "alerting/FolderChanges.h"
 
-#include "alerting/EventKinds.h"
+#include "domain/EventKinds.h"
 
 #include <QSet>
 

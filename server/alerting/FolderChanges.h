@@ -1,6 +1,6 @@
 #pragma once
 
-#include "alerting/FolderCondition.h"
+#include "domain/FolderCondition.h"
 
 #include <optional>
 #include <QHash>

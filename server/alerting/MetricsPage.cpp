@@ -1,7 +1,7 @@
 #include "alerting/MetricsPage.h"
 
-#include "alerting/FolderCondition.h"
 #include "alerting/MetricsText.h"
+#include "domain/FolderCondition.h"
 
 #include <array>
 #include <cstring>
@@ -74,16 +74,22 @@ void inMaintenance(QByteArray& out, const char* name, const MetricsRow& row, con
     sample(out, name, {{"computer", row.name}}, row.inMaintenance ? 1 : 0);
 }
 
+void diskLow(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
+    sample(out, name, {{"computer", row.name}}, row.lowDisk ? 1 : 0);
+}
+
 void agentInfo(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
     sample(out, name, {{"computer", row.name}, {"version", row.value(QStringLiteral("sORUVersion"))}}, 1);
 }
 
-const std::array<ComputerFamily, 9> kFamilies{{
+const std::array<ComputerFamily, 10> kFamilies{{
     {"kova_folder_files", "Files in a watched folder at the latest report.", folderFiles},
     {"kova_folder_limit", "The folder's file limit.", folderLimit},
     {"kova_folder_state", "The folder's state: 0 normal, 1 near its limit, 2 over it, 3 scan error.",
      folderState},
     {"kova_disk_free_bytes", "Free space on the computer's disk at the latest report.", diskFree},
+    {"kova_disk_low",
+     "1 when a disk's free space is under the computer's threshold (its own, else the fleet's).", diskLow},
     {"kova_last_report_timestamp_seconds", "When the computer's latest report arrived (Unix time).",
      lastReport},
     {"kova_computer_silent", "1 when no report came for three cycle intervals (at least 10 minutes).",

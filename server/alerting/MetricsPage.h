@@ -10,7 +10,7 @@
 namespace server {
 
 // The /metrics page as a device the HTTP layer reads from while it sends, framed as HTTP chunks. The
-// format wants each metric family whole, and reading the fleet once per family would cost seven reads:
+// format wants each metric family whole, and reading the fleet once per family would cost eight reads:
 // so the fleet is read once, a page of computers per turn of the event loop, each family's lines going
 // to a temporary file of its own; then the families are sent one after the other from those files. The
 // page is never held in memory, only one page of computers and one piece of a file at a time.

@@ -1,6 +1,6 @@
 #include "alerting/ReceiverTester.h"
 
-#include "alerting/EventKinds.h"
+#include "domain/EventKinds.h"
 #include "alerting/WebhookSignature.h"
 #include "domain/ServerClock.h"
 

@@ -1,16 +1,14 @@
 #include "api/ComputerJson.h"
 
-#include "domain/FolderState.h"
+#include "domain/FolderCondition.h"
 #include "domain/SettingsRecord.h"
-#include "ReportKeys.h"
+#include "store/SqlRun.h"
 
+#include <array>
 #include <QJsonArray>
 
 namespace server {
 namespace {
-
-constexpr int kDisks = 4;
-constexpr double kDiskSpaceUnit = 10000; // agents report free space in units of 10,000 bytes
 
 QJsonValue numberOrNull(const QString& text) {
     bool isNumber = false;
@@ -18,54 +16,65 @@ QJsonValue numberOrNull(const QString& text) {
     return isNumber ? QJsonValue(number) : QJsonValue();
 }
 
-// The agent writes the decimal separator of its machine, which may be a comma.
-QJsonValue freeBytes(QString text) {
-    bool isNumber = false;
-    const double units = text.replace(QLatin1Char(','), QLatin1Char('.')).trimmed().toDouble(&isNumber);
-    return isNumber ? QJsonValue(units * kDiskSpaceUnit) : QJsonValue();
+QString limitKey(int slot) {
+    return QStringLiteral("sAlert%1").arg(slot);
 }
 
-// The report keys for free space differ in letter case, as the agent has always sent them.
-QString diskSpaceKey(int disk) {
-    return disk == 2 ? QStringLiteral("sdiskspace2") : QStringLiteral("sDiskSpace%1").arg(disk);
-}
-
-QJsonArray foldersJson(const QHash<QString, QString>& values) {
+// `settingLimits`: the limits the server holds now, where they may differ from the report's; a limit the
+// agent has not yet confirmed in a report is pending.
+QJsonArray foldersJson(const QHash<QString, QString>& values, const QHash<QString, QString>& settingLimits) {
     QJsonArray folders;
-    for (int slot = 1; slot <= wire::kSlotCount; ++slot) {
-        const QString dir = values.value(QStringLiteral("sDir%1").arg(slot));
-        if (!folderInUse(dir))
-            continue;
-        const QString count = values.value(QStringLiteral("sCount%1").arg(slot));
-        const QString limit = values.value(QStringLiteral("sAlert%1").arg(slot));
-        folders.append(QJsonObject{{"slot", slot},
-                                   {"dir", dir},
-                                   {"count", numberOrNull(count)},
-                                   {"limit", numberOrNull(limit)},
-                                   {"size", numberOrNull(values.value(QStringLiteral("sSize%1").arg(slot)))},
-                                   {"state", folderStateText(folderState(count, limit))}});
+    for (const FolderReading& folder :
+         folderReadings([&](const QString& key) { return values.value(key); })) {
+        QJsonObject entry{{"slot", folder.slot},
+                          {"dir", folder.path},
+                          {"count", numberOrNull(folder.files)},
+                          {"limit", numberOrNull(folder.limit)},
+                          {"size", numberOrNull(values.value(QStringLiteral("sSize%1").arg(folder.slot)))},
+                          {"state", folderConditionText(folder.condition)}};
+        const QString setLimit = settingLimits.value(limitKey(folder.slot), folder.limit);
+        if (setLimit.trimmed() != folder.limit.trimmed())
+            entry.insert("pendingLimit", setLimit);
+        folders.append(entry);
     }
     return folders;
 }
 
-QJsonArray disksJson(const QHash<QString, QString>& values) {
+QJsonArray disksJson(const QHash<QString, QString>& values, const std::optional<DiskThreshold>& threshold) {
     QJsonArray disks;
-    for (int disk = 1; disk <= kDisks; ++disk) {
-        const QString drive = values.value(QStringLiteral("sDisk%1").arg(disk));
-        if (!drive.isEmpty())
-            disks.append(
-                QJsonObject{{"drive", drive}, {"freeBytes", freeBytes(values.value(diskSpaceKey(disk)))}});
+    for (const DiskReading& disk : diskReadings([&](const QString& key) { return values.value(key); })) {
+        QJsonObject entry{{"drive", disk.drive},
+                          {"freeBytes", disk.freeBytes ? QJsonValue(*disk.freeBytes) : QJsonValue()}};
+        if (threshold)
+            entry.insert("low", disk.freeBytes && *disk.freeBytes < threshold->bytes);
+        disks.append(entry);
     }
     return disks;
 }
 
-void insertSilence(QJsonObject& object, const ComputerView& computer, const QDateTime& now) {
+// The state and since when it stands; silence on its own as well, since it may stand beside another state.
+void insertStanding(QJsonObject& object, const ComputerView& computer, const QDateTime& now) {
+    const StandingRow& standing = computer.standing;
+    object.insert("state", computerStateText(standing.state));
+    object.insert("stateSince", timeJson(sql::readStoredTime(standing.since)));
     object.insert("lastReport", timeJson(computer.lastReport));
     object.insert("secondsSinceReport",
                   computer.lastReport.isValid() ? QJsonValue(computer.lastReport.secsTo(now)) : QJsonValue());
-    object.insert("silent", computer.silent);
+    object.insert("silent", standing.standing.silent);
     object.insert("silentAfterSeconds", computer.silentAfterSeconds);
-    object.insert("alert", computer.alert);
+    object.insert("alert", standing.standing.overLimit);
+    object.insert("lowDisk", standing.standing.lowDisk);
+}
+
+// The latest report's values with the limits it was judged against (the server's until it has one).
+QHash<QString, QString> latestValues(const ComputerView& computer) {
+    QHash<QString, QString> values = computer.report;
+    values.insert(computer.reportedLimits);
+    return values;
+}
+
+std::optional<DiskThreshold> thresholdOf(const ComputerView& computer) {
+    return effectiveThreshold(computer.diskThreshold, computer.fleetDiskThreshold);
 }
 
 } // namespace
@@ -84,15 +93,16 @@ QJsonObject settingsJson(const QStringList& pieces) {
     return settings;
 }
 
-QJsonObject reportJson(const QHash<QString, QString>& values) {
+QJsonObject reportJson(const QHash<QString, QString>& values, const QHash<QString, QString>& settingLimits,
+                       const std::optional<DiskThreshold>& threshold) {
     return {{"alert", values.value(QStringLiteral("sAlertStatus")) == QLatin1String("1")},
             {"message", values.value(QStringLiteral("sMessage"))},
             {"ip", values.value(QStringLiteral("sIP"))},
             {"os", values.value(QStringLiteral("sOS"))},
             {"osVersion", values.value(QStringLiteral("sOSVersion"))},
             {"agentVersion", values.value(QStringLiteral("sORUVersion"))},
-            {"folders", foldersJson(values)},
-            {"disks", disksJson(values)}};
+            {"folders", foldersJson(values, settingLimits)},
+            {"disks", disksJson(values, threshold)}};
 }
 
 QJsonObject fleetRowJson(const ComputerView& computer, const QDateTime& now) {
@@ -100,39 +110,33 @@ QJsonObject fleetRowJson(const ComputerView& computer, const QDateTime& now) {
                     {"os", computer.report.value(QStringLiteral("sOS"))},
                     {"osVersion", computer.report.value(QStringLiteral("sOSVersion"))},
                     {"agentVersion", computer.report.value(QStringLiteral("sORUVersion"))}};
-    insertSilence(row, computer, now);
-    int over = 0;
-    int near = 0;
-    const QJsonObject report = reportJson(computer.report);
-    for (const QJsonValue& folder : report.value("folders").toArray()) {
-        const QString state = folder.toObject().value("state").toString();
-        over += state == QLatin1String("red");
-        near += state == QLatin1String("yellow");
-    }
-    QJsonObject lowest{{"freeBytes", QJsonValue()}, {"drive", QJsonValue()}};
-    for (const QJsonValue& disk : report.value("disks").toArray()) {
-        const QJsonObject fields = disk.toObject();
-        const QJsonValue free = fields.value("freeBytes");
-        if (free.isDouble() &&
-            (lowest.value("freeBytes").isNull() || free.toDouble() < lowest.value("freeBytes").toDouble()))
-            lowest = fields;
-    }
-    row.insert("foldersOver", over);
-    row.insert("foldersNear", near);
-    row.insert("lowestFreeBytes", lowest.value("freeBytes"));
-    row.insert("lowestFreeDisk", lowest.value("drive"));
+    insertStanding(row, computer, now);
+    const QHash<QString, QString> values = latestValues(computer);
+    std::array<int, 4> counts{}; // by FolderCondition
+    for (const FolderReading& folder : folderReadings([&](const QString& key) { return values.value(key); }))
+        ++counts[size_t(folder.condition)];
+    row.insert("foldersOver", counts[size_t(FolderCondition::Over)]);
+    row.insert("foldersNear", counts[size_t(FolderCondition::Near)]);
+    row.insert("foldersUnreadable", counts[size_t(FolderCondition::ScanError)]);
+    const auto fullest = fullestDisk(diskReadings([&](const QString& key) { return values.value(key); }));
+    row.insert("lowestFreeBytes", fullest ? QJsonValue(*fullest->freeBytes) : QJsonValue());
+    row.insert("lowestFreeDisk", fullest ? QJsonValue(fullest->drive) : QJsonValue());
     return row;
 }
 
 QJsonObject computerJson(const ComputerView& computer, const QDateTime& now) {
+    const auto threshold = thresholdOf(computer);
     QJsonObject object{{"name", computer.name},
                        {"registeredAt", timeJson(computer.registeredAt)},
                        {"settingsChangedAt", timeJson(computer.settingsChangedAt)},
                        {"nextDownloadWithinSeconds", computer.cycleSeconds},
-                       {"settings", settingsJson(computer.settings)}};
-    insertSilence(object, computer, now);
+                       {"settings", settingsJson(computer.settings)},
+                       {"diskThreshold", computer.diskThreshold},
+                       {"fleetDiskThreshold", computer.fleetDiskThreshold},
+                       {"diskThresholdBytes", threshold ? QJsonValue(threshold->bytes) : QJsonValue()}};
+    insertStanding(object, computer, now);
     if (computer.lastReport.isValid()) {
-        QJsonObject status = reportJson(computer.report);
+        QJsonObject status = reportJson(latestValues(computer), computer.report, threshold);
         status.insert("receivedAt", timeJson(computer.lastReport));
         object.insert("status", status);
     } else {

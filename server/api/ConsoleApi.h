@@ -75,6 +75,10 @@ private:
     QHttpServerResponse maintenanceWindows(const Call& call);
     QHttpServerResponse planMaintenance(const Call& call);
     QHttpServerResponse endMaintenance(const Call& call);
+    // Free-space thresholds
+    QHttpServerResponse fleetDiskThreshold(const Call& call);
+    QHttpServerResponse changeFleetDiskThreshold(const Call& call);
+    QHttpServerResponse changeDiskThreshold(const Call& call);
 
     // Events told to the webhook receivers
     QHttpServerResponse events(const Call& call);

@@ -75,7 +75,14 @@ QHttpServerResponse ConsoleApi::fleet(const Call& call) {
     const auto page = queryNumber(call.request.query, QStringLiteral("page"), 1, 1, 1000000);
     if (!page)
         return errorReply(HttpStatus::BadRequest, page.reason());
-    const auto fleet = m_fleet.fleetPage(queryText(call.request.query, QStringLiteral("search")),
+    const QString onlyWord = queryText(call.request.query, QStringLiteral("state"));
+    const auto only = standingFlag(onlyWord);
+    if (!onlyWord.isEmpty() && !only)
+        return errorReply(
+            HttpStatus::BadRequest,
+            QStringLiteral("state must be alert, unreadable, silent, lowdisk or near (or absent for "
+                           "every computer)."));
+    const auto fleet = m_fleet.fleetPage(queryText(call.request.query, QStringLiteral("search")), only,
                                          static_cast<int>(*page - 1), kFleetPageSize, call.now);
     if (!fleet)
         return storeFailure(fleet.reason());
@@ -96,7 +103,10 @@ QHttpServerResponse ConsoleApi::fleet(const Call& call) {
                       {"total", fleet->matching},
                       {"pages", (fleet->matching + kFleetPageSize - 1) / kFleetPageSize},
                       {"alerting", fleet->alerting},
+                      {"unreadableCount", fleet->unreadable},
                       {"silentCount", fleet->silent},
+                      {"lowDiskCount", fleet->lowDisk},
+                      {"nearCount", fleet->near},
                       {"computers", computers}});
 }
 

@@ -10,9 +10,10 @@ const charts = (() => {
     function timeTick(ms) {
         const span = this.max - this.min;
         const when = new Date(ms);
+        const timeZone = format.inUtc() ? "UTC" : undefined;
         const time = when.toLocaleTimeString("en-GB", span < 10 * minute
-            ? { hour: "2-digit", minute: "2-digit", second: "2-digit" } : { hour: "2-digit", minute: "2-digit" });
-        return span < day ? time : [time, when.toLocaleDateString("en-GB", { day: "numeric", month: "short" })];
+            ? { hour: "2-digit", minute: "2-digit", second: "2-digit", timeZone } : { hour: "2-digit", minute: "2-digit", timeZone });
+        return span < day ? time : [time, when.toLocaleDateString("en-GB", { day: "numeric", month: "short", timeZone })];
     }
 
     // Reports seconds apart would otherwise give an axis of repeated labels.
@@ -34,7 +35,7 @@ const charts = (() => {
                     label: (item) => `${item.dataset.label}: ${yFormat(item.parsed.y)}` } },
             },
             scales: {
-                x: { type: "linear", afterDataLimits: atLeastAMinute, ticks: { callback: timeTick, maxTicksLimit: 5, maxRotation: 0 } },
+                x: { type: "linear", title: { display: true, text: format.inUtc() ? "UTC" : "local time" }, afterDataLimits: atLeastAMinute, ticks: { callback: timeTick, maxTicksLimit: 5, maxRotation: 0 } },
                 y: { beginAtZero: true, title: { display: true, text: yTitle }, ticks: { callback: yFormat } },
             },
         };

@@ -7,32 +7,53 @@ function latestFacts(status, computer) {
     const fact = (term, ...value) => el("div", {}, el("dt", {}, term), el("dd", {}, ...value));
     return el("dl", { class: "facts" },
         fact("Last report", format.time(status.receivedAt), el("br"), el("span", { class: "muted small" }, format.ago(computer.secondsSinceReport))),
+        fact("Low disk under", computer.diskThreshold || (computer.fleetDiskThreshold ? `${computer.fleetDiskThreshold} (the fleet's)` : "no threshold")),
         fact("IP address", status.ip || "–"),
         fact("OS", [status.os, status.osVersion].filter(Boolean).join(", ") || "–"),
         fact("Agent version", status.agentVersion || "–"));
 }
 
-function foldersTable(folders) {
+// The limit the state was judged against, and a newer one the computer has not yet confirmed.
+function limitCell(folder) {
+    if (folder.pendingLimit === undefined) return format.number(folder.limit);
+    return [format.number(folder.limit), " → ", el("span", { class: "pending" }, `${folder.pendingLimit} pending`)];
+}
+
+function foldersTable(folders, name) {
     if (!folders || !folders.length) return el("p", { class: "empty" }, "No folder is monitored on this computer.");
-    return el("div", { class: "table-wrap" }, el("table", { id: "folders-table" },
-        el("thead", {}, el("tr", {}, ["Slot", "Folder", "State", "Files", "Limit", "Size"].map((text, k) =>
-            el("th", { scope: "col", class: k >= 3 ? "num" : false }, text)))),
-        el("tbody", {}, folders.map((folder) =>
-            el("tr", { "data-slot": folder.slot, "data-state": folder.state },
-                el("td", {}, folder.slot),
-                el("th", { scope: "row", class: "mono" }, folder.dir),
-                el("td", {}, stateBadge(folder.state)),
-                el("td", { class: "num" }, format.number(folder.count)),
-                el("td", { class: "num" }, format.number(folder.limit)),
-                el("td", { class: "num" }, format.bytes(folder.size)))))));
+    const pending = folders.some((folder) => folder.pendingLimit !== undefined);
+    return [
+        pending ? page.notice("info", "A new limit is pending: it counts from the computer's next report. Until then each state " +
+            "is judged against the limit of its latest report, as the computer itself judged it.") : null,
+        el("div", { class: "table-wrap" }, el("table", { id: "folders-table" },
+            el("thead", {}, el("tr", {}, ["Slot", "Folder", "State", "Files", "Limit", "Size", "Action"].map((text, k) =>
+                el("th", { scope: "col", class: k >= 3 && k <= 5 ? "num" : false }, text)))),
+            el("tbody", {}, folders.map((folder) =>
+                el("tr", { "data-slot": folder.slot, "data-state": folder.state },
+                    el("td", {}, folder.slot),
+                    el("th", { scope: "row", class: "mono" }, folder.dir),
+                    el("td", {}, stateBadge(folder.state)),
+                    el("td", { class: "num" }, folder.state === "unreadable"
+                        ? el("span", { class: "muted small" }, folder.count === null ? "never read" : `last read: ${format.number(folder.count)}`)
+                        : format.number(folder.count)),
+                    el("td", { class: "num" }, limitCell(folder)),
+                    el("td", { class: "num" }, format.bytes(folder.size)),
+                    el("td", {}, el("a", { href: page.view("settings", { name }) + `#Alert${folder.slot}`,
+                        "aria-label": `Edit limit of ${folder.dir} (slot ${folder.slot})` }, "Edit limit"))))))),
+    ];
 }
 
 function disksTable(disks) {
     if (!disks || !disks.length) return el("p", { class: "empty" }, "No disk reported.");
+    const free = (disk) => disk.freeBytes === null ? el("span", { class: "muted" }, "not reported (drive gone?)") : format.bytes(disk.freeBytes);
     return el("table", { id: "disks-table" },
-        el("thead", {}, el("tr", {}, el("th", { scope: "col" }, "Disk"), el("th", { scope: "col", class: "num" }, "Free space"))),
+        el("thead", {}, el("tr", {}, el("th", { scope: "col" }, "Disk"), el("th", { scope: "col", class: "num" }, "Free space"),
+            el("th", { scope: "col" }, "State"))),
         el("tbody", {}, disks.map((disk) =>
-            el("tr", {}, el("th", { scope: "row", class: "mono" }, disk.drive), el("td", { class: "num" }, format.bytes(disk.freeBytes))))));
+            el("tr", { "data-drive": disk.drive },
+                el("th", { scope: "row", class: "mono" }, disk.drive),
+                el("td", { class: "num" }, free(disk)),
+                el("td", {}, disk.low === undefined ? el("span", { class: "muted" }, "no threshold") : stateBadge(disk.low ? "lowdisk" : "green"))))));
 }
 
 function reportsTable(reports) {
@@ -66,16 +87,15 @@ async function drawComputer(main) {
         el("div", { class: "page-head" },
             el("div", {},
                 el("p", { class: "small" }, el("a", { href: page.view("fleet") }, "← Fleet")),
-                el("h1", {}, name, " ", stateBadge(!status ? "none" : status.alert ? "alert" : "ok"),
-                    computer.silent ? [" ", stateBadge("silent")] : null, alertActions.badges(computer))),
+                el("h1", { id: "computer-state" }, name, " ", computerBadges(computer), alertActions.badges(computer))),
             el("div", { class: "actions" },
                 el("a", { href: page.view("settings", { name }), id: "edit-settings" },
                     page.canChange() ? "Edit settings" : "View settings"))),
         !status ? page.notice("info", "This computer has not reported yet.") : [
             panel("Latest report", "latest-heading", latestFacts(status, computer),
                 el("h3", {}, "Message from the agent"), el("pre", { class: "message", id: "agent-message" }, status.message || "")),
-            panel("Folders", "folders-heading", foldersTable(status.folders)),
-            panel("Disks", "disks-heading", disksTable(status.disks)),
+            panel("Folders", "folders-heading", foldersTable(status.folders, name)),
+            panel("Disks", "disks-heading", disksTable(status.disks), page.canChange() ? computerThresholdForm(computer) : null),
         ],
         await alertActions.panel(name, computer, () => drawComputer(main)),
         panel("Over time", "charts-heading", chartBox),

@@ -30,7 +30,7 @@ function pendingTable(list, outcome, redraw) {
                 onclick: async () => { if (confirm(`Refuse ${row.name}? It will not be taken on.`) &&
                     await act(outcome, api.refuse, row.name, `${row.name} is refused.`)) redraw(); } }, "Refuse"));
     return el("table", { id: "pending-table" },
-        el("thead", {}, el("tr", {}, ["Computer", "First seen", "Address", "Key fingerprint", ""].map((t) => el("th", { scope: "col" }, t)))),
+        el("thead", {}, el("tr", {}, ["Computer", "First seen", "Address", "Key fingerprint", "Actions"].map((t) => el("th", { scope: "col" }, t)))),
         el("tbody", {}, list.map((row) => el("tr", { "data-computer": row.name },
             el("th", { scope: "row" }, row.name),
             el("td", {}, format.time(row.firstSeen)),

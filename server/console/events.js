@@ -6,6 +6,8 @@ const eventTypes = {
     folder_over_limit: "Folder over its limit",
     folder_back_to_normal: "Folder back to normal",
     folder_scan_error: "Folder could not be read",
+    disk_low: "Disk low on free space",
+    disk_back_to_normal: "Disk free space back to normal",
     computer_silent: "Computer silent",
     computer_back: "Computer reporting again",
     enrolment_pending: "Enrolment waiting",

@@ -1,32 +1,33 @@
-// The fleet: every computer, trouble first (the server's order), with a search box and paging.
+// The fleet: every computer, trouble first (the server's order), with a search box, filters and paging.
 "use strict";
 
-function fleetState(row) {
-    if (!row.lastReport) return "none";
-    if (row.alert) return "alert";
-    return row.silent ? "silent" : "ok";
+function folderCounts(row) {
+    const count = (value, text, style) => {
+        const number = Number(value) || 0;
+        return el("span", { class: number ? style : "muted" }, `${number} ${text}`);
+    };
+    const unreadable = Number(row.foldersUnreadable) || 0;
+    return el("span", {},
+        count(row.foldersOver, "over", "count-over"), " · ", count(row.foldersNear, "near", "count-near"),
+        unreadable ? [" · ", count(unreadable, "unreadable", "count-over")] : null);
 }
 
-function folderCounts(row) {
-    const over = Number(row.foldersOver) || 0;
-    const near = Number(row.foldersNear) || 0;
-    return el("span", {},
-        el("span", { class: over ? "count-over" : "muted" }, `${over} over`),
-        " · ",
-        el("span", { class: near ? "count-near" : "muted" }, `${near} near`));
+function lowestDisk(row) {
+    return [format.bytes(row.lowestFreeBytes),
+        row.lowestFreeDisk ? el("span", { class: "muted small" }, ` on ${row.lowestFreeDisk}`) : null,
+        row.lowDisk ? [el("br"), stateBadge("lowdisk")] : null];
 }
 
 function fleetRow(row) {
-    const state = fleetState(row);
-    const marks = [stateBadge(state)];
-    if (row.silent && state === "alert") marks.push(" ", stateBadge("silent"));
-    marks.push(...alertActions.badges(row));
-    return el("tr", { class: state === "alert" || state === "silent" ? `trouble-${state}` : false, "data-computer": row.name },
+    const trouble = ["alert", "unreadable", "silent", "lowdisk"].includes(row.state);
+    return el("tr", { class: trouble ? `trouble-${row.state}` : false, "data-computer": row.name, "data-state": row.state },
         el("th", { scope: "row" }, el("a", { href: page.view("computer", { name: row.name }) }, row.name)),
-        el("td", {}, marks, row.acknowledgement && el("div", { class: "muted small" }, alertActions.acknowledgedText(row.acknowledgement))),
+        el("td", {}, computerBadges(row), alertActions.badges(row),
+            row.stateSince && row.state !== "silent" ? [el("br"), el("span", { class: "muted small" }, `since ${format.time(row.stateSince)}`)] : null,
+            row.acknowledgement && el("div", { class: "muted small" }, alertActions.acknowledgedText(row.acknowledgement))),
         el("td", {}, format.time(row.lastReport), el("br"), el("span", { class: "muted small" }, format.ago(row.secondsSinceReport))),
         el("td", {}, folderCounts(row)),
-        el("td", { class: "num" }, format.bytes(row.lowestFreeBytes), row.lowestFreeDisk ? el("span", { class: "muted small" }, ` on ${row.lowestFreeDisk}`) : null),
+        el("td", { class: "num" }, ...lowestDisk(row)),
         el("td", {}, row.os || "–"),
         el("td", {}, row.agentVersion || "–"));
 }
@@ -43,12 +44,20 @@ function fleetTable(list) {
             el("tbody", {}, list.computers.map(fleetRow))));
 }
 
-function fleetSummary(list) {
-    const figure = (count, text, colour) => el("span", { class: `state state-${count ? colour : "grey"}` }, `${format.number(count)} ${text}`);
+// Each figure covers the whole fleet and leads to the computers it counts.
+function fleetSummary(list, only) {
+    const figure = (count, text, colour, state) => el("a", {
+        class: `state state-${count ? colour : "grey"}`, id: `only-${state}`,
+        href: page.view("fleet", { state }), "aria-current": only === state ? "true" : false,
+    }, `${format.number(count)} ${text}`);
     return el("p", { class: "actions", id: "fleet-summary" },
-        figure(list.alerting || 0, "with an alert", "red"),
-        figure(list.silentCount || 0, "silent", "grey"),
-        el("span", { class: "muted" }, "in the whole fleet"));
+        figure(list.alerting || 0, "with a folder over its limit", "red", "alert"),
+        figure(list.unreadableCount || 0, "cannot read a folder", "red", "unreadable"),
+        figure(list.silentCount || 0, "silent", "silent", "silent"),
+        figure(list.lowDiskCount || 0, "low on disk", "orange", "lowdisk"),
+        figure(list.nearCount || 0, "near a limit", "yellow", "near"),
+        only ? el("a", { href: page.view("fleet"), id: "show-all" }, "Show every computer")
+            : el("span", { class: "muted" }, "in the whole fleet"));
 }
 
 function pager(list, show, where) {
@@ -65,15 +74,16 @@ page.start("fleet", async (main) => {
     const box = el("div", { id: "fleet", "aria-live": "polite" });
     const input = el("input", { type: "search", id: "search", name: "search", value: page.param("search"),
         placeholder: "Part of a name", "aria-describedby": "search-hint" });
+    const only = page.param("state");
     let shown = 0;
     const show = async (pageNumber) => {
         const search = input.value.trim();
-        history.replaceState(null, "", page.view("fleet", { search, page: pageNumber > 1 ? pageNumber : "" }));
+        history.replaceState(null, "", page.view("fleet", { search, state: only, page: pageNumber > 1 ? pageNumber : "" }));
         const asked = ++shown;
         try {
-            const list = await api.computers(search, pageNumber);
+            const list = await api.computers(search, pageNumber, only);
             if (asked !== shown) return; // an answer to an older search
-            fill(box, el("div", { class: "fleet-top" }, fleetSummary(list), list.pages > 1 && pager(list, show, "top")),
+            fill(box, el("div", { class: "fleet-top" }, fleetSummary(list, only), list.pages > 1 && pager(list, show, "top")),
                 fleetTable(list), pager(list, show, "bottom"));
             // For measuring: the frame after the next one is the first on screen with the table.
             requestAnimationFrame(() => requestAnimationFrame(() => {
@@ -95,9 +105,11 @@ page.start("fleet", async (main) => {
     fill(main,
         el("div", { class: "page-head" },
             el("div", {}, el("h1", {}, "Fleet"),
-                el("p", { class: "muted" }, "Computers with an alert first, then silent ones, then the rest. ",
+                el("p", { class: "muted" }, "Most severe first: a folder over its limit, a folder that cannot be read, silent, ",
+                    "never reported, low on disk, near a limit, then the rest; the longest standing first within each. ",
                     "Silent: no report for three of its cycles (at least 10 minutes).")),
             search),
+        page.canChange() ? fleetThresholdForm() : null,
         box);
     await show(Number(page.param("page")) || 1);
 });

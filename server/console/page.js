@@ -22,11 +22,25 @@ function fill(node, ...children) {
     return node;
 }
 
+// Times show in UTC or in the browser's zone, as the operator chose (kept in this browser), always named.
+const timeZoneKey = "kova.timeZone";
+
 const format = {
+    inUtc() {
+        return localStorage.getItem(timeZoneKey) !== "local";
+    },
     time(iso) {
         if (!iso) return "never";
         const when = new Date(iso);
-        return Number.isNaN(when.getTime()) ? String(iso) : when.toLocaleString("en-GB", { dateStyle: "medium", timeStyle: "medium" });
+        if (Number.isNaN(when.getTime())) return String(iso);
+        return when.toLocaleString("en-GB", { day: "numeric", month: "short", year: "numeric", hour: "2-digit",
+            minute: "2-digit", second: "2-digit", timeZoneName: "short", timeZone: format.inUtc() ? "UTC" : undefined });
+    },
+    // A span of time in its largest whole unit: "3 h", "12 min", "2 d".
+    span(seconds) {
+        const steps = [["d", 86400], ["h", 3600], ["min", 60], ["s", 1]];
+        const [unit, size] = steps.find(([, s]) => seconds >= s) || ["s", 1];
+        return `${Math.floor(seconds / size)} ${unit}`;
     },
     // The server counts the seconds, so a wrong clock in the operator's browser cannot mislead.
     ago(seconds) {
@@ -61,13 +75,31 @@ function stateBadge(state) {
         red: ["red", "Over limit"],
         yellow: ["yellow", "Near limit"],
         green: ["green", "Normal"],
+        unreadable: ["red", "Cannot read"],
         alert: ["red", "Alert"],
-        silent: ["grey", "Silent"],
+        silent: ["silent", "Silent"],
+        lowdisk: ["orange", "Low disk"],
+        near: ["yellow", "Near limit"],
         ok: ["green", "OK"],
         none: ["grey", "No report"],
     };
     const [colour, word] = looks[state] || ["grey", state];
-    return el("span", { class: `state state-${colour}` }, word);
+    return el("span", { class: `state state-${colour}`, "data-state": state }, word);
+}
+
+// Silence in its own colour with how long it lasts, beside whatever else stands (never beside "OK").
+function silenceBadge(secondsSinceReport) {
+    const word = Number.isFinite(Number(secondsSinceReport)) && secondsSinceReport !== null
+        ? `Silent for ${format.span(secondsSinceReport)}` : "Silent";
+    return el("span", { class: "state state-silent", "data-state": "silent" }, word);
+}
+
+// A computer's state badge, with silence beside it when it stands too.
+function computerBadges(computer) {
+    if (computer.state === "silent") return [silenceBadge(computer.secondsSinceReport)];
+    const badges = [stateBadge(computer.state)];
+    if (computer.silent && computer.state !== "none") badges.push(" ", silenceBadge(computer.secondsSinceReport));
+    return badges;
 }
 
 const page = {
@@ -100,7 +132,7 @@ const page = {
     failedLoginsNotice(session) {
         if (!session.failedLogins) return null;
         const count = session.failedLogins === 1 ? "1 failed login" : `${session.failedLogins} failed logins`;
-        const last = new Date(session.lastFailedLoginAt).toLocaleString();
+        const last = format.time(session.lastFailedLoginAt);
         return el("div", { id: "failed-logins" }, page.notice("error",
             `${count} under your name since your previous login, the last at ${last}. ` +
             "If that was not you, someone is guessing your password: choose a stronger one."));
@@ -114,6 +146,18 @@ const page = {
 
     toLogin() {
         location.href = page.link("index.html", { next: location.pathname.split("/").pop() + location.search });
+    },
+
+    // UTC or the browser's zone for every time shown; the page draws again in the chosen one.
+    zoneSwitch() {
+        const choose = (event) => {
+            localStorage.setItem(timeZoneKey, event.target.value);
+            location.reload();
+        };
+        return el("label", { class: "zone-switch" }, "Times in ",
+            el("select", { id: "time-zone", onchange: choose },
+                el("option", { value: "utc", selected: format.inUtc() }, "UTC"),
+                el("option", { value: "local", selected: !format.inUtc() }, "local time")));
     },
 
     topBar(current) {
@@ -132,6 +176,7 @@ const page = {
                 el("ul", {}, items.map(([view, text]) =>
                     el("li", {}, el("a", { href: page.view(view), "aria-current": view === current ? "page" : false }, text))))),
             el("div", { class: "who" },
+                page.zoneSwitch(),
                 el("span", { id: "operator-name" }, page.session.name),
                 el("span", { class: "role" }, `(${page.session.role})`),
                 el("button", { type: "button", class: "logout", id: "logout", onclick: logOut }, "Log out")),

@@ -10,21 +10,19 @@ const settingMeanings = (() => {
         folders.push({ key: `Dir${slot}`, group: "folders", slot, label: `Folder ${slot}`,
             hint: "Full path of a folder whose files are counted (not its subfolders). Empty leaves the slot unused. Must not contain a comma followed by a blank." });
         limits.push({ key: `Alert${slot}`, group: "folders", slot, label: `Limit ${slot}`,
-            hint: slot === 1
-                ? "Whole number of files from 1 to 9999, needed when the slot has a folder. Red when the count reaches it, yellow above 75 % of it."
-                : "Whole number of files from 1 to 9999, needed when the slot has a folder. Red when the count exceeds it, yellow above 75 % of it." });
+            hint: "Whole number of files from 1 to 9999, needed when the slot has a folder. Red when the count exceeds it, yellow above 75 % of it." });
     }
     return [
         { key: "LogFlag", group: "kept", label: "Log flag", hint: "Kept on the computer and reported back; the agent does nothing else with it." },
-        { key: "SettingTime", group: "monitoring", label: "Monitoring interval", unit: "ticks",
-            hint: "Whole number from 0 to 32766. The agent runs a cycle (settings download, folder count, report) every (this + 1) × 36 seconds." },
+        { key: "SettingTime", group: "monitoring", label: "Monitoring interval (minutes)", unit: "minutes",
+            hint: "How often the agent runs a cycle (settings download, folder count, report). The agent counts in ticks of 36 seconds, so the interval is rounded to whole ticks (from 0.6 to 19,660 minutes)." },
         { key: "SnoozeTime", group: "kept", label: "Snooze time", hint: "Kept on the computer and reported back; the agent does nothing else with it." },
-        { key: "ManualReboot", group: "reboot", label: "Reboot once at",
+        { key: "ManualReboot", group: "reboot", label: "Reboot once at (the computer's local time)",
             hint: `One-time reboot: the computer restarts at its next cycle as long as that cycle comes before this date and time. Empty: no one-time reboot. ${dateExample}` },
         { key: "AutoRebootTime", group: "reboot", label: "Repeat every (hours)",
             hint: "Whole number of hours, best a multiple of 24; 0 for no repeat. After a scheduled reboot the next one is set this many hours after that day's midnight, at the same time of day." },
-        { key: "RebootTime", group: "reboot", label: "Next scheduled reboot",
-            hint: `The computer restarts at its first cycle after this date and time, then moves it on by the repeat. ${dateExample}` },
+        { key: "RebootTime", group: "reboot", label: "Next scheduled reboot (the computer's local time)",
+            hint: `The computer restarts at its first cycle after this date and time on its own clock, then moves it on by the repeat. ${dateExample}` },
         ...folders,
         ...limits,
         { key: "Disable", group: "monitoring", label: "Disabled", choices: [["0", "No (0)"], ["1", "Yes (1)"]],

@@ -15,10 +15,38 @@ function duration(seconds) {
     return `${minutes ? `${minutes} min ` : ""}${seconds % 60 ? `${seconds % 60} s` : ""}`.trim();
 }
 
-function intervalText(ticks) {
+// The agent counts its interval in ticks of 36 seconds and runs a cycle every (ticks + 1) of them; operators
+// think in minutes.
+const tickSeconds = 36;
+
+function minutesFromTicks(ticks) {
     const number = Number(ticks);
-    if (ticks === "" || !Number.isInteger(number) || number < 0) return "";
-    return `A cycle every ${duration((number + 1) * 36)}.`;
+    if (ticks === "" || !Number.isInteger(number) || number < 0) return String(ticks ?? "");
+    return String(Math.round((number + 1) * tickSeconds / 6) / 10);
+}
+
+// Minutes that are no number go as typed, so that the server's reason reaches the field.
+function ticksFromMinutes(minutes) {
+    const number = Number(String(minutes).replace(",", "."));
+    if (String(minutes).trim() === "" || !Number.isFinite(number) || number <= 0) return String(minutes);
+    return String(Math.max(0, Math.round(number * 60 / tickSeconds) - 1));
+}
+
+function intervalText(minutes) {
+    const ticks = Number(ticksFromMinutes(minutes));
+    if (!Number.isInteger(ticks)) return "";
+    return `${ticks} ${ticks === 1 ? "tick" : "ticks"}: a cycle every ${duration((ticks + 1) * tickSeconds)}.`;
+}
+
+// What a saved change did, in the operator's words: "Limit of D:\Spool (slot 2): 60 → 80".
+function changeText(key, before, after, settings) {
+    const shown = (value) => (value === "" || value === undefined ? "(empty)" : value);
+    const slot = key.match(/^(Dir|Alert)(\d+)$/);
+    let what = (settingMeanings.find((m) => m.key === key) || { label: key }).label;
+    if (slot && slot[1] === "Alert") what = settings[`Dir${slot[2]}`] ? `Limit of ${settings[`Dir${slot[2]}`]} (slot ${slot[2]})` : `Limit of slot ${slot[2]}`;
+    if (slot && slot[1] === "Dir") what = `Folder of slot ${slot[2]}`;
+    if (key === "SettingTime") return `Monitoring interval: ${minutesFromTicks(before)} min → ${minutesFromTicks(after)} min`;
+    return `${what}: ${shown(before)} → ${shown(after)}`;
 }
 
 class SettingsForm {
@@ -32,7 +60,7 @@ class SettingsForm {
 
     input(meaning) {
         const common = { id: meaning.key, name: meaning.key, "aria-describedby": `${meaning.key}-hint ${meaning.key}-reason`, disabled: this.readOnly };
-        const value = this.saved[meaning.key] ?? "";
+        const value = this.shown(meaning.key);
         let input;
         if (meaning.choices) {
             input = el("select", common, meaning.choices.map(([v, text]) => el("option", { value: v, selected: v === value }, text)));
@@ -43,6 +71,16 @@ class SettingsForm {
         this.inputs.set(meaning.key, input);
         this.reasons.set(meaning.key, el("span", { class: "reason", id: `${meaning.key}-reason`, "aria-live": "polite" }));
         return input;
+    }
+
+    // The text a field shows for the stored setting, and the setting for what a field holds.
+    shown(key) {
+        const stored = this.saved[key] ?? "";
+        return key === "SettingTime" ? minutesFromTicks(stored) : stored;
+    }
+
+    stored(key, text) {
+        return key === "SettingTime" ? ticksFromMinutes(text) : text;
     }
 
     field(meaning) {
@@ -71,7 +109,7 @@ class SettingsForm {
         const [dirHint, limitHint] = ["Dir1", "Alert2"].map((key) => meanings.find((m) => m.key === key).hint);
         return [
             el("p", { class: "small muted" }, el("strong", {}, "Folder: "), dirHint),
-            el("p", { class: "small muted" }, el("strong", {}, "Limit: "), limitHint, " Slot 1 is red already when the count reaches its limit."),
+            el("p", { class: "small muted" }, el("strong", {}, "Limit: "), limitHint, " Every slot, slot 1 included: the limit itself is still allowed."),
             el("table", { class: "folder-table" },
                 el("thead", {}, el("tr", {}, el("th", { scope: "col" }, "Slot"), el("th", { scope: "col" }, "Folder"), el("th", { scope: "col" }, "Limit (files)"))),
                 el("tbody", {}, rows)),
@@ -87,7 +125,8 @@ class SettingsForm {
     changes() {
         const changed = {};
         for (const [key, input] of this.inputs) {
-            if (input.value !== (this.saved[key] ?? "")) changed[key] = input.value;
+            const value = this.stored(key, input.value);
+            if (value !== (this.saved[key] ?? "")) changed[key] = value;
         }
         return changed;
     }
@@ -103,9 +142,9 @@ class SettingsForm {
     }
 
     undo() {
-        for (const [key, input] of this.inputs) input.value = this.saved[key] ?? "";
+        for (const [key, input] of this.inputs) input.value = this.shown(key);
         this.showReasons({});
-        document.getElementById("interval-text").textContent = intervalText(this.saved.SettingTime);
+        document.getElementById("interval-text").textContent = intervalText(this.shown("SettingTime"));
     }
 
     async save(outcome) {
@@ -116,11 +155,13 @@ class SettingsForm {
         }
         try {
             const reply = await api.saveSettings(this.name, changes);
+            const before = this.saved;
             this.saved = { ...this.saved, ...changes, ...(reply.settings || {}) };
             this.showReasons({});
             const count = Object.keys(changes).length;
+            const said = Object.keys(changes).map((key) => changeText(key, before[key], this.saved[key], this.saved));
             fill(outcome, page.notice("ok",
-                `Saved ${count} change${count === 1 ? "" : "s"} (${Object.keys(changes).join(", ")}). ${count === 1 ? "It takes" : "They take"} effect at ${this.name}'s next settings download.`));
+                `Saved ${count} change${count === 1 ? "" : "s"}: ${said.join("; ")}. ${count === 1 ? "It takes" : "They take"} effect at ${this.name}'s next settings download.`));
         } catch (error) {
             if (error.status !== 422) return page.fail(outcome, error);
             const reasons = error.body.reasons || {};
@@ -160,4 +201,10 @@ page.start("settings", async (main) => {
             (computer.nextDownloadWithinSeconds ? ` (within ${duration(computer.nextDownloadWithinSeconds)} while it keeps reporting).` : ".")),
         form.readOnly ? page.notice("info", "You can view these settings; changing them needs an admin operator.") : null,
         form.draw());
+    // "Edit limit" on the computer page leads straight to that limit's field.
+    const asked = location.hash && document.getElementById(decodeURIComponent(location.hash.slice(1)));
+    if (asked) {
+        asked.scrollIntoView({ block: "center" });
+        asked.focus();
+    }
 });

@@ -3,8 +3,8 @@
 "use strict";
 
 const viewScripts = {
-    fleet: ["alert-actions.js", "fleet.js"],
-    computer: ["chart.js", "charts.js", "alert-actions.js", "computer.js"],
+    fleet: ["alert-actions.js", "disk-threshold.js", "fleet.js"],
+    computer: ["chart.js", "charts.js", "alert-actions.js", "disk-threshold.js", "computer.js"],
     settings: ["setting-meanings.js", "settings.js"],
     enrolment: ["enrolment.js"],
     audit: ["audit.js"],

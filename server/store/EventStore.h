@@ -93,6 +93,7 @@ public:
     Result<QList<NewSilence>> newSilences(const QDateTime& now);
 
     static QString silenceSubject() { return QStringLiteral("silence"); }
+    static QString diskSubject() { return QStringLiteral("disk"); }
 
     ServerStore& store() { return m_store; }
 

@@ -2,6 +2,7 @@
 
 #include "domain/SettingsRecord.h"
 #include "domain/Silence.h"
+#include "store/DiskThresholdStore.h"
 #include "store/SqlRun.h"
 #include "store/StoreSchema.h"
 #include "WireFormat.h"
@@ -25,14 +26,14 @@ QString quotedList(const QString& table, const QStringList& names) {
 
 // A computer's settings and latest status; binds whatever `where` holds.
 QString computerViews(const QString& where) {
-    return QStringLiteral(
-               "SELECT c.name, s.received_at, c.registered_at, c.changed_at, %1, %2 FROM computers c "
-               "LEFT JOIN latest_status s ON s.name = c.name %3")
+    return QStringLiteral("SELECT c.name, s.received_at, c.registered_at, c.changed_at, %1, %2, "
+                          "c.disk_threshold FROM computers c "
+                          "LEFT JOIN latest_status s ON s.name = c.name %3")
         .arg(quotedList(QStringLiteral("c"), SettingsRecord::fieldNames()),
              quotedList(QStringLiteral("s"), schema::statusKeys()), where);
 }
 
-ComputerView readComputerView(const QSqlQuery& query, const QDateTime& now) {
+ComputerView readComputerView(const QSqlQuery& query) {
     ComputerView view;
     view.name = query.value(0).toString();
     view.lastReport = sql::readStoredTime(query.value(1).toString());
@@ -46,88 +47,118 @@ ComputerView readComputerView(const QSqlQuery& query, const QDateTime& now) {
     for (const QString& key : schema::statusKeys())
         view.report.insert(key, query.value(column++).toString());
     view.report.insert(QStringLiteral("sComputerName"), view.name);
+    view.diskThreshold = query.value(column).toString();
     const QString settingTime = view.report.value(QStringLiteral("sSettingTime"));
-    view.alert = view.report.value(QStringLiteral("sAlertStatus")) == QLatin1String("1");
-    view.silent = isSilent(view.lastReport, settingTime, now);
     view.silentAfterSeconds = silentAfterSeconds(settingTime);
     view.cycleSeconds = cycleSeconds(settingTime);
     return view;
 }
 
-// What the fleet's order needs of every computer; the wide rows are read only for the page shown.
-struct FleetEntry {
-    QString name;
-    int trouble = 0; // 0 alerting, 1 silent, 2 neither
-};
+// The limits of each computer's latest stored report, which its folders' states were judged against.
+Result<QHash<QString, QHash<QString, QString>>> latestReportedLimits(ServerStore& store,
+                                                                     const QVariantList& names) {
+    QStringList limits;
+    for (int slot = 1; slot <= wire::kSlotCount; ++slot)
+        limits << quoted(QStringLiteral("sAlert%1").arg(slot));
+    QSqlQuery query(store.connection());
+    query.setForwardOnly(true);
+    const QString marks = QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+    if (auto done = sql::run(
+            query,
+            QStringLiteral("SELECT \"sComputerName\", %1 FROM reports WHERE id IN (SELECT MAX(id) "
+                           "FROM reports WHERE \"sComputerName\" IN (%2) GROUP BY \"sComputerName\")")
+                .arg(limits.join(QStringLiteral(", ")), marks),
+            names);
+        !done)
+        return Failure{done.reason()};
+    QHash<QString, QHash<QString, QString>> reported;
+    while (query.next()) {
+        QHash<QString, QString>& computer = reported[query.value(0).toString()];
+        for (int slot = 1; slot <= wire::kSlotCount; ++slot)
+            computer.insert(QStringLiteral("sAlert%1").arg(slot), query.value(slot).toString());
+    }
+    return reported;
+}
+
+bool moreSevere(const StandingRow& a, const StandingRow& b) {
+    if (a.state != b.state)
+        return a.state < b.state;
+    return a.since != b.since ? a.since < b.since : a.name < b.name;
+}
 
 } // namespace
 
-Result<FleetPage> FleetStore::fleetPage(const QString& search, int page, int pageSize, const QDateTime& now) {
-    QSqlQuery all(m_store.connection());
-    all.setForwardOnly(true);
-    if (auto done =
-            sql::run(all,
-                     QStringLiteral("SELECT c.name, c.\"SettingTime\", s.received_at, s.\"sAlertStatus\" "
-                                    "FROM computers c LEFT JOIN latest_status s ON s.name = c.name"),
-                     {});
-        !done)
-        return Failure{done.reason()};
+Result<FleetPage> FleetStore::fleetPage(const QString& search, std::optional<bool Standing::*> only, int page,
+                                        int pageSize, const QDateTime& now) {
+    const auto all = readStandings(m_store, QString(), {}, now);
+    if (!all)
+        return Failure{all.reason()};
     FleetPage result;
-    QList<FleetEntry> matching;
-    // Stored times sort as text, so each interval's silence becomes one cut-off text: reading ten thousand
-    // date-times would cost more than the rest of the page.
-    QHash<QString, QString> cutoffs;
-    const auto silenceCutoff = [&](const QString& settingTime) {
-        auto it = cutoffs.find(settingTime);
-        if (it == cutoffs.end())
-            it = cutoffs.insert(settingTime, sql::storedTime(now.addSecs(-silentAfterSeconds(settingTime))));
-        return *it;
-    };
-    while (all.next()) {
-        const bool alert = all.value(3).toString() == QLatin1String("1");
-        const QString receivedAt = all.value(2).toString();
-        const bool silent = receivedAt.isEmpty() || receivedAt <= silenceCutoff(all.value(1).toString());
-        result.alerting += alert;
-        result.silent += silent;
-        const QString name = all.value(0).toString();
-        if (name.contains(search, Qt::CaseInsensitive))
-            matching.append({name, alert ? 0 : silent ? 1 : 2});
+    QList<StandingRow> matching;
+    for (const StandingRow& row : *all) {
+        result.alerting += row.standing.overLimit;
+        result.unreadable += row.standing.unreadable;
+        result.silent += row.standing.silent;
+        result.lowDisk += row.standing.lowDisk;
+        result.near += row.standing.nearLimit;
+        if (row.name.contains(search, Qt::CaseInsensitive) && (!only || row.standing.**only))
+            matching.append(row);
     }
     result.matching = static_cast<int>(matching.size());
     const qsizetype first = std::min<qsizetype>(qint64(page) * pageSize, matching.size());
     const qsizetype last = std::min<qsizetype>(first + pageSize, matching.size());
-    std::partial_sort(matching.begin(), matching.begin() + last, matching.end(),
-                      [](const FleetEntry& a, const FleetEntry& b) {
-                          return a.trouble != b.trouble ? a.trouble < b.trouble : a.name < b.name;
-                      });
+    std::partial_sort(matching.begin(), matching.begin() + last, matching.end(), moreSevere);
+    const auto shown = views(matching.mid(first, last - first));
+    if (!shown)
+        return Failure{shown.reason()};
+    result.computers = *shown;
+    return result;
+}
+
+// The wide rows of the computers shown, in the order given, with their standing and reported limits.
+Result<QList<ComputerView>> FleetStore::views(const QList<StandingRow>& standings) {
     QVariantList names;
-    for (qsizetype k = first; k < last; ++k)
-        names << matching[k].name;
+    for (const StandingRow& row : standings)
+        names << row.name;
     if (names.isEmpty())
-        return result;
+        return QList<ComputerView>();
     QSqlQuery rows(m_store.connection());
     rows.setForwardOnly(true);
     const QString marks = QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "));
     if (auto done = sql::run(rows, computerViews(QStringLiteral("WHERE c.name IN (%1)").arg(marks)), names);
         !done)
         return Failure{done.reason()};
-    QHash<QString, ComputerView> views;
+    QHash<QString, ComputerView> byName;
     while (rows.next()) {
-        ComputerView view = readComputerView(rows, now);
-        views.insert(view.name, view);
+        ComputerView view = readComputerView(rows);
+        byName.insert(view.name, view);
     }
-    for (const QVariant& name : names)
-        result.computers << views.value(name.toString());
-    return result;
+    rows.finish();
+    const auto reported = latestReportedLimits(m_store, names);
+    const auto fleetThreshold = DiskThresholdStore(m_store).fleetDefault();
+    if (!reported || !fleetThreshold)
+        return Failure{reported.reason() + fleetThreshold.reason()};
+    QList<ComputerView> views;
+    for (const StandingRow& row : standings) {
+        ComputerView view = byName.value(row.name);
+        view.standing = row;
+        view.reportedLimits = reported->value(row.name);
+        view.fleetDiskThreshold = *fleetThreshold;
+        views << view;
+    }
+    return views;
 }
 
 Result<std::optional<ComputerView>> FleetStore::computer(const QString& name, const QDateTime& now) {
-    QSqlQuery query(m_store.connection());
-    if (auto done = sql::run(query, computerViews(QStringLiteral("WHERE c.name = ?")), {name}); !done)
-        return Failure{done.reason()};
-    if (!query.next())
+    const auto standing = readStandings(m_store, QStringLiteral("WHERE c.name = ?"), {name}, now);
+    if (!standing)
+        return Failure{standing.reason()};
+    if (standing->isEmpty())
         return std::optional<ComputerView>();
-    return std::optional(readComputerView(query, now));
+    const auto view = views(*standing);
+    if (!view)
+        return Failure{view.reason()};
+    return std::optional(view->first());
 }
 
 Result<QList<StoredReport>> FleetStore::reports(const QString& name, int limit, qint64 beforeId) {

@@ -1,31 +1,36 @@
 #pragma once
 
-#include "store/ServerStore.h"
+#include "store/FleetStanding.h"
 
 #include <optional>
 #include <QHash>
 
 namespace server {
 
-// One computer as the console shows it: the latest report's values and its settings, and whether it has
-// gone silent.
+// One computer as the console shows it: the latest report's values and its settings, and what stands for it.
 struct ComputerView {
     QString name;
     QDateTime lastReport; // invalid: never reported
-    bool alert = false;
-    bool silent = false;
     qint64 silentAfterSeconds = 0;
     qint64 cycleSeconds = 0; // a change reaches the computer within one cycle
     QDateTime registeredAt;
     QDateTime settingsChangedAt;
     QStringList settings;           // in piece order
     QHash<QString, QString> report; // report key -> value of the latest report, with the settings' folders
+    QHash<QString, QString> reportedLimits; // sAlertN -> the limit of the latest report, where it has one
+    StandingRow standing;
+    QString diskThreshold;      // its own, as stored; empty: the fleet's
+    QString fleetDiskThreshold; // the fleet's, as stored; empty: none
 };
 
 struct FleetPage {
     int matching = 0; // computers the search finds
-    int alerting = 0; // across the whole fleet
+    // Across the whole fleet: each computer counts under everything that stands for it.
+    int alerting = 0;
+    int unreadable = 0;
     int silent = 0;
+    int lowDisk = 0;
+    int near = 0;
     QList<ComputerView> computers;
 };
 
@@ -51,9 +56,11 @@ class FleetStore {
 public:
     explicit FleetStore(ServerStore& store) : m_store(store) {}
 
-    // Alerting computers first, then silent ones, then the rest, by name within each; `search` is part of
-    // the name in any letter case; `page` counts from 0.
-    Result<FleetPage> fleetPage(const QString& search, int page, int pageSize, const QDateTime& now);
+    // By state, most severe first (see ComputerState), the longest standing first within a state, then by
+    // name; `search` is part of the name in any letter case; `only` keeps the computers for which that
+    // flag stands (none: all); `page` counts from 0.
+    Result<FleetPage> fleetPage(const QString& search, std::optional<bool Standing::*> only, int page,
+                                int pageSize, const QDateTime& now);
 
     // Empty: no such computer.
     Result<std::optional<ComputerView>> computer(const QString& name, const QDateTime& now);
@@ -77,6 +84,8 @@ public:
                                     qint64 beforeId);
 
 private:
+    Result<QList<ComputerView>> views(const QList<StandingRow>& standings);
+
     ServerStore& m_store;
 };
 

@@ -1,6 +1,7 @@
 #include "store/MetricsStore.h"
 
 #include "domain/Silence.h"
+#include "store/DiskThresholdStore.h"
 #include "store/OperatorActionStore.h"
 #include "store/SqlDialect.h"
 #include "store/SqlRun.h"
@@ -85,15 +86,18 @@ QString MetricsStore::diskSpaceKey(int disk) {
 }
 
 Result<QList<MetricsRow>> MetricsStore::page(const QString& afterName, int limit, const QDateTime& now) {
+    const auto fleetThreshold = DiskThresholdStore(m_store).fleetDefault();
+    if (!fleetThreshold)
+        return Failure{fleetThreshold.reason()};
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
-    if (auto done = sql::run(
-            query,
-            QStringLiteral("SELECT s.name, %1, %2 FROM latest_status s JOIN computers c ON c.name = s.name "
-                           "WHERE s.name > ? ORDER BY s.name LIMIT ?")
-                .arg(sql::unixSeconds(QStringLiteral("s.received_at"), m_store.backend()),
-                     packedColumns(m_store.backend())),
-            {sql::text(afterName), limit});
+    if (auto done = sql::run(query,
+                             QStringLiteral("SELECT s.name, %1, %2, c.disk_threshold FROM latest_status s "
+                                            "JOIN computers c ON c.name = s.name "
+                                            "WHERE s.name > ? ORDER BY s.name LIMIT ?")
+                                 .arg(sql::unixSeconds(QStringLiteral("s.received_at"), m_store.backend()),
+                                      packedColumns(m_store.backend())),
+                             {sql::text(afterName), limit});
         !done)
         return Failure{done.reason()};
     QList<MetricsRow> rows;
@@ -101,9 +105,12 @@ Result<QList<MetricsRow>> MetricsStore::page(const QString& afterName, int limit
     while (query.next()) {
         const QByteArray packed = query.value(2).toByteArray();
         MetricsRow row{
-            query.value(0).toString(), query.value(1).toDouble(), false, false, false, packed, spans(packed)};
+            query.value(0).toString(), query.value(1).toDouble(), false, false, false, false, packed, spans(packed)};
         const auto lastReport = QDateTime::fromMSecsSinceEpoch(qint64(row.lastReportSeconds * 1000));
         row.silent = isSilent(lastReport, row.value(QStringLiteral("sSettingTime")), now);
+        row.lowDisk = lowDisk(diskReadings([&row](const QString& key) { return row.value(key); }),
+                              effectiveThreshold(query.value(3).toString(), *fleetThreshold))
+                          .has_value();
         rows << row;
         names << row.name;
     }

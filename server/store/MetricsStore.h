@@ -16,6 +16,7 @@ struct MetricsRow {
     bool silent = false;
     bool acknowledged = false;
     bool inMaintenance = false;
+    bool lowDisk = false; // a disk under the computer's free-space threshold
     QByteArray packed;
     QList<std::pair<qsizetype, qsizetype>> spans; // each key's value in `packed`: start, length
 

@@ -46,13 +46,23 @@ QStringList settingsProvenance() {
     };
 }
 
+// Free-space thresholds: each computer's own (empty: the fleet's) and the fleet's default, kept with any
+// later fleet-wide setting by name.
+QStringList diskThresholds() {
+    return {
+        QStringLiteral("ALTER TABLE computers ADD COLUMN disk_threshold TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("CREATE TABLE fleet_settings (name TEXT PRIMARY KEY, value TEXT NOT NULL)"),
+    };
+}
+
 } // namespace
 
 const QList<Migration>& migrations() {
     static const QList<Migration> all{{1, firstSchema()},           {2, enrolmentAndRetention()},
                                       {3, schema::consoleTables()}, {4, schema::alertingTables()},
                                       {5, pendingKeys()},           {6, schema::boundedTables()},
-                                      {7, settingsProvenance()},    {9, schema::operatorActionTables()}};
+                                      {7, settingsProvenance()},    {8, diskThresholds()},
+                                      {9, schema::operatorActionTables()}};
     return all;
 }
 

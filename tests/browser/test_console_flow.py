@@ -28,7 +28,7 @@ FILES_IN_FOLDER = 5
 LOW_LIMIT = "3"    # under the folder's five files: red
 HIGH_LIMIT = "50"  # well above them: green
 RED = "rgba(192, 57, 43, 1)"
-GREEN = "rgba(46, 125, 79, 1)"
+GREEN = "rgba(30, 107, 63, 1)"
 
 
 class ConsoleFlow(unittest.TestCase):
@@ -176,7 +176,7 @@ class ConsoleFlow(unittest.TestCase):
         self.assertTrue(self.element("#Alert1-reason").text)
         self.picture("settings-refused")
         self.type_into("Alert1", HIGH_LIMIT)
-        self.save_settings("Saved 1 change (Alert1)")
+        self.save_settings(f"Saved 1 change: Limit of {self.watched} (slot 1): {LOW_LIMIT} → {HIGH_LIMIT}")
         self.assertEqual(self.element("#Alert1").get_attribute("aria-invalid"), "false")
         self.assertIn("next settings download", self.browser.find_element(By.ID, "main").text)
         self.picture("settings-saved")

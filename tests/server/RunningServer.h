@@ -63,8 +63,11 @@ struct RunningServer {
 
     // A report sent as the agent sends it, with only the given folder slots in use: slot -> {path, files,
     // limit}. The computer enrols first when it has no key yet. The status of the answer.
-    int report(const QString& computer, const QMap<int, QStringList>& folders, const QString& message = {}) {
+    // `extra`: further report values (disks, the alert status ...).
+    int report(const QString& computer, const QMap<int, QStringList>& folders, const QString& message = {},
+               const QHash<QString, QString>& extra = {}) {
         QHash<QString, QString> values{{"sMessage", message}, {"sSettingTime", "1"}, {"sDisable", "0"}};
+        values.insert(extra);
         for (int slot = 1; slot <= wire::kSlotCount; ++slot) {
             const QStringList folder = folders.value(slot, {"", "0", ""});
             values.insert(QStringLiteral("sDir%1").arg(slot), folder[0]);

@@ -1,11 +1,11 @@
 // The alerting room's rules without a server: which folder changes make events, when a failed delivery
 // goes again, the signature, the metrics text and the address ranges allowed to read it.
-#include "alerting/EventKinds.h"
 #include "alerting/FolderChanges.h"
 #include "alerting/MetricsAccess.h"
 #include "alerting/MetricsText.h"
 #include "alerting/RetrySchedule.h"
 #include "alerting/WebhookSignature.h"
+#include "domain/EventKinds.h"
 
 #include <QtTest>
 

@@ -356,26 +356,28 @@ private slots:
         QCOMPARE(count("SELECT COUNT(*) FROM audit"), 0);
     }
 
-    // Trouble first: alerting, then silent (three cycles without a report, at least ten minutes), then the
-    // rest, by name within each; the search narrows, the counts cover the fleet.
+    // Trouble first: a folder over its limit, then silent (three cycles without a report, at least ten
+    // minutes) the longest first, then the rest by name; the search narrows, the counts cover the fleet.
     void fleetOrderSearchAndPages() {
         const QDateTime now = server->now;
+        server->now = now.addDays(-9); // through the exchange, so that the alert rules see the folder
+        QCOMPARE(server->report("E-ALERT", {{1, {"C:\\in", "5", "1"}}}), 200);
+        server->now = now;
         QVERIFY(server->storeReport("A-QUIET", now.addSecs(-599), {{"sSettingTime", "1"}})); // 600 s rule
         QVERIFY(server->storeReport("B-SILENT", now.addSecs(-600), {{"sSettingTime", "1"}}));
         QVERIFY(server->storeReport("C-SLOW", now.addSecs(-3 * 101 * 36 + 1), {{"sSettingTime", "100"}}));
         QVERIFY(server->storeReport("D-GONE", now.addSecs(-3 * 101 * 36), {{"sSettingTime", "100"}}));
-        QVERIFY(server->storeReport("E-ALERT", now.addDays(-9), {{"sAlertStatus", "1"}, {"sAlert", "1"}}));
         QVERIFY(server->storeReport("F-BAD-INTERVAL", now.addSecs(-700), {{"sSettingTime", "10x"}}));
         const auto viewer = server->loggedIn("vera", Role::Viewer);
         const auto page = viewer->get("/api/v1/computers");
         QCOMPARE(
             names(page.json.value("computers").toArray()),
-            QStringList({"E-ALERT", "B-SILENT", "D-GONE", "F-BAD-INTERVAL", "A-QUIET", "C-SLOW", kComputer}));
+            QStringList({"E-ALERT", "D-GONE", "F-BAD-INTERVAL", "B-SILENT", "A-QUIET", "C-SLOW", kComputer}));
         QCOMPARE(page.json.value("alerting").toInt(), 1);
         QCOMPARE(page.json.value("silentCount").toInt(), 4); // the alerting one is silent too
         const QJsonObject first = page.json.value("computers").toArray()[0].toObject();
         QCOMPARE(first.value("secondsSinceReport").toInteger(), 9 * 86400);
-        QCOMPARE(first.value("silentAfterSeconds").toInt(), 3 * 11 * 36);
+        QCOMPARE(first.value("silentAfterSeconds").toInt(), 3 * 11 * 36); // the server's interval stands
 
         QCOMPARE(names(viewer->get("/api/v1/computers?search=sil").json.value("computers").toArray()),
                  QStringList{"B-SILENT"});

@@ -110,7 +110,7 @@ private slots:
         for (const char* name :
              {"kova_folder_files", "kova_folder_limit", "kova_folder_state", "kova_agent_info",
               "kova_computer_silent", "kova_last_report_timestamp_seconds", "kova_computer_acknowledged",
-              "kova_computer_maintenance"})
+              "kova_computer_maintenance", "kova_disk_low"})
             QCOMPARE(samples.value(name), kComputers);
         QVERIFY(page.body.contains(
             "kova_folder_files{computer=\"PC-0600\",slot=\"3\",path=\"C:\\\\in \\\"x\\\"\"} 600\n"));

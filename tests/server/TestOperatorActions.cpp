@@ -1,7 +1,7 @@
 // What operators do about alerts, against a real server on loopback with a real receiver: acknowledgements
 // that follow the alert they cover and run out, maintenance windows that keep alerts from the receivers,
 // the events list's filters and cursor, and its CSV export.
-#include "alerting/EventKinds.h"
+#include "domain/EventKinds.h"
 #include "api/CsvText.h"
 #include "domain/Acknowledgement.h"
 #include "domain/MaintenanceWindow.h"

@@ -3,7 +3,7 @@
 // out, a test delivery is signed with the receiver's own secret and its answer
 // is shown, events reach an added receiver until it is disabled, and
 // command-line receivers stay.
-#include "alerting/EventKinds.h"
+#include "domain/EventKinds.h"
 #include "alerting/WebhookSignature.h"
 #include "server/RunningServer.h"
 #include "support/LoopbackResponder.h"

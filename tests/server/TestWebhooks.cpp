@@ -1,7 +1,7 @@
 // Events from reports and from silence, delivered to real receivers on loopback: signed, retried until
 // accepted, once per change, and never in the way of the agents' exchange.
-#include "alerting/EventKinds.h"
 #include "alerting/WebhookSignature.h"
+#include "domain/EventKinds.h"
 #include "domain/Silence.h"
 #include "Endpoints.h"
 #include "server/RunningServer.h"

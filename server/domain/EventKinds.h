@@ -14,6 +14,12 @@ inline QString folderBackToNormal() {
 inline QString folderScanError() {
     return QStringLiteral("folder_scan_error");
 }
+inline QString diskLow() {
+    return QStringLiteral("disk_low");
+}
+inline QString diskBackToNormal() {
+    return QStringLiteral("disk_back_to_normal");
+}
 inline QString computerSilent() {
     return QStringLiteral("computer_silent");
 }

@@ -23,4 +23,7 @@ struct FolderReading {
 // limit. `value` gives a report value by its key.
 QList<FolderReading> folderReadings(const std::function<QString(const QString& key)>& value);
 
+// The word the API and the pages use: green, yellow, red, or unreadable for a scan error.
+QString folderConditionText(FolderCondition condition);
+
 } // namespace server

@@ -1,4 +1,4 @@
-#include "alerting/FolderCondition.h"
+#include "domain/FolderCondition.h"
 
 #include "domain/FolderState.h"
 #include "ReportKeys.h"
@@ -36,6 +36,20 @@ QList<FolderReading> folderReadings(const std::function<QString(const QString& k
         readings << FolderReading{slot, path, files, limit, condition(path, files, limit, message)};
     }
     return readings;
+}
+
+QString folderConditionText(FolderCondition condition) {
+    switch (condition) {
+    case FolderCondition::Over:
+        return folderStateText(FolderState::Red);
+    case FolderCondition::Near:
+        return folderStateText(FolderState::Yellow);
+    case FolderCondition::ScanError:
+        return QStringLiteral("unreadable");
+    case FolderCondition::Normal:
+        break;
+    }
+    return folderStateText(FolderState::Green);
 }
 
 } // namespace server

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <QList>
+#include <QString>
+
+namespace server {
+
+// One of the (up to four) drives a report names.
+struct DiskReading {
+    QString drive;
+    // Empty when the report gives no usable figure: not a number, or exactly 0, which is what an agent
+    // reports for a drive that went away (it keeps the old letter).
+    std::optional<double> freeBytes;
+};
+
+constexpr int kReportedDisks = 4;
+
+// The report key of a disk's free space, as the agent spells it (one of them in lower case).
+QString diskSpaceKey(int disk);
+
+// The drives named in a report; `value` gives a report value by its key.
+QList<DiskReading> diskReadings(const std::function<QString(const QString& key)>& value);
+
+} // namespace server
