@@ -1,6 +1,7 @@
 #include "api/ComputerJson.h"
 
 #include "domain/FolderState.h"
+#include "domain/ReportReadings.h"
 #include "domain/SettingsRecord.h"
 #include "ReportKeys.h"
 
@@ -9,25 +10,8 @@
 namespace server {
 namespace {
 
-constexpr int kDisks = 4;
-constexpr double kDiskSpaceUnit = 10000; // agents report free space in units of 10,000 bytes
-
 QJsonValue numberOrNull(const QString& text) {
-    bool isNumber = false;
-    const double number = text.trimmed().toDouble(&isNumber);
-    return isNumber ? QJsonValue(number) : QJsonValue();
-}
-
-// The agent writes the decimal separator of its machine, which may be a comma.
-QJsonValue freeBytes(QString text) {
-    bool isNumber = false;
-    const double units = text.replace(QLatin1Char(','), QLatin1Char('.')).trimmed().toDouble(&isNumber);
-    return isNumber ? QJsonValue(units * kDiskSpaceUnit) : QJsonValue();
-}
-
-// The report keys for free space differ in letter case, as the agent has always sent them.
-QString diskSpaceKey(int disk) {
-    return disk == 2 ? QStringLiteral("sdiskspace2") : QStringLiteral("sDiskSpace%1").arg(disk);
+    return numberJson(reportedNumber(text));
 }
 
 QJsonArray foldersJson(const QHash<QString, QString>& values) {
@@ -50,11 +34,12 @@ QJsonArray foldersJson(const QHash<QString, QString>& values) {
 
 QJsonArray disksJson(const QHash<QString, QString>& values) {
     QJsonArray disks;
-    for (int disk = 1; disk <= kDisks; ++disk) {
+    for (int disk = 1; disk <= kReportedDisks; ++disk) {
         const QString drive = values.value(QStringLiteral("sDisk%1").arg(disk));
         if (!drive.isEmpty())
             disks.append(
-                QJsonObject{{"drive", drive}, {"freeBytes", freeBytes(values.value(diskSpaceKey(disk)))}});
+                QJsonObject{{"drive", drive},
+                            {"freeBytes", numberJson(reportedFreeBytes(values.value(diskSpaceKey(disk))))}});
     }
     return disks;
 }
@@ -69,6 +54,10 @@ void insertSilence(QJsonObject& object, const ComputerView& computer, const QDat
 }
 
 } // namespace
+
+QJsonValue numberJson(const std::optional<double>& number) {
+    return number ? QJsonValue(*number) : QJsonValue();
+}
 
 QJsonValue timeJson(const QDateTime& moment) {
     if (!moment.isValid())

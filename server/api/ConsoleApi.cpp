@@ -51,7 +51,8 @@ QByteArray methodName(HttpMethod method) {
 } // namespace
 
 ConsoleApi::ConsoleApi(ServerStore& store)
-    : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_auth(m_accounts) {
+    : m_store(store), m_fleet(store), m_history(store), m_accounts(store), m_events(store),
+      m_auth(m_accounts) {
     addRoutes();
 }
 
@@ -65,6 +66,7 @@ void ConsoleApi::addRoutes() {
         {M::Get, {"computers"}, Access::Reader, &ConsoleApi::fleet},
         {M::Get, {"computers", name}, Access::Reader, &ConsoleApi::computer},
         {M::Get, {"computers", name, "reports"}, Access::Reader, &ConsoleApi::reports},
+        {M::Get, {"computers", name, "history"}, Access::Reader, &ConsoleApi::history},
         {M::Put, {"computers", name, "settings"}, Access::Changer, &ConsoleApi::changeSettings},
         {M::Get, {"audit"}, Access::Reader, &ConsoleApi::audit},
         {M::Get, {"events"}, Access::Reader, &ConsoleApi::events},

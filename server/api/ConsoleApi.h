@@ -5,6 +5,7 @@
 #include "store/AccountStore.h"
 #include "store/EventStore.h"
 #include "store/FleetStore.h"
+#include "store/HistoryStore.h"
 
 #include <functional>
 #include <QHttpServerResponse>
@@ -55,6 +56,7 @@ private:
     QHttpServerResponse fleet(const Call& call);
     QHttpServerResponse computer(const Call& call);
     QHttpServerResponse reports(const Call& call);
+    QHttpServerResponse history(const Call& call);
     QHttpServerResponse changeSettings(const Call& call);
     QHttpServerResponse audit(const Call& call);
 
@@ -74,6 +76,7 @@ private:
 
     ServerStore& m_store;
     FleetStore m_fleet;
+    HistoryStore m_history;
     AccountStore m_accounts;
     EventStore m_events;
     ConsoleAuth m_auth;
