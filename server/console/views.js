@@ -4,7 +4,7 @@
 
 const viewScripts = {
     fleet: ["fleet.js"],
-    computer: ["chart.js", "charts.js", "computer.js"],
+    computer: ["chart.js", "charts.js", "range-picker.js", "computer.js"],
     settings: ["setting-meanings.js", "settings.js"],
     enrolment: ["enrolment.js"],
     audit: ["audit.js"],
