@@ -48,7 +48,8 @@ const charts = (() => {
             maintainAspectRatio: false,
             interaction: { mode: "nearest", axis: "x", intersect: false },
             plugins: {
-                legend: { position: "bottom", labels: { boxWidth: 12 } },
+                // An empty line (no limit change in the range) has nothing to explain.
+                legend: { position: "bottom", labels: { boxWidth: 12, filter: (item, data) => data.datasets[item.datasetIndex].data.length > 0 } },
                 tooltip: { callbacks: { title: (items) => format.time(new Date(items[0].parsed.x).toISOString()),
                     label: tooltipLabel(yFormat) } },
             },
