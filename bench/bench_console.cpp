@@ -3,7 +3,8 @@
 // Each route is asked the same number of times, one request at a time over loopback HTTP, and compared
 // with a route answering a constant text, so the figures show the route's own work over the HTTP layer.
 //
-// Usage: bench_console [COMPUTERS] [REPORTS_PER_COMPUTER] [REQUESTS]   (defaults 10000, 100 and 100)
+// Usage: bench_console [COMPUTERS] [REPORTS_PER_COMPUTER] [REQUESTS] [SECONDS_BETWEEN_REPORTS]
+//        (defaults 10000, 100, 100 and 600; "1 100000 20 36" is one computer's year of history)
 
 #include "auth/ConsoleAuth.h"
 #include "domain/ServerClock.h"
@@ -64,7 +65,8 @@ QString seedStatement(const QString& table, const QStringList& columns, const QS
 }
 
 // Every 13th computer alerts; every 7th last reported two hours ago and is silent.
-bool seed(const QString& file, int computers, int reportsEach, const QDateTime& now, QString* error) {
+bool seed(const QString& file, int computers, int reportsEach, int secondsApart, const QDateTime& now,
+          QString* error) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("seed"));
     db.setDatabaseName(file);
     const QString numbers =
@@ -78,7 +80,7 @@ bool seed(const QString& file, int computers, int reportsEach, const QDateTime& 
             .arg(computers)
             .arg(reportsEach);
     const QString at =
-        QStringLiteral("strftime('%Y-%m-%dT%H:%M:%f', '%1', '-' || ((%2) * 600) || ' seconds')");
+        QStringLiteral("strftime('%Y-%m-%dT%H:%M:%f', '%1', '-' || ((%2) * %3) || ' seconds')");
     const QString nowText = now.toString(Qt::ISODateWithMs);
     const QStringList statements{
         seedStatement(QStringLiteral("computers"), server::SettingsRecord::fieldNames(), numbers,
@@ -87,9 +89,9 @@ bool seed(const QString& file, int computers, int reportsEach, const QDateTime& 
         seedStatement(QStringLiteral("latest_status"), server::schema::statusKeys(), numbers,
                       {"name", "received_at"},
                       {"printf('PC-%05d', n)",
-                       at.arg(nowText, QStringLiteral("CASE WHEN n % 7 = 0 THEN 12 ELSE 0 END"))}),
+                       at.arg(nowText, QStringLiteral("CASE WHEN n % 7 = 0 THEN 12 ELSE 0 END")).arg(600)}),
         seedStatement(QStringLiteral("reports"), wire::reportKeys(), reports, {"received_at"},
-                      {at.arg(nowText, QStringLiteral("%1 - r").arg(reportsEach))}),
+                      {at.arg(nowText, QStringLiteral("%1 - r").arg(reportsEach)).arg(secondsApart)}),
     };
     bool ok = db.open() && db.transaction();
     for (const QString& sql : statements) {
@@ -157,6 +159,7 @@ int main(int argc, char** argv) {
     const int computers = args.size() > 1 ? args[1].toInt() : 10000;
     const int reportsEach = args.size() > 2 ? args[2].toInt() : 100;
     const int requests = args.size() > 3 ? args[3].toInt() : 100;
+    const int secondsApart = args.size() > 4 ? args[4].toInt() : 600;
     QTextStream out(stdout);
 
     QTemporaryDir dir;
@@ -169,8 +172,9 @@ int main(int argc, char** argv) {
     const platform::ScopedFake<server::Clock> pinned(seedTime);
     server::CentralServer central;
     central.addConstantRoute();
-    const auto started =
-        computers < 1 || reportsEach < 1 || requests < 1 ? Failure{} : central.start(options);
+    const auto started = computers < 1 || reportsEach < 1 || requests < 1 || secondsApart < 1
+                             ? Failure{}
+                             : central.start(options);
     if (!started) {
         out << "bench_console: cannot start: " << started.reason() << Qt::endl;
         return 1;
@@ -178,7 +182,7 @@ int main(int argc, char** argv) {
     QString error;
     QElapsedTimer seeding;
     seeding.start();
-    if (!seed(options.databaseFile, computers, reportsEach, now, &error)) {
+    if (!seed(options.databaseFile, computers, reportsEach, secondsApart, now, &error)) {
         out << "bench_console: cannot seed the store: " << error << Qt::endl;
         return 1;
     }
@@ -195,7 +199,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const QString middle = QStringLiteral("PC-%1").arg(computers / 2, 5, 10, QChar('0'));
+    const QString middle = QStringLiteral("PC-%1").arg(std::max(1, computers / 2), 5, 10, QChar('0'));
+    const auto since = [&](int days) {
+        return QStringLiteral("/history?from=") + now.addDays(-days).toUTC().toString(Qt::ISODate);
+    };
     const QList<std::pair<QString, QString>> routes{
         {"constant route", "/bench/constant"},
         {"fleet, first page", "/api/v1/computers"},
@@ -205,6 +212,8 @@ int main(int argc, char** argv) {
         {"history, 50 reports", "/api/v1/computers/" + middle + "/reports?limit=50"},
         {"history, 1000 reports", "/api/v1/computers/" + middle + "/reports?limit=1000"},
         {"history, older page", "/api/v1/computers/" + middle + "/reports?limit=50&before=500000"},
+        {"history, a day", "/api/v1/computers/" + middle + since(1)},
+        {"history, a year", "/api/v1/computers/" + middle + since(365)},
     };
     QNetworkAccessManager manager;
     double constantMs = 0;

@@ -1,6 +1,7 @@
 #include "api/ComputerJson.h"
 
 #include "domain/FolderCondition.h"
+#include "domain/ReportReadings.h"
 #include "domain/SettingsRecord.h"
 #include "store/SqlRun.h"
 
@@ -11,9 +12,7 @@ namespace server {
 namespace {
 
 QJsonValue numberOrNull(const QString& text) {
-    bool isNumber = false;
-    const double number = text.trimmed().toDouble(&isNumber);
-    return isNumber ? QJsonValue(number) : QJsonValue();
+    return numberJson(reportedNumber(text));
 }
 
 QString limitKey(int slot) {
@@ -78,6 +77,10 @@ std::optional<DiskThreshold> thresholdOf(const ComputerView& computer) {
 }
 
 } // namespace
+
+QJsonValue numberJson(const std::optional<double>& number) {
+    return number ? QJsonValue(*number) : QJsonValue();
+}
 
 QJsonValue timeJson(const QDateTime& moment) {
     if (!moment.isValid())

@@ -7,6 +7,8 @@
 namespace server {
 
 // The JSON shapes of the console API (listed for page authors in the API notes).
+// A number, or null where the agent sent none.
+QJsonValue numberJson(const std::optional<double>& number);
 QJsonValue timeJson(const QDateTime& moment);
 QJsonObject settingsJson(const QStringList& pieces);
 // A report: alert, message, machine facts, the folders in use with their state, the disks' free space.

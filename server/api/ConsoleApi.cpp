@@ -51,7 +51,7 @@ QByteArray methodName(HttpMethod method) {
 } // namespace
 
 ConsoleApi::ConsoleApi(ServerStore& store)
-    : m_store(store), m_fleet(store), m_accounts(store), m_events(store), m_actions(store),
+    : m_store(store), m_fleet(store), m_history(store), m_accounts(store), m_events(store), m_actions(store),
       m_receivers(store), m_auth(m_accounts) {
     addRoutes();
 }
@@ -66,6 +66,7 @@ void ConsoleApi::addRoutes() {
         {M::Get, {"computers"}, Access::Reader, &ConsoleApi::fleet},
         {M::Get, {"computers", name}, Access::Reader, &ConsoleApi::computer},
         {M::Get, {"computers", name, "reports"}, Access::Reader, &ConsoleApi::reports},
+        {M::Get, {"computers", name, "history"}, Access::Reader, &ConsoleApi::history},
         {M::Put, {"computers", name, "settings"}, Access::Changer, &ConsoleApi::changeSettings},
         {M::Put, {"computers", name, "disk-threshold"}, Access::Changer, &ConsoleApi::changeDiskThreshold},
         {M::Get, {"fleet", "disk-threshold"}, Access::Reader, &ConsoleApi::fleetDiskThreshold},

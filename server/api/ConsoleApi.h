@@ -5,6 +5,7 @@
 #include "store/AccountStore.h"
 #include "store/EventStore.h"
 #include "store/FleetStore.h"
+#include "store/HistoryStore.h"
 #include "store/OperatorActionStore.h"
 #include "store/ReceiverStore.h"
 
@@ -67,6 +68,7 @@ private:
     QHttpServerResponse fleet(const Call& call);
     QHttpServerResponse computer(const Call& call);
     QHttpServerResponse reports(const Call& call);
+    QHttpServerResponse history(const Call& call);
     QHttpServerResponse changeSettings(const Call& call);
     QHttpServerResponse audit(const Call& call);
 
@@ -105,6 +107,7 @@ private:
 
     ServerStore& m_store;
     FleetStore m_fleet;
+    HistoryStore m_history;
     AccountStore m_accounts;
     EventStore m_events;
     OperatorActionStore m_actions;

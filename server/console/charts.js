@@ -1,103 +1,136 @@
-// Charts over the report history, drawn with the Chart.js the server itself serves.
+// Charts over a computer's history, drawn with the Chart.js the server itself serves.
 "use strict";
 
 const charts = (() => {
     const palette = ["#1f5f8b", "#2e7d4f", "#8e44ad", "#d35400", "#16a085", "#7f8c8d", "#c0392b", "#2c3e50", "#b7791f", "#6c5ce7"];
+    const limitColour = "#c0392b";
     const minute = 60 * 1000;
-    const day = 24 * 60 * minute;
+    const hour = 60 * minute;
+    const day = 24 * hour;
+    // Tick steps an operator reads at a glance; the axis takes the smallest that gives few enough ticks.
+    const steps = [minute, 5 * minute, 15 * minute, 30 * minute, hour, 3 * hour, 6 * hour, 12 * hour, day, 2 * day, 7 * day, 14 * day];
+    const mostTicks = 7;
 
-    // Called by Chart.js with the axis as "this": seconds only for a short span, the date only for a long one.
-    function timeTick(ms) {
-        const span = this.max - this.min;
+    // Ticks on whole local minutes, hours or days, so that they read as times on the operator's clock.
+    function timeTicks(min, max) {
+        const step = steps.find((s) => (max - min) / s <= mostTicks) || 30 * day;
+        const start = new Date(min);
+        if (step >= day) start.setHours(0, 0, 0, 0);
+        else start.setHours(step >= hour ? 0 : start.getHours(), 0, 0, 0);
+        const ticks = [];
+        for (const when = start; when.getTime() <= max; step >= day ? when.setDate(when.getDate() + step / day) : when.setTime(when.getTime() + step)) {
+            if (when.getTime() >= min) ticks.push({ value: when.getTime() });
+        }
+        return ticks;
+    }
+
+    // The date goes under a tick where the day changes, and under the first; only the date for day steps.
+    function tickLabel(ms, index, ticks) {
         const when = new Date(ms);
+        // In the zone the operator chose (UTC or the browser's own), like every other time on the page.
         const timeZone = format.inUtc() ? "UTC" : undefined;
-        const time = when.toLocaleTimeString("en-GB", span < 10 * minute
-            ? { hour: "2-digit", minute: "2-digit", second: "2-digit", timeZone } : { hour: "2-digit", minute: "2-digit", timeZone });
-        return span < day ? time : [time, when.toLocaleDateString("en-GB", { day: "numeric", month: "short", timeZone })];
+        const dayOf = (moment) => new Date(moment).toLocaleDateString("en-GB", { day: "numeric", month: "short", timeZone });
+        const date = dayOf(ms);
+        const step = ticks.length > 1 ? ticks[1].value - ticks[0].value : 0;
+        if (step >= day) return date;
+        const time = when.toLocaleTimeString("en-GB", { hour: "2-digit", minute: "2-digit", timeZone });
+        const newDay = index === 0 || dayOf(ticks[index - 1].value) !== date;
+        return newDay ? [time, date] : time;
     }
 
-    // Reports seconds apart would otherwise give an axis of repeated labels.
-    function atLeastAMinute(scale) {
-        if (scale.max - scale.min >= minute) return;
-        const middle = (scale.max + scale.min) / 2;
-        scale.min = middle - minute / 2;
-        scale.max = middle + minute / 2;
+    function tooltipLabel(yFormat) {
+        return (item) => item.raw.change
+            ? `Limit changed from ${format.number(item.raw.change.from ?? "none")} to ${format.number(item.raw.change.to ?? "none")}`
+            : `${item.dataset.label}: ${yFormat(item.parsed.y)}`;
     }
 
-    function options(yTitle, yFormat) {
+    // The axis spans exactly the range asked for, ending at its end or at the server's now.
+    function options(range, yTitle, yFormat) {
         return {
             animation: false,
             maintainAspectRatio: false,
             interaction: { mode: "nearest", axis: "x", intersect: false },
             plugins: {
-                legend: { position: "bottom", labels: { boxWidth: 12 } },
+                // An empty line (no limit change in the range) has nothing to explain.
+                legend: { position: "bottom", labels: { boxWidth: 12, filter: (item, data) => data.datasets[item.datasetIndex].data.length > 0 } },
                 tooltip: { callbacks: { title: (items) => format.time(new Date(items[0].parsed.x).toISOString()),
-                    label: (item) => `${item.dataset.label}: ${yFormat(item.parsed.y)}` } },
+                    label: tooltipLabel(yFormat) } },
             },
             scales: {
-                x: { type: "linear", title: { display: true, text: format.inUtc() ? "UTC" : "local time" }, afterDataLimits: atLeastAMinute, ticks: { callback: timeTick, maxTicksLimit: 5, maxRotation: 0 } },
+                x: { type: "linear", min: range.from, max: range.to, title: { display: true, text: format.inUtc() ? "UTC" : "local time" },
+                    afterBuildTicks: (scale) => { scale.ticks = timeTicks(range.from, range.to); },
+                    ticks: { callback: tickLabel, maxRotation: 0, autoSkip: false } },
                 y: { beginAtZero: true, title: { display: true, text: yTitle }, ticks: { callback: yFormat } },
             },
         };
     }
 
-    // A limit is drawn as steps: it holds from one report until it is changed. Its points show only while
-    // there is no line to see.
-    function line(label, points, colour, isLimit) {
-        return { label, data: points, borderColor: colour, backgroundColor: colour, borderWidth: isLimit ? 1.5 : 2,
-            pointRadius: isLimit && points.length > 1 ? 0 : 3, stepped: isLimit ? "before" : false };
+    function line(label, points, colour) {
+        return { label, data: points, borderColor: colour, backgroundColor: colour, borderWidth: 2, pointRadius: points.length > 1 ? 1.5 : 3 };
     }
 
-    function box(title, summary, config) {
+    // A limit holds from the report that set it until it changes, and still holds at the range's end.
+    function limitLine(points, end) {
+        const held = points.length ? [...points, { x: end, y: points[points.length - 1].y }] : points;
+        return { label: "Limit", data: held, borderColor: limitColour, backgroundColor: limitColour, borderWidth: 1.5,
+            pointRadius: 0, stepped: "after" };
+    }
+
+    function changeMarkers(changes) {
+        return { label: "Limit changed", data: changes.map((change) => ({ x: change.x, y: change.to ?? 0, change })),
+            showLine: false, pointStyle: "triangle", pointRadius: 7, pointHoverRadius: 9,
+            borderColor: "#7a4b00", backgroundColor: "#f0b429" };
+    }
+
+    function box(title, summary, config, ...notes) {
         const canvas = el("canvas", { role: "img", "aria-label": summary });
         const holder = el("figure", { class: "chart-box" },
             el("figcaption", {}, el("h3", {}, title)),
-            el("div", { class: "canvas-holder" }, canvas));
+            el("div", { class: "canvas-holder" }, canvas), ...notes);
         return { holder, draw: () => new Chart(canvas, config) };
     }
 
-    // Oldest first, each report's time as milliseconds.
-    const timeline = (reports) => reports.map((r) => ({ ...r, at: new Date(r.receivedAt).getTime() })).reverse();
+    const at = (text) => new Date(text).getTime();
 
-    function folderCharts(reports) {
-        const folders = new Map();
-        for (const report of timeline(reports)) {
-            for (const folder of report.folders || []) {
-                const key = `${folder.slot}\u0000${folder.dir}`;
-                if (!folders.has(key)) folders.set(key, { folder, counts: [], limits: [] });
-                const entry = folders.get(key);
-                entry.counts.push({ x: report.at, y: folder.count });
-                entry.limits.push({ x: report.at, y: folder.limit });
-            }
-        }
-        return [...folders.values()].map(({ folder, counts, limits }) => {
-            const last = counts[counts.length - 1].y;
+    function changeList(changes) {
+        if (!changes.length) return null;
+        return el("ul", { class: "limit-changes small" }, changes.map((change) =>
+            el("li", {}, `Limit changed ${format.time(new Date(change.x).toISOString())}: `,
+                `${format.number(change.from ?? "none")} → ${format.number(change.to ?? "none")}`)));
+    }
+
+    function folderCharts(history, range, bucketed) {
+        return history.folders.map((folder) => {
+            const counts = folder.points.map((p) => ({ x: at(p.at), y: p.count }));
+            const limits = folder.points.map((p) => ({ x: at(p.at), y: p.limit }));
+            const changes = folder.limitChanges.map((c) => ({ x: at(c.at), from: c.from, to: c.to }));
+            const latest = folder.points[folder.points.length - 1];
+            const label = bucketed ? "Files (most in each stretch)" : "Files";
             return box(`Folder ${folder.slot}: ${folder.dir}`,
-                `File count of ${folder.dir} against its limit over ${counts.length} reports; latest ${last} files, limit ${limits[limits.length - 1].y}.`,
-                { type: "line", data: { datasets: [line("Files", counts, palette[0]), line("Limit", limits, "#c0392b", true)] },
-                    options: options("Files", format.number) });
+                `File count of ${folder.dir} against its limit; latest ${latest.count} files, limit ${latest.limit}; ` +
+                `the limit changed ${changes.length} time(s).`,
+                { type: "line", data: { datasets: [line(label, counts, palette[0]), limitLine(limits, range.to), changeMarkers(changes)] },
+                    options: options(range, "Files", format.number) },
+                changeList(changes));
         });
     }
 
-    function diskChart(reports) {
-        const disks = new Map();
-        for (const report of timeline(reports)) {
-            for (const disk of report.disks || []) {
-                if (!disks.has(disk.drive)) disks.set(disk.drive, []);
-                disks.get(disk.drive).push({ x: report.at, y: disk.freeBytes });
-            }
-        }
-        if (!disks.size) return [];
-        const datasets = [...disks.entries()].map(([path, points], k) => line(path, points, palette[k % palette.length]));
-        return [box("Free disk space", `Free space of ${disks.size} disk(s) over time.`,
-            { type: "line", data: { datasets }, options: options("Free space", format.bytes) })];
+    function diskChart(history, range, bucketed) {
+        if (!history.disks.length) return [];
+        const datasets = history.disks.map((disk, k) =>
+            line(bucketed ? `${disk.drive} (least in each stretch)` : disk.drive,
+                disk.points.map((p) => ({ x: at(p.at), y: p.freeBytes })), palette[k % palette.length]));
+        return [box("Free disk space", `Free space of ${history.disks.length} disk(s) over time.`,
+            { type: "line", data: { datasets }, options: options(range, "Free space", format.bytes) })];
     }
 
-    // Fills the container with one chart per folder and one for the disks.
-    function draw(container, reports) {
-        const boxes = [...folderCharts(reports), ...diskChart(reports)];
+    // Fills the container with one chart per folder and one for the disks, over the range the server answered.
+    function draw(container, history) {
+        const range = { from: at(history.from), to: at(history.to) };
+        const bucketed = history.bucketSeconds > 0;
+        const boxes = [...folderCharts(history, range, bucketed), ...diskChart(history, range, bucketed)];
         if (!boxes.length) {
-            fill(container, el("p", { class: "empty" }, "No reports with folders or disks yet."));
+            fill(container, el("p", { class: "empty" }, "No report with folders or disks in this range."));
             return;
         }
         fill(container, boxes.map((b) => b.holder));

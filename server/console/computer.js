@@ -1,4 +1,4 @@
-// One computer: its latest report, the last 50 reports and charts over them.
+// One computer: its latest report, charts over a time range and its reports, newest first.
 "use strict";
 
 const historyLength = 50;
@@ -56,19 +56,51 @@ function disksTable(disks) {
                 el("td", {}, disk.low === undefined ? el("span", { class: "muted" }, "no threshold") : stateBadge(disk.low ? "lowdisk" : "green"))))));
 }
 
-function reportsTable(reports) {
-    if (!reports.length) return el("p", { class: "empty" }, "No report received yet.");
+function reportRows(reports) {
     const counts = (report, state) => (report.folders || []).filter((f) => f.state === state).length;
-    return el("div", { class: "table-wrap" }, el("table", { id: "reports-table" },
+    return reports.map((report) =>
+        el("tr", {},
+            el("td", {}, format.time(report.receivedAt)),
+            el("td", {}, stateBadge(report.alert ? "alert" : "ok")),
+            el("td", {}, counts(report, "red")),
+            el("td", {}, counts(report, "yellow")),
+            el("td", { class: "small" }, (report.message || "").split(/\r?\n/)[0])));
+}
+
+// A page of reports at a time; "Older reports" brings the next page below the last.
+function reportsTable(name, first) {
+    if (!first.reports.length) return el("p", { class: "empty" }, "No report received yet.");
+    const body = el("tbody", {}, reportRows(first.reports));
+    const more = el("button", { type: "button", id: "older-reports", hidden: first.nextBefore === null });
+    let before = first.nextBefore;
+    more.append("Older reports");
+    more.addEventListener("click", async () => {
+        more.disabled = true;
+        try {
+            const older = await api.reports(name, historyLength, before);
+            body.append(...reportRows(older.reports));
+            before = older.nextBefore;
+            more.hidden = before === null;
+        } catch (error) {
+            more.after(page.notice("error", error.message));
+        } finally {
+            more.disabled = false;
+        }
+    });
+    return [el("div", { class: "table-wrap" }, el("table", { id: "reports-table" },
         el("thead", {}, el("tr", {}, ["Received", "Alert", "Folders over", "Folders near", "Message"].map((text) =>
             el("th", { scope: "col" }, text)))),
-        el("tbody", {}, reports.map((report) =>
-            el("tr", {},
-                el("td", {}, format.time(report.receivedAt)),
-                el("td", {}, stateBadge(report.alert ? "alert" : "ok")),
-                el("td", {}, counts(report, "red")),
-                el("td", {}, counts(report, "yellow")),
-                el("td", { class: "small" }, (report.message || "").split(/\r?\n/)[0]))))));
+        body)), more];
+}
+
+// Asks for the range's history and redraws the charts; a refusal (a range the server will not answer) shows there.
+async function drawRange(chartBox, name, range) {
+    fill(chartBox, el("p", { class: "muted" }, "Loading…"));
+    try {
+        charts.draw(chartBox, await api.history(name, rangePicker.query(range)));
+    } catch (error) {
+        page.fail(chartBox, error);
+    }
 }
 
 function panel(title, id, ...content) {
@@ -79,9 +111,9 @@ async function drawComputer(main) {
     const name = page.param("name");
     if (!name) return fill(main, page.notice("error", "No computer named in the address."));
     document.title = `${name} · KOVA Oru console`;
-    const [computer, history] = await Promise.all([api.computer(name), api.reports(name, historyLength)]);
+    const [computer, reports] = await Promise.all([api.computer(name), api.reports(name, historyLength)]);
     const status = computer.status;
-    const reports = history.reports || [];
+    const range = rangePicker.fromAddress();
     const chartBox = el("div", { class: "charts", id: "charts" });
     fill(main,
         el("div", { class: "page-head" },
@@ -98,9 +130,9 @@ async function drawComputer(main) {
             panel("Disks", "disks-heading", disksTable(status.disks), page.canChange() ? computerThresholdForm(computer) : null),
         ],
         await alertActions.panel(name, computer, () => drawComputer(main)),
-        panel("Over time", "charts-heading", chartBox),
-        panel(`Last ${historyLength} reports`, "reports-heading", reportsTable(reports)));
-    charts.draw(chartBox, reports);
+        panel("Over time", "charts-heading", rangePicker.picker(range, (picked) => drawRange(chartBox, name, picked)), chartBox),
+        panel("Reports", "reports-heading", reportsTable(name, reports)));
+    await drawRange(chartBox, name, range);
 }
 
 page.start("computer", drawComputer);

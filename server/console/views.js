@@ -4,7 +4,7 @@
 
 const viewScripts = {
     fleet: ["alert-actions.js", "disk-threshold.js", "fleet.js"],
-    computer: ["chart.js", "charts.js", "alert-actions.js", "disk-threshold.js", "computer.js"],
+    computer: ["chart.js", "charts.js", "range-picker.js", "alert-actions.js", "disk-threshold.js", "computer.js"],
     settings: ["setting-meanings.js", "settings.js"],
     enrolment: ["enrolment.js"],
     audit: ["audit.js"],

@@ -5,6 +5,12 @@ namespace {
 constexpr double kDiskSpaceUnit = 10000; // agents report free space in units of 10,000 bytes
 } // namespace
 
+std::optional<double> reportedFreeBytes(QString text) {
+    bool isNumber = false;
+    const double units = text.replace(QLatin1Char(','), QLatin1Char('.')).trimmed().toDouble(&isNumber);
+    return isNumber && units > 0 ? std::optional(units * kDiskSpaceUnit) : std::nullopt;
+}
+
 QString diskSpaceKey(int disk) {
     return disk == 2 ? QStringLiteral("sdiskspace2") : QStringLiteral("sDiskSpace%1").arg(disk);
 }
@@ -15,12 +21,7 @@ QList<DiskReading> diskReadings(const std::function<QString(const QString& key)>
         const QString drive = value(QStringLiteral("sDisk%1").arg(disk));
         if (drive.isEmpty())
             continue;
-        // The agent writes the decimal separator of its machine, which may be a comma.
-        QString text = value(diskSpaceKey(disk));
-        bool isNumber = false;
-        const double units = text.replace(QLatin1Char(','), QLatin1Char('.')).trimmed().toDouble(&isNumber);
-        disks << DiskReading{drive,
-                             isNumber && units > 0 ? std::optional(units * kDiskSpaceUnit) : std::nullopt};
+        disks << DiskReading{drive, reportedFreeBytes(value(diskSpaceKey(disk)))};
     }
     return disks;
 }

@@ -17,6 +17,10 @@ struct DiskReading {
 
 constexpr int kReportedDisks = 4;
 
+// Free space in bytes from a report's figure (units of 10,000 bytes, the machine's decimal separator, which
+// may be a comma); empty when it is no number or exactly 0, what an agent reports for a drive gone.
+std::optional<double> reportedFreeBytes(QString text);
+
 // The report key of a disk's free space, as the agent spells it (one of them in lower case).
 QString diskSpaceKey(int disk);
 
