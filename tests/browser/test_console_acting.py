@@ -19,14 +19,11 @@ import urllib.request
 from datetime import datetime, timedelta, timezone
 from http.cookiejar import CookieJar
 from pathlib import Path
-from urllib.parse import urlencode
 
-from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support import expected_conditions as shown
-from selenium.webdriver.support.ui import WebDriverWait
 
 import headless_chromium
+from console_page import ConsolePage
 from kovarig import Agent, Server
 
 COMPUTER = "ACTING-PC"
@@ -84,7 +81,9 @@ def local_field(moment):
     return moment.astimezone().strftime("%Y-%m-%dT%H:%M")
 
 
-class ConsoleActing(unittest.TestCase):
+class ConsoleActing(ConsolePage, unittest.TestCase):
+    picture_prefix = "acting"
+
     @classmethod
     def setUpClass(cls):
         cls.work = Path(tempfile.mkdtemp(prefix="kova-acting-"))
@@ -122,30 +121,11 @@ class ConsoleActing(unittest.TestCase):
 
     # Helpers -------------------------------------------------------------------------------------------------
 
-    def open_view(self, view, **query):
-        self.browser.get(f"{self.server.url}/console/console.html?" + urlencode({"view": view, **query}))
 
-    def wait_for(self, condition, what, seconds=20):
-        try:
-            return WebDriverWait(self.browser, seconds).until(condition)
-        except TimeoutException:
-            self.picture("failed")
-            self.fail(f"waited {seconds} s for {what}; the page said: {self.browser.find_element(By.TAG_NAME, 'body').text[:2000]}")
 
-    def element(self, selector, what=None):
-        return self.wait_for(shown.visibility_of_element_located((By.CSS_SELECTOR, selector)), what or selector)
 
-    def text_in(self, selector, text):
-        self.wait_for(shown.text_to_be_present_in_element((By.CSS_SELECTOR, selector), text), f"{text!r} in {selector}")
-        return self.browser.find_element(By.CSS_SELECTOR, selector)
 
-    def picture(self, name):
-        headless_chromium.screenshot(self.browser, self.output / f"acting-{name}.png")
 
-    def type_into(self, field_id, text):
-        field = self.element(f"#{field_id}")
-        field.clear()
-        field.send_keys(text)
 
     def set_moment(self, field_id, moment):
         self.browser.execute_script("document.getElementById(arguments[0]).value = arguments[1]",

@@ -10,14 +10,12 @@ import shutil
 import tempfile
 import unittest
 from pathlib import Path
-from urllib.parse import urlencode
 
-from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions as shown
-from selenium.webdriver.support.ui import WebDriverWait
 
 import headless_chromium
+from console_page import ConsolePage
 from kovarig import Agent, Server
 
 COMPUTER = "BROWSER-PC"
@@ -31,7 +29,7 @@ RED = "rgba(192, 57, 43, 1)"
 GREEN = "rgba(30, 107, 63, 1)"
 
 
-class ConsoleFlow(unittest.TestCase):
+class ConsoleFlow(ConsolePage, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = Path(tempfile.mkdtemp(prefix="kova-browser-"))
@@ -60,33 +58,12 @@ class ConsoleFlow(unittest.TestCase):
 
     # Helpers -------------------------------------------------------------------------------------------------
 
-    def open(self, page):
-        self.browser.get(f"{self.server.url}/console/{page}")
 
-    def open_view(self, view, **query):
-        self.open("console.html?" + urlencode({"view": view, **query}))
 
-    def wait_for(self, condition, what, seconds=20):
-        try:
-            return WebDriverWait(self.browser, seconds).until(condition)
-        except TimeoutException:
-            self.picture("failed")
-            self.fail(f"waited {seconds} s for {what}; the page said: {self.browser.find_element(By.TAG_NAME, 'body').text[:2000]}")
 
-    def element(self, selector, what=None):
-        return self.wait_for(shown.visibility_of_element_located((By.CSS_SELECTOR, selector)), what or selector)
 
-    def text_in(self, selector, text):
-        self.wait_for(shown.text_to_be_present_in_element((By.CSS_SELECTOR, selector), text), f"{text!r} in {selector}")
-        return self.browser.find_element(By.CSS_SELECTOR, selector)
 
-    def picture(self, name):
-        headless_chromium.screenshot(self.browser, self.output / f"console-{name}.png")
 
-    def type_into(self, field_id, text):
-        field = self.element(f"#{field_id}")
-        field.clear()
-        field.send_keys(text)
 
     def save_settings(self, expected):
         self.browser.find_element(By.ID, "save-settings").click()

@@ -15,14 +15,12 @@ import time
 import unittest
 from datetime import datetime, timedelta
 from pathlib import Path
-from urllib.parse import quote, urlencode, urlsplit
+from urllib.parse import quote, urlsplit
 
-from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support import expected_conditions as shown
-from selenium.webdriver.support.ui import WebDriverWait
 
 import headless_chromium
+from console_page import ConsolePage
 from kovarig import Agent, Server
 
 COMPUTER = "HISTORY-PC"
@@ -60,7 +58,7 @@ class ConsoleApi:
                   {"Cookie": self.cookie, "X-CSRF-Token": self.token})
 
 
-class ConsoleHistory(unittest.TestCase):
+class ConsoleHistory(ConsolePage, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = Path(tempfile.mkdtemp(prefix="kova-history-"))
@@ -106,18 +104,8 @@ class ConsoleHistory(unittest.TestCase):
 
     # Helpers -------------------------------------------------------------------------------------------------
 
-    def wait_for(self, condition, what, seconds=20):
-        try:
-            return WebDriverWait(self.browser, seconds).until(condition)
-        except TimeoutException:
-            self.picture("history-failed")
-            self.fail(f"waited {seconds} s for {what}; the page said: {self.browser.find_element(By.TAG_NAME, 'body').text[:2000]}")
 
-    def element(self, selector):
-        return self.wait_for(shown.visibility_of_element_located((By.CSS_SELECTOR, selector)), selector)
 
-    def picture(self, name):
-        headless_chromium.screenshot(self.browser, self.output / f"console-{name}.png")
 
     def log_in(self):
         self.browser.get(f"{self.server.url}/console/")
@@ -127,7 +115,7 @@ class ConsoleHistory(unittest.TestCase):
         self.element("#fleet-table")
 
     def open_computer(self, **query):
-        self.browser.get(f"{self.server.url}/console/console.html?" + urlencode({"view": "computer", "name": COMPUTER, **query}))
+        self.open_view("computer", name=COMPUTER, **query)
         return self.folder_chart()
 
     def folder_chart(self):

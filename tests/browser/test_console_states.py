@@ -13,15 +13,13 @@ import tempfile
 import unittest
 from datetime import datetime, timedelta
 from pathlib import Path
-from urllib.parse import urlencode
 
-from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support import expected_conditions as shown
-from selenium.webdriver.support.ui import Select, WebDriverWait
+from selenium.webdriver.support.ui import Select
 
 import accessibility
 import headless_chromium
+from console_page import ConsolePage
 from kovarig import Agent, Server
 
 OPERATOR = "olivia"
@@ -32,7 +30,9 @@ FULL = "FULL-PC"
 BROWSER_ZONE = "Asia/Kolkata"  # a zone apart from UTC, so that local times differ visibly
 
 
-class ConsoleStates(unittest.TestCase):
+class ConsoleStates(ConsolePage, unittest.TestCase):
+    picture_prefix = "console-states"
+
     @classmethod
     def setUpClass(cls):
         cls.work = Path(tempfile.mkdtemp(prefix="kova-states-"))
@@ -60,36 +60,14 @@ class ConsoleStates(unittest.TestCase):
         finally:
             os.environ.pop("TZ") if zone is None else os.environ.update(TZ=zone)
         cls.addClassCleanup(cls.browser.quit)
-        cls.shots = Path("/tmp/shots-console-a")
-        cls.shots.mkdir(exist_ok=True)
 
     # Helpers -------------------------------------------------------------------------------------------------
 
-    def open_view(self, view, **query):
-        self.browser.get(f"{self.server.url}/console/console.html?" + urlencode({"view": view, **query}))
 
-    def wait_for(self, condition, what, seconds=20):
-        try:
-            return WebDriverWait(self.browser, seconds).until(condition)
-        except TimeoutException:
-            self.picture("failed")
-            self.fail(f"waited {seconds} s for {what}; the page said: {self.browser.find_element(By.TAG_NAME, 'body').text[:2000]}")
 
-    def element(self, selector, what=None):
-        return self.wait_for(shown.visibility_of_element_located((By.CSS_SELECTOR, selector)), what or selector)
 
-    def text_in(self, selector, text):
-        self.wait_for(shown.text_to_be_present_in_element((By.CSS_SELECTOR, selector), text), f"{text!r} in {selector}")
-        return self.browser.find_element(By.CSS_SELECTOR, selector)
 
-    def picture(self, name):
-        for folder in (self.output, self.shots):
-            headless_chromium.screenshot(self.browser, folder / f"console-states-{name}.png")
 
-    def type_into(self, field_id, text):
-        field = self.element(f"#{field_id}")
-        field.clear()
-        field.send_keys(text)
 
     def accessible(self, page):
         """No serious or critical axe-core violation on the page as it stands."""

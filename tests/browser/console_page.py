@@ -1,0 +1,44 @@
+"""What every console browser test does with its page: open a view, wait for what should appear (with a
+picture and the page's text when it does not), type into a field. A test class mixes it in beside
+unittest.TestCase and sets `browser`, `server`, `output` (the picture folder) and `picture_prefix`."""
+
+from urllib.parse import urlencode
+
+from selenium.common.exceptions import TimeoutException
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support import expected_conditions as shown
+from selenium.webdriver.support.ui import WebDriverWait
+
+import headless_chromium
+
+
+class ConsolePage:
+    picture_prefix = "console"
+
+    def open(self, page):
+        self.browser.get(f"{self.server.url}/console/{page}")
+
+    def open_view(self, view, **query):
+        self.open("console.html?" + urlencode({"view": view, **query}))
+
+    def wait_for(self, condition, what, seconds=20):
+        try:
+            return WebDriverWait(self.browser, seconds).until(condition)
+        except TimeoutException:
+            self.picture("failed")
+            self.fail(f"waited {seconds} s for {what}; the page said: {self.browser.find_element(By.TAG_NAME, 'body').text[:2000]}")
+
+    def element(self, selector, what=None):
+        return self.wait_for(shown.visibility_of_element_located((By.CSS_SELECTOR, selector)), what or selector)
+
+    def text_in(self, selector, text):
+        self.wait_for(shown.text_to_be_present_in_element((By.CSS_SELECTOR, selector), text), f"{text!r} in {selector}")
+        return self.browser.find_element(By.CSS_SELECTOR, selector)
+
+    def picture(self, name):
+        headless_chromium.screenshot(self.browser, self.output / f"{self.picture_prefix}-{name}.png")
+
+    def type_into(self, field_id, text):
+        field = self.element(f"#{field_id}")
+        field.clear()
+        field.send_keys(text)
