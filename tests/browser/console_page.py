@@ -2,6 +2,10 @@
 picture and the page's text when it does not), type into a field. A test class mixes it in beside
 unittest.TestCase and sets `browser`, `server`, `output` (the picture folder) and `picture_prefix`."""
 
+import os
+import shutil
+import tempfile
+from pathlib import Path
 from urllib.parse import urlencode
 
 from selenium.common.exceptions import TimeoutException
@@ -14,6 +18,20 @@ import headless_chromium
 
 class ConsolePage:
     picture_prefix = "console"
+
+    @classmethod
+    def make_folders(cls, prefix, folder, files, content=lambda k: "x"):
+        """The test's own folder (removed afterwards), the picture folder (KOVA_TEST_OUTPUT, else inside it) and
+        a watched folder `folder` holding `files` files; returns the watched folder."""
+        cls.work = Path(tempfile.mkdtemp(prefix=prefix))
+        cls.addClassCleanup(shutil.rmtree, cls.work, ignore_errors=True)
+        cls.output = Path(os.environ.get("KOVA_TEST_OUTPUT", cls.work / "output"))
+        cls.output.mkdir(parents=True, exist_ok=True)
+        watched = cls.work / folder
+        watched.mkdir()
+        for k in range(files):
+            (watched / f"{folder}-{k}.txt").write_text(content(k))
+        return watched
 
     def open(self, page):
         self.browser.get(f"{self.server.url}/console/{page}")

@@ -11,14 +11,11 @@ import http.server
 import json
 import os
 import secrets
-import shutil
-import tempfile
 import threading
 import unittest
 import urllib.request
 from datetime import datetime, timedelta, timezone
 from http.cookiejar import CookieJar
-from pathlib import Path
 
 from selenium.webdriver.common.by import By
 
@@ -86,14 +83,7 @@ class ConsoleActing(ConsolePage, unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.work = Path(tempfile.mkdtemp(prefix="kova-acting-"))
-        cls.addClassCleanup(shutil.rmtree, cls.work, ignore_errors=True)
-        cls.output = Path(os.environ.get("KOVA_TEST_OUTPUT", cls.work / "output"))
-        cls.output.mkdir(parents=True, exist_ok=True)
-        cls.watched = cls.work / "watched"
-        cls.watched.mkdir()
-        for k in range(FILES_IN_FOLDER):
-            (cls.watched / f"waiting-{k}.txt").write_text("x")
+        cls.watched = cls.make_folders("kova-acting-", "watched", FILES_IN_FOLDER)
 
         cls.receiver = Receiver()
         cls.addClassCleanup(cls.receiver.shutdown)

@@ -6,13 +6,9 @@ stands in the audit; the operator logs out. Each page's picture goes to the test
 """
 import os
 import secrets
-import shutil
-import tempfile
 import unittest
-from pathlib import Path
 
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support import expected_conditions as shown
 
 import headless_chromium
 from console_page import ConsolePage
@@ -32,14 +28,7 @@ GREEN = "rgba(30, 107, 63, 1)"
 class ConsoleFlow(ConsolePage, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.work = Path(tempfile.mkdtemp(prefix="kova-browser-"))
-        cls.addClassCleanup(shutil.rmtree, cls.work, ignore_errors=True)
-        cls.output = Path(os.environ.get("KOVA_TEST_OUTPUT", cls.work / "output"))
-        cls.output.mkdir(parents=True, exist_ok=True)
-        cls.watched = cls.work / "watched"
-        cls.watched.mkdir()
-        for k in range(FILES_IN_FOLDER):
-            (cls.watched / f"waiting-{k}.txt").write_text("x" * (k + 1) * 100)
+        cls.watched = cls.make_folders("kova-browser-", "watched", FILES_IN_FOLDER, lambda k: "x" * (k + 1) * 100)
 
         cls.password = secrets.token_urlsafe(12)
         cls.server = Server(os.environ["KOVA_SERVER_EXE"], cls.work, cls.work / "kova-server.sqlite")

@@ -8,13 +8,9 @@ import http.client
 import json
 import os
 import secrets
-import shutil
 import sqlite3
-import tempfile
-import time
 import unittest
 from datetime import datetime, timedelta
-from pathlib import Path
 from urllib.parse import quote, urlsplit
 
 from selenium.webdriver.common.by import By
@@ -61,14 +57,7 @@ class ConsoleApi:
 class ConsoleHistory(ConsolePage, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.work = Path(tempfile.mkdtemp(prefix="kova-history-"))
-        cls.addClassCleanup(shutil.rmtree, cls.work, ignore_errors=True)
-        cls.output = Path(os.environ.get("KOVA_TEST_OUTPUT", cls.work / "output"))
-        cls.output.mkdir(parents=True, exist_ok=True)
-        cls.watched = cls.work / "watched"
-        cls.watched.mkdir()
-        for k in range(5):
-            (cls.watched / f"waiting-{k}.txt").write_text("x")
+        cls.watched = cls.make_folders("kova-history-", "watched", 5)
         cls.password = secrets.token_urlsafe(12)
         cls.database = cls.work / "kova-server.sqlite"
         # The agent reports three times in a row here, faster than a real one may.

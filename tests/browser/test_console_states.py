@@ -7,12 +7,9 @@ critical checks. Each page's picture goes to the test output folder.
 """
 import os
 import secrets
-import shutil
 import sqlite3
-import tempfile
 import unittest
 from datetime import datetime, timedelta
-from pathlib import Path
 
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
@@ -35,14 +32,7 @@ class ConsoleStates(ConsolePage, unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.work = Path(tempfile.mkdtemp(prefix="kova-states-"))
-        cls.addClassCleanup(shutil.rmtree, cls.work, ignore_errors=True)
-        cls.output = Path(os.environ.get("KOVA_TEST_OUTPUT", cls.work / "output"))
-        cls.output.mkdir(parents=True, exist_ok=True)
-        cls.spool = cls.work / "spool"
-        cls.spool.mkdir()
-        for k in range(5):
-            (cls.spool / f"job-{k}.txt").write_text("x")
+        cls.spool = cls.make_folders("kova-states-", "spool", 5)
         cls.database = cls.work / "kova-server.sqlite"
         cls.password = secrets.token_urlsafe(12)
         cls.server = Server(os.environ["KOVA_SERVER_EXE"], cls.work, cls.database, enrolment="open")
