@@ -3,8 +3,8 @@
 // out, a test delivery is signed with the receiver's own secret and its answer
 // is shown, events reach an added receiver until it is disabled, and
 // command-line receivers stay.
-#include "domain/EventKinds.h"
 #include "alerting/WebhookSignature.h"
+#include "domain/EventKinds.h"
 #include "server/RunningServer.h"
 #include "support/LoopbackResponder.h"
 
@@ -44,6 +44,10 @@ struct Stage {
 
     ApiClient::Reply add(const QString& url, const QString& secret = kSecret) {
         return admin->post("/api/v1/webhooks", {{"url", url}, {"secret", secret}});
+    }
+    // The number of a receiver added with the test's secret.
+    qint64 addedId(const QString& url) {
+        return add(url).json.value("receiver").toObject().value("id").toInteger();
     }
 
     QJsonArray receivers() { return admin->get("/api/v1/webhooks").json.value("receivers").toArray(); }
@@ -120,11 +124,7 @@ private slots:
         added.serve(Answer::http(status, body));
         Stage stage;
         QCOMPARE(stage.start(), QString());
-        const qint64 id = stage.add(added.url("/added").toString())
-                              .json.value("receiver")
-                              .toObject()
-                              .value("id")
-                              .toInteger();
+        const qint64 id = stage.addedId(added.url("/added").toString());
         QCOMPARE(stage.admin->post(QString("/api/v1/webhooks/%1/test").arg(id)).status, 202);
         QTRY_COMPARE(added.requests().size(), 1);
         const ReceivedRequest test = added.requests()[0];
@@ -142,7 +142,7 @@ private slots:
         LoopbackResponder closed; // its port is free again once it is gone
         const QString url = closed.url("/gone").toString();
         closed.close();
-        const qint64 id = stage.add(url).json.value("receiver").toObject().value("id").toInteger();
+        const qint64 id = stage.addedId(url);
         QCOMPARE(stage.admin->post(QString("/api/v1/webhooks/%1/test").arg(id)).status, 202);
         QTRY_VERIFY(stage.receivers()[1].toObject().value("testAnswer").toString().startsWith("No answer: "));
     }
@@ -152,11 +152,7 @@ private slots:
         added.serve(Answer::http(200, ""));
         Stage stage;
         QCOMPARE(stage.start(), QString());
-        const qint64 id = stage.add(added.url("/added").toString())
-                              .json.value("receiver")
-                              .toObject()
-                              .value("id")
-                              .toInteger();
+        const qint64 id = stage.addedId(added.url("/added").toString());
         QCOMPARE(stage.server.report("PC-1", {{1, {"C:\\in", "12", "10"}}}), 200);
         QTRY_COMPARE(added.requests().size(), 1);
         QTRY_COMPARE(stage.fixed.requests().size(), 1);
