@@ -5,11 +5,14 @@
 namespace server {
 
 QJsonObject windowJson(const MaintenanceWindow& window) {
-    return {{"id", window.id},
-            {"from", timeJson(window.from)},
-            {"to", timeJson(window.to)},
-            {"operator", window.operatorName},
-            {"note", window.note}};
+    QJsonObject json{{"id", window.id},
+                     {"from", timeJson(window.from)},
+                     {"to", timeJson(window.to)},
+                     {"operator", window.operatorName},
+                     {"note", window.note}};
+    if (!window.tag.isEmpty())
+        json.insert("tag", window.tag);
+    return json;
 }
 
 void insertActions(QJsonObject& computer, const ComputerActions& actions) {

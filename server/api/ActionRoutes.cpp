@@ -34,6 +34,15 @@ Result<QDateTime> momentOf(const QJsonObject& body, const QString& field) {
         QStringLiteral("%1 is not a date and time; write it like 2026-12-07T22:00:00Z.").arg(field)};
 }
 
+// A tag's windows are audited under no computer, with the tag in the setting's name.
+QString maintenanceSetting(const WindowOwner& owner) {
+    return owner.tag.isEmpty() ? kMaintenanceSetting : QStringLiteral("maintenance of tag %1").arg(owner.tag);
+}
+
+QString ownerText(const WindowOwner& owner) {
+    return owner.tag.isEmpty() ? owner.computer : QStringLiteral("Tag %1").arg(owner.tag);
+}
+
 QString windowText(const MaintenanceWindow& window) {
     return QStringLiteral("%1 to %2").arg(timeJson(window.from).toString(), timeJson(window.to).toString());
 }
@@ -85,7 +94,25 @@ QHttpServerResponse ConsoleApi::maintenanceWindows(const Call& call) {
     std::optional<QHttpServerResponse> refused;
     if (!knownComputer(call, refused))
         return std::move(*refused);
-    const auto windows = m_actions.windows(call.computer, call.now);
+    return listWindows(WindowOwner{call.computer, {}}, call.now);
+}
+
+QHttpServerResponse ConsoleApi::planMaintenance(const Call& call) {
+    std::optional<QHttpServerResponse> refused;
+    if (!knownComputer(call, refused))
+        return std::move(*refused);
+    return planWindow(call, WindowOwner{call.computer, {}});
+}
+
+QHttpServerResponse ConsoleApi::endMaintenance(const Call& call) {
+    std::optional<QHttpServerResponse> refused;
+    if (!knownComputer(call, refused))
+        return std::move(*refused);
+    return endWindow(call, WindowOwner{call.computer, {}});
+}
+
+QHttpServerResponse ConsoleApi::listWindows(const WindowOwner& owner, const QDateTime& now) {
+    const auto windows = m_actions.windows(owner, now);
     if (!windows)
         return storeFailure(windows.reason());
     QJsonArray list;
@@ -94,7 +121,7 @@ QHttpServerResponse ConsoleApi::maintenanceWindows(const Call& call) {
     return jsonReply({{"windows", list}});
 }
 
-QHttpServerResponse ConsoleApi::planMaintenance(const Call& call) {
+QHttpServerResponse ConsoleApi::planWindow(const Call& call, const WindowOwner& owner) {
     const auto& body = call.request.body;
     if (!body)
         return errorReply(HttpStatus::BadRequest, body.reason());
@@ -105,18 +132,15 @@ QHttpServerResponse ConsoleApi::planMaintenance(const Call& call) {
         if (!reason.isEmpty())
             return errorReply(HttpStatus::UnprocessableEntity, reason);
     }
-    MaintenanceWindow window{0, call.computer, *from, *to, call.caller->name, *note};
+    MaintenanceWindow window{0, owner.computer, *from, *to, call.caller->name, *note, owner.tag};
     if (const auto fits = checkWindow(window, call.now); !fits)
         return errorReply(HttpStatus::UnprocessableEntity, fits.reason());
-    std::optional<QHttpServerResponse> refused;
-    if (!knownComputer(call, refused))
-        return std::move(*refused);
     const auto stored = m_store.inTransaction([&]() -> Result<> {
         const auto id = m_actions.addWindow(window, call.now);
         if (!id)
             return Failure{id.reason()};
         window.id = *id;
-        return m_fleet.insertAudit({0, call.now, call.caller->name, call.computer, kMaintenanceSetting,
+        return m_fleet.insertAudit({0, call.now, call.caller->name, owner.computer, maintenanceSetting(owner),
                                     QString(), windowText(window)});
     });
     if (!stored)
@@ -124,21 +148,18 @@ QHttpServerResponse ConsoleApi::planMaintenance(const Call& call) {
     return jsonReply({{"window", windowJson(window)}}, HttpStatus::Created);
 }
 
-QHttpServerResponse ConsoleApi::endMaintenance(const Call& call) {
+QHttpServerResponse ConsoleApi::endWindow(const Call& call, const WindowOwner& owner) {
     bool isNumber = false;
     const qint64 id = call.request.query.queryItemValue(QStringLiteral("id")).toLongLong(&isNumber);
     if (!isNumber)
         return errorReply(HttpStatus::BadRequest, QStringLiteral("Name the window to end: ?id=N."));
-    std::optional<QHttpServerResponse> refused;
-    if (!knownComputer(call, refused))
-        return std::move(*refused);
     bool ended = false;
     const auto stored = m_store.inTransaction([&]() -> Result<> {
-        const auto done = m_actions.endWindow(call.computer, id, call.now);
+        const auto done = m_actions.endWindow(owner, id, call.now);
         if (!done || !*done)
             return done ? Result<>::success() : Failure{done.reason()};
         ended = true;
-        return m_fleet.insertAudit({0, call.now, call.caller->name, call.computer, kMaintenanceSetting,
+        return m_fleet.insertAudit({0, call.now, call.caller->name, owner.computer, maintenanceSetting(owner),
                                     QStringLiteral("window %1").arg(id), QStringLiteral("ended")});
     });
     if (!stored)
@@ -146,7 +167,7 @@ QHttpServerResponse ConsoleApi::endMaintenance(const Call& call) {
     if (!ended)
         return errorReply(
             HttpStatus::NotFound,
-            QStringLiteral("%1 has no window %2 still to come or running.").arg(call.computer).arg(id));
+            QStringLiteral("%1 has no window %2 still to come or running.").arg(ownerText(owner)).arg(id));
     return jsonReply({{"ended", id}});
 }
 

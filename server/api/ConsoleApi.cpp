@@ -52,7 +52,7 @@ QByteArray methodName(HttpMethod method) {
 
 ConsoleApi::ConsoleApi(ServerStore& store)
     : m_store(store), m_fleet(store), m_history(store), m_accounts(store), m_events(store), m_actions(store),
-      m_receivers(store), m_auth(m_accounts) {
+      m_receivers(store), m_tags(store), m_auth(m_accounts) {
     addRoutes();
 }
 
@@ -83,6 +83,12 @@ void ConsoleApi::addRoutes() {
         {M::Get, {"computers", name, "maintenance"}, Access::Reader, &ConsoleApi::maintenanceWindows},
         {M::Post, {"computers", name, "maintenance"}, Access::Changer, &ConsoleApi::planMaintenance},
         {M::Delete, {"computers", name, "maintenance"}, Access::Changer, &ConsoleApi::endMaintenance},
+        {M::Put, {"computers", name, "tags"}, Access::Changer, &ConsoleApi::changeTags},
+        {M::Get, {"tags", name, "maintenance"}, Access::Reader, &ConsoleApi::tagWindows},
+        {M::Post, {"tags", name, "maintenance"}, Access::Changer, &ConsoleApi::planTagMaintenance},
+        {M::Delete, {"tags", name, "maintenance"}, Access::Changer, &ConsoleApi::endTagMaintenance},
+        {M::Post, {"bulk", "preview"}, Access::Changer, &ConsoleApi::previewBulkChange},
+        {M::Post, {"bulk", "apply"}, Access::Changer, &ConsoleApi::applyBulkChange},
         {M::Get, {"webhooks"}, Access::Admin, &ConsoleApi::receivers},
         {M::Post, {"webhooks"}, Access::Admin, &ConsoleApi::addReceiver},
         {M::Post, {"webhooks", name, "test"}, Access::Admin, &ConsoleApi::testReceiver},

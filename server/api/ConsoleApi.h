@@ -1,13 +1,16 @@
 #pragma once
 
 #include "auth/ConsoleAuth.h"
+#include "domain/BulkChange.h"
 #include "http/ApiRequest.h"
+#include "http/JsonReply.h"
 #include "store/AccountStore.h"
 #include "store/EventStore.h"
 #include "store/FleetStore.h"
 #include "store/HistoryStore.h"
 #include "store/OperatorActionStore.h"
 #include "store/ReceiverStore.h"
+#include "store/TagStore.h"
 
 #include <functional>
 #include <QHttpServerResponse>
@@ -77,6 +80,26 @@ private:
     QHttpServerResponse maintenanceWindows(const Call& call);
     QHttpServerResponse planMaintenance(const Call& call);
     QHttpServerResponse endMaintenance(const Call& call);
+    QHttpServerResponse listWindows(const WindowOwner& owner, const QDateTime& now);
+    QHttpServerResponse planWindow(const Call& call, const WindowOwner& owner);
+    QHttpServerResponse endWindow(const Call& call, const WindowOwner& owner);
+
+    // Tags, and maintenance windows for a tag ({name} is the tag)
+    QHttpServerResponse changeTags(const Call& call);
+    QHttpServerResponse tagWindows(const Call& call);
+    QHttpServerResponse planTagMaintenance(const Call& call);
+    QHttpServerResponse endTagMaintenance(const Call& call);
+    std::optional<WindowOwner> tagOwner(const Call& call, std::optional<QHttpServerResponse>& refusal);
+    // The computers carrying the fleet filter's tag; none when it names no tag.
+    Result<std::optional<QSet<QString>>> taggedComputers(const QString& tag);
+
+    // Settings changed on many computers in one step
+    QHttpServerResponse previewBulkChange(const Call& call);
+    QHttpServerResponse applyBulkChange(const Call& call);
+    std::optional<QList<ComputerView>> bulkComputers(const QJsonObject& body, const QDateTime& now,
+                                                     std::optional<QHttpServerResponse>& refusal);
+    std::optional<BulkPlan> bulkPlan(const Call& call, QList<ComputerView>& computers,
+                                     std::optional<QHttpServerResponse>& refusal);
     // Free-space thresholds
     QHttpServerResponse fleetDiskThreshold(const Call& call);
     QHttpServerResponse changeFleetDiskThreshold(const Call& call);
@@ -112,6 +135,7 @@ private:
     EventStore m_events;
     OperatorActionStore m_actions;
     ReceiverStore m_receivers;
+    TagStore m_tags;
     ConsoleAuth m_auth;
     AlertingHooks m_hooks;
     bool m_tls = false;

@@ -3,6 +3,7 @@
 
 #include "api/ActionJson.h"
 #include "api/ComputerJson.h"
+#include "api/FleetQuery.h"
 #include "domain/SettingsRules.h"
 #include "http/JsonReply.h"
 
@@ -75,27 +76,30 @@ QHttpServerResponse ConsoleApi::fleet(const Call& call) {
     const auto page = queryNumber(call.request.query, QStringLiteral("page"), 1, 1, 1000000);
     if (!page)
         return errorReply(HttpStatus::BadRequest, page.reason());
-    const QString onlyWord = queryText(call.request.query, QStringLiteral("state"));
-    const auto only = standingFlag(onlyWord);
-    if (!onlyWord.isEmpty() && !only)
-        return errorReply(
-            HttpStatus::BadRequest,
-            QStringLiteral("state must be alert, unreadable, silent, lowdisk or near (or absent for "
-                           "every computer)."));
-    const auto fleet = m_fleet.fleetPage(queryText(call.request.query, QStringLiteral("search")), only,
-                                         static_cast<int>(*page - 1), kFleetPageSize, call.now);
+    const auto filter = readFleetQuery(queryText(call.request.query, QStringLiteral("search")),
+                                       queryText(call.request.query, QStringLiteral("state")),
+                                       queryText(call.request.query, QStringLiteral("tag")));
+    if (!filter)
+        return errorReply(HttpStatus::BadRequest, filter.reason());
+    const auto among = taggedComputers(filter->tag);
+    if (!among)
+        return storeFailure(among.reason());
+    const auto fleet = m_fleet.fleetPage(filter->search, filter->only, *among, static_cast<int>(*page - 1),
+                                         kFleetPageSize, call.now);
     if (!fleet)
         return storeFailure(fleet.reason());
     QStringList names;
     for (const ComputerView& computer : fleet->computers)
         names << computer.name;
     const auto actions = m_actions.actionsOf(names, call.now);
-    if (!actions)
-        return storeFailure(actions.reason());
+    const auto tags = m_tags.tagsOf(names);
+    if (!actions || !tags)
+        return storeFailure(actions.reason() + tags.reason());
     QJsonArray computers;
     for (const ComputerView& computer : fleet->computers) {
         QJsonObject row = fleetRowJson(computer, call.now);
         insertActions(row, actions->value(computer.name));
+        row.insert("tags", QJsonArray::fromStringList(tags->value(computer.name)));
         computers.append(row);
     }
     return jsonReply({{"page", *page},
@@ -120,10 +124,12 @@ QHttpServerResponse ConsoleApi::computer(const Call& call) {
         return storeFailure(read.reason());
     const std::optional<Enrolment>& enrolment = *read;
     const auto actions = m_actions.actionsOf({call.computer}, call.now);
-    if (!actions)
-        return storeFailure(actions.reason());
+    const auto tags = m_tags.tagsOf({call.computer});
+    if (!actions || !tags)
+        return storeFailure(actions.reason() + tags.reason());
     QJsonObject reply = computerJson(*view, call.now);
     insertActions(reply, actions->value(call.computer));
+    reply.insert("tags", QJsonArray::fromStringList(tags->value(call.computer)));
     reply.insert("enrolment", enrolment ? QJsonValue(stateText(enrolment->state)) : QJsonValue());
     reply.insert("keyless", enrolment && enrolment->keyless);
     return jsonReply(reply);

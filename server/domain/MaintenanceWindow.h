@@ -17,6 +17,7 @@ struct MaintenanceWindow {
     QDateTime to;
     QString operatorName;
     QString note;
+    QString tag; // not empty: planned for every computer carrying the tag while it runs (computer empty)
 };
 
 bool covers(const MaintenanceWindow& window, const QDateTime& at);

@@ -88,8 +88,9 @@ bool moreSevere(const StandingRow& a, const StandingRow& b) {
 
 } // namespace
 
-Result<FleetPage> FleetStore::fleetPage(const QString& search, std::optional<bool Standing::*> only, int page,
-                                        int pageSize, const QDateTime& now) {
+Result<FleetPage> FleetStore::fleetPage(const QString& search, std::optional<bool Standing::*> only,
+                                        const std::optional<QSet<QString>>& among, int page, int pageSize,
+                                        const QDateTime& now) {
     const auto all = readStandings(m_store, QString(), {}, now);
     if (!all)
         return Failure{all.reason()};
@@ -101,7 +102,8 @@ Result<FleetPage> FleetStore::fleetPage(const QString& search, std::optional<boo
         result.silent += row.standing.silent;
         result.lowDisk += row.standing.lowDisk;
         result.near += row.standing.nearLimit;
-        if (row.name.contains(search, Qt::CaseInsensitive) && (!only || row.standing.**only))
+        if (row.name.contains(search, Qt::CaseInsensitive) && (!only || row.standing.**only) &&
+            (!among || among->contains(row.name)))
             matching.append(row);
     }
     result.matching = static_cast<int>(matching.size());
@@ -188,6 +190,11 @@ Result<QList<StoredReport>> FleetStore::reports(const QString& name, int limit, 
 
 Result<> FleetStore::changeSettings(const ComputerView& computer, const QStringList& newSettings,
                                     const QString& operatorName, const QDateTime& now) {
+    return m_store.inTransaction([&] { return writeSettings(computer, newSettings, operatorName, now); });
+}
+
+Result<> FleetStore::writeSettings(const ComputerView& computer, const QStringList& newSettings,
+                                   const QString& operatorName, const QDateTime& now) {
     const QStringList& names = SettingsRecord::fieldNames();
     QStringList assignments;
     QVariantList values;
@@ -196,29 +203,27 @@ Result<> FleetStore::changeSettings(const ComputerView& computer, const QStringL
         values << sql::text(newSettings[k]);
     }
     values << sql::storedTime(now) << computer.name;
-    return m_store.inTransaction([&]() -> Result<> {
-        QSqlQuery update(m_store.connection());
-        if (auto done = sql::run(update,
-                                 QStringLiteral("UPDATE computers SET %1, changed_at = ? WHERE name = ?")
-                                     .arg(assignments.join(QStringLiteral(", "))),
-                                 values);
-            !done)
-            return done;
-        for (qsizetype k = 0; k < names.size(); ++k) {
-            if (computer.settings[k] == newSettings[k])
-                continue;
-            if (auto audited = insertAudit(
-                    {0, now, operatorName, computer.name, names[k], computer.settings[k], newSettings[k]});
-                !audited)
-                return audited;
-            QSqlQuery held(m_store.connection());
-            if (auto recorded = sql::run(held, schema::recordOperatorChange(),
-                                         {computer.name, names[k], sql::storedTime(now)});
-                !recorded)
-                return recorded;
-        }
-        return Result<>::success();
-    });
+    QSqlQuery update(m_store.connection());
+    if (auto done = sql::run(update,
+                             QStringLiteral("UPDATE computers SET %1, changed_at = ? WHERE name = ?")
+                                 .arg(assignments.join(QStringLiteral(", "))),
+                             values);
+        !done)
+        return done;
+    for (qsizetype k = 0; k < names.size(); ++k) {
+        if (computer.settings[k] == newSettings[k])
+            continue;
+        if (auto audited = insertAudit(
+                {0, now, operatorName, computer.name, names[k], computer.settings[k], newSettings[k]});
+            !audited)
+            return audited;
+        QSqlQuery held(m_store.connection());
+        if (auto recorded = sql::run(held, schema::recordOperatorChange(),
+                                     {computer.name, names[k], sql::storedTime(now)});
+            !recorded)
+            return recorded;
+    }
+    return Result<>::success();
 }
 
 Result<> FleetStore::refusePending(const QString& name) {
@@ -241,7 +246,7 @@ Result<> FleetStore::addAudit(const AuditEntry& entry) {
 Result<> FleetStore::insertAudit(const AuditEntry& entry) {
     QSqlQuery query(m_store.connection());
     return sql::run(query, schema::insertAudit(),
-                    {sql::storedTime(entry.at), entry.operatorName, entry.computer, entry.setting,
+                    {sql::storedTime(entry.at), entry.operatorName, sql::text(entry.computer), entry.setting,
                      sql::text(entry.oldValue), sql::text(entry.newValue)});
 }
 

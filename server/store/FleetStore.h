@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <QHash>
+#include <QSet>
 
 namespace server {
 
@@ -58,9 +59,10 @@ public:
 
     // By state, most severe first (see ComputerState), the longest standing first within a state, then by
     // name; `search` is part of the name in any letter case; `only` keeps the computers for which that
-    // flag stands (none: all); `page` counts from 0.
-    Result<FleetPage> fleetPage(const QString& search, std::optional<bool Standing::*> only, int page,
-                                int pageSize, const QDateTime& now);
+    // flag stands (none: all); `among` keeps only the computers it names (none: all); `page` counts from 0.
+    Result<FleetPage> fleetPage(const QString& search, std::optional<bool Standing::*> only,
+                                const std::optional<QSet<QString>>& among, int page, int pageSize,
+                                const QDateTime& now);
 
     // Empty: no such computer.
     Result<std::optional<ComputerView>> computer(const QString& name, const QDateTime& now);
@@ -71,6 +73,9 @@ public:
     // Stores the new settings and one audit row per changed setting, all or nothing.
     Result<> changeSettings(const ComputerView& computer, const QStringList& newSettings,
                             const QString& operatorName, const QDateTime& now);
+    // The same inside a transaction the caller holds (a change to many computers at once).
+    Result<> writeSettings(const ComputerView& computer, const QStringList& newSettings,
+                           const QString& operatorName, const QDateTime& now);
 
     // Forgets a name that waits for approval; it may ask again later and wait again.
     Result<> refusePending(const QString& name);

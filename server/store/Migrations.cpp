@@ -62,6 +62,18 @@ QStringList historyIndex() {
         QStringLiteral("CREATE INDEX reports_by_computer_time ON reports (\"sComputerName\", received_at)")};
 }
 
+// Tags on computers, read by computer for its page and by tag for the fleet's filter; a maintenance window
+// planned for a tag (computer empty) covers whichever computers carry the tag while it runs.
+QStringList tags() {
+    return {
+        QStringLiteral("CREATE TABLE computer_tags (computer TEXT NOT NULL, tag TEXT NOT NULL, "
+                       "PRIMARY KEY (computer, tag))"),
+        QStringLiteral("CREATE INDEX computer_tags_by_tag ON computer_tags (tag, computer)"),
+        QStringLiteral("ALTER TABLE maintenance_windows ADD COLUMN tag TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("CREATE INDEX maintenance_by_tag ON maintenance_windows (tag, ends_at)"),
+    };
+}
+
 } // namespace
 
 const QList<Migration>& migrations() {
@@ -74,7 +86,8 @@ const QList<Migration>& migrations() {
                                       {7, settingsProvenance()},
                                       {8, diskThresholds()},
                                       {9, schema::operatorActionTables()},
-                                      {10, historyIndex()}};
+                                      {10, historyIndex()},
+                                      {11, tags()}};
     return all;
 }
 

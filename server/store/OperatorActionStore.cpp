@@ -21,7 +21,16 @@ QString optionalTime(const QDateTime& moment) {
     return moment.isValid() ? sql::storedTime(moment) : QStringLiteral("");
 }
 
-const QString kWindowColumns = QStringLiteral("id, computer, starts_at, ends_at, operator, note");
+const QString kWindowColumns = QStringLiteral("id, computer, starts_at, ends_at, operator, note, tag");
+
+// Each window with each computer it covers: its own computer's, or a tag's for every computer carrying it.
+// Tags are read when asked, so a computer tagged during a window is covered from then on.
+const QString kCoveringWindows =
+    QStringLiteral("(SELECT %1 FROM maintenance_windows WHERE tag = '' UNION ALL "
+                   "SELECT w.id, t.computer, w.starts_at, w.ends_at, w.operator, w.note, w.tag FROM "
+                   "maintenance_windows w "
+                   "JOIN computer_tags t ON t.tag = w.tag WHERE w.tag <> '') covering")
+        .arg(kWindowColumns);
 
 MaintenanceWindow readWindow(const QSqlQuery& query) {
     return {query.value(0).toLongLong(),
@@ -29,7 +38,8 @@ MaintenanceWindow readWindow(const QSqlQuery& query) {
             sql::readStoredTime(query.value(2).toString()),
             sql::readStoredTime(query.value(3).toString()),
             query.value(4).toString(),
-            query.value(5).toString()};
+            query.value(5).toString(),
+            query.value(6).toString()};
 }
 
 } // namespace
@@ -55,12 +65,12 @@ Result<> OperatorActionStore::saveAcknowledgement(const Acknowledgement& acknowl
 
 Result<qint64> OperatorActionStore::addWindow(const MaintenanceWindow& window, const QDateTime& now) {
     QSqlQuery query(m_store.connection());
-    if (auto done =
-            sql::run(query,
-                     QStringLiteral("INSERT INTO maintenance_windows (computer, starts_at, ends_at, "
-                                    "operator, note, created_at) VALUES (?, ?, ?, ?, ?, ?) RETURNING id"),
-                     {window.computer, sql::storedTime(window.from), sql::storedTime(window.to),
-                      window.operatorName, sql::text(window.note), sql::storedTime(now)});
+    if (auto done = sql::run(
+            query,
+            QStringLiteral("INSERT INTO maintenance_windows (computer, starts_at, ends_at, "
+                           "operator, note, created_at, tag) VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id"),
+            {sql::text(window.computer), sql::storedTime(window.from), sql::storedTime(window.to),
+             window.operatorName, sql::text(window.note), sql::storedTime(now), sql::text(window.tag)});
         !done)
         return Failure{done.reason()};
     if (!query.next())
@@ -68,13 +78,13 @@ Result<qint64> OperatorActionStore::addWindow(const MaintenanceWindow& window, c
     return query.value(0).toLongLong();
 }
 
-Result<bool> OperatorActionStore::endWindow(const QString& computer, qint64 id, const QDateTime& now) {
+Result<bool> OperatorActionStore::endWindow(const WindowOwner& owner, qint64 id, const QDateTime& now) {
     const QString at = sql::storedTime(now);
     QSqlQuery drop(m_store.connection());
     if (auto done = sql::run(drop,
                              QStringLiteral("DELETE FROM maintenance_windows WHERE id = ? AND computer = ? "
-                                            "AND starts_at > ?"),
-                             {id, computer, at});
+                                            "AND tag = ? AND starts_at > ?"),
+                             {id, sql::text(owner.computer), sql::text(owner.tag), at});
         !done)
         return Failure{done.reason()};
     if (drop.numRowsAffected() == 1)
@@ -82,21 +92,22 @@ Result<bool> OperatorActionStore::endWindow(const QString& computer, qint64 id, 
     QSqlQuery end(m_store.connection());
     if (auto done = sql::run(end,
                              QStringLiteral("UPDATE maintenance_windows SET ends_at = ? WHERE id = ? AND "
-                                            "computer = ? AND ends_at > ?"),
-                             {at, id, computer, at});
+                                            "computer = ? AND tag = ? AND ends_at > ?"),
+                             {at, id, sql::text(owner.computer), sql::text(owner.tag), at});
         !done)
         return Failure{done.reason()};
     return end.numRowsAffected() == 1;
 }
 
-Result<QList<MaintenanceWindow>> OperatorActionStore::windows(const QString& computer, const QDateTime& now) {
+Result<QList<MaintenanceWindow>> OperatorActionStore::windows(const WindowOwner& owner,
+                                                              const QDateTime& now) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     if (auto done = sql::run(query,
                              QStringLiteral("SELECT %1 FROM maintenance_windows WHERE computer = ? AND "
-                                            "ends_at > ? ORDER BY starts_at, id")
+                                            "tag = ? AND ends_at > ? ORDER BY starts_at, id")
                                  .arg(kWindowColumns),
-                             {computer, sql::storedTime(now)});
+                             {sql::text(owner.computer), sql::text(owner.tag), sql::storedTime(now)});
         !done)
         return Failure{done.reason()};
     QList<MaintenanceWindow> windows;
@@ -183,9 +194,9 @@ Result<> OperatorActionStore::readWindowsAt(const QStringList& computers, const 
     query.setForwardOnly(true);
     const QString at = sql::storedTime(now);
     if (auto done = sql::run(query,
-                             QStringLiteral("SELECT %1 FROM maintenance_windows WHERE computer IN (%2) AND "
+                             QStringLiteral("SELECT %1 FROM %2 WHERE computer IN (%3) AND "
                                             "starts_at <= ? AND ends_at > ? ORDER BY ends_at")
-                                 .arg(kWindowColumns, marks(computers)),
+                                 .arg(kWindowColumns, kCoveringWindows, marks(computers)),
                              variants(computers) << at << at);
         !done)
         return done;

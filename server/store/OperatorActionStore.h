@@ -14,6 +14,12 @@ struct ComputerActions {
     std::optional<MaintenanceWindow> maintenance;   // the window the computer is in now
 };
 
+// Whose maintenance windows: one computer's own (tag empty), or a tag's (computer empty).
+struct WindowOwner {
+    QString computer;
+    QString tag;
+};
+
 // Acknowledgements and maintenance windows. Writes run inside the caller's transaction, with the audit
 // row and the event they leave.
 class OperatorActionStore {
@@ -26,14 +32,16 @@ public:
     Result<> saveAcknowledgement(const Acknowledgement& acknowledgement);
 
     Result<qint64> addWindow(const MaintenanceWindow& window, const QDateTime& now);
-    // Ends a window at `now` (one not begun yet is dropped); false when the computer has no such window
+    // Ends a window at `now` (one not begun yet is dropped); false when the owner has no such window
     // still to come or running.
-    Result<bool> endWindow(const QString& computer, qint64 id, const QDateTime& now);
-    // The windows not over at `now`, soonest first.
-    Result<QList<MaintenanceWindow>> windows(const QString& computer, const QDateTime& now);
+    Result<bool> endWindow(const WindowOwner& owner, qint64 id, const QDateTime& now);
+    // The owner's windows not over at `now`, soonest first.
+    Result<QList<MaintenanceWindow>> windows(const WindowOwner& owner, const QDateTime& now);
+    // Whether the computer is in a window at `at`, its own or one of a tag it carries.
     Result<bool> inMaintenance(const QString& computer, const QDateTime& at);
 
-    // For each of `computers` that has any: its standing acknowledgement and the window it is in now.
+    // For each of `computers` that has any: its standing acknowledgement and the window it is in now (its
+    // own or a tag's).
     Result<QHash<QString, ComputerActions>> actionsOf(const QStringList& computers, const QDateTime& now);
 
 private:

@@ -76,6 +76,10 @@ private slots:
         row("maintenance", "GET", computer + "/maintenance", {}, {401, 200, 200, 200});
         row("plan maintenance", "POST", computer + "/maintenance", {{"note", "x"}}, {401, 403, 422, 403});
         row("events as CSV", "GET", "/api/v1/events.csv", {}, {401, 200, 200, 200});
+        row("tags", "PUT", computer + "/tags", {{"tags", QJsonArray{"web"}}}, {401, 403, 200, 403});
+        row("a tag's maintenance", "GET", "/api/v1/tags/web/maintenance", {}, {401, 200, 200, 200});
+        row("preview a change to many", "POST", "/api/v1/bulk/preview",
+            {{"computers", QJsonArray{kComputer}}, {"changes", limitChange("20")}}, {401, 403, 200, 403});
         row("unknown route", "GET", "/api/v1/computer", {}, {404, 404, 404, 404});
         row("wrong method", "POST", "/api/v1/computers", {}, {405, 405, 405, 405});
     }

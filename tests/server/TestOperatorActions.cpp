@@ -1,9 +1,9 @@
 // What operators do about alerts, against a real server on loopback with a real receiver: acknowledgements
 // that follow the alert they cover and run out, maintenance windows that keep alerts from the receivers,
 // the events list's filters and cursor, and its CSV export.
-#include "domain/EventKinds.h"
 #include "api/CsvText.h"
 #include "domain/Acknowledgement.h"
+#include "domain/EventKinds.h"
 #include "domain/MaintenanceWindow.h"
 #include "server/RunningServer.h"
 #include "support/LoopbackResponder.h"
@@ -187,7 +187,7 @@ private slots:
         QFETCH(qint64, msecsFromStart);
         QFETCH(bool, covered);
         const QDateTime from = kStart.addSecs(600);
-        const server::MaintenanceWindow window{1, kComputer, from, from.addSecs(600), "ana", ""};
+        const server::MaintenanceWindow window{1, kComputer, from, from.addSecs(600), "ana", "", ""};
         QCOMPARE(server::covers(window, from.addMSecs(msecsFromStart)), covered);
     }
 
