@@ -54,7 +54,7 @@ const api = (() => {
         logIn: (name, password) => request("POST", "/session", { name, password }).then(keepSession),
         session: () => request("GET", "/session").then(keepSession),
         logOut: () => request("DELETE", "/session").finally(() => sessionStorage.removeItem(tokenKey)),
-        computers: (search, page, state) => request("GET", "/computers" + query({ search, page, state })),
+        computers: (search, page, state, tag) => request("GET", "/computers" + query({ search, page, state, tag })),
         computer: (name) => request("GET", path`/computers/${name}`),
         reports: (name, limit, before) => request("GET", path`/computers/${name}/reports` + query({ limit, before })),
         history: (name, range) => request("GET", path`/computers/${name}/history` + query(range)),
@@ -78,5 +78,11 @@ const api = (() => {
         testWebhook: (id) => request("POST", path`/webhooks/${id}/test`),
         disableWebhook: (id) => request("POST", path`/webhooks/${id}/disable`),
         endMaintenance: (name, id) => request("DELETE", path`/computers/${name}/maintenance` + query({ id })),
+        saveTags: (name, tags) => request("PUT", path`/computers/${name}/tags`, { tags }),
+        tagMaintenance: (tag) => request("GET", path`/tags/${tag}/maintenance`),
+        planTagMaintenance: (tag, from, to, note) => request("POST", path`/tags/${tag}/maintenance`, { from, to, note }),
+        endTagMaintenance: (tag, id) => request("DELETE", path`/tags/${tag}/maintenance` + query({ id })),
+        previewBulk: (change) => request("POST", "/bulk/preview", change),
+        applyBulk: (change) => request("POST", "/bulk/apply", change),
     };
 })();

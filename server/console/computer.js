@@ -119,7 +119,8 @@ async function drawComputer(main) {
         el("div", { class: "page-head" },
             el("div", {},
                 el("p", { class: "small" }, el("a", { href: page.view("fleet") }, "← Fleet")),
-                el("h1", { id: "computer-state" }, name, " ", computerBadges(computer), alertActions.badges(computer))),
+                el("h1", { id: "computer-state" }, name, " ", computerBadges(computer), alertActions.badges(computer)),
+                tags.links(computer.tags)),
             el("div", { class: "actions" },
                 el("a", { href: page.view("settings", { name }), id: "edit-settings" },
                     page.canChange() ? "Edit settings" : "View settings"))),
@@ -129,6 +130,7 @@ async function drawComputer(main) {
             panel("Folders", "folders-heading", foldersTable(status.folders, name)),
             panel("Disks", "disks-heading", disksTable(status.disks), page.canChange() ? computerThresholdForm(computer) : null),
         ],
+        tags.panel(computer, () => drawComputer(main)),
         await alertActions.panel(name, computer, () => drawComputer(main)),
         panel("Over time", "charts-heading", rangePicker.picker(range, (picked) => drawRange(chartBox, name, picked)), chartBox),
         panel("Reports", "reports-heading", reportsTable(name, reports)));

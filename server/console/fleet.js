@@ -21,7 +21,8 @@ function lowestDisk(row) {
 function fleetRow(row) {
     const trouble = ["alert", "unreadable", "silent", "lowdisk"].includes(row.state);
     return el("tr", { class: trouble ? `trouble-${row.state}` : false, "data-computer": row.name, "data-state": row.state },
-        el("th", { scope: "row" }, el("a", { href: page.view("computer", { name: row.name }) }, row.name)),
+        page.canChange() ? fleetSelection.rowCell(row.name) : null,
+        el("th", { scope: "row" }, el("a", { href: page.view("computer", { name: row.name }) }, row.name), tags.links(row.tags)),
         el("td", {}, computerBadges(row), alertActions.badges(row),
             row.stateSince && row.state !== "silent" ? [el("br"), el("span", { class: "muted small" }, `since ${format.time(row.stateSince)}`)] : null,
             row.acknowledgement && el("div", { class: "muted small" }, alertActions.acknowledgedText(row.acknowledgement))),
@@ -39,7 +40,7 @@ function fleetTable(list) {
     return el("div", { class: "table-wrap" },
         el("table", { id: "fleet-table" },
             el("caption", { class: "visually-hidden" }, "Computers, those in trouble first"),
-            el("thead", {}, el("tr", {}, headings.map((text) =>
+            el("thead", {}, el("tr", {}, page.canChange() ? fleetSelection.headCell() : null, headings.map((text) =>
                 el("th", { scope: "col", class: text === "Lowest free disk" ? "num" : false }, text)))),
             el("tbody", {}, list.computers.map(fleetRow))));
 }
@@ -75,15 +76,17 @@ page.start("fleet", async (main) => {
     const input = el("input", { type: "search", id: "search", name: "search", value: page.param("search"),
         placeholder: "Part of a name", "aria-describedby": "search-hint" });
     const only = page.param("state");
+    const tag = page.param("tag");
     let shown = 0;
     const show = async (pageNumber) => {
         const search = input.value.trim();
-        history.replaceState(null, "", page.view("fleet", { search, state: only, page: pageNumber > 1 ? pageNumber : "" }));
+        history.replaceState(null, "", page.view("fleet", { search, state: only, tag, page: pageNumber > 1 ? pageNumber : "" }));
         const asked = ++shown;
         try {
-            const list = await api.computers(search, pageNumber, only);
+            const list = await api.computers(search, pageNumber, only, tag);
             if (asked !== shown) return; // an answer to an older search
             fill(box, el("div", { class: "fleet-top" }, fleetSummary(list, only), list.pages > 1 && pager(list, show, "top")),
+                page.canChange() ? fleetSelection.start(list, { search, state: only, tag }) : null,
                 fleetTable(list), pager(list, show, "bottom"));
             // For measuring: the frame after the next one is the first on screen with the table.
             requestAnimationFrame(() => requestAnimationFrame(() => {
@@ -110,6 +113,8 @@ page.start("fleet", async (main) => {
                     "Silent: no report for three of its cycles (at least 10 minutes).")),
             search),
         page.canChange() ? fleetThresholdForm() : null,
+        tag ? [page.notice("info", `Only computers tagged ${tag}.`), el("p", {}, el("a", { href: page.view("fleet"), id: "all-tags" }, "Show every computer"))] : null,
+        tag ? await alertActions.tagPanel(tag) : null,
         box);
     await show(Number(page.param("page")) || 1);
 });

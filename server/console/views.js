@@ -3,9 +3,10 @@
 "use strict";
 
 const viewScripts = {
-    fleet: ["alert-actions.js", "disk-threshold.js", "fleet.js"],
-    computer: ["chart.js", "charts.js", "range-picker.js", "alert-actions.js", "disk-threshold.js", "computer.js"],
-    settings: ["setting-meanings.js", "settings.js"],
+    fleet: ["alert-actions.js", "disk-threshold.js", "tags.js", "fleet-select.js", "fleet.js"],
+    computer: ["chart.js", "charts.js", "range-picker.js", "alert-actions.js", "disk-threshold.js", "tags.js", "computer.js"],
+    settings: ["setting-meanings.js", "settings-form.js", "settings.js"],
+    bulk: ["setting-meanings.js", "settings-form.js", "bulk.js"],
     enrolment: ["enrolment.js"],
     audit: ["audit.js"],
     events: ["events.js"],
