@@ -1,6 +1,8 @@
 #pragma once
 
+#include "domain/FleetQuery.h"
 #include "store/FleetStanding.h"
+#include "store/OperatorActionStore.h"
 
 #include <optional>
 #include <QHash>
@@ -24,14 +26,13 @@ struct ComputerView {
 };
 
 struct FleetPage {
-    int matching = 0; // computers the search finds
-    // Across the whole fleet: each computer counts under everything that stands for it.
-    int alerting = 0;
-    int unreadable = 0;
-    int silent = 0;
-    int lowDisk = 0;
-    int near = 0;
+    int matching = 0; // computers the search and the filter find
+    int page = 1;     // the page asked for, or the last one when that is past the end
+    // Across the whole fleet, by filter word: each computer counts under everything that stands for it.
+    QHash<QString, int> counts;
+    int pending = 0; // names waiting for approval, not yet in the fleet
     QList<ComputerView> computers;
+    QHash<QString, ComputerActions> actions; // by computer, for those that have any
 };
 
 struct StoredReport {
@@ -56,11 +57,8 @@ class FleetStore {
 public:
     explicit FleetStore(ServerStore& store) : m_store(store) {}
 
-    // By state, most severe first (see ComputerState), the longest standing first within a state, then by
-    // name; `search` is part of the name in any letter case; `only` keeps the computers for which that
-    // flag stands (none: all); `page` counts from 0.
-    Result<FleetPage> fleetPage(const QString& search, std::optional<bool Standing::*> only, int page,
-                                int pageSize, const QDateTime& now);
+    // The page of the computers `query` finds, in its order (see fleetOrder).
+    Result<FleetPage> fleetPage(const FleetQuery& query, const QDateTime& now);
 
     // Empty: no such computer.
     Result<std::optional<ComputerView>> computer(const QString& name, const QDateTime& now);
