@@ -2,8 +2,8 @@
 // itself, all or nothing, refused when what it would do is no longer what was previewed.
 #include "api/ComputerJson.h"
 #include "api/ConsoleApi.h"
-#include "api/FleetQuery.h"
 #include "domain/BulkChange.h"
+#include "domain/FleetQuery.h"
 #include "http/JsonReply.h"
 
 #include <QJsonArray>
@@ -85,8 +85,8 @@ std::optional<QList<ComputerView>> ConsoleApi::bulkComputers(const QJsonObject& 
         among = QSet<QString>(names.begin(), names.end());
     } else {
         const QJsonObject filter = body.value("filter").toObject();
-        const auto read = readFleetQuery(filter.value("search").toString(), filter.value("state").toString(),
-                                         filter.value("tag").toString());
+        const auto read =
+            readFleetQuery([&filter](const QString& key) { return filter.value(key).toString(); });
         if (!read)
             return refuse(read.reason());
         query = *read;
@@ -97,7 +97,9 @@ std::optional<QList<ComputerView>> ConsoleApi::bulkComputers(const QJsonObject& 
         }
         among = std::move(*tagged);
     }
-    const auto found = m_fleet.fleetPage(query.search, query.only, among, 0, kMostComputersInBulk, now);
+    query.page = 1;
+    query.pageSize = kMostComputersInBulk;
+    const auto found = m_fleet.fleetPage(query, among, now);
     if (!found) {
         refusal = storeFailure(found.reason());
         return std::nullopt;

@@ -112,7 +112,8 @@ QJsonObject fleetRowJson(const ComputerView& computer, const QDateTime& now) {
     QJsonObject row{{"name", computer.name},
                     {"os", computer.report.value(QStringLiteral("sOS"))},
                     {"osVersion", computer.report.value(QStringLiteral("sOSVersion"))},
-                    {"agentVersion", computer.report.value(QStringLiteral("sORUVersion"))}};
+                    {"agentVersion", computer.report.value(QStringLiteral("sORUVersion"))},
+                    {"address", computer.report.value(QStringLiteral("sIP"))}};
     insertStanding(row, computer, now);
     const QHash<QString, QString> values = latestValues(computer);
     std::array<int, 4> counts{}; // by FolderCondition

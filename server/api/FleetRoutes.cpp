@@ -3,7 +3,7 @@
 
 #include "api/ActionJson.h"
 #include "api/ComputerJson.h"
-#include "api/FleetQuery.h"
+#include "domain/FleetQuery.h"
 #include "domain/SettingsRules.h"
 #include "http/JsonReply.h"
 
@@ -13,7 +13,6 @@
 namespace server {
 namespace {
 
-constexpr int kFleetPageSize = 50;
 constexpr int kDefaultHistory = 50;
 constexpr int kDefaultAudit = 100;
 constexpr int kLongestList = 1000;
@@ -73,44 +72,44 @@ std::optional<ComputerView> ConsoleApi::knownComputer(const Call& call,
 }
 
 QHttpServerResponse ConsoleApi::fleet(const Call& call) {
-    const auto page = queryNumber(call.request.query, QStringLiteral("page"), 1, 1, 1000000);
-    if (!page)
-        return errorReply(HttpStatus::BadRequest, page.reason());
-    const auto filter = readFleetQuery(queryText(call.request.query, QStringLiteral("search")),
-                                       queryText(call.request.query, QStringLiteral("state")),
-                                       queryText(call.request.query, QStringLiteral("tag")));
-    if (!filter)
-        return errorReply(HttpStatus::BadRequest, filter.reason());
-    const auto among = taggedComputers(filter->tag);
+    const auto query = readFleetQuery(call.request.query);
+    if (!query)
+        return errorReply(HttpStatus::BadRequest, query.reason());
+    const auto among = taggedComputers(query->tag);
     if (!among)
         return storeFailure(among.reason());
-    const auto fleet = m_fleet.fleetPage(filter->search, filter->only, *among, static_cast<int>(*page - 1),
-                                         kFleetPageSize, call.now);
+    const auto fleet = m_fleet.fleetPage(*query, *among, call.now);
     if (!fleet)
         return storeFailure(fleet.reason());
     QStringList names;
     for (const ComputerView& computer : fleet->computers)
         names << computer.name;
-    const auto actions = m_actions.actionsOf(names, call.now);
     const auto tags = m_tags.tagsOf(names);
-    if (!actions || !tags)
-        return storeFailure(actions.reason() + tags.reason());
+    if (!tags)
+        return storeFailure(tags.reason());
     QJsonArray computers;
     for (const ComputerView& computer : fleet->computers) {
         QJsonObject row = fleetRowJson(computer, call.now);
-        insertActions(row, actions->value(computer.name));
+        insertActions(row, fleet->actions.value(computer.name));
         row.insert("tags", QJsonArray::fromStringList(tags->value(computer.name)));
         computers.append(row);
     }
-    return jsonReply({{"page", *page},
-                      {"pageSize", kFleetPageSize},
+    QJsonObject counts{{"pending", fleet->pending}};
+    for (auto it = fleet->counts.cbegin(); it != fleet->counts.cend(); ++it)
+        counts.insert(it.key(), it.value());
+    const auto count = [&](ComputerState state) { return fleet->counts.value(computerStateText(state)); };
+    return jsonReply({{"page", fleet->page},
+                      {"pageSize", query->pageSize},
+                      {"sort", fleetOrderWord(query->order)},
+                      {"order", query->descending ? "desc" : "asc"},
                       {"total", fleet->matching},
-                      {"pages", (fleet->matching + kFleetPageSize - 1) / kFleetPageSize},
-                      {"alerting", fleet->alerting},
-                      {"unreadableCount", fleet->unreadable},
-                      {"silentCount", fleet->silent},
-                      {"lowDiskCount", fleet->lowDisk},
-                      {"nearCount", fleet->near},
+                      {"pages", lastFleetPage(fleet->matching, query->pageSize)},
+                      {"counts", counts},
+                      {"alerting", count(ComputerState::Alert)},
+                      {"unreadableCount", count(ComputerState::Unreadable)},
+                      {"silentCount", count(ComputerState::Silent)},
+                      {"lowDiskCount", count(ComputerState::LowDisk)},
+                      {"nearCount", count(ComputerState::Near)},
                       {"computers", computers}});
 }
 

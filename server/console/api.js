@@ -54,7 +54,7 @@ const api = (() => {
         logIn: (name, password) => request("POST", "/session", { name, password }).then(keepSession),
         session: () => request("GET", "/session").then(keepSession),
         logOut: () => request("DELETE", "/session").finally(() => sessionStorage.removeItem(tokenKey)),
-        computers: (search, page, state, tag) => request("GET", "/computers" + query({ search, page, state, tag })),
+        computers: (asked) => request("GET", "/computers" + query(asked)),
         computer: (name) => request("GET", path`/computers/${name}`),
         reports: (name, limit, before) => request("GET", path`/computers/${name}/reports` + query({ limit, before })),
         history: (name, range) => request("GET", path`/computers/${name}/history` + query(range)),

@@ -1,5 +1,5 @@
 // Choosing computers on the fleet page for a settings change: a box on each row, one for every row on the
-// page, and then every computer the filter matches, on every page. A new page, search or filter starts afresh.
+// page, and then every computer the filter matches, on every page. A new search or filter starts afresh.
 "use strict";
 
 const fleetSelection = (() => {
@@ -8,10 +8,13 @@ const fleetSelection = (() => {
     let shown = { names: [], total: 0, filter: {} };
     const bar = el("div", { id: "selection-bar", class: "selection-bar", "aria-live": "polite" });
 
+    // The same filter drawn again (the page refreshing itself) keeps what was chosen of the rows still shown.
     function start(list, filter) {
-        chosen = new Set();
-        everyMatching = false;
-        shown = { names: list.computers.map((row) => row.name), total: list.total || 0, filter };
+        const names = list.computers.map((row) => row.name);
+        const same = JSON.stringify(filter) === JSON.stringify(shown.filter);
+        chosen = same ? new Set(names.filter((name) => chosen.has(name))) : new Set();
+        everyMatching = same && everyMatching;
+        shown = { names, total: list.total || 0, filter };
         draw();
         return bar;
     }
@@ -37,12 +40,13 @@ const fleetSelection = (() => {
     }
 
     function rowCell(name) {
-        return el("td", { class: "select" }, el("input", { type: "checkbox", "data-select": name,
+        return el("td", { class: "select" }, el("input", { type: "checkbox", "data-select": name, checked: chosen.has(name),
             "aria-label": `Select ${name}`, onchange: (event) => choose(name, event.target.checked) }));
     }
 
     function headCell() {
-        return el("th", { scope: "col", class: "select" }, el("input", { type: "checkbox", id: "select-page",
+        const whole = shown.names.length > 0 && chosen.size === shown.names.length;
+        return el("th", { scope: "col", class: "select" }, el("input", { type: "checkbox", id: "select-page", checked: whole,
             "aria-label": "Select every computer on this page", onchange: (event) => choosePage(event.target.checked) }));
     }
 

@@ -3,6 +3,7 @@
 #include "domain/EventKinds.h"
 #include "domain/Silence.h"
 #include "store/DiskThresholdStore.h"
+#include "store/FleetSearch.h"
 #include "store/SqlRun.h"
 
 #include <QHash>
@@ -20,22 +21,27 @@ enum Column {
     OverSince,
     UnreadSince,
     DiskSince,
+    Os,
+    AgentVersion,
+    Found,
     FirstDisk
 };
 
-QString standingQuery(const QString& where) {
+// Binds the search's values, the three event kinds, then what `where` binds.
+QString standingQuery(const QString& where, const QString& found) {
     QStringList disks;
     for (int disk = 1; disk <= kReportedDisks; ++disk)
         disks << QStringLiteral("s.\"sDisk%1\", s.\"%2\"").arg(disk).arg(diskSpaceKey(disk));
     return QStringLiteral(
                "SELECT c.name, c.\"SettingTime\", s.received_at, s.\"sAlertStatus\", c.registered_at, "
-               "c.disk_threshold, a.over_since, a.unread_since, a.disk_since, %1 FROM computers c "
+               "c.disk_threshold, a.over_since, a.unread_since, a.disk_since, s.\"sOS\", s.\"sORUVersion\", "
+               "%3, %1 FROM computers c "
                "LEFT JOIN latest_status s ON s.name = c.name LEFT JOIN (SELECT computer, "
                "MIN(CASE WHEN state = ? THEN since END) AS over_since, "
                "MIN(CASE WHEN state = ? THEN since END) AS unread_since, "
                "MIN(CASE WHEN state = ? THEN since END) AS disk_since "
                "FROM alert_conditions GROUP BY computer) a ON a.computer = c.name %2")
-        .arg(disks.join(QStringLiteral(", ")), where);
+        .arg(disks.join(QStringLiteral(", ")), where, found);
 }
 
 QString sinceOf(const QSqlQuery& row, ComputerState state) {
@@ -61,15 +67,18 @@ QString sinceOf(const QSqlQuery& row, ComputerState state) {
 } // namespace
 
 Result<QList<StandingRow>> readStandings(ServerStore& store, const QString& where, const QVariantList& values,
-                                         const QDateTime& now) {
+                                         const QDateTime& now, const QString& search) {
     const auto fleetThreshold = DiskThresholdStore(store).fleetDefault();
     if (!fleetThreshold)
         return Failure{fleetThreshold.reason()};
     QSqlQuery query(store.connection());
     query.setForwardOnly(true);
+    const FleetSearchMatch found = fleetSearchMatch(search);
     if (auto done = sql::run(
-            query, standingQuery(where),
-            QVariantList{events::folderOverLimit(), events::folderScanError(), events::diskLow()} + values);
+            query, standingQuery(where, found.expression),
+            found.values +
+                QVariantList{events::folderOverLimit(), events::folderScanError(), events::diskLow()} +
+                values);
         !done)
         return Failure{done.reason()};
     // Stored times sort as text, so each interval's silence becomes one cut-off text: reading ten thousand
@@ -89,7 +98,8 @@ Result<QList<StandingRow>> readStandings(ServerStore& store, const QString& wher
     }
     QList<StandingRow> rows;
     while (query.next()) {
-        StandingRow row{query.value(Name).toString(), {}, {}, {}, {}};
+        StandingRow row;
+        row.name = query.value(Name).toString();
         const QString receivedAt = query.value(ReceivedAt).toString();
         row.standing.reported = !receivedAt.isEmpty();
         row.standing.silent =
@@ -100,14 +110,19 @@ Result<QList<StandingRow>> readStandings(ServerStore& store, const QString& wher
                                  query.value(AlertStatus).toString() == QLatin1String("1");
         const QString own = query.value(OwnThreshold).toString();
         const auto threshold = own.isEmpty() ? fleetDefault : effectiveThreshold(own, *fleetThreshold);
+        const QList<DiskReading> disks = diskReadings([&](const QString& key) {
+            const auto column = diskColumns.constFind(key);
+            return column == diskColumns.cend() ? QString() : query.value(*column).toString();
+        });
         if (threshold)
-            row.lowDisk =
-                lowDisk(diskReadings([&](const QString& key) {
-                            const auto column = diskColumns.constFind(key);
-                            return column == diskColumns.cend() ? QString() : query.value(*column).toString();
-                        }),
-                        threshold);
+            row.lowDisk = lowDisk(disks, threshold);
         row.standing.lowDisk = row.lowDisk.has_value();
+        if (const auto fullest = fullestDisk(disks))
+            row.lowestFreeBytes = fullest->freeBytes;
+        row.lastReport = receivedAt;
+        row.os = query.value(Os).toString();
+        row.agentVersion = query.value(AgentVersion).toString();
+        row.found = query.value(Found).toInt() == 1;
         row.state = computerState(row.standing);
         row.since = sinceOf(query, row.state);
         rows << row;

@@ -3,6 +3,7 @@
 #include "domain/SettingsRecord.h"
 #include "domain/Silence.h"
 #include "store/DiskThresholdStore.h"
+#include "store/FleetFinding.h"
 #include "store/SqlRun.h"
 #include "store/StoreSchema.h"
 #include "WireFormat.h"
@@ -80,36 +81,32 @@ Result<QHash<QString, QHash<QString, QString>>> latestReportedLimits(ServerStore
     return reported;
 }
 
-bool moreSevere(const StandingRow& a, const StandingRow& b) {
-    if (a.state != b.state)
-        return a.state < b.state;
-    return a.since != b.since ? a.since < b.since : a.name < b.name;
-}
-
 } // namespace
 
-Result<FleetPage> FleetStore::fleetPage(const QString& search, std::optional<bool Standing::*> only,
-                                        const std::optional<QSet<QString>>& among, int page, int pageSize,
+Result<FleetPage> FleetStore::fleetPage(const FleetQuery& query, const std::optional<QSet<QString>>& among,
                                         const QDateTime& now) {
-    const auto all = readStandings(m_store, QString(), {}, now);
-    if (!all)
-        return Failure{all.reason()};
+    const auto all = readStandings(m_store, QString(), {}, now, query.search);
+    const auto actions = OperatorActionStore(m_store).everyonesActions(now);
+    const auto pending = m_store.pendingEnrolments();
+    if (!all || !actions || !pending)
+        return Failure{all.reason() + actions.reason() + pending.reason()};
     FleetPage result;
+    result.pending = static_cast<int>(pending->size());
+    result.actions = *actions;
     QList<StandingRow> matching;
     for (const StandingRow& row : *all) {
-        result.alerting += row.standing.overLimit;
-        result.unreadable += row.standing.unreadable;
-        result.silent += row.standing.silent;
-        result.lowDisk += row.standing.lowDisk;
-        result.near += row.standing.nearLimit;
-        if (row.name.contains(search, Qt::CaseInsensitive) && (!only || row.standing.**only) &&
-            (!among || among->contains(row.name)))
+        const ComputerActions acted = actions->value(row.name);
+        for (const QString& word : fleetFilterWords())
+            result.counts[word] += fleetFilterKeeps(word, row.standing, acted);
+        if (row.found && (!among || among->contains(row.name)) &&
+            fleetFilterKeeps(query.only, row.standing, acted))
             matching.append(row);
     }
     result.matching = static_cast<int>(matching.size());
-    const qsizetype first = std::min<qsizetype>(qint64(page) * pageSize, matching.size());
-    const qsizetype last = std::min<qsizetype>(first + pageSize, matching.size());
-    std::partial_sort(matching.begin(), matching.begin() + last, matching.end(), moreSevere);
+    result.page = std::min(query.page, lastFleetPage(result.matching, query.pageSize));
+    const qsizetype first = qsizetype(result.page - 1) * query.pageSize;
+    const qsizetype last = std::min<qsizetype>(first + query.pageSize, matching.size());
+    std::partial_sort(matching.begin(), matching.begin() + last, matching.end(), fleetOrder(query));
     const auto shown = views(matching.mid(first, last - first));
     if (!shown)
         return Failure{shown.reason()};

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "domain/FleetQuery.h"
 #include "store/FleetStanding.h"
+#include "store/OperatorActionStore.h"
 
 #include <optional>
 #include <QHash>
@@ -25,14 +27,13 @@ struct ComputerView {
 };
 
 struct FleetPage {
-    int matching = 0; // computers the search finds
-    // Across the whole fleet: each computer counts under everything that stands for it.
-    int alerting = 0;
-    int unreadable = 0;
-    int silent = 0;
-    int lowDisk = 0;
-    int near = 0;
+    int matching = 0; // computers the search and the filter find
+    int page = 1;     // the page asked for, or the last one when that is past the end
+    // Across the whole fleet, by filter word: each computer counts under everything that stands for it.
+    QHash<QString, int> counts;
+    int pending = 0; // names waiting for approval, not yet in the fleet
     QList<ComputerView> computers;
+    QHash<QString, ComputerActions> actions; // by computer, for those that have any
 };
 
 struct StoredReport {
@@ -57,11 +58,9 @@ class FleetStore {
 public:
     explicit FleetStore(ServerStore& store) : m_store(store) {}
 
-    // By state, most severe first (see ComputerState), the longest standing first within a state, then by
-    // name; `search` is part of the name in any letter case; `only` keeps the computers for which that
-    // flag stands (none: all); `among` keeps only the computers it names (none: all); `page` counts from 0.
-    Result<FleetPage> fleetPage(const QString& search, std::optional<bool Standing::*> only,
-                                const std::optional<QSet<QString>>& among, int page, int pageSize,
+    // The page of the computers `query` finds, in its order (see fleetOrder); `among` keeps only the
+    // computers it names (none: all).
+    Result<FleetPage> fleetPage(const FleetQuery& query, const std::optional<QSet<QString>>& among,
                                 const QDateTime& now);
 
     // Empty: no such computer.

@@ -118,19 +118,28 @@ Result<QList<MaintenanceWindow>> OperatorActionStore::windows(const WindowOwner&
 
 Result<bool> OperatorActionStore::inMaintenance(const QString& computer, const QDateTime& at) {
     QHash<QString, ComputerActions> actions;
-    if (auto read = readWindowsAt({computer}, at, actions); !read)
+    if (auto read = readWindowsAt(QStringLiteral("computer = ?"), {computer}, at, actions); !read)
         return Failure{read.reason()};
     return actions.contains(computer);
 }
 
 Result<QHash<QString, ComputerActions>> OperatorActionStore::actionsOf(const QStringList& computers,
                                                                        const QDateTime& now) {
-    QHash<QString, ComputerActions> actions;
     if (computers.isEmpty())
-        return actions;
-    if (auto read = readAcknowledgements(computers, now, actions); !read)
+        return QHash<QString, ComputerActions>();
+    return actionsWhere(QStringLiteral("computer IN (%1)").arg(marks(computers)), computers, now);
+}
+
+Result<QHash<QString, ComputerActions>> OperatorActionStore::everyonesActions(const QDateTime& now) {
+    return actionsWhere(QStringLiteral("1 = 1"), {}, now);
+}
+
+Result<QHash<QString, ComputerActions>>
+OperatorActionStore::actionsWhere(const QString& which, const QStringList& computers, const QDateTime& now) {
+    QHash<QString, ComputerActions> actions;
+    if (auto read = readAcknowledgements(which, computers, now, actions); !read)
         return Failure{read.reason()};
-    if (auto read = readWindowsAt(computers, now, actions); !read)
+    if (auto read = readWindowsAt(which, computers, now, actions); !read)
         return Failure{read.reason()};
     return actions;
 }
@@ -155,14 +164,15 @@ OperatorActionStore::conditionsOf(const QStringList& computers) {
 }
 
 // Only acknowledgements that still cover their computer's standing alert are kept.
-Result<> OperatorActionStore::readAcknowledgements(const QStringList& computers, const QDateTime& now,
+Result<> OperatorActionStore::readAcknowledgements(const QString& which, const QStringList& computers,
+                                                   const QDateTime& now,
                                                    QHash<QString, ComputerActions>& actions) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     if (auto done = sql::run(query,
                              QStringLiteral("SELECT computer, operator, note, at, until_at, alert FROM "
-                                            "acknowledgements WHERE computer IN (%1)")
-                                 .arg(marks(computers)),
+                                            "acknowledgements WHERE %1")
+                                 .arg(which),
                              variants(computers));
         !done)
         return done;
@@ -188,15 +198,15 @@ Result<> OperatorActionStore::readAcknowledgements(const QStringList& computers,
     return Result<>::success();
 }
 
-Result<> OperatorActionStore::readWindowsAt(const QStringList& computers, const QDateTime& now,
-                                            QHash<QString, ComputerActions>& actions) {
+Result<> OperatorActionStore::readWindowsAt(const QString& which, const QStringList& computers,
+                                            const QDateTime& now, QHash<QString, ComputerActions>& actions) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     const QString at = sql::storedTime(now);
     if (auto done = sql::run(query,
-                             QStringLiteral("SELECT %1 FROM %2 WHERE computer IN (%3) AND "
+                             QStringLiteral("SELECT %1 FROM %2 WHERE %3 AND "
                                             "starts_at <= ? AND ends_at > ? ORDER BY ends_at")
-                                 .arg(kWindowColumns, kCoveringWindows, marks(computers)),
+                                 .arg(kWindowColumns, kCoveringWindows, which),
                              variants(computers) << at << at);
         !done)
         return done;

@@ -43,12 +43,17 @@ public:
     // For each of `computers` that has any: its standing acknowledgement and the window it is in now (its
     // own or a tag's).
     Result<QHash<QString, ComputerActions>> actionsOf(const QStringList& computers, const QDateTime& now);
+    // The same for every computer that has any.
+    Result<QHash<QString, ComputerActions>> everyonesActions(const QDateTime& now);
 
 private:
     Result<QHash<QString, QHash<QString, QString>>> conditionsOf(const QStringList& computers);
-    Result<> readAcknowledgements(const QStringList& computers, const QDateTime& now,
+    // `which` selects the computers by the column `computer` and binds `computers`.
+    Result<QHash<QString, ComputerActions>> actionsWhere(const QString& which, const QStringList& computers,
+                                                         const QDateTime& now);
+    Result<> readAcknowledgements(const QString& which, const QStringList& computers, const QDateTime& now,
                                   QHash<QString, ComputerActions>& actions);
-    Result<> readWindowsAt(const QStringList& computers, const QDateTime& now,
+    Result<> readWindowsAt(const QString& which, const QStringList& computers, const QDateTime& now,
                            QHash<QString, ComputerActions>& actions);
 
     ServerStore& m_store;

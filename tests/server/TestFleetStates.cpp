@@ -184,8 +184,9 @@ private slots:
             QStringList{"B-OVER-OLD"});
         const auto wrong = admin->get("/api/v1/computers?state=red");
         QCOMPARE(wrong.status, 400);
-        QVERIFY2(wrong.error().contains("alert, unreadable, silent, lowdisk or near"),
-                 qPrintable(wrong.error()));
+        QVERIFY2(
+            wrong.error().contains("alert, unreadable, silent, lowdisk, near, maintenance or acknowledged"),
+            qPrintable(wrong.error()));
 
         // The computer's own page tells the same state, the unreadable folder in its own words.
         for (const QString& name : names(computers))
