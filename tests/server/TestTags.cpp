@@ -91,7 +91,8 @@ private slots:
         QCOMPARE(strings(admin->get("/api/v1/computers/WEB-1").json.value("tags")),
                  QStringList({"berlin", "web"}));
         QCOMPARE(names(admin->get("/api/v1/computers?tag=web").json), QStringList({"WEB-1", "WEB-2"}));
-        QCOMPARE(names(admin->get("/api/v1/computers?tag=WEB&search=2").json), QStringList({"WEB-2"}));
+        QCOMPARE(names(admin->get("/api/v1/computers?tag=WEB&search=web-2").json), QStringList({"WEB-2"}));
+        QCOMPARE(names(admin->get("/api/v1/computers?search=berlin").json), QStringList({"WEB-1"}));
         QCOMPARE(names(admin->get("/api/v1/computers?tag=nobody").json), QStringList());
         const QJsonArray rows =
             admin->get("/api/v1/computers?search=WEB-1").json.value("computers").toArray();
