@@ -107,16 +107,29 @@ Result<QList<MaintenanceWindow>> OperatorActionStore::windows(const QString& com
 
 Result<bool> OperatorActionStore::inMaintenance(const QString& computer, const QDateTime& at) {
     QHash<QString, ComputerActions> actions;
-    if (auto read = readWindowsAt({computer}, at, actions); !read)
+    if (auto read = readWindowsAt(Selection{QStringLiteral("computer = ?"), {computer}}, at, actions); !read)
         return Failure{read.reason()};
     return actions.contains(computer);
 }
 
 Result<QHash<QString, ComputerActions>> OperatorActionStore::actionsOf(const QStringList& computers,
                                                                        const QDateTime& now) {
-    QHash<QString, ComputerActions> actions;
     if (computers.isEmpty())
-        return actions;
+        return QHash<QString, ComputerActions>();
+    return actionsIn(Selection{QStringLiteral("computer IN (%1)").arg(marks(computers)), variants(computers)},
+                     now);
+}
+
+Result<QHash<QString, ComputerActions>>
+OperatorActionStore::actionsBetween(const QString& afterName, const QString& lastName, const QDateTime& now) {
+    return actionsIn(Selection{QStringLiteral("computer > ? AND computer <= ?"),
+                               {sql::text(afterName), sql::text(lastName)}},
+                     now);
+}
+
+Result<QHash<QString, ComputerActions>> OperatorActionStore::actionsIn(const Selection& computers,
+                                                                       const QDateTime& now) {
+    QHash<QString, ComputerActions> actions;
     if (auto read = readAcknowledgements(computers, now, actions); !read)
         return Failure{read.reason()};
     if (auto read = readWindowsAt(computers, now, actions); !read)
@@ -144,15 +157,15 @@ OperatorActionStore::conditionsOf(const QStringList& computers) {
 }
 
 // Only acknowledgements that still cover their computer's standing alert are kept.
-Result<> OperatorActionStore::readAcknowledgements(const QStringList& computers, const QDateTime& now,
+Result<> OperatorActionStore::readAcknowledgements(const Selection& computers, const QDateTime& now,
                                                    QHash<QString, ComputerActions>& actions) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     if (auto done = sql::run(query,
                              QStringLiteral("SELECT computer, operator, note, at, until_at, alert FROM "
-                                            "acknowledgements WHERE computer IN (%1)")
-                                 .arg(marks(computers)),
-                             variants(computers));
+                                            "acknowledgements WHERE %1")
+                                 .arg(computers.condition),
+                             computers.values);
         !done)
         return done;
     QList<Acknowledgement> found;
@@ -177,16 +190,16 @@ Result<> OperatorActionStore::readAcknowledgements(const QStringList& computers,
     return Result<>::success();
 }
 
-Result<> OperatorActionStore::readWindowsAt(const QStringList& computers, const QDateTime& now,
+Result<> OperatorActionStore::readWindowsAt(const Selection& computers, const QDateTime& now,
                                             QHash<QString, ComputerActions>& actions) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     const QString at = sql::storedTime(now);
     if (auto done = sql::run(query,
-                             QStringLiteral("SELECT %1 FROM maintenance_windows WHERE computer IN (%2) AND "
+                             QStringLiteral("SELECT %1 FROM maintenance_windows WHERE %2 AND "
                                             "starts_at <= ? AND ends_at > ? ORDER BY ends_at")
-                                 .arg(kWindowColumns, marks(computers)),
-                             variants(computers) << at << at);
+                                 .arg(kWindowColumns, computers.condition),
+                             QVariantList(computers.values) << at << at);
         !done)
         return done;
     // Ordered by end: of overlapping windows, the one ending last is the one shown.
