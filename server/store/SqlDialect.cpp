@@ -156,7 +156,7 @@ QString utf8Length(const QString& expression, Backend backend) {
 }
 
 QString joinedText(const QStringList& expressions, Backend backend) {
-    constexpr qsizetype kMostArguments = 100; // a PostgreSQL function takes no more
+    constexpr qsizetype kMostArguments = 99; // a PostgreSQL function takes 100, the pattern one of them
     QStringList calls;
     for (qsizetype first = 0; first < expressions.size(); first += kMostArguments) {
         const QStringList some = expressions.mid(first, kMostArguments);
