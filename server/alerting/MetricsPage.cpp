@@ -1,6 +1,7 @@
 #include "alerting/MetricsPage.h"
 
 #include "alerting/MetricsText.h"
+#include "domain/DiskSpace.h"
 #include "domain/FolderCondition.h"
 
 #include <array>
@@ -11,75 +12,99 @@
 namespace server {
 namespace {
 
+using metrics::appendLabel;
 using metrics::sample;
 using metrics::textSample;
 
 constexpr qint64 kSpoolPiece = 64 * 1024;
 
+// What every sample of one computer shares, its labels escaped once rather than once per line.
+struct ComputerText {
+    const MetricsRow& row;
+    QByteArray labels; // computer="NAME"
+    QList<FolderReading> folders;
+    QList<QByteArray> folderLabels; // computer="NAME",slot="N",path="PATH"
+
+    explicit ComputerText(const MetricsRow& computer)
+        : row(computer), folders(folderReadings([this](const QString& key) { return row.value(key); })) {
+        appendLabel(labels, "computer", row.name.toUtf8());
+        for (const FolderReading& folder : folders) {
+            QByteArray folderLabel = labels;
+            appendLabel(folderLabel.append(','), "slot", QByteArray::number(folder.slot));
+            appendLabel(folderLabel.append(','), "path", folder.path.toUtf8());
+            folderLabels << folderLabel;
+        }
+    }
+
+    // The computer's labels and one more.
+    QByteArray with(const char* name, QByteArrayView utf8Value) const {
+        QByteArray more = labels;
+        appendLabel(more.append(','), name, utf8Value);
+        return more;
+    }
+};
+
 struct ComputerFamily {
     const char* name;
     const char* help;
-    void (*write)(QByteArray& out, const char* name, const MetricsRow& row,
-                  const QList<FolderReading>& folders);
+    void (*write)(QByteArray& out, const char* name, const ComputerText& computer);
 };
 
-void folderSamples(QByteArray& out, const char* name, const MetricsRow& row,
-                   const QList<FolderReading>& folders, QString (*value)(const FolderReading&)) {
-    for (const FolderReading& folder : folders)
-        textSample(out, name,
-                   {{"computer", row.name}, {"slot", QString::number(folder.slot)}, {"path", folder.path}},
-                   value(folder));
+// A number is plain ASCII: text in any other letters is no number either way.
+void folderNumbers(QByteArray& out, const char* name, const ComputerText& computer,
+                   QString FolderReading::*value) {
+    for (qsizetype k = 0; k < computer.folders.size(); ++k)
+        textSample(out, name, computer.folderLabels[k], (computer.folders[k].*value).toLatin1());
 }
 
-void folderFiles(QByteArray& out, const char* name, const MetricsRow& row,
-                 const QList<FolderReading>& folders) {
-    folderSamples(out, name, row, folders, [](const FolderReading& folder) { return folder.files; });
+void folderFiles(QByteArray& out, const char* name, const ComputerText& computer) {
+    folderNumbers(out, name, computer, &FolderReading::files);
 }
 
-void folderLimit(QByteArray& out, const char* name, const MetricsRow& row,
-                 const QList<FolderReading>& folders) {
-    folderSamples(out, name, row, folders, [](const FolderReading& folder) { return folder.limit; });
+void folderLimit(QByteArray& out, const char* name, const ComputerText& computer) {
+    folderNumbers(out, name, computer, &FolderReading::limit);
 }
 
-void folderState(QByteArray& out, const char* name, const MetricsRow& row,
-                 const QList<FolderReading>& folders) {
-    folderSamples(out, name, row, folders,
-                  [](const FolderReading& folder) { return QString::number(int(folder.condition)); });
+void folderState(QByteArray& out, const char* name, const ComputerText& computer) {
+    for (qsizetype k = 0; k < computer.folders.size(); ++k)
+        sample(out, name, computer.folderLabels[k], int(computer.folders[k].condition));
 }
 
 // Agents send free space in units of 10,000 bytes.
-void diskFree(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
-    for (int disk = 1; disk <= MetricsStore::kDisks; ++disk) {
-        const QString root = row.value(QStringLiteral("sDisk%1").arg(disk));
+void diskFree(QByteArray& out, const char* name, const ComputerText& computer) {
+    for (int disk = 1; disk <= kReportedDisks; ++disk) {
+        const QByteArrayView root = computer.row.bytes(QStringLiteral("sDisk%1").arg(disk));
         bool isNumber = false;
-        const double units = row.value(MetricsStore::diskSpaceKey(disk)).trimmed().toDouble(&isNumber);
+        const QByteArrayView space = computer.row.bytes(diskSpaceKey(disk));
+        const double units =
+            QByteArray::fromRawData(space.data(), space.size()).trimmed().toDouble(&isNumber);
         if (!root.isEmpty() && isNumber)
-            sample(out, name, {{"computer", row.name}, {"disk", root}}, units * 10000);
+            sample(out, name, computer.with("disk", root), units * 10000);
     }
 }
 
-void lastReport(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
-    sample(out, name, {{"computer", row.name}}, row.lastReportSeconds);
+void lastReport(QByteArray& out, const char* name, const ComputerText& computer) {
+    sample(out, name, computer.labels, computer.row.lastReportSeconds);
 }
 
-void silent(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
-    sample(out, name, {{"computer", row.name}}, row.silent ? 1 : 0);
+void silent(QByteArray& out, const char* name, const ComputerText& computer) {
+    sample(out, name, computer.labels, computer.row.silent ? 1 : 0);
 }
 
-void acknowledged(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
-    sample(out, name, {{"computer", row.name}}, row.acknowledged ? 1 : 0);
+void acknowledged(QByteArray& out, const char* name, const ComputerText& computer) {
+    sample(out, name, computer.labels, computer.row.acknowledged ? 1 : 0);
 }
 
-void inMaintenance(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
-    sample(out, name, {{"computer", row.name}}, row.inMaintenance ? 1 : 0);
+void inMaintenance(QByteArray& out, const char* name, const ComputerText& computer) {
+    sample(out, name, computer.labels, computer.row.inMaintenance ? 1 : 0);
 }
 
-void diskLow(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
-    sample(out, name, {{"computer", row.name}}, row.lowDisk ? 1 : 0);
+void diskLow(QByteArray& out, const char* name, const ComputerText& computer) {
+    sample(out, name, computer.labels, computer.row.lowDisk ? 1 : 0);
 }
 
-void agentInfo(QByteArray& out, const char* name, const MetricsRow& row, const QList<FolderReading>&) {
-    sample(out, name, {{"computer", row.name}, {"version", row.value(QStringLiteral("sORUVersion"))}}, 1);
+void agentInfo(QByteArray& out, const char* name, const ComputerText& computer) {
+    sample(out, name, computer.with("version", computer.row.bytes(QStringLiteral("sORUVersion"))), 1);
 }
 
 const std::array<ComputerFamily, 10> kFamilies{{
@@ -158,9 +183,9 @@ Result<> MetricsPage::gatherPage() {
         return Failure{rows.reason()};
     std::vector<QByteArray> texts(kFamilies.size());
     for (const MetricsRow& row : *rows) {
-        const auto folders = folderReadings([&row](const QString& key) { return row.value(key); });
+        const ComputerText computer(row);
         for (size_t k = 0; k < kFamilies.size(); ++k)
-            kFamilies[k].write(texts[k], kFamilies[k].name, row, folders);
+            kFamilies[k].write(texts[k], kFamilies[k].name, computer);
     }
     for (size_t k = 0; k < kFamilies.size(); ++k) {
         if (m_spools[k]->write(texts[k]) != texts[k].size())

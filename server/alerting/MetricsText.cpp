@@ -10,32 +10,23 @@ void family(QByteArray& out, const char* name, const char* type, const char* hel
     out.append("# TYPE ").append(name).append(' ').append(type).append('\n');
 }
 
-QByteArray escapedLabelValue(const QString& value) {
-    QByteArray escaped;
-    for (const char c : value.toUtf8()) {
+void appendLabel(QByteArray& out, const char* name, QByteArrayView utf8Value) {
+    out.append(name).append("=\"");
+    for (const char c : utf8Value) {
         if (c == '\\' || c == '"')
-            escaped.append('\\').append(c);
+            out.append('\\').append(c);
         else if (c == '\n')
-            escaped.append("\\n");
+            out.append("\\n");
         else
-            escaped.append(c);
+            out.append(c);
     }
-    return escaped;
+    out.append('"');
 }
 
-void sample(QByteArray& out, const char* name, Labels labels, double value) {
+void sample(QByteArray& out, const char* name, QByteArrayView labels, double value) {
     out.append(name);
-    if (labels.size() != 0) {
-        out.append('{');
-        bool first = true;
-        for (const auto& [label, text] : labels) {
-            if (!first)
-                out.append(',');
-            first = false;
-            out.append(label).append("=\"").append(escapedLabelValue(text)).append('"');
-        }
-        out.append('}');
-    }
+    if (!labels.isEmpty())
+        out.append('{').append(labels).append('}');
     out.append(' ');
     if (std::isinf(value))
         out.append(value > 0 ? "+Inf" : "-Inf");
@@ -44,9 +35,19 @@ void sample(QByteArray& out, const char* name, Labels labels, double value) {
     out.append('\n');
 }
 
-void textSample(QByteArray& out, const char* name, Labels labels, const QString& value) {
+void sample(QByteArray& out, const char* name, Labels labels, double value) {
+    QByteArray written;
+    for (const auto& [label, text] : labels) {
+        if (!written.isEmpty())
+            written.append(',');
+        appendLabel(written, label, text.toUtf8());
+    }
+    sample(out, name, written, value);
+}
+
+void textSample(QByteArray& out, const char* name, QByteArrayView labels, QByteArrayView value) {
     bool isNumber = false;
-    const double number = value.trimmed().toDouble(&isNumber);
+    const double number = QByteArray::fromRawData(value.data(), value.size()).trimmed().toDouble(&isNumber);
     if (isNumber && std::isfinite(number))
         sample(out, name, labels, number);
 }

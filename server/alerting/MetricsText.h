@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <utility>
 
@@ -18,9 +19,14 @@ void family(QByteArray& out, const char* name, const char* type, const char* hel
 // One sample line; label values escaped (backslash, double quote, line feed).
 void sample(QByteArray& out, const char* name, Labels labels, double value);
 
-// A sample whose value the agent sent as text: nothing when the text is no number.
-void textSample(QByteArray& out, const char* name, Labels labels, const QString& value);
+// One label as it stands between the braces (name="value", escaped), to be written once and shared by
+// every sample of a computer; joined with "," into `labels` below.
+void appendLabel(QByteArray& out, const char* name, QByteArrayView utf8Value);
 
-QByteArray escapedLabelValue(const QString& value);
+// A sample line whose labels are already written.
+void sample(QByteArray& out, const char* name, QByteArrayView labels, double value);
+
+// A sample whose value the agent sent as text: nothing when the text is no number.
+void textSample(QByteArray& out, const char* name, QByteArrayView labels, QByteArrayView value);
 
 } // namespace server::metrics

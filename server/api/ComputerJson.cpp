@@ -65,10 +65,10 @@ void insertStanding(QJsonObject& object, const ComputerView& computer, const QDa
     object.insert("lowDisk", standing.standing.lowDisk);
 }
 
-// The latest report's values with the limits it was judged against (the server's until it has one).
+// The latest report's values with the limits its folders are judged against.
 QHash<QString, QString> latestValues(const ComputerView& computer) {
     QHash<QString, QString> values = computer.report;
-    values.insert(computer.reportedLimits);
+    values.insert(computer.judgedLimits);
     return values;
 }
 

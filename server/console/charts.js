@@ -11,9 +11,11 @@ const charts = (() => {
     const steps = [minute, 5 * minute, 15 * minute, 30 * minute, hour, 3 * hour, 6 * hour, 12 * hour, day, 2 * day, 7 * day, 14 * day];
     const mostTicks = 7;
 
-    // Ticks on whole local minutes, hours or days, so that they read as times on the operator's clock.
+    // Ticks on whole local minutes, hours or days, so that they read as times on the operator's clock. A span
+    // counted back from the browser's now ends at the server's, a moment later: 7 d and a few milliseconds
+    // still takes daily ticks.
     function timeTicks(min, max) {
-        const step = steps.find((s) => (max - min) / s <= mostTicks) || 30 * day;
+        const step = steps.find((s) => Math.round((max - min) / s) <= mostTicks) || 30 * day;
         const start = new Date(min);
         if (step >= day) start.setHours(0, 0, 0, 0);
         else start.setHours(step >= hour ? 0 : start.getHours(), 0, 0, 0);

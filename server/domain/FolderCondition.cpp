@@ -4,6 +4,8 @@
 #include "ReportKeys.h"
 #include "ScanErrorLine.h"
 
+#include <array>
+
 namespace server {
 namespace {
 
@@ -22,17 +24,34 @@ FolderCondition condition(const QString& path, const QString& files, const QStri
     return FolderCondition::Normal;
 }
 
+struct SlotKeys {
+    QString path, files, limit;
+};
+
+// Written once: the metrics page asks for every slot of ten thousand computers.
+const std::array<SlotKeys, wire::kSlotCount>& slotKeys() {
+    static const auto keys = [] {
+        std::array<SlotKeys, wire::kSlotCount> all;
+        for (int slot = 1; slot <= wire::kSlotCount; ++slot)
+            all[size_t(slot - 1)] = {QStringLiteral("sDir%1").arg(slot), QStringLiteral("sCount%1").arg(slot),
+                                     QStringLiteral("sAlert%1").arg(slot)};
+        return all;
+    }();
+    return keys;
+}
+
 } // namespace
 
 QList<FolderReading> folderReadings(const std::function<QString(const QString& key)>& value) {
     const QString message = value(QStringLiteral("sMessage"));
     QList<FolderReading> readings;
     for (int slot = 1; slot <= wire::kSlotCount; ++slot) {
-        const QString path = value(QStringLiteral("sDir%1").arg(slot));
+        const SlotKeys& keys = slotKeys()[size_t(slot - 1)];
+        const QString path = value(keys.path);
         if (!folderInUse(path))
             continue;
-        const QString files = value(QStringLiteral("sCount%1").arg(slot));
-        const QString limit = value(QStringLiteral("sAlert%1").arg(slot));
+        const QString files = value(keys.files);
+        const QString limit = value(keys.limit);
         readings << FolderReading{slot, path, files, limit, condition(path, files, limit, message)};
     }
     return readings;

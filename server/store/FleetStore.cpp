@@ -4,6 +4,7 @@
 #include "domain/Silence.h"
 #include "store/DiskThresholdStore.h"
 #include "store/FleetFinding.h"
+#include "store/JudgedLimits.h"
 #include "store/SqlRun.h"
 #include "store/StoreSchema.h"
 #include "WireFormat.h"
@@ -25,13 +26,21 @@ QString quotedList(const QString& table, const QStringList& names) {
     return list.join(QStringLiteral(", "));
 }
 
-// A computer's settings and latest status; binds whatever `where` holds.
+QString judgedLimitColumns() {
+    QStringList columns;
+    for (int slot = 1; slot <= wire::kSlotCount; ++slot)
+        columns << judged::limitColumn(slot);
+    return columns.join(QStringLiteral(", "));
+}
+
+// A computer's settings, latest status and judged limits; binds whatever `where` holds.
 QString computerViews(const QString& where) {
     return QStringLiteral("SELECT c.name, s.received_at, c.registered_at, c.changed_at, %1, %2, "
-                          "c.disk_threshold FROM computers c "
-                          "LEFT JOIN latest_status s ON s.name = c.name %3")
+                          "c.disk_threshold, %3 FROM computers c "
+                          "LEFT JOIN latest_status s ON s.name = c.name %4 %5")
         .arg(quotedList(QStringLiteral("c"), SettingsRecord::fieldNames()),
-             quotedList(QStringLiteral("s"), schema::statusKeys()), where);
+             quotedList(QStringLiteral("s"), schema::statusKeys()), judgedLimitColumns(),
+             judged::latestReportJoin(), where);
 }
 
 ComputerView readComputerView(const QSqlQuery& query) {
@@ -48,37 +57,13 @@ ComputerView readComputerView(const QSqlQuery& query) {
     for (const QString& key : schema::statusKeys())
         view.report.insert(key, query.value(column++).toString());
     view.report.insert(QStringLiteral("sComputerName"), view.name);
-    view.diskThreshold = query.value(column).toString();
+    view.diskThreshold = query.value(column++).toString();
+    for (int slot = 1; slot <= wire::kSlotCount; ++slot)
+        view.judgedLimits.insert(QStringLiteral("sAlert%1").arg(slot), query.value(column++).toString());
     const QString settingTime = view.report.value(QStringLiteral("sSettingTime"));
     view.silentAfterSeconds = silentAfterSeconds(settingTime);
     view.cycleSeconds = cycleSeconds(settingTime);
     return view;
-}
-
-// The limits of each computer's latest stored report, which its folders' states were judged against.
-Result<QHash<QString, QHash<QString, QString>>> latestReportedLimits(ServerStore& store,
-                                                                     const QVariantList& names) {
-    QStringList limits;
-    for (int slot = 1; slot <= wire::kSlotCount; ++slot)
-        limits << quoted(QStringLiteral("sAlert%1").arg(slot));
-    QSqlQuery query(store.connection());
-    query.setForwardOnly(true);
-    const QString marks = QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "));
-    if (auto done = sql::run(
-            query,
-            QStringLiteral("SELECT \"sComputerName\", %1 FROM reports WHERE id IN (SELECT MAX(id) "
-                           "FROM reports WHERE \"sComputerName\" IN (%2) GROUP BY \"sComputerName\")")
-                .arg(limits.join(QStringLiteral(", ")), marks),
-            names);
-        !done)
-        return Failure{done.reason()};
-    QHash<QString, QHash<QString, QString>> reported;
-    while (query.next()) {
-        QHash<QString, QString>& computer = reported[query.value(0).toString()];
-        for (int slot = 1; slot <= wire::kSlotCount; ++slot)
-            computer.insert(QStringLiteral("sAlert%1").arg(slot), query.value(slot).toString());
-    }
-    return reported;
 }
 
 } // namespace
@@ -114,7 +99,7 @@ Result<FleetPage> FleetStore::fleetPage(const FleetQuery& query, const std::opti
     return result;
 }
 
-// The wide rows of the computers shown, in the order given, with their standing and reported limits.
+// The wide rows of the computers shown, in the order given, with their standing.
 Result<QList<ComputerView>> FleetStore::views(const QList<StandingRow>& standings) {
     QVariantList names;
     for (const StandingRow& row : standings)
@@ -133,15 +118,13 @@ Result<QList<ComputerView>> FleetStore::views(const QList<StandingRow>& standing
         byName.insert(view.name, view);
     }
     rows.finish();
-    const auto reported = latestReportedLimits(m_store, names);
     const auto fleetThreshold = DiskThresholdStore(m_store).fleetDefault();
-    if (!reported || !fleetThreshold)
-        return Failure{reported.reason() + fleetThreshold.reason()};
+    if (!fleetThreshold)
+        return Failure{fleetThreshold.reason()};
     QList<ComputerView> views;
     for (const StandingRow& row : standings) {
         ComputerView view = byName.value(row.name);
         view.standing = row;
-        view.reportedLimits = reported->value(row.name);
         view.fleetDiskThreshold = *fleetThreshold;
         views << view;
     }

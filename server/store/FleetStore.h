@@ -20,7 +20,7 @@ struct ComputerView {
     QDateTime settingsChangedAt;
     QStringList settings;           // in piece order
     QHash<QString, QString> report; // report key -> value of the latest report, with the settings' folders
-    QHash<QString, QString> reportedLimits; // sAlertN -> the limit of the latest report, where it has one
+    QHash<QString, QString> judgedLimits; // sAlertN -> the limit its folders are judged against
     StandingRow standing;
     QString diskThreshold;      // its own, as stored; empty: the fleet's
     QString fleetDiskThreshold; // the fleet's, as stored; empty: none

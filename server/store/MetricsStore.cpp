@@ -1,7 +1,9 @@
 #include "store/MetricsStore.h"
 
+#include "domain/DiskSpace.h"
 #include "domain/Silence.h"
 #include "store/DiskThresholdStore.h"
+#include "store/JudgedLimits.h"
 #include "store/OperatorActionStore.h"
 #include "store/SqlDialect.h"
 #include "store/SqlRun.h"
@@ -29,8 +31,13 @@ const QHash<QString, int>& keyIndex() {
     return index;
 }
 
-// Folder paths and limits are settings: they live with the computer, the rest with its latest status.
+// Folder paths are settings: they live with the computer, the rest with its latest status. Limits are
+// those the folders are judged against.
 QString column(const QString& key) {
+    bool isLimit = false;
+    const int slot = key.startsWith(QLatin1String("sAlert")) ? key.mid(6).toInt(&isLimit) : 0;
+    if (isLimit)
+        return judged::limitColumn(slot);
     const bool setting = wire::settingsReportKeys().contains(key);
     return (setting ? QStringLiteral("c.\"%1\"") : QStringLiteral("s.\"%1\""))
         .arg(setting ? key.mid(1) : key);
@@ -41,8 +48,8 @@ QString column(const QString& key) {
 QString packedColumns(sql::Backend backend) {
     QStringList pieces;
     for (const QString& key : MetricsStore::keys())
-        pieces << sql::utf8Length(column(key), backend) + QStringLiteral(" || ':' || ") + column(key);
-    return sql::utf8Bytes(pieces.join(QStringLiteral(" || ")), backend);
+        pieces << sql::utf8Length(column(key), backend) << QStringLiteral("':'") << column(key);
+    return sql::utf8Bytes(sql::joinedText(pieces, backend), backend);
 }
 
 QList<std::pair<qsizetype, qsizetype>> spans(const QByteArray& packed) {
@@ -59,9 +66,13 @@ QList<std::pair<qsizetype, qsizetype>> spans(const QByteArray& packed) {
 
 } // namespace
 
-QString MetricsRow::value(const QString& key) const {
+QByteArrayView MetricsRow::bytes(const QString& key) const {
     const auto [start, length] = spans.value(keyIndex().value(key, -1));
-    return QString::fromUtf8(packed.constData() + start, length);
+    return QByteArrayView(packed.constData() + start, length);
+}
+
+QString MetricsRow::value(const QString& key) const {
+    return QString::fromUtf8(bytes(key));
 }
 
 const QStringList& MetricsStore::keys() {
@@ -75,16 +86,6 @@ const QStringList& MetricsStore::keys() {
     return list;
 }
 
-// The report spells one of these in lower case; the wire's own list has the exact text.
-QString MetricsStore::diskSpaceKey(int disk) {
-    const QString wanted = QStringLiteral("sDiskSpace%1").arg(disk);
-    for (const QString& key : wire::reportKeys()) {
-        if (key.compare(wanted, Qt::CaseInsensitive) == 0)
-            return key;
-    }
-    return wanted;
-}
-
 Result<QList<MetricsRow>> MetricsStore::page(const QString& afterName, int limit, const QDateTime& now) {
     const auto fleetThreshold = DiskThresholdStore(m_store).fleetDefault();
     if (!fleetThreshold)
@@ -93,29 +94,38 @@ Result<QList<MetricsRow>> MetricsStore::page(const QString& afterName, int limit
     query.setForwardOnly(true);
     if (auto done = sql::run(query,
                              QStringLiteral("SELECT s.name, %1, %2, c.disk_threshold FROM latest_status s "
-                                            "JOIN computers c ON c.name = s.name "
+                                            "JOIN computers c ON c.name = s.name %3 "
                                             "WHERE s.name > ? ORDER BY s.name LIMIT ?")
                                  .arg(sql::unixSeconds(QStringLiteral("s.received_at"), m_store.backend()),
-                                      packedColumns(m_store.backend())),
+                                      packedColumns(m_store.backend()), judged::latestReportJoin()),
                              {sql::text(afterName), limit});
         !done)
         return Failure{done.reason()};
+    // Most computers go by the fleet's threshold: its text is read once, not once per computer.
+    const auto fleetDefault = effectiveThreshold(QString(), *fleetThreshold);
     QList<MetricsRow> rows;
-    QStringList names;
     while (query.next()) {
         const QByteArray packed = query.value(2).toByteArray();
-        MetricsRow row{
-            query.value(0).toString(), query.value(1).toDouble(), false, false, false, false, packed, spans(packed)};
+        MetricsRow row{query.value(0).toString(),
+                       query.value(1).toDouble(),
+                       false,
+                       false,
+                       false,
+                       false,
+                       packed,
+                       spans(packed)};
         const auto lastReport = QDateTime::fromMSecsSinceEpoch(qint64(row.lastReportSeconds * 1000));
         row.silent = isSilent(lastReport, row.value(QStringLiteral("sSettingTime")), now);
+        const QString own = query.value(3).toString();
         row.lowDisk = lowDisk(diskReadings([&row](const QString& key) { return row.value(key); }),
-                              effectiveThreshold(query.value(3).toString(), *fleetThreshold))
+                              own.isEmpty() ? fleetDefault : effectiveThreshold(own, *fleetThreshold))
                           .has_value();
         rows << row;
-        names << row.name;
     }
     query.finish();
-    const auto actions = OperatorActionStore(m_store).actionsOf(names, now);
+    if (rows.isEmpty())
+        return rows;
+    const auto actions = OperatorActionStore(m_store).actionsBetween(afterName, rows.last().name, now);
     if (!actions)
         return Failure{actions.reason()};
     for (MetricsRow& row : rows) {

@@ -21,6 +21,7 @@ struct MetricsRow {
     QList<std::pair<qsizetype, qsizetype>> spans; // each key's value in `packed`: start, length
 
     QString value(const QString& key) const;
+    QByteArrayView bytes(const QString& key) const; // the value's UTF-8 text as read
 };
 
 // Reads the fleet for the metrics page a page at a time, by name, so the page never needs the whole
@@ -30,9 +31,6 @@ public:
     explicit MetricsStore(ServerStore& store) : m_store(store) {}
 
     static const QStringList& keys();
-    static QString diskSpaceKey(int disk); // disk 1 to 4
-
-    static constexpr int kDisks = 4;
 
     // Up to `limit` computers that reported, named after `afterName` ("" for the first), by name.
     Result<QList<MetricsRow>> page(const QString& afterName, int limit, const QDateTime& now);

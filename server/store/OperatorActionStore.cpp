@@ -118,7 +118,7 @@ Result<QList<MaintenanceWindow>> OperatorActionStore::windows(const WindowOwner&
 
 Result<bool> OperatorActionStore::inMaintenance(const QString& computer, const QDateTime& at) {
     QHash<QString, ComputerActions> actions;
-    if (auto read = readWindowsAt(QStringLiteral("computer = ?"), {computer}, at, actions); !read)
+    if (auto read = readWindowsAt(Selection{QStringLiteral("computer = ?"), {computer}}, at, actions); !read)
         return Failure{read.reason()};
     return actions.contains(computer);
 }
@@ -127,19 +127,27 @@ Result<QHash<QString, ComputerActions>> OperatorActionStore::actionsOf(const QSt
                                                                        const QDateTime& now) {
     if (computers.isEmpty())
         return QHash<QString, ComputerActions>();
-    return actionsWhere(QStringLiteral("computer IN (%1)").arg(marks(computers)), computers, now);
+    return actionsIn(Selection{QStringLiteral("computer IN (%1)").arg(marks(computers)), variants(computers)},
+                     now);
 }
 
 Result<QHash<QString, ComputerActions>> OperatorActionStore::everyonesActions(const QDateTime& now) {
-    return actionsWhere(QStringLiteral("1 = 1"), {}, now);
+    return actionsIn(Selection{QStringLiteral("1 = 1"), {}}, now);
 }
 
 Result<QHash<QString, ComputerActions>>
-OperatorActionStore::actionsWhere(const QString& which, const QStringList& computers, const QDateTime& now) {
+OperatorActionStore::actionsBetween(const QString& afterName, const QString& lastName, const QDateTime& now) {
+    return actionsIn(Selection{QStringLiteral("computer > ? AND computer <= ?"),
+                               {sql::text(afterName), sql::text(lastName)}},
+                     now);
+}
+
+Result<QHash<QString, ComputerActions>> OperatorActionStore::actionsIn(const Selection& computers,
+                                                                       const QDateTime& now) {
     QHash<QString, ComputerActions> actions;
-    if (auto read = readAcknowledgements(which, computers, now, actions); !read)
+    if (auto read = readAcknowledgements(computers, now, actions); !read)
         return Failure{read.reason()};
-    if (auto read = readWindowsAt(which, computers, now, actions); !read)
+    if (auto read = readWindowsAt(computers, now, actions); !read)
         return Failure{read.reason()};
     return actions;
 }
@@ -164,16 +172,15 @@ OperatorActionStore::conditionsOf(const QStringList& computers) {
 }
 
 // Only acknowledgements that still cover their computer's standing alert are kept.
-Result<> OperatorActionStore::readAcknowledgements(const QString& which, const QStringList& computers,
-                                                   const QDateTime& now,
+Result<> OperatorActionStore::readAcknowledgements(const Selection& computers, const QDateTime& now,
                                                    QHash<QString, ComputerActions>& actions) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     if (auto done = sql::run(query,
                              QStringLiteral("SELECT computer, operator, note, at, until_at, alert FROM "
                                             "acknowledgements WHERE %1")
-                                 .arg(which),
-                             variants(computers));
+                                 .arg(computers.condition),
+                             computers.values);
         !done)
         return done;
     QList<Acknowledgement> found;
@@ -198,16 +205,16 @@ Result<> OperatorActionStore::readAcknowledgements(const QString& which, const Q
     return Result<>::success();
 }
 
-Result<> OperatorActionStore::readWindowsAt(const QString& which, const QStringList& computers,
-                                            const QDateTime& now, QHash<QString, ComputerActions>& actions) {
+Result<> OperatorActionStore::readWindowsAt(const Selection& computers, const QDateTime& now,
+                                            QHash<QString, ComputerActions>& actions) {
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     const QString at = sql::storedTime(now);
     if (auto done = sql::run(query,
                              QStringLiteral("SELECT %1 FROM %2 WHERE %3 AND "
                                             "starts_at <= ? AND ends_at > ? ORDER BY ends_at")
-                                 .arg(kWindowColumns, kCoveringWindows, which),
-                             variants(computers) << at << at);
+                                 .arg(kWindowColumns, kCoveringWindows, computers.condition),
+                             QVariantList(computers.values) << at << at);
         !done)
         return done;
     // Ordered by end: of overlapping windows, the one ending last is the one shown.

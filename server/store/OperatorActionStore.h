@@ -45,15 +45,23 @@ public:
     Result<QHash<QString, ComputerActions>> actionsOf(const QStringList& computers, const QDateTime& now);
     // The same for every computer that has any.
     Result<QHash<QString, ComputerActions>> everyonesActions(const QDateTime& now);
+    // The same for the computers named after `afterName` up to and including `lastName`: a page of the
+    // fleet read by name costs two short statements rather than a value bound per computer.
+    Result<QHash<QString, ComputerActions>> actionsBetween(const QString& afterName, const QString& lastName,
+                                                           const QDateTime& now);
 
 private:
+    // Which computers a read covers: a condition on the `computer` column and the values it binds.
+    struct Selection {
+        QString condition;
+        QVariantList values;
+    };
+
+    Result<QHash<QString, ComputerActions>> actionsIn(const Selection& computers, const QDateTime& now);
     Result<QHash<QString, QHash<QString, QString>>> conditionsOf(const QStringList& computers);
-    // `which` selects the computers by the column `computer` and binds `computers`.
-    Result<QHash<QString, ComputerActions>> actionsWhere(const QString& which, const QStringList& computers,
-                                                         const QDateTime& now);
-    Result<> readAcknowledgements(const QString& which, const QStringList& computers, const QDateTime& now,
+    Result<> readAcknowledgements(const Selection& computers, const QDateTime& now,
                                   QHash<QString, ComputerActions>& actions);
-    Result<> readWindowsAt(const QString& which, const QStringList& computers, const QDateTime& now,
+    Result<> readWindowsAt(const Selection& computers, const QDateTime& now,
                            QHash<QString, ComputerActions>& actions);
 
     ServerStore& m_store;

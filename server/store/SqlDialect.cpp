@@ -155,4 +155,16 @@ QString utf8Length(const QString& expression, Backend backend) {
         .arg(utf8Bytes(expression, backend));
 }
 
+QString joinedText(const QStringList& expressions, Backend backend) {
+    constexpr qsizetype kMostArguments = 99; // a PostgreSQL function takes 100, the pattern one of them
+    QStringList calls;
+    for (qsizetype first = 0; first < expressions.size(); first += kMostArguments) {
+        const QStringList some = expressions.mid(first, kMostArguments);
+        calls << QStringLiteral("%1('%2', %3)")
+                     .arg(backend == Backend::Postgres ? QStringLiteral("format") : QStringLiteral("printf"),
+                          QStringLiteral("%s").repeated(some.size()), some.join(QStringLiteral(", ")));
+    }
+    return calls.join(QStringLiteral(" || "));
+}
+
 } // namespace server::sql

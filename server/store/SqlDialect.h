@@ -47,6 +47,9 @@ QString unixSeconds(const QString& column, Backend backend);
 // A text's UTF-8 bytes, read back as a byte array; and their count.
 QString utf8Bytes(const QString& expression, Backend backend);
 QString utf8Length(const QString& expression, Backend backend);
+// The texts of `expressions` one after the other (NULL as nothing), built by one call per 99 of them:
+// `a || b || c ...` copies what it has so far at every step.
+QString joinedText(const QStringList& expressions, Backend backend);
 
 // Prepares `text` adapted to the query's database.
 Result<> prepare(QSqlQuery& query, const QString& text);

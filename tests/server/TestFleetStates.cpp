@@ -3,6 +3,7 @@
 // confirmed, and the events and metrics that go with them. Reports travel through the agents' exchange.
 #include "domain/ComputerState.h"
 #include "domain/DiskThreshold.h"
+#include "domain/FolderCondition.h"
 #include "RunningServer.h"
 #include "ScanErrorLine.h"
 
@@ -11,6 +12,7 @@
 using server::Role;
 
 Q_DECLARE_METATYPE(server::Standing)
+Q_DECLARE_METATYPE(server::FolderCondition)
 
 namespace {
 
@@ -65,6 +67,20 @@ class TestFleetStates : public QObject {
     }
 
     QByteArray metrics() { return testsupport::httpRequest("GET", server->url("/metrics")).body; }
+
+    // The values of a folder's kova_folder_limit and kova_folder_state samples.
+    QStringList folderMetrics(const QString& computer, int slot) {
+        QStringList values;
+        const QByteArray page = metrics();
+        for (const char* family : {"kova_folder_limit", "kova_folder_state"}) {
+            const QByteArray start =
+                QStringLiteral("%1{computer=\"%2\",slot=\"%3\",").arg(family, computer).arg(slot).toUtf8();
+            const qsizetype at = page.indexOf(start);
+            const qsizetype line = page.indexOf('\n', at);
+            values << (at < 0 ? QString() : QString::fromUtf8(page.mid(at, line - at)).section(' ', -1));
+        }
+        return values;
+    }
 
 private slots:
     void init() {
@@ -216,29 +232,55 @@ private slots:
                  state);
     }
 
-    // A raised limit waits for the computer: until its next report the state stays what the computer judged,
-    // on both pages, and the new limit shows as pending.
+    // A changed limit waits for the computer: until its next report the state stays what the computer
+    // judged, on both pages and in the metrics, and the new limit shows as pending.
+    void changedLimitIsPendingUntilReported_data() {
+        using server::FolderCondition;
+        QTest::addColumn<QString>("reportedLimit");
+        QTest::addColumn<QString>("newLimit");
+        QTest::addColumn<QString>("stateBefore");
+        QTest::addColumn<QString>("fleetStateBefore");
+        QTest::addColumn<FolderCondition>("metricBefore");
+        QTest::addColumn<QString>("stateAfter");
+        QTest::addColumn<FolderCondition>("metricAfter");
+        // 70 files against 60 is over; against 80 near (over 75 %); against 100 normal.
+        QTest::newRow("raised") << "60"
+                                << "80"
+                                << "red"
+                                << "alert" << FolderCondition::Over << "yellow" << FolderCondition::Near;
+        QTest::newRow("lowered") << "100"
+                                 << "60"
+                                 << "green"
+                                 << "ok" << FolderCondition::Normal << "red" << FolderCondition::Over;
+    }
     void changedLimitIsPendingUntilReported() {
-        reportAt(server->now, "PC", {{2, {"D:\\Spool", "70", "60"}}});
-        QCOMPARE(admin->put("/api/v1/computers/PC/settings", {{"Alert2", "80"}}).status, 200);
+        QFETCH(QString, reportedLimit);
+        QFETCH(QString, newLimit);
+        QFETCH(QString, stateBefore);
+        QFETCH(QString, fleetStateBefore);
+        QFETCH(server::FolderCondition, metricBefore);
+        QFETCH(QString, stateAfter);
+        QFETCH(server::FolderCondition, metricAfter);
+        reportAt(server->now, "PC", {{2, {"D:\\Spool", "70", reportedLimit}}});
+        QCOMPARE(admin->put("/api/v1/computers/PC/settings", {{"Alert2", newLimit}}).status, 200);
         QJsonObject folder =
             computer("PC").value("status").toObject().value("folders").toArray()[0].toObject();
-        QCOMPARE(folder.value("state").toString(), "red");
-        QCOMPARE(folder.value("limit").toInt(), 60);
-        QCOMPARE(folder.value("pendingLimit").toString(), "80");
-        QCOMPARE(computer("PC").value("state").toString(), "alert");
+        QCOMPARE(folder.value("state").toString(), stateBefore);
+        QCOMPARE(folder.value("limit").toInt(), reportedLimit.toInt());
+        QCOMPARE(folder.value("pendingLimit").toString(), newLimit);
+        QCOMPARE(computer("PC").value("state").toString(), fleetStateBefore);
         QCOMPARE(row(admin->get("/api/v1/computers").json.value("computers").toArray(), "PC")
                      .value("state")
                      .toString(),
-                 "alert");
+                 fleetStateBefore);
+        QCOMPARE(folderMetrics("PC", 2), (QStringList{reportedLimit, QString::number(int(metricBefore))}));
 
-        reportAt(server->now.addSecs(60), "PC",
-                 {{2, {"D:\\Spool", "70", "80"}}}); // it downloaded the new limit
+        reportAt(server->now.addSecs(60), "PC", {{2, {"D:\\Spool", "70", newLimit}}}); // it downloaded it
         server->now = server->now.addSecs(60);
         folder = computer("PC").value("status").toObject().value("folders").toArray()[0].toObject();
-        QCOMPARE(folder.value("state").toString(), "yellow");
+        QCOMPARE(folder.value("state").toString(), stateAfter);
         QVERIFY(!folder.contains("pendingLimit"));
-        QCOMPARE(computer("PC").value("state").toString(), "ok");
+        QCOMPARE(folderMetrics("PC", 2), (QStringList{newLimit, QString::number(int(metricAfter))}));
     }
 
     // The fleet's threshold, a computer's own over it, and a drive that goes away: each report tells the

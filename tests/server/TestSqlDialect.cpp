@@ -2,6 +2,8 @@
 #include "store/DatabaseLocation.h"
 #include "store/SqlDialect.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QtTest>
 
 using server::sql::Backend;
@@ -78,6 +80,37 @@ private slots:
                                   : QStringLiteral("error");
         QCOMPARE(got, parsed);
         QVERIFY(!server::locationForDisplay(text).contains("s3cret"));
+    }
+
+    // Read back from SQLite here; the metrics page reads PostgreSQL's form when the stack test runs it there.
+    void joinedText_data() {
+        QTest::addColumn<QStringList>("expressions");
+        QTest::addColumn<QString>("joined");
+        QStringList many;
+        QString manyJoined;
+        for (int k = 0; k < 201; ++k) {
+            many << QStringLiteral("'%1'").arg(k % 10);
+            manyJoined += QString::number(k % 10);
+        }
+        QTest::newRow("one") << QStringList{"'a'"} << "a";
+        QTest::newRow("NULL is nothing") << QStringList{"'a'", "NULL", "'b'"} << "ab";
+        QTest::newRow("a percent sign is text") << QStringList{"'100 %s'", "'%'"} << "100 %s%";
+        QTest::newRow("more than one call takes") << many << manyJoined;
+    }
+    void joinedText() {
+        QFETCH(QStringList, expressions);
+        QFETCH(QString, joined);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("joined"));
+            db.setDatabaseName(QStringLiteral(":memory:"));
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY2(query.exec("SELECT " + server::sql::joinedText(expressions, Backend::Sqlite)),
+                     qPrintable(query.lastError().text()));
+            QVERIFY(query.next());
+            QCOMPARE(query.value(0).toString(), joined);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("joined"));
     }
 };
 
