@@ -6,7 +6,7 @@ and the server's processor time and memory over the run. In the same run the two
 through the same path (the HTTP layer alone), and the database floor (as many single-report transactions of
 the same bytes, two statements each, straight into the same kind of database by a small program).
 
---stack runs nginx -> two instances -> PostgreSQL 15 (fsync on) instead of one instance on SQLite; --kill
+--stack runs nginx -> two (--instances) instances -> PostgreSQL 15 (fsync on) instead of one instance on SQLite; --kill
 kills one instance (kill -9) half-way through the report run and then counts the reports acknowledged
 against the reports stored. --mixed sends settings requests and reports in one run, each agent both in turn
 as agents do, instead of one route per run; --steps then repeats that run at each of the given rates for
@@ -14,7 +14,8 @@ as agents do, instead of one route per run; --steps then repeats that run at eac
 started is stopped and its folder removed.
 
 Usage: bench/bench_ingest.py SERVER_EXE [--agents N] [--connections C] [--threads T] [--seconds S]
-                             [--rate R] [--stack] [--kill] [--mixed [--steps R1,R2,.. --step-seconds S]]
+                             [--rate R] [--stack [--instances N]] [--kill]
+                             [--mixed [--steps R1,R2,.. --step-seconds S]]
                              (needs wrk: scripts/setup test-tools)"""
 
 import argparse
@@ -73,7 +74,7 @@ def enrol(agents, host, port, tls):
     server admits a few new names a minute per address, so they come from addresses of their own (25 each,
     so no address is asked for more within a minute however fast the fleet enrols). Several at once: a
     fleet of 100,000 one after the other would take longer than the runs it is enrolled for."""
-    with concurrent.futures.ThreadPoolExecutor(max_workers=8) as pool:
+    with concurrent.futures.ThreadPoolExecutor(max_workers=16) as pool:
         return list(pool.map(lambda index: enrol_one(index, host, port, tls), range(agents)))
 
 
@@ -167,29 +168,36 @@ def header(options, stack):
     print(f"{options.agents} agents, wrk {options.threads} thread(s) x {options.connections} connections, "
           f"{options.seconds} s per route, " + (f"{options.rate:g} requests/s" if options.rate else
                                                  "flat out") +
-          (", nginx -> 2 instances -> PostgreSQL (fsync on)" if stack else ", one instance on SQLite"))
+          (f", nginx -> {options.instances} instances -> PostgreSQL (fsync on)" if stack else
+           ", one instance on SQLite"))
     print("| route | requests/s | p50 ms | p99 ms | max ms | non-2xx / socket errors | server CPU | "
           "server CPU µs/request | server peak RSS MiB |")
     print("|---|---|---|---|---|---|---|---|---|", flush=True)
 
 
-def delay_ms(connections, rate):
-    """wrk's pause between one connection's requests for `rate` requests/s in all (0: flat out)."""
-    return str(1000.0 * connections / rate) if rate else "0"
+def delay_ms(connections, rate, latency_ms=0.0):
+    """wrk's pause between one connection's requests for `rate` requests/s in all (0: flat out). A
+    connection waits for each answer before its pause, so the answer's usual latency is taken off it."""
+    return str(max(0.0, 1000.0 * connections / rate - latency_ms)) if rate else "0"
 
 
 def run_mixed(options, folder, agents, pids, exchange, shape):
     """The fleet as agents load it: one run at --rate, then one per step rate; the step table ends with the
     highest rate whose p99 stayed under 100 ms."""
     requests = write_requests(folder, agents, "mixed")
-    fleet_run = measured(pids, lambda: wrk(exchange, None, **shape, script_args=(
-        requests, kovarig.EXCHANGE_PATH, delay_ms(options.connections, options.rate))))
-    print(row("settings and reports, mixed", fleet_run), flush=True)
-    sustained = None
+
+    def paced(seconds, rate, latency_ms):
+        return measured(pids, lambda: wrk(exchange, None, **dict(shape, seconds=seconds), script_args=(
+            requests, kovarig.EXCHANGE_PATH, delay_ms(options.connections, rate, latency_ms))))
+
+    probe = paced(15, options.rate, 0.0)  # the latency at about this rate, to pace the run itself
+    print(row("mixed, probe of the latency", probe), flush=True)
+    fleet_run = paced(options.seconds, options.rate, probe["p50_ms"])
+    print(row(f"settings and reports, mixed, asked {options.rate:g}/s", fleet_run), flush=True)
+    sustained, latency = None, fleet_run["p50_ms"]
     for rate in options.steps:
-        step_shape = dict(shape, seconds=options.step_seconds)
-        step = measured(pids, lambda: wrk(exchange, None, **step_shape, script_args=(
-            requests, kovarig.EXCHANGE_PATH, delay_ms(options.connections, rate))))
+        step = paced(options.step_seconds, rate, latency)
+        latency = step["p50_ms"]
         print(row(f"mixed, asked {rate:g}/s", step), flush=True)
         if step["p99_ms"] < 100 and step["status_errors"] + step["socket_errors"] == 0:
             sustained = max(sustained or 0, step["rate"])
@@ -211,18 +219,20 @@ def run_routes(options, folder, agents, pids, exchange, shape):
 
 
 def run_kill(options, folder, agents, stack, exchange, shape):
-    """Reports while one instance is killed (kill -9) half-way: every acknowledged report must be stored."""
+    """Reports while one instance is killed (kill -9) half-way (through a run of --step-seconds with --mixed):
+    every acknowledged report must be stored."""
     pids = [s.process.pid for s in stack.servers]
     arguments = (write_requests(folder, agents, "reports"), kovarig.EXCHANGE_PATH,
                  delay_ms(options.connections, options.rate))
+    seconds = options.step_seconds if options.mixed else options.seconds
     before = stored_reports(stack)
-    killer = threading.Timer(options.seconds / 2, stack.servers[0].kill)
+    killer = threading.Timer(seconds / 2, stack.servers[0].kill)
     killer.start()
-    reports = measured(pids, lambda: wrk(exchange, None, **shape, script_args=arguments))
+    reports = measured(pids, lambda: wrk(exchange, None, **dict(shape, seconds=seconds), script_args=arguments))
     print(row("status report, one instance killed", reports))
     acknowledged = reports["requests"] - reports["status_errors"]
     stored = stored_reports(stack) - before
-    print(f"kill -9 of one instance after {options.seconds / 2:g} s: {acknowledged:.0f} reports "
+    print(f"kill -9 of one instance after {seconds / 2:g} s: {acknowledged:.0f} reports "
           f"acknowledged (2xx), {stored} stored, {max(0, acknowledged - stored):.0f} missing")
 
 
@@ -236,6 +246,7 @@ def parse_options():
     parser.add_argument("--rate", type=float, default=0, help="requests/s in all (default: flat out)")
     parser.add_argument("--stack", action="store_true")
     parser.add_argument("--kill", action="store_true")
+    parser.add_argument("--instances", type=int, default=2, help="with --stack: server instances behind nginx")
     parser.add_argument("--mixed", action="store_true")
     parser.add_argument("--steps", type=lambda text: [float(rate) for rate in text.split(",")], default=[])
     parser.add_argument("--step-seconds", type=int, default=90)
@@ -251,7 +262,7 @@ def main():
     stack = server = None
     try:
         if options.stack:
-            stack = kovarig.Stack(os.path.abspath(options.server), count=2, fsync=True,
+            stack = kovarig.Stack(os.path.abspath(options.server), count=options.instances, fsync=True,
                                   extra=["--report-interval", "0"])
             stack.start()
             host, port, tls, pids = "127.0.0.1", stack.nginx.https_port, True, [
