@@ -279,7 +279,9 @@ def main():
         shape = dict(seconds=options.seconds, threads=options.threads, connections=options.connections)
         exchange = base + kovarig.EXCHANGE_PATH
         header(options, stack)
-        time_page = measured(pids, lambda: wrk(base + kovarig.TIME_PATH, None, **shape))
+        # Flat out: with --mixed as long as a step, not the whole fleet run.
+        time_shape = dict(shape, seconds=options.step_seconds) if options.mixed else shape
+        time_page = measured(pids, lambda: wrk(base + kovarig.TIME_PATH, None, **time_shape))
         print(row("time page (reference)", time_page), flush=True)
         if options.mixed:
             run_mixed(options, folder, agents, pids, exchange, shape)
