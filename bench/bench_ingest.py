@@ -6,14 +6,20 @@ and the server's processor time and memory over the run. In the same run the two
 through the same path (the HTTP layer alone), and the database floor (as many single-report transactions of
 the same bytes, two statements each, straight into the same kind of database by a small program).
 
---stack runs nginx -> two instances -> PostgreSQL 15 (fsync on) instead of one instance on SQLite; --kill
+--stack runs nginx -> two (--instances) instances -> PostgreSQL 15 (fsync on) instead of one instance on SQLite; --kill
 kills one instance (kill -9) half-way through the report run and then counts the reports acknowledged
-against the reports stored. Every process started is stopped and its folder removed.
+against the reports stored. --mixed sends settings requests and reports in one run, each agent both in turn
+as agents do, instead of one route per run; --steps then repeats that run at each of the given rates for
+--step-seconds (the highest rate whose p99 stays under 100 ms is the fleet's sustained rate). Every process
+started is stopped and its folder removed.
 
 Usage: bench/bench_ingest.py SERVER_EXE [--agents N] [--connections C] [--threads T] [--seconds S]
-                             [--rate R] [--stack] [--kill]      (needs wrk: scripts/setup test-tools)"""
+                             [--rate R] [--stack [--instances N]] [--kill]
+                             [--mixed [--steps R1,R2,.. --step-seconds S]]
+                             (needs wrk: scripts/setup test-tools)"""
 
 import argparse
+import concurrent.futures
 import datetime
 import os
 import re
@@ -51,21 +57,25 @@ def processor_seconds(pids):
     return spent
 
 
+def enrol_one(index, host, port, tls):
+    group = index // 25
+    agent = fleet.Agent(f"BENCH{index:06d}", f"127.{1 + group // 62500}.{(group // 250) % 250}.{1 + group % 250}")
+    agent.connect(host, port, tls)
+    status, reply, _ = agent.settings()
+    agent.connection.close()
+    if status != 200 or not agent.key:
+        raise RuntimeError(f"{agent.name} was not enrolled: {status}")
+    agent.pieces = reply.decode().split(", ")
+    return agent
+
+
 def enrol(agents, host, port, tls):
     """Each agent's settings request under the open policy: it is registered and keeps the key issued. The
-    server admits a few new names a minute per address, so they come from addresses of their own."""
-    enrolled = []
-    for index in range(agents):
-        group = index // 25
-        agent = fleet.Agent(f"BENCH{index:06d}", f"127.{1 + group // 62500}.{(group // 250) % 250}.{1 + group % 250}")
-        agent.connect(host, port, tls)
-        status, reply, _ = agent.settings()
-        agent.connection.close()
-        if status != 200 or not agent.key:
-            raise RuntimeError(f"{agent.name} was not enrolled: {status}")
-        agent.pieces = reply.decode().split(", ")
-        enrolled.append(agent)
-    return enrolled
+    server admits a few new names a minute per address, so they come from addresses of their own (25 each,
+    so no address is asked for more within a minute however fast the fleet enrols). Several at once: a
+    fleet of 100,000 one after the other would take longer than the runs it is enrolled for."""
+    with concurrent.futures.ThreadPoolExecutor(max_workers=16) as pool:
+        return list(pool.map(lambda index: enrol_one(index, host, port, tls), range(agents)))
 
 
 def general_form(moment):
@@ -87,11 +97,15 @@ def report_body(agent):
 
 
 def write_requests(folder, agents, kind):
+    """One line per request: the agent's key, a tab, the body. "mixed": each agent's settings request and
+    then its report, as an agent sends them each cycle."""
+    kinds = ["settings", "reports"] if kind == "mixed" else [kind]
     path = os.path.join(folder, f"{kind}.requests")
     with open(path, "w") as file:
         for agent in agents:
-            body = f"servercode={agent.name}" if kind == "settings" else report_body(agent)
-            file.write(f"{agent.key}\t{body}\n")
+            for each in kinds:
+                body = f"servercode={agent.name}" if each == "settings" else report_body(agent)
+                file.write(f"{agent.key}\t{body}\n")
     return path
 
 
@@ -150,7 +164,79 @@ def row(route, result):
             f"{result['cpu'] * 100:.0f} % | {result['cpu_us']:.0f} | {result['rss_mib']:.0f} |")
 
 
-def main():
+def header(options, stack):
+    print(f"{options.agents} agents, wrk {options.threads} thread(s) x {options.connections} connections, "
+          f"{options.seconds} s per route, " + (f"{options.rate:g} requests/s" if options.rate else
+                                                 "flat out") +
+          (f", nginx -> {options.instances} instances -> PostgreSQL (fsync on)" if stack else
+           ", one instance on SQLite"))
+    print("| route | requests/s | p50 ms | p99 ms | max ms | non-2xx / socket errors | server CPU | "
+          "server CPU µs/request | server peak RSS MiB |")
+    print("|---|---|---|---|---|---|---|---|---|", flush=True)
+
+
+def delay_ms(connections, rate, latency_ms=0.0):
+    """wrk's pause between one connection's requests for `rate` requests/s in all (0: flat out). A
+    connection waits for each answer before its pause, so the answer's usual latency is taken off it."""
+    return str(max(0.0, 1000.0 * connections / rate - latency_ms)) if rate else "0"
+
+
+def run_mixed(options, folder, agents, pids, exchange, shape):
+    """The fleet as agents load it: one run at --rate, then one per step rate; the step table ends with the
+    highest rate whose p99 stayed under 100 ms."""
+    requests = write_requests(folder, agents, "mixed")
+
+    def paced(seconds, rate, latency_ms):
+        return measured(pids, lambda: wrk(exchange, None, **dict(shape, seconds=seconds), script_args=(
+            requests, kovarig.EXCHANGE_PATH, delay_ms(options.connections, rate, latency_ms))))
+
+    probe = paced(15, options.rate, 0.0)  # the latency at about this rate, to pace the run itself
+    print(row("mixed, probe of the latency", probe), flush=True)
+    fleet_run = paced(options.seconds, options.rate, probe["p50_ms"])
+    print(row(f"settings and reports, mixed, asked {options.rate:g}/s", fleet_run), flush=True)
+    sustained, latency = None, fleet_run["p50_ms"]
+    for rate in options.steps:
+        step = paced(options.step_seconds, rate, latency)
+        latency = step["p50_ms"]
+        print(row(f"mixed, asked {rate:g}/s", step), flush=True)
+        if step["p99_ms"] < 100 and step["status_errors"] + step["socket_errors"] == 0:
+            sustained = max(sustained or 0, step["rate"])
+    if options.steps:
+        print(f"highest sustained rate with p99 < 100 ms and no errors: "
+              + (f"{sustained:,.0f} requests/s" if sustained else "none of the steps"), flush=True)
+
+
+def run_routes(options, folder, agents, pids, exchange, shape):
+    """One route per run: settings requests, then reports; returns the reports' result."""
+    delay = delay_ms(options.connections, options.rate)
+    settings = measured(pids, lambda: wrk(exchange, None, **shape, script_args=(
+        write_requests(folder, agents, "settings"), kovarig.EXCHANGE_PATH, delay)))
+    print(row("settings request", settings), flush=True)
+    reports = measured(pids, lambda: wrk(exchange, None, **shape, script_args=(
+        write_requests(folder, agents, "reports"), kovarig.EXCHANGE_PATH, delay)))
+    print(row("status report", reports), flush=True)
+    return reports
+
+
+def run_kill(options, folder, agents, stack, exchange, shape):
+    """Reports while one instance is killed (kill -9) half-way (through a run of --step-seconds with --mixed):
+    every acknowledged report must be stored."""
+    pids = [s.process.pid for s in stack.servers]
+    arguments = (write_requests(folder, agents, "reports"), kovarig.EXCHANGE_PATH,
+                 delay_ms(options.connections, options.rate))
+    seconds = options.step_seconds if options.mixed else options.seconds
+    before = stored_reports(stack)
+    killer = threading.Timer(seconds / 2, stack.servers[0].kill)
+    killer.start()
+    reports = measured(pids, lambda: wrk(exchange, None, **dict(shape, seconds=seconds), script_args=arguments))
+    print(row("status report, one instance killed", reports))
+    acknowledged = reports["requests"] - reports["status_errors"]
+    stored = stored_reports(stack) - before
+    print(f"kill -9 of one instance after {seconds / 2:g} s: {acknowledged:.0f} reports "
+          f"acknowledged (2xx), {stored} stored, {max(0, acknowledged - stored):.0f} missing")
+
+
+def parse_options():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("server")
     parser.add_argument("--agents", type=int, default=2000)
@@ -160,13 +246,23 @@ def main():
     parser.add_argument("--rate", type=float, default=0, help="requests/s in all (default: flat out)")
     parser.add_argument("--stack", action="store_true")
     parser.add_argument("--kill", action="store_true")
+    parser.add_argument("--instances", type=int, default=2, help="with --stack: server instances behind nginx")
+    parser.add_argument("--mixed", action="store_true")
+    parser.add_argument("--steps", type=lambda text: [float(rate) for rate in text.split(",")], default=[])
+    parser.add_argument("--step-seconds", type=int, default=90)
     options = parser.parse_args()
-    delay = str(1000.0 * options.connections / options.rate) if options.rate else "0"
+    if options.kill and not options.stack:
+        parser.error("--kill needs --stack")
+    return options
+
+
+def main():
+    options = parse_options()
     folder = tempfile.mkdtemp(prefix="kova-ingest-bench-")
     stack = server = None
     try:
         if options.stack:
-            stack = kovarig.Stack(os.path.abspath(options.server), count=2, fsync=True,
+            stack = kovarig.Stack(os.path.abspath(options.server), count=options.instances, fsync=True,
                                   extra=["--report-interval", "0"])
             stack.start()
             host, port, tls, pids = "127.0.0.1", stack.nginx.https_port, True, [
@@ -177,38 +273,27 @@ def main():
                                     ["--report-interval", "0"], enrolment="open")
             server.start()
             host, port, tls, pids, base = "127.0.0.1", server.port, False, [server.process.pid], server.url
+        started = time.monotonic()
         agents = enrol(options.agents, host, port, tls)
+        print(f"{options.agents} agents enrolled in {time.monotonic() - started:.0f} s", flush=True)
         shape = dict(seconds=options.seconds, threads=options.threads, connections=options.connections)
         exchange = base + kovarig.EXCHANGE_PATH
-        time_page = measured(pids, lambda: wrk(base + kovarig.TIME_PATH, None, **shape))
-        settings = measured(pids, lambda: wrk(exchange, None, **shape, script_args=(
-            write_requests(folder, agents, "settings"), kovarig.EXCHANGE_PATH, delay)))
-        report_args = (write_requests(folder, agents, "reports"), kovarig.EXCHANGE_PATH, delay)
+        header(options, stack)
+        # Flat out: with --mixed as long as a step, not the whole fleet run.
+        time_shape = dict(shape, seconds=options.step_seconds) if options.mixed else shape
+        time_page = measured(pids, lambda: wrk(base + kovarig.TIME_PATH, None, **time_shape))
+        print(row("time page (reference)", time_page), flush=True)
+        if options.mixed:
+            run_mixed(options, folder, agents, pids, exchange, shape)
+        else:
+            reports = run_routes(options, folder, agents, pids, exchange, shape)
+            if not stack:
+                floor = database_floor(folder, max(2000, min(int(reports["requests"]), 50000)),
+                                       report_body(agents[0]))
+                print(f"database floor: {floor:,.0f} single-report commits/s; reports/floor "
+                      f"{reports['rate'] / floor:.2f}; reports/time page {reports['rate'] / time_page['rate']:.2f}")
         if options.kill:
-            before = stored_reports(stack)
-            killer = threading.Timer(options.seconds / 2, stack.servers[0].kill)
-            killer.start()
-        reports = measured(pids, lambda: wrk(exchange, None, **shape, script_args=report_args))
-        floor = database_floor(folder, max(2000, min(int(reports["requests"]), 50000)),
-                               report_body(agents[0])) if not stack else None
-        print(f"{options.agents} agents, wrk {options.threads} thread(s) x {options.connections} connections, "
-              f"{options.seconds} s per route, " + (f"{options.rate:g} requests/s" if options.rate else
-                                                     "flat out") +
-              (", nginx -> 2 instances -> PostgreSQL (fsync on)" if stack else ", one instance on SQLite"))
-        print("| route | requests/s | p50 ms | p99 ms | max ms | non-2xx / socket errors | server CPU | "
-              "server CPU µs/request | server peak RSS MiB |")
-        print("|---|---|---|---|---|---|---|---|---|")
-        print(row("time page (reference)", time_page))
-        print(row("settings request", settings))
-        print(row("status report", reports))
-        if floor:
-            print(f"database floor: {floor:,.0f} single-report commits/s; reports/floor "
-                  f"{reports['rate'] / floor:.2f}; reports/time page {reports['rate'] / time_page['rate']:.2f}")
-        if options.kill:
-            acknowledged = reports["requests"] - reports["status_errors"]
-            stored = stored_reports(stack) - before
-            print(f"kill -9 of one instance after {options.seconds / 2:g} s: {acknowledged:.0f} reports "
-                  f"acknowledged (2xx), {stored} stored, {max(0, acknowledged - stored):.0f} missing")
+            run_kill(options, folder, agents, stack, exchange, shape)
     finally:
         if stack:
             stack.close()

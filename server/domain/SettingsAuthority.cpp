@@ -4,12 +4,32 @@
 #include "domain/SettingsRules.h"
 #include "WireFormat.h"
 
+#include <optional>
+
 namespace server {
 namespace {
 
 enum Piece { ManualReboot = 3, RebootTime = 5, FirstDir = 6, LastAlert = 25, CheckUpdate = 27 };
 
 const QString kOnlyLater = QStringLiteral("a report may only move this date later");
+
+// The agent's date order, read from its clock stamp only when a reported date differs from the server's:
+// reading it tries many date forms, and most reports carry back the dates they were given.
+class LazyDateOrders {
+public:
+    LazyDateOrders(const StatusReport& report, const QDateTime& now) : m_report(report), m_now(now) {}
+
+    const DateOrders& get() {
+        if (!m_orders)
+            m_orders = agentDateOrders(m_report.value(QStringLiteral("sLogTime")), m_now);
+        return *m_orders;
+    }
+
+private:
+    const StatusReport& m_report;
+    const QDateTime& m_now;
+    std::optional<DateOrders> m_orders;
+};
 
 bool isSlot(int piece) {
     return piece >= FirstDir && piece <= LastAlert;
@@ -30,13 +50,13 @@ Result<QString> laterDate(const QString& reported, const QString& server, const 
 }
 
 // The value to take, as the console's rules store it, or why the server's value stands.
-Result<QString> acceptable(int piece, const QString& reported, const QString& server,
-                           const DateOrders& orders, const QDateTime& now) {
+Result<QString> acceptable(int piece, const QString& reported, const QString& server, LazyDateOrders& orders,
+                           const QDateTime& now) {
     const QString& name = SettingsRecord::fieldNames().at(piece);
     if (piece == ManualReboot && !reported.isEmpty())
         return Failure{QStringLiteral("a report may only empty a reboot request")};
     if (piece == RebootTime || piece == CheckUpdate) {
-        const auto later = laterDate(reported, server, orders);
+        const auto later = laterDate(reported, server, orders.get());
         return later ? checkSetting(name, *later, now) : later;
     }
     if (isSlot(piece) || piece == ManualReboot)
@@ -71,7 +91,7 @@ QList<SettingChange> changesBetween(const SettingsRecord& before, const QStringL
 
 SettingsMerge mergeReportedSettings(const SettingsRecord& server, const StatusReport& report,
                                     const QSet<QString>& heldByOperator, const QDateTime& now) {
-    const DateOrders orders = agentDateOrders(report.value(QStringLiteral("sLogTime")), now);
+    LazyDateOrders orders(report, now);
     const QStringList reported = report.settings().pieces();
     QStringList pieces = server.pieces();
     QMap<QString, QString> refused;

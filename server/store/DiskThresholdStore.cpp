@@ -9,23 +9,23 @@ const QString kFleetDefaultName = QStringLiteral("disk_threshold");
 } // namespace
 
 Result<QString> DiskThresholdStore::fleetDefault() {
-    QSqlQuery query(m_store.connection());
-    if (auto done = sql::run(query, QStringLiteral("SELECT value FROM fleet_settings WHERE name = ?"),
-                             {kFleetDefaultName});
+    QString value;
+    if (auto done = m_store.runKept(QStringLiteral("SELECT value FROM fleet_settings WHERE name = ?"),
+                                    {kFleetDefaultName},
+                                    [&](const QSqlQuery& row) { value = row.value(0).toString(); });
         !done)
         return Failure{done.reason()};
-    return query.next() ? query.value(0).toString() : QString();
+    return value;
 }
 
 Result<std::optional<QString>> DiskThresholdStore::own(const QString& computer) {
-    QSqlQuery query(m_store.connection());
-    if (auto done = sql::run(query, QStringLiteral("SELECT disk_threshold FROM computers WHERE name = ?"),
-                             {computer});
+    std::optional<QString> threshold;
+    if (auto done =
+            m_store.runKept(QStringLiteral("SELECT disk_threshold FROM computers WHERE name = ?"), {computer},
+                            [&](const QSqlQuery& row) { threshold = row.value(0).toString(); });
         !done)
         return Failure{done.reason()};
-    if (!query.next())
-        return std::optional<QString>();
-    return std::optional(query.value(0).toString());
+    return threshold;
 }
 
 Result<std::optional<DiskThreshold>> DiskThresholdStore::effective(const QString& computer) {

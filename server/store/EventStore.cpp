@@ -9,16 +9,12 @@
 namespace server {
 
 Result<QHash<QString, QString>> EventStore::conditions(const QString& computer) {
-    QSqlQuery query(m_store.connection());
-    query.setForwardOnly(true);
-    if (auto done =
-            sql::run(query, QStringLiteral("SELECT subject, state FROM alert_conditions WHERE computer = ?"),
-                     {computer});
+    QHash<QString, QString> standing;
+    if (auto done = m_store.runKept(
+            QStringLiteral("SELECT subject, state FROM alert_conditions WHERE computer = ?"), {computer},
+            [&](const QSqlQuery& row) { standing.insert(row.value(0).toString(), row.value(1).toString()); });
         !done)
         return Failure{done.reason()};
-    QHash<QString, QString> standing;
-    while (query.next())
-        standing.insert(query.value(0).toString(), query.value(1).toString());
     return standing;
 }
 

@@ -6,6 +6,7 @@
 #include "store/SqlDialect.h"
 #include "store/SqlRun.h"
 #include "store/StoreSchema.h"
+#include "store/TextWrite.h"
 #include "WireFormat.h"
 
 #include <atomic>
@@ -17,14 +18,6 @@
 
 namespace server {
 namespace {
-
-// Every column is NOT NULL; a null QString would go in as NULL, so unset values go in as "".
-QVariantList bindable(const QStringList& values) {
-    QVariantList list;
-    for (const QString& value : values)
-        list << (value.isNull() ? QStringLiteral("") : value);
-    return list;
-}
 
 using sql::run;
 
@@ -120,6 +113,7 @@ ServerStore::ServerStore() {
 
 ServerStore::~ServerStore() {
     m_statements.reset();
+    m_kept.reset();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -149,7 +143,13 @@ Result<> ServerStore::prepareStatements() {
     if (auto prepared = statements->prepare(); !prepared)
         return prepared;
     m_statements = std::move(statements);
+    m_kept = std::make_unique<StatementCache>(m_db);
     return Result<>::success();
+}
+
+Result<> ServerStore::runKept(const QString& text, const QVariantList& values,
+                              const StatementCache::RowReader& row) {
+    return m_kept->run(text, values, row);
 }
 
 // PostgreSQL closes every connection when it restarts, and the driver never opens one again by itself. A
@@ -354,7 +354,7 @@ Result<SettingsRecord> ServerStore::downloadSettings(const QString& computer, co
             if (auto saved = saveSettings(computer, defaults, at); !saved)
                 return saved;
         }
-        return run(m_statements->stampSettingsDownload, {at, computer});
+        return sql::writeText(m_statements->stampSettingsDownload, {at, computer});
     });
     if (!stamped)
         return Failure{stamped.reason()};
@@ -374,15 +374,15 @@ Result<QSet<QString>> ServerStore::heldByOperator(const QString& computer) {
 
 Result<> ServerStore::saveSettings(const QString& computer, const SettingsRecord& settings,
                                    const QString& at) {
-    return run(m_statements->upsertSettings,
-               bindable(QStringList{computer} + settings.pieces() + QStringList{at, at}));
+    return sql::writeText(m_statements->upsertSettings,
+                          QStringList{computer} + settings.pieces() + QStringList{at, at});
 }
 
 Result<> ServerStore::auditReportedChanges(const QString& computer, const QList<SettingChange>& changes,
                                            const QString& at) {
     for (const SettingChange& change : changes) {
-        if (auto audited = run(m_statements->insertAudit, bindable({at, computer, computer, change.name,
-                                                                    change.oldValue, change.newValue}));
+        if (auto audited = sql::writeText(m_statements->insertAudit, {at, computer, computer, change.name,
+                                                                      change.oldValue, change.newValue});
             !audited)
             return audited;
     }
@@ -399,9 +399,9 @@ Result<> ServerStore::storeReport(const StatusReport& report, const QDateTime& r
         for (const auto& step : std::initializer_list<std::function<Result<>()>>{
                  [&] { return saveSettings(report.computerName(), report.settings(), at); },
                  [&] { return auditReportedChanges(report.computerName(), changes, at); },
-                 [&] { return run(m_statements->replaceLatestStatus, bindable(status)); },
+                 [&] { return sql::writeText(m_statements->replaceLatestStatus, status); },
                  [&] {
-                     return run(m_statements->insertReport, bindable(QStringList{at} + report.values()));
+                     return sql::writeText(m_statements->insertReport, QStringList{at} + report.values());
                  }}) {
             if (auto done = step(); !done)
                 return done;
@@ -442,7 +442,7 @@ Result<std::optional<Enrolment>> ServerStore::readEnrolment(const QString& name)
 
 Result<> ServerStore::saveEnrolment(const Enrolment& enrolment) {
     return inTransaction([&]() -> Result<> {
-        if (auto saved = run(m_statements->upsertEnrolment, bindable(enrolmentValues(enrolment))); !saved)
+        if (auto saved = sql::writeText(m_statements->upsertEnrolment, enrolmentValues(enrolment)); !saved)
             return saved;
         if (enrolment.state != Enrolment::State::Pending || !m_pendingObserver)
             return Result<>::success();

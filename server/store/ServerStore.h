@@ -7,6 +7,7 @@
 #include "Result.h"
 #include "store/DatabaseFile.h"
 #include "store/SqlDialect.h"
+#include "store/StatementCache.h"
 
 #include <functional>
 #include <memory>
@@ -92,6 +93,11 @@ public:
     // The open connection, for the store's other parts (accounts and sessions, the fleet views, audit).
     QSqlDatabase& connection() { return m_db; }
 
+    // Runs one of the statements that every report or request runs, prepared once per connection; each row
+    // goes to `row`.
+    Result<> runKept(const QString& text, const QVariantList& values,
+                     const StatementCache::RowReader& row = {});
+
     // Runs `work` as one transaction: all of it is stored, or (when it fails) nothing. Refused when the
     // database file was deleted or replaced under the server.
     Result<> inTransaction(const std::function<Result<>()>& work);
@@ -126,6 +132,7 @@ private:
     QString m_databaseId; // the random identity the database holds
     QSqlDatabase m_db;
     std::unique_ptr<Statements> m_statements;
+    std::unique_ptr<StatementCache> m_kept;
     ReportObserver m_reportObserver;
     PendingObserver m_pendingObserver;
     Counters m_counters;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Result.h"
+
+#include <functional>
+#include <memory>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariantList>
+
+namespace server {
+
+// The statements a connection runs for every request, each prepared on its first use and kept: preparing
+// (the portability check and the database's own parse) costs more than running one of them.
+class StatementCache {
+public:
+    using RowReader = std::function<void(const QSqlQuery&)>;
+
+    explicit StatementCache(const QSqlDatabase& db) : m_db(db) {}
+
+    // Runs `text` with `values` bound in order and hands each row to `row`. The statement is reset
+    // afterwards, so that a finished read holds nothing of the database open.
+    Result<> run(const QString& text, const QVariantList& values, const RowReader& row = {});
+
+private:
+    Result<QSqlQuery*> statement(const QString& text);
+
+    QSqlDatabase m_db;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
+};
+
+} // namespace server

@@ -1,0 +1,145 @@
+// The store's fast paths on SQLite: text written straight to a statement is stored exactly as through Qt's
+// binding and fails with the same reason; kept statements read their rows, are reset afterwards, and keep
+// no statement that failed to prepare.
+#include "store/SqlRun.h"
+#include "store/StatementCache.h"
+#include "store/TextWrite.h"
+
+#include <QSqlError>
+#include <QtTest>
+
+class TestStoreStatements : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("statements"));
+        m_db.setDatabaseName(m_dir.filePath(QStringLiteral("statements.db")));
+        QVERIFY(m_db.open());
+        QVERIFY(exec("CREATE TABLE t (k INTEGER PRIMARY KEY, v TEXT NOT NULL)"));
+    }
+    void cleanup() {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("statements"));
+        QFile::remove(m_dir.filePath(QStringLiteral("statements.db")));
+    }
+
+    void writtenAsQtWould_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("plain") << QStringLiteral("C:\\Data");
+        QTest::newRow("empty") << QStringLiteral("");
+        QTest::newRow("null goes in as empty") << QString();
+        QTest::newRow("beyond Latin-1") << QStringLiteral("Grüße – 東京");
+        QTest::newRow("surrogate pair") << QString::fromUtf8("disk \xF0\x9F\x92\xBE");
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + QStringLiteral("x");
+        QTest::newRow("inner NUL") << QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b");
+    }
+    void writtenAsQtWould() {
+        QFETCH(QString, value);
+        QSqlQuery fast = prepared("INSERT INTO t (k, v) VALUES (?, ?)");
+        QVERIFY2(server::sql::writeText(fast, {QStringLiteral("1"), value}), "the fast write failed");
+        QSqlQuery qt = prepared("INSERT INTO t (k, v) VALUES (?, ?)");
+        QVERIFY(server::sql::run(qt, {2, server::sql::text(value)}));
+        QCOMPARE(stored(1), stored(2));
+        QCOMPARE(scalar("SELECT typeof(v) FROM t WHERE k = 1"), QStringLiteral("text"));
+    }
+
+    void failsAsQtWould_data() {
+        QTest::addColumn<QStringList>("values");
+        QTest::newRow("key taken") << QStringList{"7", "again"};
+        QTest::newRow("too few values") << QStringList{"8"};
+        QTest::newRow("too many values") << QStringList{"9", "x", "y"};
+    }
+    void failsAsQtWould() {
+        QFETCH(QStringList, values);
+        QVERIFY(exec("INSERT INTO t (k, v) VALUES (7, 'first')"));
+        QSqlQuery fast = prepared("INSERT INTO t (k, v) VALUES (?, ?)");
+        const auto failed = server::sql::writeText(fast, values);
+        QSqlQuery qt = prepared("INSERT INTO t (k, v) VALUES (?, ?)");
+        QVariantList bound(values.begin(), values.end());
+        const auto qtFailed = server::sql::run(qt, bound);
+        QVERIFY(!failed && !qtFailed);
+        QCOMPARE(failed.reason(), qtFailed.reason());
+        // A failed write leaves its statement ready for the next.
+        QVERIFY2(server::sql::writeText(fast, {"10", "next"}), qPrintable(m_db.lastError().text()));
+        QCOMPARE(scalar("SELECT v FROM t WHERE k = 10"), QStringLiteral("next"));
+    }
+
+    void keptStatements_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("rows"); // the rows read, or the start of the reason it failed
+        QTest::newRow("rows in order") << "SELECT v FROM t WHERE k < ? ORDER BY k"
+                                       << "one,two";
+        QTest::newRow("no row") << "SELECT v FROM t WHERE k > ? + 100"
+                                << "";
+        QTest::newRow("unknown table") << "SELECT v FROM nowhere WHERE k = ?"
+                                       << "no such table: nowhere";
+        QTest::newRow("unportable text") << "SELECT IFNULL(v, '') FROM t WHERE k = ?"
+                                         << "SQL that only one database understands";
+    }
+    void keptStatements() {
+        QFETCH(QString, text);
+        QFETCH(QString, rows);
+        QVERIFY(exec("INSERT INTO t (k, v) VALUES (1, 'one'), (2, 'two')"));
+        server::StatementCache cache(m_db);
+        for (int use = 0; use < 2; ++use) { // the second from the cache, or prepared again after a failure
+            QStringList read;
+            const auto done =
+                cache.run(text, {3}, [&](const QSqlQuery& row) { read << row.value(0).toString(); });
+            QCOMPARE(done ? read.join(',') : done.reason().left(rows.size()), rows);
+        }
+    }
+
+    // A statement left open would hold the table: dropping it (or checkpointing) would fail.
+    void keptStatementReleasesTable() {
+        QVERIFY(exec("INSERT INTO t (k, v) VALUES (1, 'one'), (2, 'two')"));
+        server::StatementCache cache(m_db);
+        int seen = 0;
+        QVERIFY(cache.run(QStringLiteral("SELECT v FROM t"), {}, [&](const QSqlQuery&) { ++seen; }));
+        QCOMPARE(seen, 2);
+        QVERIFY(exec("DROP TABLE t"));
+    }
+
+    // A statement that failed to prepare is not kept: once its table exists it runs.
+    void failedPrepareIsTriedAgain() {
+        server::StatementCache cache(m_db);
+        const QString text = QStringLiteral("SELECT w FROM later WHERE w = ?");
+        QVERIFY(!cache.run(text, {QStringLiteral("x")}));
+        QVERIFY(exec("CREATE TABLE later (w TEXT)"));
+        QVERIFY(exec("INSERT INTO later (w) VALUES ('x')"));
+        QString found;
+        QVERIFY(cache.run(text, {QStringLiteral("x")},
+                          [&](const QSqlQuery& row) { found = row.value(0).toString(); }));
+        QCOMPARE(found, QStringLiteral("x"));
+    }
+
+private:
+    bool exec(const char* sql) {
+        QSqlQuery query(m_db);
+        return query.exec(QString::fromUtf8(sql)) || (qWarning() << query.lastError().text(), false);
+    }
+    QSqlQuery prepared(const char* sql) {
+        QSqlQuery query(m_db);
+        if (!query.prepare(QString::fromUtf8(sql)))
+            qWarning() << query.lastError().text();
+        return query;
+    }
+    QString scalar(const char* sql) {
+        QSqlQuery query(m_db);
+        return query.exec(QString::fromUtf8(sql)) && query.next() ? query.value(0).toString() : QString();
+    }
+    QByteArray stored(int key) {
+        QSqlQuery query(m_db);
+        query.prepare(QStringLiteral("SELECT hex(CAST(v AS BLOB)) FROM t WHERE k = ?"));
+        query.bindValue(0, key);
+        return query.exec() && query.next() ? query.value(0).toByteArray() : QByteArray("missing");
+    }
+
+    QTemporaryDir m_dir;
+    QSqlDatabase m_db;
+};
+
+QTEST_GUILESS_MAIN(TestStoreStatements)
+#include "TestStoreStatements.moc"
