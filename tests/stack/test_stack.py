@@ -82,7 +82,7 @@ def same_answer_from_each_instance(stack):
 def big_body_refused(stack):
     before = [kovarig.memory_kib(s.process.pid) for s in stack.servers]
     size = 300 * 1024 * 1024
-    context = fleet.client_context()
+    context = fleet.new_client_context()
     with socket.create_connection(("127.0.0.1", stack.nginx.https_port), timeout=10) as raw:
         with context.wrap_socket(raw) as tls:
             tls.sendall((f"POST {fleet.ENDPOINT} HTTP/1.1\r\nHost: localhost\r\nContent-Type: "
@@ -224,7 +224,7 @@ def updates_served_statically(stack):
 
 def tls_only_forward_secret(stack):
     def handshake(ciphers):
-        context = fleet.client_context()
+        context = fleet.new_client_context()
         context.maximum_version = ssl.TLSVersion.TLSv1_2
         context.set_ciphers(ciphers)
         try:
