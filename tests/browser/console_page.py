@@ -13,6 +13,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions as shown
 from selenium.webdriver.support.ui import WebDriverWait
 
+import accessibility
 import headless_chromium
 
 
@@ -60,3 +61,17 @@ class ConsolePage:
         field = self.element(f"#{field_id}")
         field.clear()
         field.send_keys(text)
+
+    def log_in(self, name):
+        """Logs `name` in from a fresh session with the class's `password` and waits for the fleet."""
+        self.browser.delete_all_cookies()
+        self.browser.get(f"{self.server.url}/console/")
+        self.type_into("name", name)
+        self.type_into("password", self.password)
+        self.browser.find_element(By.ID, "login-button").click()
+        self.element("#fleet-table", "the fleet after logging in")
+
+    def accessible(self, page):
+        """No serious or critical axe-core violation on the page as it stands."""
+        if accessibility.available():
+            self.assertEqual(accessibility.violations(self.browser), [], f"axe-core on the {page} page")

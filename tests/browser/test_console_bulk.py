@@ -14,7 +14,6 @@ from datetime import datetime, timedelta, timezone
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-import accessibility
 import headless_chromium
 from console_page import ConsolePage
 from kovarig import Agent, Server
@@ -40,23 +39,11 @@ class ConsoleBulk(ConsolePage, unittest.TestCase):
         cls.browser = headless_chromium.start(cls.work)
         cls.addClassCleanup(cls.browser.quit)
 
-    def accessible(self, page):
-        if accessibility.available():
-            self.assertEqual(accessibility.violations(self.browser), [], f"axe-core on the {page} page")
-
-    def log_in(self):
-        self.browser.delete_all_cookies()
-        self.browser.get(f"{self.server.url}/console/")
-        self.type_into("name", OPERATOR)
-        self.type_into("password", self.password)
-        self.browser.find_element(By.ID, "login-button").click()
-        self.element("#fleet-table", "the fleet after logging in")
-
     def rows(self):
         return [row.get_attribute("data-computer") for row in self.browser.find_elements(By.CSS_SELECTOR, "#fleet-table tbody tr")]
 
     def test_tag_filter_select_preview_apply_and_audit(self):
-        self.log_in()
+        self.log_in(OPERATOR)
         self.tag_computers()
         self.follow_a_tag()
         self.plan_maintenance_for_the_tag()

@@ -44,13 +44,6 @@ class ConsoleChartTicks(ConsolePage, unittest.TestCase):
         cls.browser = headless_chromium.start(cls.work)
         cls.addClassCleanup(cls.browser.quit)
 
-    def log_in(self):
-        self.browser.get(f"{self.server.url}/console/")
-        self.element("#name").send_keys(OPERATOR)
-        self.element("#password").send_keys(self.password)
-        self.element("#login-button").click()
-        self.element("#fleet-table")
-
     def ticks(self):
         script = """
             const canvas = document.querySelector('#charts canvas');
@@ -59,7 +52,7 @@ class ConsoleChartTicks(ConsolePage, unittest.TestCase):
         return self.wait_for(lambda b: b.execute_script(script), "the folder chart")
 
     def test_each_range_ticks_whole_steps(self):
-        self.log_in()
+        self.log_in(OPERATOR)
         for range_key, step_hours in (("24h", 6), ("7d", 24), ("30d", 7 * 24)):
             with self.subTest(range=range_key):
                 self.open_view("computer", name=COMPUTER, range=range_key)

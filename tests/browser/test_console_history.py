@@ -93,16 +93,6 @@ class ConsoleHistory(ConsolePage, unittest.TestCase):
 
     # Helpers -------------------------------------------------------------------------------------------------
 
-
-
-
-    def log_in(self):
-        self.browser.get(f"{self.server.url}/console/")
-        self.element("#name").send_keys(OPERATOR)
-        self.element("#password").send_keys(self.password)
-        self.browser.find_element(By.ID, "login-button").click()
-        self.element("#fleet-table")
-
     def open_computer(self, **query):
         self.open_view("computer", name=COMPUTER, **query)
         return self.folder_chart()
@@ -131,7 +121,7 @@ class ConsoleHistory(ConsolePage, unittest.TestCase):
     # The flow ----------------------------------------------------------------------------------------------
 
     def test_operator_picks_ranges_and_reads_the_limit_change(self):
-        self.log_in()
+        self.log_in(OPERATOR)
         chart = self.open_computer()
         self.assertEqual(self.pressed(), ["24 h"])
         self.assert_axis_spans(chart, 24)

@@ -53,25 +53,6 @@ class ConsoleStates(ConsolePage, unittest.TestCase):
 
     # Helpers -------------------------------------------------------------------------------------------------
 
-
-
-
-
-
-
-    def accessible(self, page):
-        """No serious or critical axe-core violation on the page as it stands."""
-        if accessibility.available():
-            self.assertEqual(accessibility.violations(self.browser), [], f"axe-core on the {page} page")
-
-    def log_in(self):
-        self.browser.delete_all_cookies()
-        self.browser.get(f"{self.server.url}/console/")
-        self.type_into("name", OPERATOR)
-        self.type_into("password", self.password)
-        self.browser.find_element(By.ID, "login-button").click()
-        self.element("#fleet-table", "the fleet after logging in")
-
     def configure(self, computer, folder, limit):
         self.open_view("settings", name=computer)
         self.type_into("Dir1", folder)
@@ -105,7 +86,7 @@ class ConsoleStates(ConsolePage, unittest.TestCase):
     # The flow --------------------------------------------------------------------------------------------------
 
     def test_states_as_an_operator_sees_them(self):
-        self.log_in()
+        self.log_in(OPERATOR)
         self.configure(UNREADABLE, str(self.work / "no-such-folder"), "10")
         self.configure(SPOOL, str(self.spool), "3")
         for agent in self.agents.values():
@@ -204,7 +185,7 @@ class ConsoleStates(ConsolePage, unittest.TestCase):
         self.browser.get(f"{self.server.url}/console/")
         self.element("#login-form")
         self.accessible("login")
-        self.log_in()
+        self.log_in(OPERATOR)
         for view, query in (("fleet", {}), ("computer", {"name": SPOOL}), ("settings", {"name": SPOOL}),
                             ("enrolment", {}), ("audit", {}), ("events", {})):
             self.open_view(view, **query)
