@@ -62,14 +62,14 @@ class ConsolePage:
         field.clear()
         field.send_keys(text)
 
-    def log_in(self, name):
-        """Logs `name` in from a fresh session with the class's `password` and waits for the fleet."""
+    def log_in(self, name, shown="#fleet-table"):
+        """Logs `name` in from a fresh session with the class's `password` and waits for `shown`."""
         self.browser.delete_all_cookies()
         self.browser.get(f"{self.server.url}/console/")
         self.type_into("name", name)
         self.type_into("password", self.password)
         self.browser.find_element(By.ID, "login-button").click()
-        self.element("#fleet-table", "the fleet after logging in")
+        self.element(shown, "the fleet after logging in")
 
     def accessible(self, page):
         """No serious or critical axe-core violation on the page as it stands."""

@@ -24,6 +24,7 @@ from console_page import ConsolePage
 from kovarig import Agent, Server
 
 COMPUTER = "ACTING-PC"
+AGENT_ROW = f'#fleet-table tr[data-computer="{COMPUTER}"]'  # the agent's computer on the fleet page
 OPERATOR = "olga"
 VIEWER = "vera"
 LOW_LIMIT = "3"
@@ -111,23 +112,9 @@ class ConsoleActing(ConsolePage, unittest.TestCase):
 
     # Helpers -------------------------------------------------------------------------------------------------
 
-
-
-
-
-
-
     def set_moment(self, field_id, moment):
         self.browser.execute_script("document.getElementById(arguments[0]).value = arguments[1]",
                                     field_id, local_field(moment))
-
-    def log_in(self, name):
-        self.browser.delete_all_cookies()
-        self.browser.get(f"{self.server.url}/console/")
-        self.type_into("name", name)
-        self.type_into("password", self.password)
-        self.browser.find_element(By.ID, "login-button").click()
-        self.element(f'#fleet-table tr[data-computer="{COMPUTER}"]', "the agent's computer on the fleet page")
 
     def assert_every_field_labelled(self):
         unlabelled = self.browser.execute_script(
@@ -137,7 +124,7 @@ class ConsoleActing(ConsolePage, unittest.TestCase):
     # The flow --------------------------------------------------------------------------------------------------
 
     def test_operator_acknowledges_plans_maintenance_and_reads_the_events(self):
-        self.log_in(OPERATOR)
+        self.log_in(OPERATOR, AGENT_ROW)
         self.acknowledge_the_alert()
         self.plan_maintenance_and_raise_another_alert()
         self.read_the_events()
@@ -218,7 +205,7 @@ class ConsoleActing(ConsolePage, unittest.TestCase):
         self.element("#pending-heading", "the enrolment page")
 
     def test_admin_adds_tests_and_disables_a_receiver(self):
-        self.log_in(OPERATOR)
+        self.log_in(OPERATOR, AGENT_ROW)
         self.browser.find_element(By.LINK_TEXT, "Webhooks").click()
         fixed = self.element(f'#receivers-table tr[data-url="{self.receiver.url}"]', "the command line's receiver")
         self.assertIn("Set on the command line", fixed.text)
@@ -249,7 +236,7 @@ class ConsoleActing(ConsolePage, unittest.TestCase):
         self.picture("webhooks-disabled")
 
     def test_viewer_sees_the_acknowledgement_but_cannot_act(self):
-        self.log_in(VIEWER)
+        self.log_in(VIEWER, AGENT_ROW)
         self.open_view("computer", name=COMPUTER)
         self.element("#alert-actions")
         self.assertEqual(self.browser.find_elements(By.ID, "acknowledge-form"), [])
