@@ -76,8 +76,10 @@ class ConsoleStates(ConsolePage, unittest.TestCase):
             db.execute("UPDATE latest_status SET received_at = ? WHERE name = ?", (earlier, computer))
 
     def fleet_rows(self):
-        rows = self.wait_for(lambda b: b.find_elements(By.CSS_SELECTOR, "#fleet-table tbody tr"), "fleet rows")
-        return [(row.get_attribute("data-computer"), row.get_attribute("data-state"), row.text) for row in rows]
+        # Read in one step: the list may be drawn anew (a filter's answer, the refresh) between two reads.
+        script = ("return [...document.querySelectorAll('#fleet-table tbody tr')]"
+                  ".map((row) => [row.dataset.computer, row.dataset.state, row.innerText])")
+        return [tuple(row) for row in self.wait_for(lambda b: b.execute_script(script), "fleet rows")]
 
     def folder_row(self, slot=1):
         row = self.element(f'#folders-table tr[data-slot="{slot}"]', f"slot {slot} in the folder table")
