@@ -1,10 +1,13 @@
 #include "forms/WindowStyle.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPalette>
 #include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 QFont gothicFont(double points, bool bold) {
     QFont font;
@@ -12,6 +15,13 @@ QFont gothicFont(double points, bool bold) {
         {QStringLiteral("Century Gothic"), QStringLiteral("URW Gothic"), QStringLiteral("DejaVu Sans")});
     font.setPointSizeF(points);
     font.setBold(bold);
+    return font;
+}
+
+QFont fittingFont(QFont font, const QString& text, int room) {
+    constexpr double kSmallest = 6;
+    while (font.pointSizeF() > kSmallest && QFontMetrics(font).horizontalAdvance(text) > room)
+        font.setPointSizeF(std::max(kSmallest, font.pointSizeF() - 0.5));
     return font;
 }
 

@@ -16,6 +16,10 @@ inline constexpr double kHeadingPoints = 9.75;
 // "Century Gothic", or the closest face this machine has.
 QFont gothicFont(double points, bool bold = false);
 
+// font, made smaller by half points (to 6 at the least) until text takes at most room pixels: faces
+// that stand in for "Century Gothic" run wider, and a heading must not run under what follows it.
+QFont fittingFont(QFont font, const QString& text, int room);
+
 // Black behind everything drawn on area, light yellow for its labels' text.
 void paintBlack(QWidget* area);
 

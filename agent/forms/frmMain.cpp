@@ -147,8 +147,8 @@ void frmMain::buildControls() {
     Command2 = commandButton(QStringLiteral("Shut&Down"), twipsRect(4320, 3840, 1215, 375),
                              &frmMain::Command2_Click);
     Label3 = heading(QStringLiteral("Current Alert Status:"), twipsRect(840, 4320, 2895, 375));
-    Label3->setFont(gothicFont(12, true));
     Image2 = picture(client, QStringLiteral(":/status/CheckMark.gif"), twipsRect(3240, 4250, 750, 750));
+    Label3->setFont(fittingFont(gothicFont(12, true), Label3->text(), Image2->x() - Label3->x()));
     Label4 = heading(QStringLiteral("Information from KOVA Server"), twipsRect(120, 4920, 3375, 375));
     Text3 = textBox(client, twipsRect(120, 5160, 9855, 1215));
 

@@ -2,6 +2,7 @@
 #include "forms/frmAddNewMonitor.h"
 #include "forms/frmOptions.h"
 #include "forms/Twips.h"
+#include "forms/WindowStyle.h"
 #include "WindowRig.h"
 
 #include <cmath>
@@ -63,6 +64,38 @@ private slots:
         }
         // Created back to front: the decoration lies behind the buttons.
         QCOMPARE(w->centralWidget()->children().indexOf(w->Image3), 0);
+    }
+
+    // The heading before the status picture keeps its words and its place, whatever face stands in for
+    // "Century Gothic": only its size gives way, so a wider face does not run under the picture.
+    void headingFitsBeforeTheStatusPicture_data() {
+        QTest::addColumn<double>("roomShare");
+        QTest::addColumn<bool>("shrinks");
+        QTest::newRow("room to spare") << 1.5 << false;
+        QTest::newRow("exactly its width") << 1.0 << false;
+        QTest::newRow("a tenth too narrow") << 0.9 << true;
+        QTest::newRow("half its width") << 0.5 << true;
+    }
+    void headingFitsBeforeTheStatusPicture() {
+        QFETCH(double, roomShare);
+        QFETCH(bool, shrinks);
+        const QString text = QStringLiteral("Current Alert Status:");
+        const QFont wanted = gothicFont(12, true);
+        const int room = int(QFontMetrics(wanted).horizontalAdvance(text) * roomShare);
+        const QFont fitted = fittingFont(wanted, text, room);
+        QCOMPARE(fitted.pointSizeF() < wanted.pointSizeF(), shrinks);
+        QVERIFY(QFontMetrics(fitted).horizontalAdvance(text) <= room);
+        QCOMPARE(fitted.bold(), true);
+
+        WindowRig w;
+        QVERIFY(w->Label3->x() + QFontMetrics(w->Label3->font()).horizontalAdvance(w->Label3->text()) <=
+                w->Image2->x());
+    }
+
+    // Far too little room: the smallest size, never an unreadable one.
+    void headingNeverShrinksPastReading() {
+        QCOMPARE(fittingFont(gothicFont(12, true), QStringLiteral("Current Alert Status:"), 10).pointSizeF(),
+                 6.0);
     }
 
     // Pictures of the four windows, to be looked at; on the way the server area is hidden with the menu and
