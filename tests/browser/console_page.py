@@ -71,6 +71,11 @@ class ConsolePage:
         self.browser.find_element(By.ID, "login-button").click()
         self.element(shown, "the fleet after logging in")
 
+    def assert_every_field_labelled(self):
+        unlabelled = self.browser.execute_script(
+            "return [...document.querySelectorAll('input, select')].filter((f) => !f.labels.length).map((f) => f.id)")
+        self.assertEqual(unlabelled, [])
+
     def accessible(self, page):
         """No serious or critical axe-core violation on the page as it stands."""
         if accessibility.available():

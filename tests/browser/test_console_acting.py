@@ -116,11 +116,6 @@ class ConsoleActing(ConsolePage, unittest.TestCase):
         self.browser.execute_script("document.getElementById(arguments[0]).value = arguments[1]",
                                     field_id, local_field(moment))
 
-    def assert_every_field_labelled(self):
-        unlabelled = self.browser.execute_script(
-            "return [...document.querySelectorAll('input, select')].filter((f) => !f.labels.length).map((f) => f.id)")
-        self.assertEqual(unlabelled, [])
-
     # The flow --------------------------------------------------------------------------------------------------
 
     def test_operator_acknowledges_plans_maintenance_and_reads_the_events(self):

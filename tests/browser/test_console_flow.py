@@ -63,11 +63,6 @@ class ConsoleFlow(ConsolePage, unittest.TestCase):
         badge = row.find_element(By.CSS_SELECTOR, ".state")
         return row.get_attribute("data-state"), badge.text, badge.value_of_css_property("color")
 
-    def assert_every_field_labelled(self):
-        unlabelled = self.browser.execute_script(
-            "return [...document.querySelectorAll('input, select')].filter((f) => !f.labels.length).map((f) => f.id)")
-        self.assertEqual(unlabelled, [])
-
     def see_on_the_fleet_page(self, computer, status, folders, picture):
         self.open_view("fleet")
         row = self.element(f'#fleet-table tr[data-computer="{computer}"]')
@@ -134,6 +129,7 @@ class ConsoleFlow(ConsolePage, unittest.TestCase):
 
     def raise_the_limit(self):
         self.open_view("settings", name=COMPUTER)
+        self.element("#Alert1", "the settings form")  # drawn once its settings have arrived
         self.assert_every_field_labelled()
         self.assertEqual(len(self.browser.find_elements(By.CSS_SELECTOR, "#settings-form input, #settings-form select")), 28)
         self.type_into("Alert1", "lots")  # not a number: refused, with the reason beside the field
