@@ -60,19 +60,19 @@ QHttpServerResponse ExchangeEndpoint::answer(const ExchangeRequest& request) {
     if (const auto clean = checkCleanText(body); !clean)
         return refuse(Status::BadRequest, QStringLiteral("The request body %1.").arg(clean.reason()));
     if (settingsRequest)
-        return answerSettingsRequest(QString::fromUtf8(body.mid(kServerCodePrefix.size())), request);
-    const auto form = FormFields::parse(QString::fromUtf8(body));
+        return answerSettingsRequest(QByteArrayView(body).sliced(kServerCodePrefix.size()), request);
+    const auto form = FormFields::parse(body);
     if (!form)
         return badRequest(form.reason());
-    if (!form->contains(QStringLiteral("sComputerName")))
+    if (!form->contains("sComputerName"))
         return badRequest(QStringLiteral("The body is neither a settings request (servercode alone) "
                                          "nor a status report."));
     return answerStatusReport(*form, request);
 }
 
-QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawName,
+QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(QByteArrayView rawName,
                                                             const ExchangeRequest& request) {
-    const QByteArray decoded = wire::percentDecodedBytes(rawName);
+    const QByteArray decoded = wire::decodedFormBytes(rawName, wire::Blanks::None);
     const QString computer = QString::fromUtf8(decoded);
     if (computer.isEmpty())
         return textReply(QString());
@@ -132,8 +132,6 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
     const auto report = readStatusReport(form);
     if (!report)
         return badRequest(report.reason());
-    if (const auto values = checkReportValues(form); !values)
-        return badRequest(values.reason());
     if (const auto name = checkComputerName(report->computerName()); !name)
         return badRequest(QStringLiteral("The computer name %1.").arg(name.reason()));
     const auto admission = m_gate.admitReport(report->computerName(), request.key);

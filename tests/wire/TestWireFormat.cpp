@@ -1,5 +1,6 @@
 #include "AgentKeyHash.h"
 #include "DateTimeText.h"
+#include "FormBytes.h"
 #include "TimePageStamp.h"
 #include "WireFormat.h"
 
@@ -25,6 +26,40 @@ private slots:
         QCOMPARE(wire::settingsRequestBody("Web Server_1&x"), "servercode=Web Server_1%26x");
         QCOMPARE(wire::decodeServerCode("SRV_01+A"), "SRV_01 A");
         QCOMPARE(wire::decodeFieldValue("SRV_01+A"), "SRV 01 A");
+    }
+
+    // The one pass that decodes every value the server takes: escapes, blanks by kind, and whatever does not
+    // make an escape kept byte for byte.
+    void decodedFormBytes_data() {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("blanks");
+        QTest::addColumn<QByteArray>("bytes");
+        const auto row = [](const char* name, const QByteArray& value, wire::Blanks blanks,
+                            const QByteArray& bytes) {
+            QTest::newRow(name) << value << int(blanks) << bytes;
+        };
+        using wire::Blanks;
+        row("empty", "", Blanks::PlusAndUnderscore, "");
+        row("escapes in either case", "%41%5f%C3%bc", Blanks::None, "A_\xC3\xBC");
+        row("plus stays in a name", "A+B_C", Blanks::None, "A+B_C");
+        row("plus a blank without the underscore rule", "A+B_C", Blanks::Plus, "A B_C");
+        row("plus and underscore blanks in a value", "A+B_C", Blanks::PlusAndUnderscore, "A B C");
+        row("escaped plus and underscore stay", "%2B%5F", Blanks::PlusAndUnderscore, "+_");
+        row("lone percent", "100%", Blanks::None, "100%");
+        row("percent and one digit at the end", "a%4", Blanks::None, "a%4");
+        row("percent and a non-hex digit", "%4g%zz", Blanks::None, "%4g%zz");
+        row("percent before a blank-making underscore", "%_4", Blanks::PlusAndUnderscore, "% 4");
+        row("escaped percent is not decoded again", "%2541", Blanks::None, "%41");
+        row("double percent", "%%41", Blanks::None, "%A");
+        row("NUL", "a%00b", Blanks::None, QByteArray("a\0b", 3));
+        row("not UTF-8 once decoded", "%FF%FE", Blanks::None, "\xFF\xFE");
+        row("UTF-8 as it stands", "\xC3\xBC_", Blanks::PlusAndUnderscore, "\xC3\xBC ");
+    }
+    void decodedFormBytes() {
+        QFETCH(QByteArray, value);
+        QFETCH(int, blanks);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(wire::decodedFormBytes(value, wire::Blanks(blanks)), bytes);
     }
 
     // Both sides and every stored hash rely on these: keys issued before agents made their own must keep
