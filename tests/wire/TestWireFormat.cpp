@@ -82,10 +82,31 @@ private slots:
         QCOMPARE(wire::splitSettingsReply("C:\\a,, b"), QStringList({"C:\\a,", "b"}));
     }
 
+    // The general form is written by hand; QLocale writes any other form, and both must read alike.
+    void dateTimeText_data() {
+        QTest::addColumn<QDateTime>("moment");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, QDate date, QTime time, const char* text) {
+            QTest::newRow(name) << QDateTime(date, time) << QString::fromLatin1(text);
+        };
+        row("afternoon", {2026, 12, 5}, {15, 4, 9}, "12/5/2026 3:04:09 PM");
+        row("just after midnight", {2026, 1, 31}, {0, 0, 1}, "1/31/2026 12:00:01 AM");
+        row("midnight to the second", {2026, 12, 5}, {0, 0, 0, 900}, "12/5/2026");
+        row("noon", {2026, 6, 1}, {12, 0, 0}, "6/1/2026 12:00:00 PM");
+        row("last second of the day", {2026, 12, 31}, {23, 59, 59, 999}, "12/31/2026 11:59:59 PM");
+        row("late morning", {2027, 10, 10}, {11, 59, 0}, "10/10/2027 11:59:00 AM");
+        row("three-digit year", {999, 3, 4}, {5, 6, 7}, "3/4/0999 5:06:07 AM");
+        row("five-digit year", {10000, 1, 1}, {13, 0, 0}, "1/1/10000 1:00:00 PM");
+    }
     void dateTimeText() {
-        QCOMPARE(wire::dateTimeText(QDateTime(QDate(2026, 12, 5), QTime(15, 4, 9))), "12/5/2026 3:04:09 PM");
-        QCOMPARE(wire::dateTimeText(QDateTime(QDate(2026, 1, 31), QTime(0, 0, 1))), "1/31/2026 12:00:01 AM");
-        QCOMPARE(wire::dateTimeText(QDateTime(QDate(2026, 12, 5), QTime(0, 0, 0, 900))), "12/5/2026");
+        QFETCH(QDateTime, moment);
+        QFETCH(QString, text);
+        QCOMPARE(wire::dateTimeText(moment), text);
+        const wire::DateTimeForm byLocale{QLocale::c(), "M/d/yyyy", "h:mm:ss AP "}; // not the general form
+        QCOMPARE(wire::dateTimeText(moment, byLocale).trimmed(), text);
+    }
+
+    void timePageStamp() {
         QCOMPARE(wire::timePageStamp(QDateTime(QDate(2026, 12, 5), QTime(9, 7, 0))),
                  "12/5/2026,   9:07:00 AM     "); // always the full window
     }
