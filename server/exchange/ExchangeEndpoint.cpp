@@ -158,8 +158,9 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
     const auto held = m_store.heldByOperator(report->computerName());
     if (!held)
         return storeFailure(held.reason());
-    const SettingsMerge merge =
-        mergeReportedSettings(current->value_or(SettingsRecord::defaults(now)), *report, *held, now);
+    // The defaults only for a computer never registered: making them costs a date written out.
+    const SettingsMerge merge = mergeReportedSettings(
+        current->has_value() ? **current : SettingsRecord::defaults(now), *report, *held, now);
     logRefusedSettings(report->computerName(), merge.refused);
     if (const auto stored = m_store.storeReport(report->withSettings(merge.settings), now, merge.changes);
         !stored)
