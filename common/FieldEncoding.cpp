@@ -23,29 +23,31 @@ std::optional<int> hexDigit(char c) {
     return std::nullopt;
 }
 
-QString percentDecode(const QString& value) {
-    return QString::fromUtf8(percentDecodedBytes(value));
+bool makesBlank(char c, Blanks blanks) {
+    return (c == '+' && blanks != Blanks::None) || (c == '_' && blanks == Blanks::PlusAndUnderscore);
 }
 
 } // namespace
 
-// A "%" not followed by two hex digits is kept as it stands, so a hand-typed value cannot be mangled.
-QByteArray percentDecodedBytes(const QString& value) {
-    const QByteArray in = value.toUtf8();
-    QByteArray out;
-    out.reserve(in.size());
-    for (qsizetype i = 0; i < in.size(); ++i) {
-        if (in[i] == '%' && i + 2 < in.size()) {
-            const auto high = hexDigit(in[i + 1]);
-            const auto low = hexDigit(in[i + 2]);
+// A "%" not followed by two hex digits is kept as it stands, so a hand-typed value cannot be mangled. Blanks
+// are made in the same pass: "+" and "_" are no hex digits, so doing it before decoding would read alike.
+QByteArray decodedFormBytes(QByteArrayView value, Blanks blanks) {
+    QByteArray out(value.size(), Qt::Uninitialized);
+    char* next = out.data();
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '%' && i + 2 < value.size()) {
+            const auto high = hexDigit(value[i + 1]);
+            const auto low = hexDigit(value[i + 2]);
             if (high && low) {
-                out.append(static_cast<char>(*high * 16 + *low));
+                *next++ = static_cast<char>(*high * 16 + *low);
                 i += 2;
                 continue;
             }
         }
-        out.append(in[i]);
+        *next++ = makesBlank(c, blanks) ? ' ' : c;
     }
+    out.truncate(next - out.data());
     return out;
 }
 
@@ -72,14 +74,11 @@ QString EncodeFieldValue(const QString& value) {
 }
 
 QString decodeFieldValue(const QString& value) {
-    QString blanks = value;
-    blanks.replace(QLatin1Char('_'), QLatin1Char(' ')).replace(QLatin1Char('+'), QLatin1Char(' '));
-    return percentDecode(blanks);
+    return QString::fromUtf8(decodedFormBytes(value.toUtf8(), Blanks::PlusAndUnderscore));
 }
 
 QString decodeServerCode(const QString& value) {
-    QString blanks = value;
-    return percentDecode(blanks.replace(QLatin1Char('+'), QLatin1Char(' ')));
+    return QString::fromUtf8(decodedFormBytes(value.toUtf8(), Blanks::Plus));
 }
 
 } // namespace wire

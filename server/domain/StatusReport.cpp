@@ -19,6 +19,17 @@ qsizetype indexOfKey(const QString& key) {
     return index.value(key, -1);
 }
 
+// Where each settings piece sits among the values: a report's settings are read three times or more.
+const QList<qsizetype>& settingsIndex() {
+    static const QList<qsizetype> index = [] {
+        QList<qsizetype> pieces;
+        for (const QString& key : wire::settingsReportKeys())
+            pieces << indexOfKey(key);
+        return pieces;
+    }();
+    return index;
+}
+
 } // namespace
 
 StatusReport::StatusReport(QStringList values) : m_values(std::move(values)) {
@@ -35,15 +46,16 @@ QString StatusReport::computerName() const {
 
 SettingsRecord StatusReport::settings() const {
     QStringList pieces;
-    for (const QString& key : wire::settingsReportKeys())
-        pieces << value(key);
+    pieces.reserve(settingsIndex().size());
+    for (const qsizetype index : settingsIndex())
+        pieces << m_values.at(index);
     return SettingsRecord(pieces);
 }
 
 StatusReport StatusReport::withSettings(const SettingsRecord& settings) const {
     QStringList values = m_values;
     for (int k = 0; k < wire::kSettingsPieceCount; ++k)
-        values[indexOfKey(wire::settingsReportKeys().at(k))] = settings.pieces().at(k);
+        values[settingsIndex().at(k)] = settings.pieces().at(k);
     return StatusReport(values);
 }
 

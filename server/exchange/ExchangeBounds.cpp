@@ -1,10 +1,5 @@
 #include "exchange/ExchangeBounds.h"
 
-#include "FormBytes.h"
-#include "WireFormat.h"
-
-#include <QStringDecoder>
-
 namespace server {
 namespace {
 
@@ -23,12 +18,11 @@ bool hasControlCharacter(const QString& text) {
 
 } // namespace
 
-Result<> checkCleanText(const QByteArray& bytes) {
+// Validated without decoding: a report's body is checked whole and then each of its values.
+Result<> checkCleanText(QByteArrayView bytes) {
     if (bytes.contains('\0'))
         return Failure{QStringLiteral("holds a NUL character")};
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    if (utf8.hasError())
+    if (!bytes.isValidUtf8())
         return Failure{QStringLiteral("is not valid UTF-8")};
     return Result<>::success();
 }
@@ -41,15 +35,12 @@ Result<> checkComputerName(const QString& name) {
     return Result<>::success();
 }
 
-Result<> checkReportValues(const FormFields& form) {
-    for (const QString& key : wire::reportKeys()) {
-        const QByteArray decoded = wire::percentDecodedBytes(form.raw(key));
-        auto clean = checkCleanText(decoded);
-        if (clean && QString::fromUtf8(decoded).size() > lengthLimit(key))
-            clean = Failure{QStringLiteral("is longer than %1 characters").arg(lengthLimit(key))};
-        if (!clean)
-            return Failure{QStringLiteral("The value of %1 %2.").arg(key, clean.reason())};
-    }
+Result<> checkReportValue(const QString& key, QByteArrayView decoded, const QString& text) {
+    auto clean = checkCleanText(decoded);
+    if (clean && text.size() > lengthLimit(key))
+        clean = Failure{QStringLiteral("is longer than %1 characters").arg(lengthLimit(key))};
+    if (!clean)
+        return Failure{QStringLiteral("The value of %1 %2.").arg(key, clean.reason())};
     return Result<>::success();
 }
 

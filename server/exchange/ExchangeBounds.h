@@ -1,8 +1,8 @@
 #pragma once
 
-#include "exchange/FormFields.h"
+#include "Result.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace server {
@@ -14,12 +14,13 @@ inline constexpr int kMaxValueLength = 1024;
 inline constexpr int kMaxMessageLength = 4096; // sMessage and its twin sLastMessageDate
 
 // Whether these bytes can be taken as text, or why not (a NUL, or not UTF-8).
-Result<> checkCleanText(const QByteArray& bytes);
+Result<> checkCleanText(QByteArrayView bytes);
 
 // Whether a computer name can be taken, or why not (empty is left to the caller).
 Result<> checkComputerName(const QString& name);
 
-// Whether all of a report's values can be taken, or why one cannot (unclean once decoded, or too long).
-Result<> checkReportValues(const FormFields& form);
+// Whether the value of the report key `key` can be taken, from its decoded bytes and the text they make,
+// or why not (unclean, or too long).
+Result<> checkReportValue(const QString& key, QByteArrayView decoded, const QString& text);
 
 } // namespace server

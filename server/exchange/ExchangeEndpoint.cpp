@@ -60,19 +60,19 @@ QHttpServerResponse ExchangeEndpoint::answer(const ExchangeRequest& request) {
     if (const auto clean = checkCleanText(body); !clean)
         return refuse(Status::BadRequest, QStringLiteral("The request body %1.").arg(clean.reason()));
     if (settingsRequest)
-        return answerSettingsRequest(QString::fromUtf8(body.mid(kServerCodePrefix.size())), request);
-    const auto form = FormFields::parse(QString::fromUtf8(body));
+        return answerSettingsRequest(QByteArrayView(body).sliced(kServerCodePrefix.size()), request);
+    const auto form = FormFields::parse(body);
     if (!form)
         return badRequest(form.reason());
-    if (!form->contains(QStringLiteral("sComputerName")))
+    if (!form->contains("sComputerName"))
         return badRequest(QStringLiteral("The body is neither a settings request (servercode alone) "
                                          "nor a status report."));
     return answerStatusReport(*form, request);
 }
 
-QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(const QString& rawName,
+QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(QByteArrayView rawName,
                                                             const ExchangeRequest& request) {
-    const QByteArray decoded = wire::percentDecodedBytes(rawName);
+    const QByteArray decoded = wire::decodedFormBytes(rawName, wire::Blanks::None);
     const QString computer = QString::fromUtf8(decoded);
     if (computer.isEmpty())
         return textReply(QString());
@@ -132,8 +132,6 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
     const auto report = readStatusReport(form);
     if (!report)
         return badRequest(report.reason());
-    if (const auto values = checkReportValues(form); !values)
-        return badRequest(values.reason());
     if (const auto name = checkComputerName(report->computerName()); !name)
         return badRequest(QStringLiteral("The computer name %1.").arg(name.reason()));
     const auto admission = m_gate.admitReport(report->computerName(), request.key);
@@ -160,8 +158,9 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
     const auto held = m_store.heldByOperator(report->computerName());
     if (!held)
         return storeFailure(held.reason());
-    const SettingsMerge merge =
-        mergeReportedSettings(current->value_or(SettingsRecord::defaults(now)), *report, *held, now);
+    // The defaults only for a computer never registered: making them costs a date written out.
+    const SettingsMerge merge = mergeReportedSettings(
+        current->has_value() ? **current : SettingsRecord::defaults(now), *report, *held, now);
     logRefusedSettings(report->computerName(), merge.refused);
     if (const auto stored = m_store.storeReport(report->withSettings(merge.settings), now, merge.changes);
         !stored)

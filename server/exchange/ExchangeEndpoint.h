@@ -24,7 +24,7 @@ public:
     void setReportInterval(qint64 seconds) { m_reportInterval = seconds; }
 
 private:
-    QHttpServerResponse answerSettingsRequest(const QString& rawName, const ExchangeRequest& request);
+    QHttpServerResponse answerSettingsRequest(QByteArrayView rawName, const ExchangeRequest& request);
     QHttpServerResponse answerAdmitted(const QString& computer, const Admission& admission,
                                        const ExchangeRequest& request);
     QHttpServerResponse answerStatusReport(const FormFields& form, const ExchangeRequest& request);

@@ -1,20 +1,46 @@
 #include "exchange/FormFields.h"
 
-namespace server {
+#include <QString>
+#include <QStringDecoder>
 
-Result<FormFields> FormFields::parse(const QString& body) {
-    if (body.isEmpty())
-        return Failure{QStringLiteral("The request body is empty.")};
+namespace server {
+namespace {
+
+// The pair starting at `start`: up to the next "&" or the end of the body.
+QByteArrayView pairAt(QByteArrayView body, qsizetype start) {
+    const qsizetype end = body.indexOf('&', start);
+    return body.sliced(start, (end < 0 ? body.size() : end) - start);
+}
+
+// A body's leading byte order mark goes unnoticed, as it always did when the body was read as text first.
+QByteArrayView withoutByteOrderMark(QByteArrayView body) {
+    return body.startsWith("\xEF\xBB\xBF") ? body.sliced(3) : body;
+}
+
+// A pair or key quoted in a refusal, a byte order mark in it kept as the text it was in the body.
+QString quoted(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(bytes);
+}
+
+} // namespace
+
+Result<FormFields> FormFields::parse(const QByteArray& body) {
     FormFields fields;
-    for (const QString& pair : body.split(QLatin1Char('&'))) {
-        const qsizetype equals = pair.indexOf(QLatin1Char('='));
+    fields.m_body = body;
+    const QByteArrayView all = withoutByteOrderMark(fields.m_body);
+    if (all.isEmpty())
+        return Failure{QStringLiteral("The request body is empty.")};
+    for (qsizetype start = 0; start <= all.size();) {
+        const QByteArrayView pair = pairAt(all, start);
+        start += pair.size() + 1;
+        const qsizetype equals = pair.indexOf('=');
         if (equals < 0)
-            return Failure{QStringLiteral("The form pair \"%1\" has no \"=\".").arg(pair.left(40))};
-        const QString key = pair.left(equals);
+            return Failure{QStringLiteral("The form pair \"%1\" has no \"=\".").arg(quoted(pair).left(40))};
+        const QByteArrayView key = pair.first(equals);
         if (fields.contains(key))
-            return Failure{QStringLiteral("The key %1 is given twice.").arg(key)};
-        fields.m_keys << key;
-        fields.m_values.insert(key, pair.mid(equals + 1));
+            return Failure{QStringLiteral("The key %1 is given twice.").arg(quoted(key))};
+        fields.m_values.insert(key, pair.sliced(equals + 1));
     }
     return fields;
 }

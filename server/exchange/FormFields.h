@@ -2,27 +2,27 @@
 
 #include "Result.h"
 
-#include <optional>
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
-#include <QString>
-#include <QStringList>
 
 namespace server {
 
 // The key=value pairs of an application/x-www-form-urlencoded body, values still encoded: which decoding
-// applies depends on the key.
+// applies depends on the key. Keys and values are views of the body, which the form keeps, so reading a
+// report's 67 pairs copies none of them.
 class FormFields {
 public:
-    // Refuses a body with no pairs, a pair without "=" or a key given twice, saying which.
-    static Result<FormFields> parse(const QString& body);
+    // Refuses a body with no pairs, a pair without "=" or a key given twice, saying which. The body is
+    // valid UTF-8 (checked before), so a refusal can quote it as text.
+    static Result<FormFields> parse(const QByteArray& body);
 
-    const QStringList& keys() const { return m_keys; }
-    bool contains(const QString& key) const { return m_values.contains(key); }
-    QString raw(const QString& key) const { return m_values.value(key); }
+    bool contains(QByteArrayView key) const { return m_values.contains(key); }
+    QByteArrayView raw(QByteArrayView key) const { return m_values.value(key); }
 
 private:
-    QStringList m_keys;
-    QHash<QString, QString> m_values;
+    QByteArray m_body;
+    QHash<QByteArrayView, QByteArrayView> m_values;
 };
 
 } // namespace server

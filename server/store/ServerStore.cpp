@@ -52,15 +52,15 @@ QStringList enrolmentValues(const Enrolment& enrolment) {
 }
 
 // A row of schema::enrolmentColumns(); an unknown state reads as Reset, so the name must enrol again.
-Enrolment enrolmentFrom(const QSqlQuery& row) {
+Enrolment enrolmentFrom(const QStringList& row) {
     Enrolment enrolment;
-    enrolment.name = row.value(0).toString();
-    enrolment.state = stateFromText(row.value(1).toString()).value_or(Enrolment::State::Reset);
-    enrolment.keyHash = row.value(2).toString();
-    enrolment.keyless = row.value(3).toInt() != 0;
-    enrolment.askedAt = QDateTime::fromString(row.value(4).toString(), Qt::ISODateWithMs);
-    enrolment.askedFrom = row.value(5).toString();
-    enrolment.pendingKeyHash = row.value(6).toString();
+    enrolment.name = row.at(0);
+    enrolment.state = stateFromText(row.at(1)).value_or(Enrolment::State::Reset);
+    enrolment.keyHash = row.at(2);
+    enrolment.keyless = row.at(3).toInt() != 0;
+    enrolment.askedAt = QDateTime::fromString(row.at(4), Qt::ISODateWithMs);
+    enrolment.askedFrom = row.at(5);
+    enrolment.pendingKeyHash = row.at(6);
     return enrolment;
 }
 
@@ -172,10 +172,11 @@ bool ServerStore::reopenWhenLost() {
 
 // Within a transaction a lost connection is the transaction's to handle: a read alone on a new connection
 // would let the rest of the transaction commit without its beginning.
-Result<> ServerStore::runRead(QSqlQuery Statements::*statement, const QVariantList& values) {
-    auto done = run(m_statements.get()->*statement, values);
+Result<> ServerStore::readRows(QSqlQuery Statements::*statement, const QStringList& values,
+                               const sql::TextRow& row) {
+    auto done = sql::readText(m_statements.get()->*statement, values, row);
     if (!done && !m_inTransaction && reopenWhenLost())
-        done = run(m_statements.get()->*statement, values);
+        done = sql::readText(m_statements.get()->*statement, values, row);
     return done;
 }
 
@@ -327,17 +328,11 @@ ServerStore::Attempt ServerStore::attemptTransaction(const std::function<Result<
 }
 
 Result<std::optional<SettingsRecord>> ServerStore::readSettings(const QString& computer) {
-    if (auto done = runRead(&Statements::selectSettings, {computer}); !done)
-        return Failure{done.reason()};
-    QSqlQuery& select = m_statements->selectSettings;
     std::optional<SettingsRecord> settings;
-    if (select.next()) {
-        QStringList pieces;
-        for (int k = 0; k < wire::kSettingsPieceCount; ++k)
-            pieces << select.value(k).toString();
-        settings = SettingsRecord(pieces);
-    }
-    select.finish();
+    if (auto done = readRows(&Statements::selectSettings, {computer},
+                             [&](const QStringList& pieces) { settings = SettingsRecord(pieces); });
+        !done)
+        return Failure{done.reason()};
     return settings;
 }
 
@@ -362,13 +357,11 @@ Result<SettingsRecord> ServerStore::downloadSettings(const QString& computer, co
 }
 
 Result<QSet<QString>> ServerStore::heldByOperator(const QString& computer) {
-    if (auto done = runRead(&Statements::selectHeldByOperator, {computer}); !done)
-        return Failure{done.reason()};
-    QSqlQuery& select = m_statements->selectHeldByOperator;
     QSet<QString> held;
-    while (select.next())
-        held << select.value(0).toString();
-    select.finish();
+    if (auto done = readRows(&Statements::selectHeldByOperator, {computer},
+                             [&](const QStringList& row) { held << row.at(0); });
+        !done)
+        return Failure{done.reason()};
     return held;
 }
 
@@ -430,13 +423,11 @@ Result<int> ServerStore::prune(const QStringList& statements, const QDateTime& o
 }
 
 Result<std::optional<Enrolment>> ServerStore::readEnrolment(const QString& name) {
-    if (auto done = runRead(&Statements::selectEnrolment, {name}); !done)
-        return Failure{done.reason()};
-    QSqlQuery& select = m_statements->selectEnrolment;
     std::optional<Enrolment> enrolment;
-    if (select.next())
-        enrolment = enrolmentFrom(select);
-    select.finish();
+    if (auto done = readRows(&Statements::selectEnrolment, {name},
+                             [&](const QStringList& row) { enrolment = enrolmentFrom(row); });
+        !done)
+        return Failure{done.reason()};
     return enrolment;
 }
 
@@ -451,24 +442,20 @@ Result<> ServerStore::saveEnrolment(const Enrolment& enrolment) {
 }
 
 Result<int> ServerStore::countNamesAskedFrom(const QString& address, const QDateTime& since) {
-    if (auto done = runRead(&Statements::countNamesAskedFrom, {address, timestamp(since)}); !done)
+    int names = 0;
+    if (auto done = readRows(&Statements::countNamesAskedFrom, {address, timestamp(since)},
+                             [&](const QStringList& row) { names = row.at(0).toInt(); });
+        !done)
         return Failure{done.reason()};
-    QSqlQuery& count = m_statements->countNamesAskedFrom;
-    if (!count.next())
-        return Failure{count.lastError().text()};
-    const int names = count.value(0).toInt();
-    count.finish();
     return names;
 }
 
 Result<QList<Enrolment>> ServerStore::pendingEnrolments() {
-    if (auto done = runRead(&Statements::selectPending, {}); !done)
-        return Failure{done.reason()};
-    QSqlQuery& select = m_statements->selectPending;
     QList<Enrolment> pending;
-    while (select.next())
-        pending << enrolmentFrom(select);
-    select.finish();
+    if (auto done = readRows(&Statements::selectPending, {},
+                             [&](const QStringList& row) { pending << enrolmentFrom(row); });
+        !done)
+        return Failure{done.reason()};
     return pending;
 }
 

@@ -8,6 +8,7 @@
 #include "store/DatabaseFile.h"
 #include "store/SqlDialect.h"
 #include "store/StatementCache.h"
+#include "store/TextRead.h"
 
 #include <functional>
 #include <memory>
@@ -113,7 +114,7 @@ private:
     Result<> connect(const DatabaseLocation& where);
     Result<> prepareStatements();
     bool reopenWhenLost();
-    Result<> runRead(QSqlQuery Statements::*statement, const QVariantList& values);
+    Result<> readRows(QSqlQuery Statements::*statement, const QStringList& values, const sql::TextRow& row);
     Attempt attemptTransaction(const std::function<Result<>()>& work);
     Result<> auditReportedChanges(const QString& computer, const QList<SettingChange>& changes,
                                   const QString& at);

@@ -24,6 +24,14 @@ QVariant text(const QString& value) {
     return value.isNull() ? QStringLiteral("") : value;
 }
 
+QVariantList texts(const QStringList& values) {
+    QVariantList bound;
+    bound.reserve(values.size());
+    for (const QString& value : values)
+        bound << text(value);
+    return bound;
+}
+
 QString storedTime(const QDateTime& moment) {
     return moment.toString(Qt::ISODateWithMs);
 }

@@ -17,6 +17,7 @@ Result<> run(QSqlQuery& query, const QString& text, const QVariantList& values);
 
 // Every text column is NOT NULL, and a null QString would be bound as NULL: it goes in as "".
 QVariant text(const QString& value);
+QVariantList texts(const QStringList& values);
 
 // How moments are stored: ISO 8601 local time with milliseconds, which sorts as text and which SQLite's
 // date functions read.

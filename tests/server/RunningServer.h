@@ -122,7 +122,7 @@ struct RunningServer {
         QStringList pairs;
         for (const QString& key : wire::reportKeys())
             pairs << key + '=' + wire::EncodeFieldValue(all.value(key));
-        const auto form = server::FormFields::parse(pairs.join('&'));
+        const auto form = server::FormFields::parse(pairs.join('&').toUtf8());
         const auto parsed = form ? server::readStatusReport(*form) : Failure{form.reason()};
         return kept(parsed) && kept(store.storeReport(*parsed, at));
     }

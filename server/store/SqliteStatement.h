@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Result.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+
+struct sqlite3_stmt;
+
+namespace server::sql {
+
+// The SQLite statement under a prepared query, or null on another database: the statements every request
+// runs go to it straight, past Qt's binding and records.
+sqlite3_stmt* sqliteStatement(const QSqlQuery& query);
+
+// Resets the statement and binds `values` in order as text, UTF-16 as Qt's driver binds it, so that what is
+// stored and compared is the same to the byte. The strings must outlive the steps.
+Result<> bindText(sqlite3_stmt* statement, const QStringList& values);
+
+// Resets the statement and clears its values, so that it holds nothing of the database open.
+void release(sqlite3_stmt* statement);
+
+// The same words Qt's SQLite driver gives for a failed `step`, so a reason reads alike whichever path ran.
+Failure sqliteFailure(sqlite3_stmt* statement, const char* step);
+
+} // namespace server::sql
