@@ -121,7 +121,7 @@ def under_load(server, requests, rate, rounds):
                                    text=True).stdout.split():
             os.kill(int(line), 2)
         load.join()
-    return figures, result.get("rate", 0)
+    return figures, result
 
 
 def line(label, figures):
@@ -154,10 +154,13 @@ def main():
         if options.page:
             save_page(server, options.page)
         if not options.quiet:
-            loaded, reached = under_load(server, requests, options.rate, options.rounds)
+            loaded, reports = under_load(server, requests, options.rate, options.rounds)
         print(f"{options.computers} computers, median of {options.rounds} pages (time page: of "
               f"{options.rounds * 5}); load: " +
-              ("none" if options.quiet else f"reports at {options.rate:g}/s asked, {reached:.0f}/s sent"))
+              ("none" if options.quiet else
+               f"reports at {options.rate:g}/s asked, {reports.get('rate', 0):.0f}/s sent, answered in "
+               f"p50 {reports.get('p50_ms', 0):.1f} ms, p99 {reports.get('p99_ms', 0):.1f} ms, "
+               f"max {reports.get('max_ms', 0):.0f} ms while the pages were read"))
         print("| | /metrics ms | server CPU ms per page | time page ms (reference) | /metrics / time page | "
               "page MB |")
         print("|---|---|---|---|---|---|")
