@@ -1,27 +1,12 @@
 #include "store/TextWrite.h"
 
+#include "store/SqliteStatement.h"
 #include "store/SqlRun.h"
 
-#include <QSqlResult>
 #include <sqlite3.h>
 
 namespace server::sql {
 namespace {
-
-// The SQLite statement under `query`, or null on another database.
-sqlite3_stmt* sqliteStatement(const QSqlQuery& query) {
-    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
-    if (qstrcmp(handle.typeName(), "sqlite3_stmt*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3_stmt* const*>(handle.constData());
-}
-
-// The same words Qt's SQLite driver gives for the failure, so a reason reads alike whichever path ran.
-Failure sqliteFailure(sqlite3_stmt* statement, const char* step) {
-    return Failure{
-        QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(sqlite3_db_handle(statement)))) +
-        QLatin1Char(' ') + QLatin1String(step)};
-}
 
 Result<> bindText(sqlite3_stmt* statement, const QStringList& values) {
     if (sqlite3_bind_parameter_count(statement) != values.size())
