@@ -7,7 +7,12 @@ key, then a report with three watched folders, one of them over its limit, and t
 (its own process) sending those computers' reports at a fixed rate. Each figure is the median of ROUNDS
 whole pages read by one client.
 
-Usage: bench/bench_metrics.py SERVER_EXE [--computers N] [--rate R] [--rounds K]   (needs wrk)"""
+With --keep FOLDER the seeded fleet stays in FOLDER and a later run with the same FOLDER reads it again
+instead of seeding, so two builds can be timed on the same data; --page FILE writes the quiet page, to compare
+those builds' pages byte for byte; --quiet measures without the load (which changes the fleet's reports).
+
+Usage: bench/bench_metrics.py SERVER_EXE [--computers N] [--rate R] [--rounds K] [--keep FOLDER] [--page FILE]
+       [--quiet]   (needs wrk)"""
 
 import argparse
 import http.client
@@ -46,7 +51,7 @@ def seed(server, count, folder):
     agents = bench_ingest.enrol(count, "127.0.0.1", server.port, False)
     connection = http.client.HTTPConnection("127.0.0.1", server.port, timeout=30)
     path = os.path.join(folder, "reports.requests")
-    with open(path, "w") as requests:
+    with open(path + ".partial", "w") as requests:
         for index, agent in enumerate(agents):
             body = report_body(agent.name, index % 90)
             requests.write(f"{agent.key}\t{body}\n")
@@ -56,6 +61,7 @@ def seed(server, count, folder):
             reply.read()
             if reply.status != 200:
                 raise RuntimeError(f"{agent.name}'s report was refused: {reply.status}")
+    os.replace(path + ".partial", path)  # a run stopped while seeding leaves no fleet to read again
     print(f"seeded {count} computers through the exchange in {time.monotonic() - started:.0f} s")
     return path
 
@@ -83,6 +89,14 @@ def median_ms(server, path, rounds):
     return statistics.median(times), statistics.median(cpu), size
 
 
+def save_page(server, path):
+    connection = http.client.HTTPConnection("127.0.0.1", server.port, timeout=60)
+    connection.request("GET", "/metrics")
+    with open(path, "wb") as page:
+        page.write(connection.getresponse().read())
+    connection.close()
+
+
 def measure(server, rounds):
     metrics, cpu, size = median_ms(server, "/metrics", rounds)
     reference, _, _ = median_ms(server, kovarig.TIME_PATH, rounds * 5)
@@ -107,7 +121,7 @@ def under_load(server, requests, rate, rounds):
                                    text=True).stdout.split():
             os.kill(int(line), 2)
         load.join()
-    return figures, result.get("rate", 0)
+    return figures, result
 
 
 def line(label, figures):
@@ -122,25 +136,41 @@ def main():
     parser.add_argument("--computers", type=int, default=10_000)
     parser.add_argument("--rate", type=float, default=200, help="reports/s while measuring under load")
     parser.add_argument("--rounds", type=int, default=9)
+    parser.add_argument("--keep", help="a folder for the seeded fleet, read again when it holds one")
+    parser.add_argument("--page", help="write the quiet page to this file")
+    parser.add_argument("--quiet", action="store_true", help="measure without the load")
     options = parser.parse_args()
-    folder = tempfile.mkdtemp(prefix="kova-metrics-bench-")
+    folder = options.keep or tempfile.mkdtemp(prefix="kova-metrics-bench-")
+    os.makedirs(folder, exist_ok=True)
+    requests = os.path.join(folder, "reports.requests")
+    seeded = os.path.exists(requests)
     server = kovarig.Server(os.path.abspath(options.server), folder, os.path.join(folder, "kova.db"),
                             ["--metrics-allow", "127.0.0.0/8"], enrolment="open")
     try:
         server.start()
-        requests = seed(server, options.computers, folder)
+        if not seeded:
+            seed(server, options.computers, folder)
         quiet = measure(server, options.rounds)
-        loaded, reached = under_load(server, requests, options.rate, options.rounds)
+        if options.page:
+            save_page(server, options.page)
+        if not options.quiet:
+            loaded, reports = under_load(server, requests, options.rate, options.rounds)
         print(f"{options.computers} computers, median of {options.rounds} pages (time page: of "
-              f"{options.rounds * 5}); load: reports at {options.rate:g}/s asked, {reached:.0f}/s sent")
+              f"{options.rounds * 5}); load: " +
+              ("none" if options.quiet else
+               f"reports at {options.rate:g}/s asked, {reports.get('rate', 0):.0f}/s sent, answered in "
+               f"p50 {reports.get('p50_ms', 0):.1f} ms, p99 {reports.get('p99_ms', 0):.1f} ms, "
+               f"max {reports.get('max_ms', 0):.0f} ms while the pages were read"))
         print("| | /metrics ms | server CPU ms per page | time page ms (reference) | /metrics / time page | "
               "page MB |")
         print("|---|---|---|---|---|---|")
         print(line("quiet", quiet))
-        print(line("reports arriving", loaded))
+        if not options.quiet:
+            print(line("reports arriving", loaded))
     finally:
         server.stop()
-        shutil.rmtree(folder, ignore_errors=True)
+        if not options.keep:
+            shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -96,9 +96,7 @@ void Alerting::answerMetrics(const MetricsRequest& request, QHttpServerResponder
         qWarning().noquote() << "the metrics page could not be read:" << prepared.reason();
         return refuse(responder, Status::InternalServerError, prepared.reason().toUtf8());
     }
-    // The page frames its own chunks; the responder sends a sequential device as it is read.
-    responder.write(page.release(),
-                    {{"Content-Type", metrics::kContentType}, {"Transfer-Encoding", "chunked"}}, Status::Ok);
+    page.release()->send(std::move(responder)); // it deletes itself once sent
 }
 
 Result<bool> Alerting::mayReadMetrics(const MetricsRequest& request) {

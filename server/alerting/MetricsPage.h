@@ -1,20 +1,21 @@
 #pragma once
 
+#include "alerting/ComputerLines.h"
 #include "store/MetricsStore.h"
 
-#include <memory>
-#include <QIODevice>
-#include <QTemporaryFile>
-#include <vector>
+#include <optional>
+#include <QHttpServerResponder>
+#include <QPointer>
+#include <QTcpSocket>
 
 namespace server {
 
-// The /metrics page as a device the HTTP layer reads from while it sends, framed as HTTP chunks. The
-// format wants each metric family whole, and reading the fleet once per family would cost eight reads:
-// so the fleet is read once, a page of computers per turn of the event loop, each family's lines going
-// to a temporary file of its own; then the families are sent one after the other from those files. The
-// page is never held in memory, only one page of computers and one piece of a file at a time.
-class MetricsPage : public QIODevice {
+// The /metrics page, framed as HTTP chunks. The format wants each metric family whole, and reading the
+// fleet once per family would cost ten reads: so the fleet is read once, a page of computers per turn of
+// the event loop, into each family's text (see ComputerLines for what that holds); then the families are
+// written as the connection takes them, each let go once written. It writes to the connection itself:
+// Qt's responder reads a device 512 bytes per turn of the event loop, which cost more than the whole page.
+class MetricsPage : public QObject {
     Q_OBJECT
 public:
     // `serverFamilies`: the server's own metrics, already written.
@@ -22,33 +23,30 @@ public:
 
     static constexpr int kComputersPerPage = 1000;
 
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override;
-    bool atEnd() const override;
-
     // Reads the first page now, so that a database that cannot be read answers 500 before any header
     // went out.
     Result<> prepare();
 
-protected:
-    qint64 readData(char* data, qint64 maxSize) override;
-    qint64 writeData(const char*, qint64) override { return -1; }
+    // Answers on the responder's connection, then deletes itself (also when the connection goes first).
+    void send(QHttpServerResponder&& responder);
 
 private:
     Result<> gatherPage();
-    Result<> sendNext();
-    void appendChunk(const QByteArray& text);
+    void gatherNext();
+    void writeMore();
+    void writeChunk(QByteArrayView text);
+    void finish();
 
     MetricsStore m_store;
     QDateTime m_now;
-    std::vector<std::unique_ptr<QTemporaryFile>> m_spools; // one per computer family
-    QByteArray m_pending;                                  // framed and waiting to be read
-    qsizetype m_offset = 0;
+    QByteArray m_serverFamilies;
+    ComputerLines m_lines;
+    std::optional<QHttpServerResponder> m_responder;
+    QPointer<QTcpSocket> m_socket;
     bool m_gathering = true;
     QString m_after; // the last computer of the page before
     size_t m_family = 0;
-    bool m_familyOpened = false;
-    bool m_finished = false;
+    qsizetype m_familySent = 0; // of the family's text
 };
 
 } // namespace server

@@ -1,7 +1,8 @@
 #include "alerting/MetricsText.h"
 
+#include "alerting/ShortestNumber.h"
+
 #include <cmath>
-#include <QLocale>
 
 namespace server::metrics {
 
@@ -31,7 +32,7 @@ void sample(QByteArray& out, const char* name, QByteArrayView labels, double val
     if (std::isinf(value))
         out.append(value > 0 ? "+Inf" : "-Inf");
     else
-        out.append(QByteArray::number(value, 'g', QLocale::FloatingPointShortest));
+        appendShortest(out, value);
     out.append('\n');
 }
 

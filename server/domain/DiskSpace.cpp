@@ -8,7 +8,11 @@ constexpr double kDiskSpaceUnit = 10000; // agents report free space in units of
 std::optional<double> reportedFreeBytes(QString text) {
     bool isNumber = false;
     const double units = text.replace(QLatin1Char(','), QLatin1Char('.')).trimmed().toDouble(&isNumber);
-    return isNumber && units > 0 ? std::optional(units * kDiskSpaceUnit) : std::nullopt;
+    return freeBytesFromUnits(isNumber ? std::optional(units) : std::nullopt);
+}
+
+std::optional<double> freeBytesFromUnits(std::optional<double> units) {
+    return units && *units > 0 ? std::optional(*units * kDiskSpaceUnit) : std::nullopt;
 }
 
 QString diskSpaceKey(int disk) {

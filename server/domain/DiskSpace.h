@@ -21,6 +21,9 @@ constexpr int kReportedDisks = 4;
 // may be a comma); empty when it is no number or exactly 0, what an agent reports for a drive gone.
 std::optional<double> reportedFreeBytes(QString text);
 
+// The same from the figure already read as a number; empty when it is none.
+std::optional<double> freeBytesFromUnits(std::optional<double> units);
+
 // The report key of a disk's free space, as the agent spells it (one of them in lower case).
 QString diskSpaceKey(int disk);
 

@@ -1,6 +1,5 @@
 #include "domain/FolderCondition.h"
 
-#include "domain/FolderState.h"
 #include "ReportKeys.h"
 #include "ScanErrorLine.h"
 
@@ -8,21 +7,6 @@
 
 namespace server {
 namespace {
-
-FolderCondition condition(const QString& path, const QString& files, const QString& limit,
-                          const QString& message) {
-    if (message.contains(wire::scanErrorLine(path)))
-        return FolderCondition::ScanError;
-    switch (folderState(files, limit)) {
-    case FolderState::Red:
-        return FolderCondition::Over;
-    case FolderState::Yellow:
-        return FolderCondition::Near;
-    case FolderState::Green:
-        break;
-    }
-    return FolderCondition::Normal;
-}
 
 struct SlotKeys {
     QString path, files, limit;
@@ -42,6 +26,25 @@ const std::array<SlotKeys, wire::kSlotCount>& slotKeys() {
 
 } // namespace
 
+FolderCondition folderCondition(const QString& path, const QString& files, const QString& limit,
+                                const QString& message) {
+    if (message.contains(wire::scanErrorLine(path)))
+        return FolderCondition::ScanError;
+    return folderCondition(folderState(files, limit));
+}
+
+FolderCondition folderCondition(FolderState state) {
+    switch (state) {
+    case FolderState::Red:
+        return FolderCondition::Over;
+    case FolderState::Yellow:
+        return FolderCondition::Near;
+    case FolderState::Green:
+        break;
+    }
+    return FolderCondition::Normal;
+}
+
 QList<FolderReading> folderReadings(const std::function<QString(const QString& key)>& value) {
     const QString message = value(QStringLiteral("sMessage"));
     QList<FolderReading> readings;
@@ -52,7 +55,7 @@ QList<FolderReading> folderReadings(const std::function<QString(const QString& k
             continue;
         const QString files = value(keys.files);
         const QString limit = value(keys.limit);
-        readings << FolderReading{slot, path, files, limit, condition(path, files, limit, message)};
+        readings << FolderReading{slot, path, files, limit, folderCondition(path, files, limit, message)};
     }
     return readings;
 }

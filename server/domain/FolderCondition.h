@@ -1,5 +1,7 @@
 #pragma once
 
+#include "domain/FolderState.h"
+
 #include <functional>
 #include <QList>
 #include <QString>
@@ -22,6 +24,13 @@ struct FolderReading {
 // folder's "Scan Error!" line (the count is then the last one read), otherwise the count against the
 // limit. `value` gives a report value by its key.
 QList<FolderReading> folderReadings(const std::function<QString(const QString& key)>& value);
+
+// One folder's condition from its report values, by the rules above.
+FolderCondition folderCondition(const QString& path, const QString& files, const QString& limit,
+                                const QString& message);
+
+// The condition of a folder without a scan error, from its state.
+FolderCondition folderCondition(FolderState state);
 
 // The word the API and the pages use: green, yellow, red, or unreadable for a scan error.
 QString folderConditionText(FolderCondition condition);

@@ -17,10 +17,13 @@ bool folderInUse(const QString& dir) {
 FolderState folderState(const QString& count, const QString& limit) {
     bool isNumber = false;
     const double allowed = limit.trimmed().toDouble(&isNumber);
-    const double files = count.toDouble();
-    if (!isNumber || std::floor(allowed) < files)
+    return folderState(count.toDouble(), isNumber ? std::optional(allowed) : std::nullopt);
+}
+
+FolderState folderState(double files, std::optional<double> limit) {
+    if (!limit || std::floor(*limit) < files)
         return FolderState::Red;
-    if (allowed != 0 && files / allowed * 100 > kNearLimitPercent)
+    if (*limit != 0 && files / *limit * 100 > kNearLimitPercent)
         return FolderState::Yellow;
     return FolderState::Green;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <QString>
 
 namespace server {
@@ -12,6 +13,9 @@ enum class FolderState { Green, Yellow, Red };
 bool folderInUse(const QString& dir);
 
 FolderState folderState(const QString& count, const QString& limit);
+
+// The same from numbers already read; an empty `limit` is one that is no number.
+FolderState folderState(double files, std::optional<double> limit);
 
 QString folderStateText(FolderState state);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <QDateTime>
 #include <QString>
 
@@ -11,6 +12,9 @@ qint64 cycleSeconds(const QString& settingTime);
 
 // No report for three cycles, and never less than ten minutes, is silence.
 qint64 silentAfterSeconds(const QString& settingTime);
+
+// The same from the setting already read as a whole number; empty when it is none.
+qint64 silentAfterSeconds(std::optional<qint64> interval);
 
 // A computer that never reported (invalid `lastReport`) is silent too.
 bool isSilent(const QDateTime& lastReport, const QString& settingTime, const QDateTime& now);

@@ -1,34 +1,36 @@
 #include "store/MetricsStore.h"
 
 #include "domain/DiskSpace.h"
-#include "domain/Silence.h"
+#include "domain/DiskThreshold.h"
+#include "domain/ReportBytes.h"
 #include "store/DiskThresholdStore.h"
 #include "store/JudgedLimits.h"
 #include "store/OperatorActionStore.h"
+#include "store/ResultRows.h"
 #include "store/SqlDialect.h"
 #include "store/SqlRun.h"
 #include "WireFormat.h"
 
-#include <QHash>
-
 namespace server {
 namespace {
 
-QStringList numbered(const QString& stem, int count) {
-    QStringList keys;
-    for (int k = 1; k <= count; ++k)
-        keys << stem + QString::number(k);
-    return keys;
-}
-
-const QHash<QString, int>& keyIndex() {
-    static const QHash<QString, int> index = [] {
-        QHash<QString, int> positions;
-        for (int k = 0; k < MetricsStore::keys().size(); ++k)
-            positions.insert(MetricsStore::keys()[k], k);
-        return positions;
+// In metricsKey's order.
+const QStringList& keys() {
+    static const QStringList list = [] {
+        const auto numbered = [](const QString& stem, int count) {
+            QStringList keys;
+            for (int k = 1; k <= count; ++k)
+                keys << stem + QString::number(k);
+            return keys;
+        };
+        QStringList keys = QStringList{"sORUVersion", "sMessage", "sSettingTime"} + numbered("sDir", 10) +
+                           numbered("sAlert", 10) + numbered("sCount", 10) + numbered("sDisk", 4);
+        for (int k = 1; k <= kReportedDisks; ++k)
+            keys << diskSpaceKey(k);
+        Q_ASSERT(keys.size() == metricsKey::kCount);
+        return keys;
     }();
-    return index;
+    return list;
 }
 
 // Folder paths are settings: they live with the computer, the rest with its latest status. Limits are
@@ -43,88 +45,115 @@ QString column(const QString& key) {
         .arg(setting ? key.mid(1) : key);
 }
 
-// Every value of a row in one column, each as its UTF-8 length in bytes, ":" and the value: the database
-// driver's cost is per column, and this reads a fleet several times faster than one column per value.
-QString packedColumns(sql::Backend backend) {
+// SQLite's values are read straight from the statement, a column each. Through Qt's PostgreSQL driver
+// the cost is per column, so there every value goes in one: each as its UTF-8 length in bytes, ":" and
+// the value.
+QString valueColumns(sql::Backend backend) {
     QStringList pieces;
-    for (const QString& key : MetricsStore::keys())
-        pieces << sql::utf8Length(column(key), backend) << QStringLiteral("':'") << column(key);
-    return sql::utf8Bytes(sql::joinedText(pieces, backend), backend);
+    for (const QString& key : keys()) {
+        if (backend == sql::Backend::Postgres)
+            pieces << sql::utf8Length(column(key), backend) << QStringLiteral("':'");
+        pieces << column(key);
+    }
+    if (backend == sql::Backend::Postgres)
+        return sql::utf8Bytes(sql::joinedText(pieces, backend), backend);
+    return pieces.join(QStringLiteral(", "));
 }
 
-QList<std::pair<qsizetype, qsizetype>> spans(const QByteArray& packed) {
-    QList<std::pair<qsizetype, qsizetype>> spans;
-    qsizetype at = 0;
-    while (at < packed.size()) {
-        const qsizetype colon = packed.indexOf(':', at);
-        const qsizetype length = packed.mid(at, colon - at).toLongLong();
-        spans.append({colon + 1, length});
-        at = colon + 1 + length;
+constexpr int kFirstValueColumn = 2;
+
+void readValues(MetricsRow& row, const sql::ResultRows& result, sql::Backend backend) {
+    if (backend == sql::Backend::Postgres) {
+        row.values = result.text(kFirstValueColumn).toByteArray();
+        qsizetype at = 0;
+        for (auto& span : row.spans) {
+            const qsizetype colon = row.values.indexOf(':', at);
+            span = {colon + 1, row.values.mid(at, colon - at).toLongLong()};
+            at = span.first + span.second;
+        }
+        return;
     }
-    return spans;
+    for (int key = 0; key < metricsKey::kCount; ++key) {
+        const QByteArrayView value = result.text(kFirstValueColumn + key);
+        row.spans[size_t(key)] = {row.values.size(), value.size()};
+        row.values.append(value);
+    }
+}
+
+// The drives of the row, as diskReadings() gives them.
+QList<DiskReading> drives(const MetricsRow& row) {
+    QList<DiskReading> disks;
+    for (int disk = 1; disk <= kReportedDisks; ++disk) {
+        if (const QByteArrayView drive = row.bytes(metricsKey::disk(disk)); !drive.isEmpty())
+            disks << DiskReading{QString::fromUtf8(drive),
+                                 reportBytes::reportedFreeBytes(row.bytes(metricsKey::diskSpace(disk)))};
+    }
+    return disks;
+}
+
+MetricsRow readRow(const sql::ResultRows& result, sql::Backend backend, const QDateTime& now) {
+    MetricsRow row;
+    row.utf8Name = result.text(0).toByteArray();
+    row.name = QString::fromUtf8(row.utf8Name);
+    row.lastReportSeconds = result.number(1);
+    readValues(row, result, backend);
+    // As QDateTime::secsTo() counts, so the page agrees with the fleet's own silence.
+    const qint64 silentFor = (now.toMSecsSinceEpoch() - qint64(row.lastReportSeconds * 1000)) / 1000;
+    row.silent = silentFor >= reportBytes::silentAfterSeconds(row.bytes(metricsKey::kSettingTime));
+    return row;
 }
 
 } // namespace
 
-QByteArrayView MetricsRow::bytes(const QString& key) const {
-    const auto [start, length] = spans.value(keyIndex().value(key, -1));
-    return QByteArrayView(packed.constData() + start, length);
-}
-
-QString MetricsRow::value(const QString& key) const {
-    return QString::fromUtf8(bytes(key));
-}
-
-const QStringList& MetricsStore::keys() {
-    static const QStringList list = [] {
-        QStringList keys = QStringList{"sORUVersion", "sMessage", "sSettingTime"} + numbered("sDir", 10) +
-                           numbered("sAlert", 10) + numbered("sCount", 10) + numbered("sDisk", 4);
-        for (int k = 1; k <= 4; ++k)
-            keys << diskSpaceKey(k);
-        return keys;
-    }();
-    return list;
+QByteArrayView MetricsRow::bytes(int key) const {
+    const auto [start, length] = spans[size_t(key)];
+    return QByteArrayView(values.constData() + start, length);
 }
 
 Result<QList<MetricsRow>> MetricsStore::page(const QString& afterName, int limit, const QDateTime& now) {
     const auto fleetThreshold = DiskThresholdStore(m_store).fleetDefault();
     if (!fleetThreshold)
         return Failure{fleetThreshold.reason()};
+    const sql::Backend backend = m_store.backend();
     QSqlQuery query(m_store.connection());
     query.setForwardOnly(true);
     if (auto done = sql::run(query,
                              QStringLiteral("SELECT s.name, %1, %2, c.disk_threshold FROM latest_status s "
                                             "JOIN computers c ON c.name = s.name %3 "
                                             "WHERE s.name > ? ORDER BY s.name LIMIT ?")
-                                 .arg(sql::unixSeconds(QStringLiteral("s.received_at"), m_store.backend()),
-                                      packedColumns(m_store.backend()), judged::latestReportJoin()),
+                                 .arg(sql::unixSeconds(QStringLiteral("s.received_at"), backend),
+                                      valueColumns(backend), judged::latestReportJoin()),
                              {sql::text(afterName), limit});
         !done)
         return Failure{done.reason()};
+    const int thresholdColumn =
+        backend == sql::Backend::Postgres ? 3 : kFirstValueColumn + metricsKey::kCount;
     // Most computers go by the fleet's threshold: its text is read once, not once per computer.
     const auto fleetDefault = effectiveThreshold(QString(), *fleetThreshold);
     QList<MetricsRow> rows;
-    while (query.next()) {
-        const QByteArray packed = query.value(2).toByteArray();
-        MetricsRow row{query.value(0).toString(),
-                       query.value(1).toDouble(),
-                       false,
-                       false,
-                       false,
-                       false,
-                       packed,
-                       spans(packed)};
-        const auto lastReport = QDateTime::fromMSecsSinceEpoch(qint64(row.lastReportSeconds * 1000));
-        row.silent = isSilent(lastReport, row.value(QStringLiteral("sSettingTime")), now);
-        const QString own = query.value(3).toString();
-        row.lowDisk = lowDisk(diskReadings([&row](const QString& key) { return row.value(key); }),
-                              own.isEmpty() ? fleetDefault : effectiveThreshold(own, *fleetThreshold))
-                          .has_value();
-        rows << row;
+    rows.reserve(limit);
+    sql::ResultRows result(query);
+    for (;;) {
+        const auto more = result.next();
+        if (!more)
+            return Failure{more.reason()};
+        if (!*more)
+            break;
+        MetricsRow& row = rows.emplace_back(readRow(result, backend, now));
+        const QByteArrayView own = result.text(thresholdColumn);
+        const auto threshold =
+            own.isEmpty() ? fleetDefault : effectiveThreshold(QString::fromUtf8(own), *fleetThreshold);
+        row.lowDisk = threshold && lowDisk(drives(row), threshold).has_value();
     }
     query.finish();
+    if (auto read = addActions(rows, afterName, now); !read)
+        return Failure{read.reason()};
+    return rows;
+}
+
+Result<> MetricsStore::addActions(QList<MetricsRow>& rows, const QString& afterName, const QDateTime& now) {
     if (rows.isEmpty())
-        return rows;
+        return Result<>::success();
     const auto actions = OperatorActionStore(m_store).actionsBetween(afterName, rows.last().name, now);
     if (!actions)
         return Failure{actions.reason()};
@@ -133,7 +162,7 @@ Result<QList<MetricsRow>> MetricsStore::page(const QString& afterName, int limit
         row.acknowledged = found.acknowledgement.has_value();
         row.inMaintenance = found.maintenance.has_value();
     }
-    return rows;
+    return Result<>::success();
 }
 
 } // namespace server

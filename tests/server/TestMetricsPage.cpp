@@ -21,6 +21,13 @@ class TestMetricsPage : public QObject {
 
     RunningServer server{RunningServer::Kind::Alerting};
     QByteArray token;
+    RunningServer sent{
+        RunningServer::Kind::Alerting}; // computers with odd values, apart from the paged fleet
+
+    QByteArray pageOf(const RunningServer& running) {
+        const auto page = fetch(running.url("/metrics"));
+        return page.status == 200 ? page.body : QByteArray();
+    }
 
 private slots:
     void initTestCase() {
@@ -29,6 +36,8 @@ private slots:
         server.options.alerting.metricsAllow = {*server::readAddressRange("10.0.0.0/8")};
         server.options.newNamesPerMinute = 2000; // the whole fleet enrols at once from loopback
         QCOMPARE(server.start(), QString());
+        sent.options.alerting.metricsAllow = {*server::readAddressRange("127.0.0.0/8")};
+        QCOMPARE(sent.start(), QString());
     }
 
     void access_data() {
@@ -119,6 +128,83 @@ private slots:
         QVERIFY(page.body.contains("kova_reports_stored_total 1001\n"));
         // Each computer asked for its settings (and its key) before it reported.
         QVERIFY(page.body.contains("kova_http_requests_total{route=\"exchange\",status=\"200\"} 2002\n"));
+    }
+
+    void emptyFleetHasEveryFamily() {
+        RunningServer empty{RunningServer::Kind::Alerting};
+        empty.options.alerting.metricsAllow = {*server::readAddressRange("127.0.0.0/8")};
+        QCOMPARE(empty.start(), QString());
+        empty.enrol("NEVER-REPORTED");
+        const QByteArray page = pageOf(empty);
+        for (const char* family :
+             {"kova_folder_files", "kova_folder_limit", "kova_folder_state", "kova_disk_free_bytes",
+              "kova_disk_low", "kova_last_report_timestamp_seconds", "kova_computer_silent",
+              "kova_computer_acknowledged", "kova_computer_maintenance", "kova_agent_info"})
+            QVERIFY2(page.contains(QByteArray("# TYPE ") + family + " gauge\n"), family);
+        QVERIFY(!page.contains("computer="));
+    }
+
+    // What agents send reaches the page as the format wants it: labels escaped, a number exactly as it
+    // reads, and nothing for a value that is no number.
+    void reportedValues_data() {
+        QTest::addColumn<QString>("computer");
+        QTest::addColumn<QStringList>("folder"); // slot 1: path, files, limit
+        QTest::addColumn<QString>("freeSpace");  // of disk C:\\ in units of 10,000 bytes
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::addColumn<QByteArrayList>("absent");
+        QTest::newRow("quotes, backslashes and line feeds")
+            << "ESCAPES" << QStringList{"C:\\a \"b\"", "5", "100"} << "7"
+            << "2.2 \"beta\"\n\\x"
+            << QByteArrayList{"kova_folder_files{computer=\"ESCAPES\",slot=\"1\",path=\"C:\\\\a \\\"b\\\"\"} "
+                              "5\n",
+                              "kova_disk_free_bytes{computer=\"ESCAPES\",disk=\"C:\\\\\"} 70000\n",
+                              "kova_agent_info{computer=\"ESCAPES\",version=\"2.2 \\\"beta\\\"\\n\\\\x\"} "
+                              "1\n"}
+            << QByteArrayList{};
+        QTest::newRow("comma decimal free space")
+            << "COMMA" << QStringList{"C:\\In", "5", "100"} << "1,5"
+            << "2.2.2" << QByteArrayList{"kova_disk_low{computer=\"COMMA\"} 0\n"}
+            << QByteArrayList{"kova_disk_free_bytes{computer=\"COMMA\""};
+        QTest::newRow("NaN free space")
+            << "NAN" << QStringList{"C:\\In", "5", "100"} << "nan"
+            << "2.2.2" << QByteArrayList{"kova_disk_free_bytes{computer=\"NAN\",disk=\"C:\\\\\"} nan\n"}
+            << QByteArrayList{};
+        QTest::newRow("largest counts")
+            << "LARGEST" << QStringList{"C:\\In", "999999999999999", "100"} << "999999999999999"
+            << "2.2.2"
+            << QByteArrayList{"kova_folder_files{computer=\"LARGEST\",slot=\"1\",path=\"C:\\\\In\"} "
+                              "999999999999999\n",
+                              "kova_folder_state{computer=\"LARGEST\",slot=\"1\",path=\"C:\\\\In\"} 2\n",
+                              "kova_disk_free_bytes{computer=\"LARGEST\",disk=\"C:\\\\\"} "
+                              "9999999999999990000\n"}
+            << QByteArrayList{};
+        QTest::newRow("a count that is no number")
+            << "WORDS" << QStringList{"C:\\In", "many", "100"} << "1"
+            << "2.2.2"
+            << QByteArrayList{"kova_folder_state{computer=\"WORDS\",slot=\"1\",path=\"C:\\\\In\"} 0\n"}
+            << QByteArrayList{"kova_folder_files{computer=\"WORDS\""};
+    }
+    void reportedValues() {
+        QFETCH(QString, computer);
+        QFETCH(QStringList, folder);
+        QFETCH(QString, freeSpace);
+        QFETCH(QString, version);
+        QFETCH(QByteArrayList, lines);
+        QFETCH(QByteArrayList, absent);
+        QCOMPARE(sent.report(computer, {{1, folder}}, {},
+                             {{"sDisk1", "C:\\"}, {"sDiskSpace1", freeSpace}, {"sORUVersion", version}}),
+                 200);
+        const QByteArray page = pageOf(sent);
+        QByteArrayList own; // the computer's lines, to show what came instead
+        for (const QByteArray& line : page.split('\n')) {
+            if (line.contains("computer=\"" + computer.toUtf8() + '"'))
+                own << line;
+        }
+        for (const QByteArray& line : lines)
+            QVERIFY2(page.contains(line), (line + "not among:\n" + own.join('\n')).constData());
+        for (const QByteArray& start : absent)
+            QVERIFY2(!page.contains(start), start.constData());
     }
 };
 
