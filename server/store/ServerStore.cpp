@@ -111,7 +111,10 @@ ServerStore::ServerStore() {
     m_connectionName = QStringLiteral("kova-server-store-%1").arg(++instances);
 }
 
+// Whatever waits on the open group is gone by now; what it wrote is still kept.
 ServerStore::~ServerStore() {
+    m_settledObserver = nullptr;
+    settle();
     m_statements.reset();
     m_kept.reset();
     m_db.close();
@@ -174,7 +177,7 @@ bool ServerStore::reopenWhenLost() {
 // would let the rest of the transaction commit without its beginning.
 Result<> ServerStore::runRead(QSqlQuery Statements::*statement, const QVariantList& values) {
     auto done = run(m_statements.get()->*statement, values);
-    if (!done && !m_inTransaction && reopenWhenLost())
+    if (!done && !m_inTransaction && !m_group.isOpen() && reopenWhenLost())
         done = run(m_statements.get()->*statement, values);
     return done;
 }
@@ -301,6 +304,9 @@ Result<> ServerStore::checkFileIsStillOurs() const {
 Result<> ServerStore::inTransaction(const std::function<Result<>()>& work) {
     if (auto ours = checkFileIsStillOurs(); !ours)
         return ours;
+    if (m_grouping)
+        return joinGroup(work);
+    settle();
     const Attempt first = attemptTransaction(work);
     if (first.result)
         return first.result;
@@ -324,6 +330,39 @@ ServerStore::Attempt ServerStore::attemptTransaction(const std::function<Result<
     const QString reason = done.reason().isEmpty() ? m_db.lastError().text() : done.reason();
     m_db.rollback();
     return {Failure{reason}, done.ok()};
+}
+
+// A group that cannot begin failed before anything was written, so after a lost connection it begins once
+// more on the new one, as a single transaction would.
+Result<> ServerStore::joinGroup(const std::function<Result<>()>& work) {
+    if (!m_group.isOpen()) {
+        auto begun = m_group.begin();
+        if (!begun && reopenWhenLost())
+            begun = m_group.begin();
+        if (!begun) {
+            ++m_counters.databaseErrors;
+            return begun;
+        }
+    }
+    m_inTransaction = true;
+    const Result<> done = m_group.join(work);
+    m_inTransaction = false;
+    if (!done)
+        ++m_counters.databaseErrors;
+    return done;
+}
+
+void ServerStore::settle() {
+    if (!m_group.isOpen())
+        return;
+    const Result<> committed = m_group.commit();
+    if (committed)
+        m_counters.reportsStored += m_reportsInGroup;
+    else
+        ++m_counters.databaseErrors;
+    m_reportsInGroup = 0;
+    if (m_settledObserver)
+        m_settledObserver(committed);
 }
 
 Result<std::optional<SettingsRecord>> ServerStore::readSettings(const QString& computer) {
@@ -409,7 +448,7 @@ Result<> ServerStore::storeReport(const StatusReport& report, const QDateTime& r
         return m_reportObserver ? m_reportObserver(report, receivedAt) : Result<>::success();
     });
     if (stored)
-        ++m_counters.reportsStored;
+        ++(m_grouping ? m_reportsInGroup : m_counters.reportsStored);
     return stored;
 }
 
