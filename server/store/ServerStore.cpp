@@ -64,6 +64,21 @@ Enrolment enrolmentFrom(const QSqlQuery& row) {
     return enrolment;
 }
 
+// Another instance's group may wait for a row this group holds while this one waits for one of its own:
+// neither commits until the other does. So once a PostgreSQL group holds another request's writes, a row
+// lock is waited for only briefly; on timeout the group commits what it holds and the request runs again
+// in a new group, which waits as long as any transaction does.
+Result<> waitBriefly(QSqlDatabase& db, sql::Backend backend, const GroupTransaction& group) {
+    if (backend != sql::Backend::Postgres || group.size() != 1)
+        return Result<>::success();
+    return runOwn(db, {QStringLiteral("SET LOCAL lock_timeout = '20ms'")});
+}
+
+// PostgreSQL's words for a statement given up at the lock timeout (SQLSTATE 55P03).
+bool isLockTimeout(const Result<>& failed) {
+    return failed.reason().contains(QLatin1String("lock timeout"));
+}
+
 } // namespace
 
 struct ServerStore::Statements {
@@ -344,9 +359,23 @@ Result<> ServerStore::joinGroup(const std::function<Result<>()>& work) {
             return begun;
         }
     }
+    if (auto waiting = waitBriefly(m_db, m_backend, m_group); !waiting) {
+        ++m_counters.databaseErrors;
+        return waiting;
+    }
     m_inTransaction = true;
-    const Result<> done = m_group.join(work);
+    Result<> done = m_group.join(work);
     m_inTransaction = false;
+    if (!done && isLockTimeout(done)) {
+        settle();
+        if (auto begun = m_group.begin(); !begun)
+            done = begun;
+        else {
+            m_inTransaction = true;
+            done = m_group.join(work);
+            m_inTransaction = false;
+        }
+    }
     if (!done)
         ++m_counters.databaseErrors;
     return done;
