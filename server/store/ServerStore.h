@@ -27,9 +27,10 @@ struct DatabaseLocation;
 enum class NewDatabase { Refused, Allowed };
 
 // The server's database, SQLite or PostgreSQL: each computer's settings, its latest status, the history of
-// reports and where each name stands with enrolment. Each change is one transaction, so a refused or failed
-// one leaves nothing behind; a change is refused when the database file was deleted or replaced under the
-// server. On PostgreSQL a lost connection (the database restarted) is opened again at the next failure.
+// reports and where each name stands with enrolment. Each change is one transaction (an agent's, one
+// savepoint in a shared one), so a refused or failed one leaves nothing behind; a change is refused when the
+// database file was deleted or replaced under the server. On PostgreSQL a lost connection (the database
+// restarted) is opened again at the next failure.
 class ServerStore {
 public:
     ServerStore();
@@ -118,7 +119,7 @@ public:
         ServerStore& m_store;
     };
     bool groupOpen() const { return m_group.isOpen(); }
-    // Requests whose writes the open group holds.
+    // Savepoints the open group kept, mostly one a request; none when no group is open.
     int groupSize() const { return m_group.size(); }
     // Commits the open group, if any, and tells the settled observer how the commit went. Whatever reads
     // or writes outside the agents' exchange calls this first, so it sees only committed state.
