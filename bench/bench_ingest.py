@@ -281,14 +281,14 @@ def main():
     try:
         if options.stack:
             stack = kovarig.Stack(os.path.abspath(options.server), count=options.instances, fsync=True,
-                                  extra=["--report-interval", "0"])
+                                  extra=["--report-interval", "0", "--metrics-allow", "127.0.0.1"])
             stack.start()
             host, port, tls, pids = "127.0.0.1", stack.nginx.https_port, True, [
                 s.process.pid for s in stack.servers]
             base = f"https://127.0.0.1:{port}"
         else:
             server = kovarig.Server(os.path.abspath(options.server), folder, os.path.join(folder, "kova.db"),
-                                    ["--report-interval", "0"], enrolment="open")
+                                    ["--report-interval", "0", "--metrics-allow", "127.0.0.1"], enrolment="open")
             server.start()
             host, port, tls, pids, base = "127.0.0.1", server.port, False, [server.process.pid], server.url
         started = time.monotonic()
