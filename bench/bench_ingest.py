@@ -158,6 +158,24 @@ def stored_reports(stack):
     return int(stack.postgres.sql("kova", "SELECT count(*) FROM reports"))
 
 
+def commit_groups(servers):
+    """How many agents' requests shared each commit, over the instances still answering: the number of
+    commits, their mean size and the smallest bucket bound that holds them all."""
+    commits, requests, largest = 0, 0.0, 0.0
+    for server in servers:
+        page = server.metrics()
+        count = page.get("kova_exchange_commit_group_size_count", 0)
+        commits += count
+        requests += page.get("kova_exchange_commit_group_size_sum", 0)
+        bounds = sorted(float(name.split('"')[1]) for name, value in page.items()
+                        if name.startswith("kova_exchange_commit_group_size_bucket{le=") and "+Inf" not in name
+                        and value >= count)
+        largest = max(largest, bounds[0] if bounds else float("inf"))
+    if commits:
+        print(f"commits: {commits:,.0f}, {requests / commits:.1f} requests each on average, "
+              f"none over {largest:g}", flush=True)
+
+
 def row(route, result):
     return (f"| {route} | {result['rate']:,.0f} | {result['p50_ms']:.2f} | {result['p99_ms']:.2f} | "
             f"{result['max_ms']:.1f} | {result['status_errors']:.0f} / {result['socket_errors']:.0f} | "
@@ -263,14 +281,14 @@ def main():
     try:
         if options.stack:
             stack = kovarig.Stack(os.path.abspath(options.server), count=options.instances, fsync=True,
-                                  extra=["--report-interval", "0"])
+                                  extra=["--report-interval", "0", "--metrics-allow", "127.0.0.1"])
             stack.start()
             host, port, tls, pids = "127.0.0.1", stack.nginx.https_port, True, [
                 s.process.pid for s in stack.servers]
             base = f"https://127.0.0.1:{port}"
         else:
             server = kovarig.Server(os.path.abspath(options.server), folder, os.path.join(folder, "kova.db"),
-                                    ["--report-interval", "0"], enrolment="open")
+                                    ["--report-interval", "0", "--metrics-allow", "127.0.0.1"], enrolment="open")
             server.start()
             host, port, tls, pids, base = "127.0.0.1", server.port, False, [server.process.pid], server.url
         started = time.monotonic()
@@ -292,6 +310,7 @@ def main():
                                        report_body(agents[0]))
                 print(f"database floor: {floor:,.0f} single-report commits/s; reports/floor "
                       f"{reports['rate'] / floor:.2f}; reports/time page {reports['rate'] / time_page['rate']:.2f}")
+        commit_groups(stack.servers if stack else [server])
         if options.kill:
             run_kill(options, folder, agents, stack, exchange, shape)
     finally:

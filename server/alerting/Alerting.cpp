@@ -72,6 +72,7 @@ void Alerting::reloadReceivers() {
 }
 
 void Alerting::checkSilence() {
+    m_store.settle();
     if (const auto recorded = m_recorder.recordSilences(currentTime()); !recorded)
         qWarning().noquote() << "silent computers could not be recorded:" << recorded.reason();
 }

@@ -8,15 +8,6 @@ void RequestCounters::countRequest(const QString& route, int status) {
     ++m_requests[{route, status}];
 }
 
-void RequestCounters::observeExchange(double seconds) {
-    ++m_exchanges;
-    m_exchangeSeconds += seconds;
-    for (size_t k = 0; k < kExchangeBuckets.size(); ++k) {
-        if (seconds <= kExchangeBuckets[k])
-            ++m_buckets[k];
-    }
-}
-
 void RequestCounters::countRefusal(Refusal refusal) {
     ++m_refusals[size_t(refusal)];
 }
@@ -28,15 +19,10 @@ void RequestCounters::write(QByteArray& out) const {
         metrics::sample(out, "kova_http_requests_total",
                         {{"route", it.key().first}, {"status", QString::number(it.key().second)}},
                         double(it.value()));
-    const char* histogram = "kova_exchange_duration_seconds";
-    metrics::family(out, histogram, "histogram", "Time to answer an agent's settings request or report.");
-    for (size_t k = 0; k < kExchangeBuckets.size(); ++k)
-        metrics::sample(out, "kova_exchange_duration_seconds_bucket",
-                        {{"le", QString::number(kExchangeBuckets[k])}}, double(m_buckets[k]));
-    metrics::sample(out, "kova_exchange_duration_seconds_bucket", {{"le", QStringLiteral("+Inf")}},
-                    double(m_exchanges));
-    metrics::sample(out, "kova_exchange_duration_seconds_sum", {}, m_exchangeSeconds);
-    metrics::sample(out, "kova_exchange_duration_seconds_count", {}, double(m_exchanges));
+    m_exchange.write(out, "kova_exchange_duration_seconds",
+                     "Time to answer an agent's settings request or report, its commit included.");
+    m_commitGroup.write(out, "kova_exchange_commit_group_size",
+                        "Agents' requests whose writes shared one commit.");
     metrics::family(out, "kova_http_refused_total", "counter",
                     "Requests refused and connections dropped at the HTTP edge, by reason.");
     for (const Refusal refusal : kRefusals)

@@ -55,7 +55,9 @@ void WebhookDelivery::kick() {
     });
 }
 
+// Settled first: an event is sent only once the report that raised it is committed.
 void WebhookDelivery::sendDue() {
+    m_events.store().settle();
     // Receivers with all their requests in flight (a dead one, mostly) are not even looked up for.
     QStringList withRoom;
     for (const Receiver& receiver : m_settings.receivers) {

@@ -37,6 +37,7 @@ void ConnectionGuard::beforeParser() {
     m_edge.setAnswering(this);
     if (m_refused)
         return drain();
+    m_edge.arriving(m_socket);
     const qint64 available = m_socket->bytesAvailable();
     if (available > m_unconsumed)
         frame(m_socket->peek(available));

@@ -30,6 +30,14 @@ public:
     // Told of every refusal and of every change in the number of open connections.
     void watch(std::function<void(Refusal)> refused, std::function<void(int)> openConnections);
 
+    // Told of a connection's bytes just before the HTTP layer parses them, so that an answer still owed on
+    // it goes out before the next request's.
+    void beforeParsing(std::function<void(const QTcpSocket*)> arriving) { m_arriving = std::move(arriving); }
+    void arriving(const QTcpSocket* socket) const {
+        if (m_arriving)
+            m_arriving(socket);
+    }
+
     // The connection whose request the HTTP layer is reading and answering right now, if any: routes ask
     // for it to stream their answer at the client's pace.
     ConnectionGuard* answering() const { return m_answering; }
@@ -55,6 +63,7 @@ private:
     std::optional<QSslConfiguration> m_tls;
     std::function<void(Refusal)> m_refused;
     std::function<void(int)> m_openConnections;
+    std::function<void(const QTcpSocket*)> m_arriving;
     QSet<ConnectionGuard*> m_guards;
     QHash<QHostAddress, int> m_perAddress;
     ConnectionGuard* m_answering = nullptr;

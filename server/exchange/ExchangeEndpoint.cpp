@@ -43,10 +43,33 @@ QHttpServerResponse settingsFailure(const QString& computer, const QString& reas
 
 ExchangeEndpoint::ExchangeEndpoint(ServerStore& store, AgentGate& gate) : m_store(store), m_gate(gate) {}
 
+// A report lost with its group's commit no longer counts against the next one's interval, so the agent's
+// next report is taken.
+ExchangeAnswer ExchangeEndpoint::answer(const ExchangeRequest& request) {
+    const ServerStore::Grouping grouping(m_store);
+    const int writesBefore = m_store.groupSize();
+    m_storedBefore.reset();
+    ExchangeAnswer answered{answerRequest(request), {}};
+    if (m_store.groupSize() > writesBefore) {
+        if (request.body.startsWith(kServerCodePrefix)) {
+            const QString computer = QString::fromUtf8(
+                wire::percentDecodedBytes(QString::fromUtf8(request.body.mid(kServerCodePrefix.size()))));
+            answered.ifLost = [computer](const QString& reason) { return settingsFailure(computer, reason); };
+        } else {
+            answered.ifLost = [this, storedBefore = m_storedBefore](const QString& reason) {
+                if (storedBefore)
+                    m_lastStored[storedBefore->first] = storedBefore->second;
+                return storeFailure(reason);
+            };
+        }
+    }
+    return answered;
+}
+
 // Anything that starts with "servercode=" is a settings request, and everything after it is the name: an
 // agent sends the name unescaped, so a raw "&" or "+" in it is part of the name. Every refusal of a
 // settings request has an empty body, which an agent takes for a failed download.
-QHttpServerResponse ExchangeEndpoint::answer(const ExchangeRequest& request) {
+QHttpServerResponse ExchangeEndpoint::answerRequest(const ExchangeRequest& request) {
     if (request.method != HttpMethod::Post)
         return methodNotAllowed(QByteArrayLiteral("POST"));
     const QByteArray& body = request.body;
@@ -166,6 +189,7 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
         !stored)
         return storeFailure(stored.reason());
     auto& stored = m_lastStored[report->computerName()];
+    m_storedBefore.emplace(report->computerName(), stored);
     stored = {stored[1], now};
     return textReply(
         QStringLiteral("Report received for %1 at %2.").arg(report->computerName(), wire::dateTimeText(now)));

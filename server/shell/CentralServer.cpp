@@ -63,19 +63,18 @@ qsizetype bodyLimit(QByteArrayView path) {
 } // namespace
 
 CentralServer::CentralServer()
-    : m_gate(m_store), m_exchange(m_store, m_gate), m_api(m_store), m_alerting(m_store),
-      m_retention(m_store) {
+    : m_gate(m_store), m_exchange(m_store, m_gate), m_api(m_store), m_alerting(m_store), m_retention(m_store),
+      m_answers(m_store) {
     addRoutes();
 }
 
+// Held answers go out while their clients may still read them.
+CentralServer::~CentralServer() {
+    m_store.settle();
+}
+
 void CentralServer::addRoutes() {
-    m_http.route(exactPath(wire::kExchangePath), [this](const QHttpServerRequest& request) {
-        QElapsedTimer timer;
-        timer.start();
-        QHttpServerResponse response = m_exchange.answer(readExchangeRequest(request, m_trustedProxies));
-        m_alerting.counters().observeExchange(double(timer.nsecsElapsed()) / 1e9);
-        return response;
-    });
+    addExchangeRoute();
     m_http.route(exactPath(wire::kTimePath), [this](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
             return methodNotAllowed(QByteArrayLiteral("GET"));
@@ -92,6 +91,24 @@ void CentralServer::addRoutes() {
     }
     addConsoleRoutes();
     addAlertingRoutes();
+}
+
+// Answered through the responder, once the writes are committed; the request counters' hook does not see
+// such answers, so they are counted here.
+void CentralServer::addExchangeRoute() {
+    m_answers.setObservers(
+        [this](const QHttpServerResponse& answer, const QElapsedTimer& since) {
+            m_alerting.counters().observeExchange(double(since.nsecsElapsed()) / 1e9);
+            m_alerting.counters().countRequest(QStringLiteral("exchange"), int(answer.statusCode()));
+        },
+        [this](int size) { m_alerting.counters().observeCommitGroup(size); });
+    m_http.route(exactPath(wire::kExchangePath), [this](const QHttpServerRequest& request,
+                                                        QHttpServerResponder&& responder) {
+        QElapsedTimer since;
+        since.start();
+        ExchangeAnswer answer = m_exchange.answer(readExchangeRequest(request, m_trustedProxies));
+        m_answers.send(std::move(responder), std::move(answer.response), std::move(answer.ifLost), since);
+    });
 }
 
 // Streamed at the client's pace, so that many downloads of a large program hold little memory. Answered
@@ -115,6 +132,7 @@ void CentralServer::sendUpdate(const QHttpServerRequest& request, const QString&
 void CentralServer::addAlertingRoutes() {
     m_http.route(exactPath(QStringLiteral("/metrics")), [this](const QHttpServerRequest& request,
                                                                QHttpServerResponder&& responder) {
+        m_store.settle();
         m_alerting.answerMetrics(readMetricsRequest(request, m_trustedProxies), std::move(responder));
     });
     m_http.afterRequest([this](QHttpServerResponse&& response, const QHttpServerRequest& request) {
@@ -125,6 +143,7 @@ void CentralServer::addAlertingRoutes() {
 
 void CentralServer::addConsoleRoutes() {
     m_http.route(ConsoleApi::prefix() + QStringLiteral(".*"), [this](const QHttpServerRequest& request) {
+        m_store.settle();
         return m_api.answer(readApiRequest(request, m_trustedProxies));
     });
     m_http.route(kConsolePath + QStringLiteral(".*"), [](const QHttpServerRequest& request) {
@@ -176,6 +195,12 @@ Result<> CentralServer::listen(const ServerOptions& options) {
     auto listener = std::make_unique<EdgeListener>(options.edge, bodyLimit, options.trustedProxies);
     listener->watch([this](Refusal refusal) { m_alerting.counters().countRefusal(refusal); },
                     [this](int open) { m_alerting.counters().setOpenConnections(open); });
+    // HTTP/1.1 answers go out in the order of their requests, so a connection's next request waits for
+    // the commit of the last one's.
+    listener->beforeParsing([this](const QTcpSocket* socket) {
+        if (m_answers.owes(socket))
+            m_store.settle();
+    });
     if (!options.tlsCertificateFile.isEmpty() || !options.tlsKeyFile.isEmpty()) {
         auto tls = loadTlsFiles(options.tlsCertificateFile, options.tlsKeyFile);
         if (!tls)

@@ -4,6 +4,7 @@
 #include "api/ConsoleApi.h"
 #include "edge/EdgeListener.h"
 #include "exchange/ExchangeEndpoint.h"
+#include "exchange/HeldAnswers.h"
 #include "shell/ServerOptions.h"
 #include "store/Retention.h"
 #include "store/ServerStore.h"
@@ -15,10 +16,14 @@ namespace server {
 
 // The central server: the agents' endpoint, the web time page, the update download and the operator
 // console on one port.
-// Requests are answered one at a time on the thread that runs the event loop, behind the edge's bounds.
+// Requests are answered one at a time on the thread that runs the event loop, behind the edge's bounds;
+// the agents' answers wait for the commit their writes share (see HeldAnswers).
 class CentralServer {
 public:
     CentralServer();
+    ~CentralServer();
+    CentralServer(const CentralServer&) = delete;
+    CentralServer& operator=(const CentralServer&) = delete;
 
     // Opens the database, loads the TLS files when given and starts listening; on failure says what
     // failed, in words fit for the operator.
@@ -34,6 +39,7 @@ public:
 
 private:
     void addRoutes();
+    void addExchangeRoute();
     void addConsoleRoutes();
     void addAlertingRoutes();
     Result<> listen(const ServerOptions& options);
@@ -45,6 +51,7 @@ private:
     ConsoleApi m_api;
     Alerting m_alerting;
     Retention m_retention;
+    HeldAnswers m_answers;
     QHttpServer m_http;
     EdgeListener* m_edge = nullptr; // owned by m_http
     QString m_updatesFolder;

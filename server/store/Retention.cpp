@@ -29,6 +29,7 @@ void Retention::start(int keepDays) {
 
 // One batch of one rule per tick, the rules in turn; a round in which no rule filled a batch has caught up.
 void Retention::pruneBatch() {
+    m_store.settle();
     const auto& rules = schema::pruneRules();
     const schema::PruneRule& rule = rules[m_rule];
     const auto pruned = m_store.prune(rule.statements, rule.oldestKept(currentTime(), m_keepDays));

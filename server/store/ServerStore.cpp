@@ -64,6 +64,21 @@ Enrolment enrolmentFrom(const QStringList& row) {
     return enrolment;
 }
 
+// Another instance's group may wait for a row this group holds while this one waits for one of its own:
+// neither commits until the other does. So once a PostgreSQL group holds another request's writes, a row
+// lock is waited for only briefly; on timeout the group commits what it holds and the request runs again
+// in a new group, which waits as long as any transaction does.
+Result<> waitBriefly(QSqlDatabase& db, sql::Backend backend, const GroupTransaction& group) {
+    if (backend != sql::Backend::Postgres || group.size() != 1)
+        return Result<>::success();
+    return runOwn(db, {QStringLiteral("SET LOCAL lock_timeout = '20ms'")});
+}
+
+// PostgreSQL's words for a statement given up at the lock timeout (SQLSTATE 55P03).
+bool isLockTimeout(const Result<>& failed) {
+    return failed.reason().contains(QLatin1String("lock timeout"));
+}
+
 } // namespace
 
 struct ServerStore::Statements {
@@ -111,7 +126,10 @@ ServerStore::ServerStore() {
     m_connectionName = QStringLiteral("kova-server-store-%1").arg(++instances);
 }
 
+// Whatever waits on the open group is gone by now; what it wrote is still kept.
 ServerStore::~ServerStore() {
+    m_settledObserver = nullptr;
+    settle();
     m_statements.reset();
     m_kept.reset();
     m_db.close();
@@ -175,7 +193,7 @@ bool ServerStore::reopenWhenLost() {
 Result<> ServerStore::readRows(QSqlQuery Statements::*statement, const QStringList& values,
                                const sql::TextRow& row) {
     auto done = sql::readText(m_statements.get()->*statement, values, row);
-    if (!done && !m_inTransaction && reopenWhenLost())
+    if (!done && !m_inTransaction && !m_group.isOpen() && reopenWhenLost())
         done = sql::readText(m_statements.get()->*statement, values, row);
     return done;
 }
@@ -302,6 +320,9 @@ Result<> ServerStore::checkFileIsStillOurs() const {
 Result<> ServerStore::inTransaction(const std::function<Result<>()>& work) {
     if (auto ours = checkFileIsStillOurs(); !ours)
         return ours;
+    if (m_grouping)
+        return joinGroup(work);
+    settle();
     const Attempt first = attemptTransaction(work);
     if (first.result)
         return first.result;
@@ -325,6 +346,53 @@ ServerStore::Attempt ServerStore::attemptTransaction(const std::function<Result<
     const QString reason = done.reason().isEmpty() ? m_db.lastError().text() : done.reason();
     m_db.rollback();
     return {Failure{reason}, done.ok()};
+}
+
+// A group that cannot begin failed before anything was written, so after a lost connection it begins once
+// more on the new one, as a single transaction would.
+Result<> ServerStore::joinGroup(const std::function<Result<>()>& work) {
+    if (!m_group.isOpen()) {
+        auto begun = m_group.begin();
+        if (!begun && reopenWhenLost())
+            begun = m_group.begin();
+        if (!begun) {
+            ++m_counters.databaseErrors;
+            return begun;
+        }
+    }
+    if (auto waiting = waitBriefly(m_db, m_backend, m_group); !waiting) {
+        ++m_counters.databaseErrors;
+        return waiting;
+    }
+    m_inTransaction = true;
+    Result<> done = m_group.join(work);
+    m_inTransaction = false;
+    if (!done && isLockTimeout(done)) {
+        settle();
+        if (auto begun = m_group.begin(); !begun)
+            done = begun;
+        else {
+            m_inTransaction = true;
+            done = m_group.join(work);
+            m_inTransaction = false;
+        }
+    }
+    if (!done)
+        ++m_counters.databaseErrors;
+    return done;
+}
+
+void ServerStore::settle() {
+    if (!m_group.isOpen())
+        return;
+    const Result<> committed = m_group.commit();
+    if (committed)
+        m_counters.reportsStored += m_reportsInGroup;
+    else
+        ++m_counters.databaseErrors;
+    m_reportsInGroup = 0;
+    if (m_settledObserver)
+        m_settledObserver(committed);
 }
 
 Result<std::optional<SettingsRecord>> ServerStore::readSettings(const QString& computer) {
@@ -402,7 +470,7 @@ Result<> ServerStore::storeReport(const StatusReport& report, const QDateTime& r
         return m_reportObserver ? m_reportObserver(report, receivedAt) : Result<>::success();
     });
     if (stored)
-        ++m_counters.reportsStored;
+        ++(m_grouping ? m_reportsInGroup : m_counters.reportsStored);
     return stored;
 }
 

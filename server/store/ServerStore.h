@@ -6,6 +6,7 @@
 #include "domain/StatusReport.h"
 #include "Result.h"
 #include "store/DatabaseFile.h"
+#include "store/GroupTransaction.h"
 #include "store/SqlDialect.h"
 #include "store/StatementCache.h"
 #include "store/TextRead.h"
@@ -27,9 +28,10 @@ struct DatabaseLocation;
 enum class NewDatabase { Refused, Allowed };
 
 // The server's database, SQLite or PostgreSQL: each computer's settings, its latest status, the history of
-// reports and where each name stands with enrolment. Each change is one transaction, so a refused or failed
-// one leaves nothing behind; a change is refused when the database file was deleted or replaced under the
-// server. On PostgreSQL a lost connection (the database restarted) is opened again at the next failure.
+// reports and where each name stands with enrolment. Each change is one transaction (an agent's, one
+// savepoint in a shared one), so a refused or failed one leaves nothing behind; a change is refused when the
+// database file was deleted or replaced under the server. On PostgreSQL a lost connection (the database
+// restarted) is opened again at the next failure.
 class ServerStore {
 public:
     ServerStore();
@@ -100,8 +102,31 @@ public:
                      const StatementCache::RowReader& row = {});
 
     // Runs `work` as one transaction: all of it is stored, or (when it fails) nothing. Refused when the
-    // database file was deleted or replaced under the server.
+    // database file was deleted or replaced under the server. While a Grouping lives, the work joins the
+    // open group instead (see settle()); otherwise the open group is settled first, so no other write
+    // ever lands in it.
     Result<> inTransaction(const std::function<Result<>()>& work);
+
+    // The agents' writes share one transaction, which waits for settle(): while one of these lives, each
+    // inTransaction() is a savepoint in that group, opened by the first.
+    class Grouping {
+    public:
+        explicit Grouping(ServerStore& store) : m_store(store) { m_store.m_grouping = true; }
+        ~Grouping() { m_store.m_grouping = false; }
+        Grouping(const Grouping&) = delete;
+        Grouping& operator=(const Grouping&) = delete;
+
+    private:
+        ServerStore& m_store;
+    };
+    bool groupOpen() const { return m_group.isOpen(); }
+    // Savepoints the open group kept, mostly one a request; none when no group is open.
+    int groupSize() const { return m_group.size(); }
+    // Commits the open group, if any, and tells the settled observer how the commit went. Whatever reads
+    // or writes outside the agents' exchange calls this first, so it sees only committed state.
+    void settle();
+    using SettledObserver = std::function<void(const Result<>& commit)>;
+    void setSettledObserver(SettledObserver observer) { m_settledObserver = std::move(observer); }
 
 private:
     struct Statements;
@@ -116,6 +141,7 @@ private:
     bool reopenWhenLost();
     Result<> readRows(QSqlQuery Statements::*statement, const QStringList& values, const sql::TextRow& row);
     Attempt attemptTransaction(const std::function<Result<>()>& work);
+    Result<> joinGroup(const std::function<Result<>()>& work);
     Result<> auditReportedChanges(const QString& computer, const QList<SettingChange>& changes,
                                   const QString& at);
     Result<> migrate(NewDatabase creation);
@@ -138,6 +164,10 @@ private:
     PendingObserver m_pendingObserver;
     Counters m_counters;
     bool m_inTransaction = false;
+    bool m_grouping = false;
+    GroupTransaction m_group{m_db};
+    qint64 m_reportsInGroup = 0; // counted as stored once the group commits
+    SettledObserver m_settledObserver;
 };
 
 } // namespace server

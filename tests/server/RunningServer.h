@@ -66,6 +66,14 @@ struct RunningServer {
     // `extra`: further report values (disks, the alert status ...).
     int report(const QString& computer, const QMap<int, QStringList>& folders, const QString& message = {},
                const QHash<QString, QString>& extra = {}) {
+        if (!keys.contains(computer))
+            keys.insert(computer, enrol(computer));
+        return testsupport::postForm(endpoint(), reportBody(computer, folders, message, extra),
+                                     testsupport::bearer(keys[computer]))
+            .status;
+    }
+    static QByteArray reportBody(const QString& computer, const QMap<int, QStringList>& folders = {},
+                                 const QString& message = {}, const QHash<QString, QString>& extra = {}) {
         QHash<QString, QString> values{{"sMessage", message}, {"sSettingTime", "1"}, {"sDisable", "0"}};
         values.insert(extra);
         for (int slot = 1; slot <= wire::kSlotCount; ++slot) {
@@ -74,11 +82,7 @@ struct RunningServer {
             values.insert(QStringLiteral("sCount%1").arg(slot), folder[1]);
             values.insert(QStringLiteral("sAlert%1").arg(slot), folder[2]);
         }
-        if (!keys.contains(computer))
-            keys.insert(computer, enrol(computer));
-        return testsupport::postForm(endpoint(), reportForm(computer, values),
-                                     testsupport::bearer(keys[computer]))
-            .status;
+        return reportForm(computer, values);
     }
 
     // An API token made the way an operator makes one, before the server starts on the database.

@@ -1,43 +1,13 @@
 // The server's edge, over real loopback connections: what it refuses from the head, when it drops a
 // connection, the caps on connections and the paced update download.
 #include "alerting/MetricsAccess.h"
+#include "server/RawConnection.h"
 #include "server/RunningServer.h"
 #include "support/FileBytes.h"
-
-#include <QTcpSocket>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// A client speaking raw bytes from a loopback address of its choosing, collecting what comes back.
-struct RawConnection {
-    QTcpSocket socket;
-    QByteArray received;
-
-    // A receive window given is kept small (no autotuning), for a client that stops reading to stall at once.
-    RawConnection(const RunningServer& server, const QString& from = QStringLiteral("127.0.0.1"),
-                  int receiveWindow = 0) {
-        QObject::connect(&socket, &QIODevice::readyRead, [this] { received += socket.readAll(); });
-        socket.bind(QHostAddress(from));
-        if (receiveWindow > 0)
-            socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, receiveWindow);
-        socket.connectToHost(QHostAddress::LocalHost, server.central.port());
-        if (!QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
-            qWarning("connecting from %s: %s", qPrintable(from), qPrintable(socket.errorString()));
-    }
-
-    void send(const QByteArray& bytes) { socket.write(bytes); }
-    bool closedWithin(std::chrono::milliseconds limit) {
-        return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::UnconnectedState; },
-                               int(limit.count()));
-    }
-    bool answeredWithin(const QByteArray& statusLine, std::chrono::milliseconds limit = 5s) {
-        return QTest::qWaitFor(
-            [&] { return received.startsWith(statusLine) && received.contains("\r\n\r\n"); },
-            int(limit.count()));
-    }
-};
 
 const QByteArray kTimeRequest = "GET /cgi-bin/timer.pl HTTP/1.1\r\nHost: h\r\n\r\n";
 
