@@ -52,8 +52,8 @@ ExchangeAnswer ExchangeEndpoint::answer(const ExchangeRequest& request) {
     ExchangeAnswer answered{answerRequest(request), {}};
     if (m_store.groupSize() > writesBefore) {
         if (request.body.startsWith(kServerCodePrefix)) {
-            const QString computer = QString::fromUtf8(
-                wire::percentDecodedBytes(QString::fromUtf8(request.body.mid(kServerCodePrefix.size()))));
+            const QString computer = QString::fromUtf8(wire::decodedFormBytes(
+                QByteArrayView(request.body).sliced(kServerCodePrefix.size()), wire::Blanks::None));
             answered.ifLost = [computer](const QString& reason) { return settingsFailure(computer, reason); };
         } else {
             answered.ifLost = [this, storedBefore = m_storedBefore](const QString& reason) {
