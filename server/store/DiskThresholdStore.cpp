@@ -11,8 +11,7 @@ const QString kFleetDefaultName = QStringLiteral("disk_threshold");
 Result<QString> DiskThresholdStore::fleetDefault() {
     QString value;
     if (auto done = m_store.runKept(QStringLiteral("SELECT value FROM fleet_settings WHERE name = ?"),
-                                    {kFleetDefaultName},
-                                    [&](const QSqlQuery& row) { value = row.value(0).toString(); });
+                                    {kFleetDefaultName}, [&](const QStringList& row) { value = row.at(0); });
         !done)
         return Failure{done.reason()};
     return value;
@@ -20,22 +19,28 @@ Result<QString> DiskThresholdStore::fleetDefault() {
 
 Result<std::optional<QString>> DiskThresholdStore::own(const QString& computer) {
     std::optional<QString> threshold;
-    if (auto done =
-            m_store.runKept(QStringLiteral("SELECT disk_threshold FROM computers WHERE name = ?"), {computer},
-                            [&](const QSqlQuery& row) { threshold = row.value(0).toString(); });
+    if (auto done = m_store.runKept(QStringLiteral("SELECT disk_threshold FROM computers WHERE name = ?"),
+                                    {computer}, [&](const QStringList& row) { threshold = row.at(0); });
         !done)
         return Failure{done.reason()};
     return threshold;
 }
 
+// Every report asks this, so both texts come in one statement; a missing row reads as no text.
 Result<std::optional<DiskThreshold>> DiskThresholdStore::effective(const QString& computer) {
-    const auto fleet = fleetDefault();
-    if (!fleet)
-        return Failure{fleet.reason()};
-    const auto mine = own(computer);
-    if (!mine)
-        return Failure{mine.reason()};
-    return effectiveThreshold(mine->value_or(QString()), *fleet);
+    QString mine;
+    QString fleet;
+    if (auto done =
+            m_store.runKept(QStringLiteral("SELECT (SELECT disk_threshold FROM computers WHERE name = ?), "
+                                           "(SELECT value FROM fleet_settings WHERE name = ?)"),
+                            {computer, kFleetDefaultName},
+                            [&](const QStringList& row) {
+                                mine = row.at(0);
+                                fleet = row.at(1);
+                            });
+        !done)
+        return Failure{done.reason()};
+    return effectiveThreshold(mine, fleet);
 }
 
 Result<> DiskThresholdStore::setFleetDefault(const QString& text, const QString& operatorName,

@@ -12,7 +12,7 @@ Result<QHash<QString, QString>> EventStore::conditions(const QString& computer) 
     QHash<QString, QString> standing;
     if (auto done = m_store.runKept(
             QStringLiteral("SELECT subject, state FROM alert_conditions WHERE computer = ?"), {computer},
-            [&](const QSqlQuery& row) { standing.insert(row.value(0).toString(), row.value(1).toString()); });
+            [&](const QStringList& row) { standing.insert(row.at(0), row.at(1)); });
         !done)
         return Failure{done.reason()};
     return standing;

@@ -6,40 +6,58 @@
 namespace server {
 namespace {
 
-const QString kSavepoint = QStringLiteral("exchange_request");
+const QString kSavepoint = QStringLiteral("SAVEPOINT exchange_request");
+const QString kRelease = QStringLiteral("RELEASE SAVEPOINT exchange_request");
+const QString kRollBack = QStringLiteral("ROLLBACK TO SAVEPOINT exchange_request");
+const QString kWaitBriefly = QStringLiteral("SET LOCAL lock_timeout = '20ms'");
 
 } // namespace
 
-Result<> GroupTransaction::exec(const QString& statement) {
+Result<> GroupTransaction::exec(const QStringList& statements) {
+    if (m_backend == sql::Backend::Sqlite) {
+        for (const QString& statement : statements) {
+            if (auto done = m_kept->run(statement, {}); !done)
+                return done;
+        }
+        return Result<>::success();
+    }
     QSqlQuery query(m_db);
-    if (query.exec(statement))
+    if (query.exec(statements.join(QStringLiteral("; "))))
         return Result<>::success();
     return Failure{query.lastError().text()};
 }
 
 Result<> GroupTransaction::begin() {
+    m_backend = sql::backendOf(m_db);
     if (!m_db.transaction())
         return Failure{m_db.lastError().text()};
     m_open = true;
     m_size = 0;
+    m_releaseOwed = false;
     return Result<>::success();
 }
 
 Result<> GroupTransaction::join(const std::function<Result<>()>& work) {
-    if (auto saved = exec(QStringLiteral("SAVEPOINT ") + kSavepoint); !saved)
-        return saved;
-    Result<> done = work();
-    if (done)
-        done = exec(QStringLiteral("RELEASE SAVEPOINT ") + kSavepoint);
+    QStringList opening;
+    if (m_releaseOwed)
+        opening << kRelease;
+    // Set outside the savepoint, so that a request rolled back does not take it back with it.
+    if (m_backend == sql::Backend::Postgres && m_size == 1)
+        opening << kWaitBriefly;
+    opening << kSavepoint;
+    m_releaseOwed = false;
+    if (auto opened = exec(opening); !opened)
+        return opened;
+    const Result<> done = work();
     if (done) {
         ++m_size;
+        m_releaseOwed = true;
         return done;
     }
     // A failed step may leave no reason of its own; the database's is the one to tell.
     const QString reason = done.reason().isEmpty() ? m_db.lastError().text() : done.reason();
     // PostgreSQL refuses every statement after a failed one until the savepoint is rolled back.
-    (void)exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + kSavepoint);
-    (void)exec(QStringLiteral("RELEASE SAVEPOINT ") + kSavepoint);
+    (void)exec({kRollBack, kRelease});
     return Failure{reason};
 }
 
@@ -52,6 +70,11 @@ Result<> GroupTransaction::commit() {
     const QString reason = m_db.lastError().text();
     m_db.rollback();
     return Failure{reason};
+}
+
+// PostgreSQL's words for a statement given up at the lock time-out.
+bool GroupTransaction::isLockTimeout(const Result<>& failed) {
+    return failed.reason().contains(QLatin1String("lock timeout"));
 }
 
 } // namespace server

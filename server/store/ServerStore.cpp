@@ -4,6 +4,7 @@
 #include "store/DatabaseLocation.h"
 #include "store/Migrations.h"
 #include "store/SqlDialect.h"
+#include "store/SqliteStatement.h"
 #include "store/SqlRun.h"
 #include "store/StoreSchema.h"
 #include "store/TextWrite.h"
@@ -64,21 +65,6 @@ Enrolment enrolmentFrom(const QStringList& row) {
     return enrolment;
 }
 
-// Another instance's group may wait for a row this group holds while this one waits for one of its own:
-// neither commits until the other does. So once a PostgreSQL group holds another request's writes, a row
-// lock is waited for only briefly; on timeout the group commits what it holds and the request runs again
-// in a new group, which waits as long as any transaction does.
-Result<> waitBriefly(QSqlDatabase& db, sql::Backend backend, const GroupTransaction& group) {
-    if (backend != sql::Backend::Postgres || group.size() != 1)
-        return Result<>::success();
-    return runOwn(db, {QStringLiteral("SET LOCAL lock_timeout = '20ms'")});
-}
-
-// PostgreSQL's words for a statement given up at the lock timeout (SQLSTATE 55P03).
-bool isLockTimeout(const Result<>& failed) {
-    return failed.reason().contains(QLatin1String("lock timeout"));
-}
-
 } // namespace
 
 struct ServerStore::Statements {
@@ -132,6 +118,7 @@ ServerStore::~ServerStore() {
     settle();
     m_statements.reset();
     m_kept.reset();
+    m_checkpoints.stop();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -149,6 +136,8 @@ Result<> ServerStore::open(const QString& location, NewDatabase creation) {
         return connected;
     if (auto setUp = runOwn(m_db, sql::sessionSetup(m_backend)); !setUp)
         return setUp;
+    if (m_backend == sql::Backend::Sqlite)
+        m_checkpoints.start(sql::sqliteConnection(m_db), m_file);
     if (auto migrated = migrate(creation); !migrated)
         return migrated;
     if (auto marked = markIdentity(creation); !marked)
@@ -165,8 +154,7 @@ Result<> ServerStore::prepareStatements() {
     return Result<>::success();
 }
 
-Result<> ServerStore::runKept(const QString& text, const QVariantList& values,
-                              const StatementCache::RowReader& row) {
+Result<> ServerStore::runKept(const QString& text, const QStringList& values, const sql::TextRow& row) {
     return m_kept->run(text, values, row);
 }
 
@@ -318,7 +306,8 @@ Result<> ServerStore::checkFileIsStillOurs() const {
 // more on the new one. One whose commit failed may have been stored: it is never repeated, so a report is
 // never stored twice, and its sender (which got no acknowledgement) sends it again.
 Result<> ServerStore::inTransaction(const std::function<Result<>()>& work) {
-    if (auto ours = checkFileIsStillOurs(); !ours)
+    // An open group's file was checked when the group began.
+    if (auto ours = m_grouping && m_group.isOpen() ? Result<>::success() : checkFileIsStillOurs(); !ours)
         return ours;
     if (m_grouping)
         return joinGroup(work);
@@ -360,14 +349,11 @@ Result<> ServerStore::joinGroup(const std::function<Result<>()>& work) {
             return begun;
         }
     }
-    if (auto waiting = waitBriefly(m_db, m_backend, m_group); !waiting) {
-        ++m_counters.databaseErrors;
-        return waiting;
-    }
     m_inTransaction = true;
     Result<> done = m_group.join(work);
     m_inTransaction = false;
-    if (!done && isLockTimeout(done)) {
+    // Waited for briefly, as the group holds others' writes: those are committed, and it runs again alone.
+    if (!done && GroupTransaction::isLockTimeout(done)) {
         settle();
         if (auto begun = m_group.begin(); !begun)
             done = begun;

@@ -5,6 +5,7 @@
 #include "domain/SettingsRecord.h"
 #include "domain/StatusReport.h"
 #include "Result.h"
+#include "store/BackgroundCheckpoints.h"
 #include "store/DatabaseFile.h"
 #include "store/GroupTransaction.h"
 #include "store/SqlDialect.h"
@@ -98,8 +99,7 @@ public:
 
     // Runs one of the statements that every report or request runs, prepared once per connection; each row
     // goes to `row`.
-    Result<> runKept(const QString& text, const QVariantList& values,
-                     const StatementCache::RowReader& row = {});
+    Result<> runKept(const QString& text, const QStringList& values, const sql::TextRow& row = {});
 
     // Runs `work` as one transaction: all of it is stored, or (when it fails) nothing. Refused when the
     // database file was deleted or replaced under the server. While a Grouping lives, the work joins the
@@ -158,6 +158,7 @@ private:
     FileIdentity m_identity;
     QString m_databaseId; // the random identity the database holds
     QSqlDatabase m_db;
+    BackgroundCheckpoints m_checkpoints;
     std::unique_ptr<Statements> m_statements;
     std::unique_ptr<StatementCache> m_kept;
     ReportObserver m_reportObserver;
@@ -165,7 +166,7 @@ private:
     Counters m_counters;
     bool m_inTransaction = false;
     bool m_grouping = false;
-    GroupTransaction m_group{m_db};
+    GroupTransaction m_group{m_db, m_kept};
     qint64 m_reportsInGroup = 0; // counted as stored once the group commits
     SettledObserver m_settledObserver;
 };

@@ -1,7 +1,6 @@
 #include "store/StatementCache.h"
 
 #include "store/SqlDialect.h"
-#include "store/SqlRun.h"
 
 namespace server {
 
@@ -17,15 +16,12 @@ Result<QSqlQuery*> StatementCache::statement(const QString& text) {
     return query.get();
 }
 
-Result<> StatementCache::run(const QString& text, const QVariantList& values, const RowReader& row) {
+Result<> StatementCache::run(const QString& text, const QStringList& values, const sql::TextRow& row) {
     const auto query = statement(text);
     if (!query)
         return Failure{query.reason()};
-    auto done = sql::run(**query, values);
-    while (done && row && (*query)->next())
-        row(**query);
-    (*query)->finish();
-    return done;
+    return sql::readText(
+        **query, values, row ? row : [](const QStringList&) {});
 }
 
 } // namespace server

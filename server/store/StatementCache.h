@@ -1,13 +1,13 @@
 #pragma once
 
 #include "Result.h"
+#include "store/TextRead.h"
 
-#include <functional>
 #include <memory>
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QVariantList>
+#include <QStringList>
 
 namespace server {
 
@@ -15,13 +15,11 @@ namespace server {
 // (the portability check and the database's own parse) costs more than running one of them.
 class StatementCache {
 public:
-    using RowReader = std::function<void(const QSqlQuery&)>;
-
     explicit StatementCache(const QSqlDatabase& db) : m_db(db) {}
 
-    // Runs `text` with `values` bound in order and hands each row to `row`. The statement is reset
+    // Runs `text` with `values` bound in order as text and hands each row to `row`. The statement is reset
     // afterwards, so that a finished read holds nothing of the database open.
-    Result<> run(const QString& text, const QVariantList& values, const RowReader& row = {});
+    Result<> run(const QString& text, const QStringList& values, const sql::TextRow& row = {});
 
 private:
     Result<QSqlQuery*> statement(const QString& text);

@@ -23,7 +23,8 @@ QStringList columnsOf(sqlite3_stmt* statement) {
 }
 
 Result<> readSqlite(sqlite3_stmt* statement, const QStringList& values, const TextRow& row) {
-    auto done = bindText(statement, values);
+    QByteArray utf8;
+    auto done = bindText(statement, values, utf8);
     int step = SQLITE_DONE;
     while (done && (step = sqlite3_step(statement)) == SQLITE_ROW)
         row(columnsOf(statement));

@@ -9,7 +9,8 @@ namespace server::sql {
 namespace {
 
 Result<> writeSqlite(sqlite3_stmt* statement, const QStringList& values) {
-    auto done = bindText(statement, values);
+    QByteArray utf8;
+    auto done = bindText(statement, values, utf8);
     if (done && sqlite3_step(statement) != SQLITE_DONE)
         done = sqliteFailure(statement, "Unable to fetch row");
     release(statement);

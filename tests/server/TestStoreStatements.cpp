@@ -1,6 +1,8 @@
 // The store's fast paths on SQLite: text written straight to a statement is stored exactly as through Qt's
 // binding and fails with the same reason; kept statements read their rows, are reset afterwards, and keep
-// no statement that failed to prepare.
+// no statement that failed to prepare; the write-ahead log is copied back beside the commits.
+#include "store/BackgroundCheckpoints.h"
+#include "store/SqliteStatement.h"
 #include "store/SqlRun.h"
 #include "store/StatementCache.h"
 #include "store/TextWrite.h"
@@ -87,7 +89,7 @@ private slots:
         for (int use = 0; use < 2; ++use) { // the second from the cache, or prepared again after a failure
             QStringList read;
             const auto done =
-                cache.run(text, {3}, [&](const QSqlQuery& row) { read << row.value(0).toString(); });
+                cache.run(text, {QStringLiteral("3")}, [&](const QStringList& row) { read << row.at(0); });
             QCOMPARE(done ? read.join(',') : done.reason().left(rows.size()), rows);
         }
     }
@@ -97,7 +99,7 @@ private slots:
         QVERIFY(exec("INSERT INTO t (k, v) VALUES (1, 'one'), (2, 'two')"));
         server::StatementCache cache(m_db);
         int seen = 0;
-        QVERIFY(cache.run(QStringLiteral("SELECT v FROM t"), {}, [&](const QSqlQuery&) { ++seen; }));
+        QVERIFY(cache.run(QStringLiteral("SELECT v FROM t"), {}, [&](const QStringList&) { ++seen; }));
         QCOMPARE(seen, 2);
         QVERIFY(exec("DROP TABLE t"));
     }
@@ -110,9 +112,40 @@ private slots:
         QVERIFY(exec("CREATE TABLE later (w TEXT)"));
         QVERIFY(exec("INSERT INTO later (w) VALUES ('x')"));
         QString found;
-        QVERIFY(cache.run(text, {QStringLiteral("x")},
-                          [&](const QSqlQuery& row) { found = row.value(0).toString(); }));
+        QVERIFY(cache.run(text, {QStringLiteral("x")}, [&](const QStringList& row) { found = row.at(0); }));
         QCOMPARE(found, QStringLiteral("x"));
+    }
+
+    // Below the commit's own limit only the thread copies the log: the database file takes in what was
+    // committed while nothing more is written. Under steady commits the log never outgrows that limit.
+    void logCopiedBesideCommits_data() {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<bool>("waitForCopy");
+        QTest::newRow("past the limit, then quiet") << server::BackgroundCheckpoints::kDuePages + 200 << true;
+        QTest::newRow("steady, past the commit's limit")
+            << server::BackgroundCheckpoints::kCommitCopiesPages + 2000 << false;
+    }
+    void logCopiedBesideCommits() {
+        QFETCH(int, pages);
+        QFETCH(bool, waitForCopy);
+        QVERIFY(exec("PRAGMA journal_mode = WAL"));
+        QVERIFY(exec("PRAGMA synchronous = NORMAL"));
+        server::BackgroundCheckpoints checkpoints;
+        QVERIFY(checkpoints.start(server::sql::sqliteConnection(m_db), m_db.databaseName()));
+        const qint64 page = scalar("PRAGMA page_size").toLongLong();
+        const qint64 before = QFileInfo(m_db.databaseName()).size();
+        const QString filler(int(page) - 200, QLatin1Char('x')); // a row a page
+        QSqlQuery insert = prepared("INSERT INTO t (v) VALUES (?)");
+        for (int k = 0; k < pages; ++k) {
+            insert.addBindValue(filler);
+            QVERIFY(insert.exec());
+        }
+        if (waitForCopy)
+            QTRY_VERIFY(QFileInfo(m_db.databaseName()).size() > before + page * pages / 2);
+        QVERIFY(QFileInfo(m_db.databaseName() + QStringLiteral("-wal")).size() <
+                (page + 24) * (server::BackgroundCheckpoints::kCommitCopiesPages + 500));
+        checkpoints.stop();
+        QCOMPARE(scalar("SELECT count(*) FROM t").toInt(), pages);
     }
 
 private:
