@@ -1,8 +1,6 @@
 // The store's fast paths on SQLite: text written straight to a statement is stored exactly as through Qt's
 // binding and fails with the same reason; kept statements read their rows, are reset afterwards, and keep
-// no statement that failed to prepare; the write-ahead log is copied back beside the commits.
-#include "store/BackgroundCheckpoints.h"
-#include "store/SqliteStatement.h"
+// no statement that failed to prepare.
 #include "store/SqlRun.h"
 #include "store/StatementCache.h"
 #include "store/TextWrite.h"
@@ -114,38 +112,6 @@ private slots:
         QString found;
         QVERIFY(cache.run(text, {QStringLiteral("x")}, [&](const QStringList& row) { found = row.at(0); }));
         QCOMPARE(found, QStringLiteral("x"));
-    }
-
-    // Below the commit's own limit only the thread copies the log: the database file takes in what was
-    // committed while nothing more is written. Under steady commits the log never outgrows that limit.
-    void logCopiedBesideCommits_data() {
-        QTest::addColumn<int>("pages");
-        QTest::addColumn<bool>("waitForCopy");
-        QTest::newRow("past the limit, then quiet") << server::BackgroundCheckpoints::kDuePages + 200 << true;
-        QTest::newRow("steady, past the commit's limit")
-            << server::BackgroundCheckpoints::kCommitCopiesPages + 2000 << false;
-    }
-    void logCopiedBesideCommits() {
-        QFETCH(int, pages);
-        QFETCH(bool, waitForCopy);
-        QVERIFY(exec("PRAGMA journal_mode = WAL"));
-        QVERIFY(exec("PRAGMA synchronous = NORMAL"));
-        server::BackgroundCheckpoints checkpoints;
-        QVERIFY(checkpoints.start(server::sql::sqliteConnection(m_db), m_db.databaseName()));
-        const qint64 page = scalar("PRAGMA page_size").toLongLong();
-        const qint64 before = QFileInfo(m_db.databaseName()).size();
-        const QString filler(int(page) - 200, QLatin1Char('x')); // a row a page
-        QSqlQuery insert = prepared("INSERT INTO t (v) VALUES (?)");
-        for (int k = 0; k < pages; ++k) {
-            insert.addBindValue(filler);
-            QVERIFY(insert.exec());
-        }
-        if (waitForCopy)
-            QTRY_VERIFY(QFileInfo(m_db.databaseName()).size() > before + page * pages / 2);
-        QVERIFY(QFileInfo(m_db.databaseName() + QStringLiteral("-wal")).size() <
-                (page + 24) * (server::BackgroundCheckpoints::kCommitCopiesPages + 500));
-        checkpoints.stop();
-        QCOMPARE(scalar("SELECT count(*) FROM t").toInt(), pages);
     }
 
 private:
