@@ -4,6 +4,7 @@
 #include "store/DatabaseLocation.h"
 #include "store/Migrations.h"
 #include "store/SqlDialect.h"
+#include "store/SqliteStatement.h"
 #include "store/SqlRun.h"
 #include "store/StoreSchema.h"
 #include "store/TextWrite.h"
@@ -117,6 +118,7 @@ ServerStore::~ServerStore() {
     settle();
     m_statements.reset();
     m_kept.reset();
+    m_checkpoints.stop();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -134,6 +136,8 @@ Result<> ServerStore::open(const QString& location, NewDatabase creation) {
         return connected;
     if (auto setUp = runOwn(m_db, sql::sessionSetup(m_backend)); !setUp)
         return setUp;
+    if (m_backend == sql::Backend::Sqlite)
+        m_checkpoints.start(sql::sqliteConnection(m_db), m_file);
     if (auto migrated = migrate(creation); !migrated)
         return migrated;
     if (auto marked = markIdentity(creation); !marked)

@@ -5,6 +5,7 @@
 #include "domain/SettingsRecord.h"
 #include "domain/StatusReport.h"
 #include "Result.h"
+#include "store/BackgroundCheckpoints.h"
 #include "store/DatabaseFile.h"
 #include "store/GroupTransaction.h"
 #include "store/SqlDialect.h"
@@ -157,6 +158,7 @@ private:
     FileIdentity m_identity;
     QString m_databaseId; // the random identity the database holds
     QSqlDatabase m_db;
+    BackgroundCheckpoints m_checkpoints;
     std::unique_ptr<Statements> m_statements;
     std::unique_ptr<StatementCache> m_kept;
     ReportObserver m_reportObserver;

@@ -1,5 +1,6 @@
 #include "store/SqliteStatement.h"
 
+#include <QSqlDriver>
 #include <QSqlResult>
 #include <QStringEncoder>
 #include <sqlite3.h>
@@ -11,6 +12,13 @@ sqlite3_stmt* sqliteStatement(const QSqlQuery& query) {
     if (qstrcmp(handle.typeName(), "sqlite3_stmt*") != 0)
         return nullptr;
     return *static_cast<sqlite3_stmt* const*>(handle.constData());
+}
+
+sqlite3* sqliteConnection(const QSqlDatabase& db) {
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 Failure sqliteFailure(sqlite3_stmt* statement, const char* step) {

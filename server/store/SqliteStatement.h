@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+struct sqlite3;
 struct sqlite3_stmt;
 
 namespace server::sql {
@@ -12,6 +13,9 @@ namespace server::sql {
 // The SQLite statement under a prepared query, or null on another database: the statements every request
 // runs go to it straight, past Qt's binding and records.
 sqlite3_stmt* sqliteStatement(const QSqlQuery& query);
+
+// The SQLite connection under an open database, or null on another database.
+sqlite3* sqliteConnection(const QSqlDatabase& db);
 
 // Resets the statement and binds `values` in order as text, converted to UTF-8 into `utf8`, which must
 // outlive the steps. The database keeps UTF-8: binding UTF-16, as Qt's driver does, had SQLite convert each

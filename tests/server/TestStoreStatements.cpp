@@ -1,6 +1,8 @@
 // The store's fast paths on SQLite: text written straight to a statement is stored exactly as through Qt's
 // binding and fails with the same reason; kept statements read their rows, are reset afterwards, and keep
-// no statement that failed to prepare.
+// no statement that failed to prepare; the write-ahead log is copied back beside the commits.
+#include "store/BackgroundCheckpoints.h"
+#include "store/SqliteStatement.h"
 #include "store/SqlRun.h"
 #include "store/StatementCache.h"
 #include "store/TextWrite.h"
@@ -112,6 +114,39 @@ private slots:
         QString found;
         QVERIFY(cache.run(text, {QStringLiteral("x")}, [&](const QStringList& row) { found = row.at(0); }));
         QCOMPARE(found, QStringLiteral("x"));
+    }
+
+    // Below the bound only the thread copies the log: the database file takes in what was committed while
+    // nothing more is written. Under steady commits the log never outgrows the bound, however the thread
+    // is scheduled.
+    void logCopiedBesideCommits_data() {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<bool>("waitForCopy");
+        QTest::newRow("past the limit, then quiet") << server::BackgroundCheckpoints::kDuePages + 200 << true;
+        QTest::newRow("steady, three times the bound")
+            << 3 * server::BackgroundCheckpoints::kBoundPages << false;
+    }
+    void logCopiedBesideCommits() {
+        QFETCH(int, pages);
+        QFETCH(bool, waitForCopy);
+        QVERIFY(exec("PRAGMA journal_mode = WAL"));
+        QVERIFY(exec("PRAGMA synchronous = NORMAL"));
+        server::BackgroundCheckpoints checkpoints;
+        QVERIFY(checkpoints.start(server::sql::sqliteConnection(m_db), m_db.databaseName()));
+        const qint64 page = scalar("PRAGMA page_size").toLongLong();
+        const qint64 before = QFileInfo(m_db.databaseName()).size();
+        const QString filler(int(page) - 200, QLatin1Char('x')); // a row a page
+        QSqlQuery insert = prepared("INSERT INTO t (v) VALUES (?)");
+        for (int k = 0; k < pages; ++k) {
+            insert.addBindValue(filler);
+            QVERIFY(insert.exec());
+        }
+        if (waitForCopy)
+            QTRY_VERIFY(QFileInfo(m_db.databaseName()).size() > before + page * pages / 2);
+        QVERIFY(QFileInfo(m_db.databaseName() + QStringLiteral("-wal")).size() <
+                (page + 24) * (server::BackgroundCheckpoints::kBoundPages + 500));
+        checkpoints.stop();
+        QCOMPARE(scalar("SELECT count(*) FROM t").toInt(), pages);
     }
 
 private:
