@@ -11,8 +11,7 @@ namespace server {
 
 // Copies a SQLite connection's write-ahead log back into the database on a thread of its own. SQLite does
 // it by itself in the commit that fills the log, and that copy and its syncs held up every request queued
-// behind it (10 to 25 ms here, about once a second under load). Commits now only wake this thread, and the
-// copy runs beside them.
+// behind it. Commits now only wake this thread, and the copy runs beside them.
 //
 // The log starts again from its beginning only when it was copied to its end with no commit in between,
 // which steady commits never leave room for. So the commit that finds the log at its bound waits for the
@@ -36,7 +35,7 @@ public:
     static constexpr int kDuePages = 250;
     // ... and from which the commit finishes the copy and the log starts again (16 MB of 4 KB pages).
     static constexpr int kBoundPages = 4000;
-    // How long a copy waits for a commit to end before giving up its pass.
+    // How long the thread's connection waits for the file when it first reads it.
     static constexpr int kWaitMs = 2000;
 
 private:
