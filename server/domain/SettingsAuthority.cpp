@@ -9,7 +9,7 @@
 namespace server {
 namespace {
 
-enum Piece { ManualReboot = 3, RebootTime = 5, FirstDir = 6, LastAlert = 25, CheckUpdate = 27 };
+enum Piece { ManualReboot = 3, RebootTime = 5, CheckUpdate = 27 };
 
 const QString kOnlyLater = QStringLiteral("a report may only move this date later");
 
@@ -32,7 +32,7 @@ private:
 };
 
 bool isSlot(int piece) {
-    return piece >= FirstDir && piece <= LastAlert;
+    return piece >= SettingsRecord::folderPiece(1) && piece <= SettingsRecord::limitPiece(wire::kSlotCount);
 }
 
 // The server's own value is ISO unless an older server stored an agent's text; that reads in the agent's
@@ -70,7 +70,7 @@ void keepSlotsWithLimits(QStringList& pieces, const SettingsRecord& server, QMap
         const auto missing = missingLimit(SettingsRecord(pieces), slot);
         if (!missing)
             continue;
-        for (int piece : {FirstDir + slot - 1, FirstDir + wire::kSlotCount + slot - 1}) {
+        for (int piece : {SettingsRecord::folderPiece(slot), SettingsRecord::limitPiece(slot)}) {
             if (pieces[piece] != server.pieces().at(piece))
                 refused.insert(wire::settingsReportKeys().at(piece), *missing);
             pieces[piece] = server.pieces().at(piece);

@@ -10,6 +10,7 @@ enum Piece {
     SettingTime = 1,
     SnoozeTime = 2,
     AutoRebootTime = 4,
+    FirstFolder = 6,
     Disable = 26,
     CheckUpdate = 27
 };
@@ -40,6 +41,14 @@ const QStringList& SettingsRecord::fieldNames() {
         return list;
     }();
     return names;
+}
+
+int SettingsRecord::folderPiece(int slot) {
+    return FirstFolder + slot - 1;
+}
+
+int SettingsRecord::limitPiece(int slot) {
+    return FirstFolder + wire::kSlotCount + slot - 1;
 }
 
 QString SettingsRecord::reply() const {

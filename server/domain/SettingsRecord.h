@@ -23,6 +23,12 @@ public:
     const QStringList& pieces() const { return m_pieces; }
     QString reply() const;
 
+    // Where slot 1 to wire::kSlotCount keeps its folder (DirN) and its limit (AlertN) among the pieces.
+    static int folderPiece(int slot);
+    static int limitPiece(int slot);
+    const QString& folder(int slot) const { return m_pieces.at(folderPiece(slot)); }
+    const QString& limit(int slot) const { return m_pieces.at(limitPiece(slot)); }
+
     // Whether the reply can carry these settings intact, or why not (a piece holding ", " would split,
     // agents read no more than wire::kReplyReadBound bytes, and a Disable that is no truth value fails every
     // download). An agent that never received settings reports an empty Disable; taking its

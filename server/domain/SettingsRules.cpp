@@ -103,10 +103,7 @@ void checkSlotsHaveLimits(const SettingsRecord& settings, const QJsonObject& cha
 } // namespace
 
 std::optional<QString> missingLimit(const SettingsRecord& settings, int slot) {
-    const QStringList& names = SettingsRecord::fieldNames();
-    const QString dir = settings.pieces().at(names.indexOf(QStringLiteral("Dir%1").arg(slot)));
-    const QString alert = settings.pieces().at(names.indexOf(QStringLiteral("Alert%1").arg(slot)));
-    if (folderInUse(dir) && alert.isEmpty())
+    if (folderInUse(settings.folder(slot)) && settings.limit(slot).isEmpty())
         return QStringLiteral("a monitored folder needs a limit from 1 to 9999");
     return std::nullopt;
 }

@@ -55,6 +55,7 @@ RequestFraming::Step RequestFraming::feed(QByteArrayView bytes) {
             m_state = State::Head;
             m_line.clear();
             m_headBytes = 0;
+            m_headLines = 0;
             continue;
         case State::Head:
             taken = takeHead(bytes, step);
@@ -86,7 +87,8 @@ qsizetype RequestFraming::takeHead(QByteArrayView bytes, Step& step) {
     const QByteArrayView piece = bytes.sliced(taken, end < 0 ? bytes.size() - taken : end + 1 - taken);
     m_line.append(piece);
     m_headBytes += taken + piece.size();
-    if (m_headBytes > m_limits.headBytes || m_line.count('\n') > m_limits.headerLines + 2) {
+    m_headLines += end < 0 ? 0 : 1; // a piece ends at the first line end, so it holds one at most
+    if (m_headBytes > m_limits.headBytes || m_headLines > m_limits.headerLines + 2) {
         step.refusal = Refusal::HeadTooLarge;
     } else if (m_line.endsWith("\n\n") || m_line.endsWith("\n\r\n")) {
         const auto head = readRequestHead(m_line);

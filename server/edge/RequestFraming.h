@@ -48,6 +48,7 @@ private:
     State m_state = State::Between;
     QByteArray m_line; // the head, or a chunk's size line, so far
     qsizetype m_headBytes = 0;
+    qsizetype m_headLines = 0;
     qsizetype m_bodyAllowed = 0;
     qsizetype m_bodyBytes = 0;
     qsizetype m_remaining = 0; // of the fixed body or the current chunk

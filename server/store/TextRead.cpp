@@ -14,10 +14,11 @@ QStringList columnsOf(sqlite3_stmt* statement) {
     QStringList columns;
     columns.reserve(count);
     for (int k = 0; k < count; ++k) {
-        // Read before its length, as SQLite asks: the read may convert the value. Made as Qt's driver makes
-        // it, so an empty text is empty and a NULL null, as before.
-        const auto* text = static_cast<const QChar*>(sqlite3_column_text16(statement, k));
-        columns << QString(text, sqlite3_column_bytes16(statement, k) / qsizetype(sizeof(QChar)));
+        // Read before its length, as SQLite asks: the read may convert the value. Taken as the UTF-8 it is
+        // stored in, which SQLite hands over without a copy; an empty text stays empty and a NULL null, as
+        // through Qt's driver.
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, k));
+        columns << QString::fromUtf8(text, sqlite3_column_bytes(statement, k));
     }
     return columns;
 }

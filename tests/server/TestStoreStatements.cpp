@@ -48,6 +48,33 @@ private slots:
         QCOMPARE(scalar("SELECT typeof(v) FROM t WHERE k = 1"), QStringLiteral("text"));
     }
 
+    // Read straight from the statement, a value comes back as Qt's driver gives it.
+    void readAsQtWould_data() {
+        QTest::addColumn<QString>("stored"); // an SQL expression
+        QTest::newRow("plain") << "'C:\\Data'";
+        QTest::newRow("empty") << "''";
+        QTest::newRow("null") << "NULL";
+        QTest::newRow("integer") << "42";
+        QTest::newRow("beyond Latin-1") << "'Grüße – 東京'";
+        QTest::newRow("surrogate pair") << "'disk 💾'";
+        QTest::newRow("inner NUL") << "'a' || char(0) || 'b'";
+        QTest::newRow("bytes that are not UTF-8") << "CAST(x'41ff42' AS TEXT)";
+    }
+    void readAsQtWould() {
+        QFETCH(QString, stored);
+        QVERIFY(exec("CREATE TABLE loose (k INTEGER PRIMARY KEY, v)"));
+        QVERIFY(exec(qPrintable(QStringLiteral("INSERT INTO loose (k, v) VALUES (1, %1)").arg(stored))));
+        server::StatementCache cache(m_db);
+        QStringList fast;
+        QVERIFY(cache.run(QStringLiteral("SELECT v FROM loose WHERE k = ?"), {QStringLiteral("1")},
+                          [&](const QStringList& row) { fast = row; }));
+        QSqlQuery qt(m_db);
+        QVERIFY(qt.exec(QStringLiteral("SELECT v FROM loose WHERE k = 1")) && qt.next());
+        QCOMPARE(fast.size(), 1);
+        QCOMPARE(fast.at(0), qt.value(0).toString());
+        QCOMPARE(fast.at(0).isNull(), qt.value(0).toString().isNull());
+    }
+
     void failsAsQtWould_data() {
         QTest::addColumn<QStringList>("values");
         QTest::newRow("key taken") << QStringList{"7", "again"};
