@@ -129,7 +129,8 @@ QHttpServerResponse ExchangeEndpoint::answerSettingsRequest(QByteArrayView rawNa
 QHttpServerResponse ExchangeEndpoint::answerAdmitted(const QString& computer, const Admission& admission,
                                                      const ExchangeRequest& request) {
     const QDateTime now = currentTime();
-    const auto settings = m_store.downloadSettings(computer, SettingsRecord::defaults(now), now);
+    const auto settings = m_store.downloadSettings(
+        computer, [&now] { return SettingsRecord::defaults(now); }, now);
     if (!settings)
         return settingsFailure(computer, settings.reason());
     if (admission.verdict == Admission::Verdict::TakeKey) {

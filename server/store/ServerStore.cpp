@@ -392,22 +392,25 @@ Result<std::optional<SettingsRecord>> ServerStore::readSettings(const QString& c
 
 // Stamped with the time the request arrived, before the read: an operator's change made in between is then
 // later than the download, and a report cannot overwrite it even when the download already carried it.
-Result<SettingsRecord> ServerStore::downloadSettings(const QString& computer, const SettingsRecord& defaults,
+Result<SettingsRecord> ServerStore::downloadSettings(const QString& computer,
+                                                     const std::function<SettingsRecord()>& defaults,
                                                      const QDateTime& now) {
     const auto settings = readSettings(computer);
     if (!settings)
         return Failure{settings.reason()};
+    const bool known = settings->has_value();
+    const SettingsRecord download = known ? **settings : defaults();
     const QString at = timestamp(now);
     const auto stamped = inTransaction([&]() -> Result<> {
-        if (!*settings) {
-            if (auto saved = saveSettings(computer, defaults, at); !saved)
+        if (!known) {
+            if (auto saved = saveSettings(computer, download, at); !saved)
                 return saved;
         }
         return sql::writeText(m_statements->stampSettingsDownload, {at, computer});
     });
     if (!stamped)
         return Failure{stamped.reason()};
-    return settings->value_or(defaults);
+    return download;
 }
 
 Result<QSet<QString>> ServerStore::heldByOperator(const QString& computer) {

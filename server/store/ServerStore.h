@@ -47,8 +47,9 @@ public:
     Result<> open(const QString& location, NewDatabase creation);
 
     // The computer's settings for its download, which is recorded as made at `now`; a computer not seen
-    // before is registered with the given defaults first.
-    Result<SettingsRecord> downloadSettings(const QString& computer, const SettingsRecord& defaults,
+    // before is registered with the defaults first (made only then: making them costs a date written out).
+    Result<SettingsRecord> downloadSettings(const QString& computer,
+                                            const std::function<SettingsRecord()>& defaults,
                                             const QDateTime& now);
     // The field names of the settings an operator changed after the computer's last settings download.
     Result<QSet<QString>> heldByOperator(const QString& computer);

@@ -32,8 +32,29 @@ QVariantList texts(const QStringList& values) {
     return bound;
 }
 
+// Every request stores a time or two, and Qt's general formatting of one costs more than reading a row.
+// The usual moment, a local or UTC time of a year Qt writes with four digits, is written here exactly as
+// Qt writes it; any other goes to Qt.
 QString storedTime(const QDateTime& moment) {
-    return moment.toString(Qt::ISODateWithMs);
+    const Qt::TimeSpec spec = moment.timeSpec();
+    const QDate date = moment.date();
+    if ((spec != Qt::LocalTime && spec != Qt::UTC) || !moment.isValid() || date.year() < 0 ||
+        date.year() > 9999)
+        return moment.toString(Qt::ISODateWithMs);
+    const QTime time = moment.time();
+    char16_t text[] = u"yyyy-MM-ddTHH:mm:ss.zzzZ";
+    const auto put = [&text](int at, int value, int digits) {
+        for (int k = at + digits - 1; k >= at; --k, value /= 10)
+            text[k] = char16_t(u'0' + value % 10);
+    };
+    put(0, date.year(), 4);
+    put(5, date.month(), 2);
+    put(8, date.day(), 2);
+    put(11, time.hour(), 2);
+    put(14, time.minute(), 2);
+    put(17, time.second(), 2);
+    put(20, time.msec(), 3);
+    return QString(reinterpret_cast<const QChar*>(text), spec == Qt::UTC ? 24 : 23); // Z for UTC only
 }
 
 QDateTime readStoredTime(const QString& text) {

@@ -1,6 +1,7 @@
 // The store's fast paths on SQLite: text written straight to a statement is stored exactly as through Qt's
-// binding and fails with the same reason; kept statements read their rows, are reset afterwards, and keep
-// no statement that failed to prepare; the write-ahead log is copied back beside the commits.
+// binding and fails with the same reason, is read back as Qt's driver reads it, and times are written as Qt
+// writes them; kept statements read their rows, are reset afterwards, and keep no statement that failed to
+// prepare; the write-ahead log is copied back beside the commits.
 #include "store/BackgroundCheckpoints.h"
 #include "store/SqliteStatement.h"
 #include "store/SqlRun.h"
@@ -73,6 +74,28 @@ private slots:
         QCOMPARE(fast.size(), 1);
         QCOMPARE(fast.at(0), qt.value(0).toString());
         QCOMPARE(fast.at(0).isNull(), qt.value(0).toString().isNull());
+    }
+
+    // A time is stored as the text Qt writes for it, however it is written.
+    void timeWrittenAsQtWould_data() {
+        QTest::addColumn<QDateTime>("moment");
+        const QDate day(2026, 12, 8);
+        QTest::newRow("local") << QDateTime(day, QTime(9, 5, 7, 42));
+        QTest::newRow("local, midnight") << QDateTime(day, QTime(0, 0));
+        QTest::newRow("local, last millisecond") << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 999));
+        QTest::newRow("UTC") << QDateTime(day, QTime(9, 5, 7, 42), Qt::UTC);
+        QTest::newRow("year 1") << QDateTime(QDate(1, 1, 1), QTime(1, 2, 3, 4));
+        QTest::newRow("year 9999") << QDateTime(QDate(9999, 12, 31), QTime(12, 0), Qt::UTC);
+        QTest::newRow("year 10000") << QDateTime(QDate(10000, 1, 1), QTime(12, 0));
+        QTest::newRow("year before Christ") << QDateTime(QDate(-44, 3, 15), QTime(12, 0));
+        QTest::newRow("offset from UTC") << QDateTime(day, QTime(9, 5), Qt::OffsetFromUTC, 5 * 3600 + 1800);
+        QTest::newRow("invalid") << QDateTime();
+    }
+    void timeWrittenAsQtWould() {
+        QFETCH(QDateTime, moment);
+        QCOMPARE(server::sql::storedTime(moment), moment.toString(Qt::ISODateWithMs));
+        QCOMPARE(server::sql::readStoredTime(server::sql::storedTime(moment)),
+                 QDateTime::fromString(moment.toString(Qt::ISODateWithMs), Qt::ISODateWithMs));
     }
 
     void failsAsQtWould_data() {
