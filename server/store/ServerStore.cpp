@@ -59,7 +59,7 @@ Enrolment enrolmentFrom(const QStringList& row) {
     enrolment.state = stateFromText(row.at(1)).value_or(Enrolment::State::Reset);
     enrolment.keyHash = row.at(2);
     enrolment.keyless = row.at(3).toInt() != 0;
-    enrolment.askedAt = QDateTime::fromString(row.at(4), Qt::ISODateWithMs);
+    enrolment.askedAt = sql::readStoredTime(row.at(4));
     enrolment.askedFrom = row.at(5);
     enrolment.pendingKeyHash = row.at(6);
     return enrolment;
