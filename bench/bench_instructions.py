@@ -107,6 +107,8 @@ def main():
     parser.add_argument("--connections", type=int, default=8)
     parser.add_argument("--dumps")
     options = parser.parse_args()
+    if options.agents < options.connections:
+        parser.error("each connection sends for agents of its own: --agents must be at least --connections")
     if options.dumps:
         os.makedirs(options.dumps, exist_ok=True)
     print(f"{options.requests} requests per route from {options.agents} agents over {options.connections} "
