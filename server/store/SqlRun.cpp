@@ -36,9 +36,9 @@ QVariantList texts(const QStringList& values) {
 // The usual moment, a local or UTC time of a year Qt writes with four digits, is written here exactly as
 // Qt writes it; any other goes to Qt.
 QString storedTime(const QDateTime& moment) {
-    const Qt::TimeSpec spec = moment.timeSpec();
+    const Qt::TimeSpec kind = moment.timeSpec();
     const QDate date = moment.date();
-    if ((spec != Qt::LocalTime && spec != Qt::UTC) || !moment.isValid() || date.year() < 0 ||
+    if ((kind != Qt::LocalTime && kind != Qt::UTC) || !moment.isValid() || date.year() < 0 ||
         date.year() > 9999)
         return moment.toString(Qt::ISODateWithMs);
     const QTime time = moment.time();
@@ -54,7 +54,7 @@ QString storedTime(const QDateTime& moment) {
     put(14, time.minute(), 2);
     put(17, time.second(), 2);
     put(20, time.msec(), 3);
-    return QString(reinterpret_cast<const QChar*>(text), spec == Qt::UTC ? 24 : 23); // Z for UTC only
+    return QString(reinterpret_cast<const QChar*>(text), kind == Qt::UTC ? 24 : 23); // Z for UTC only
 }
 
 QDateTime readStoredTime(const QString& text) {
