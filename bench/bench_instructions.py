@@ -78,8 +78,8 @@ def count(exe, options, number):
     """{route: instructions per request} for one build."""
     folder = tempfile.mkdtemp(prefix="kova-instructions-bench-")
     server = kovarig.Server(os.path.abspath(exe), folder, os.path.join(folder, "kova.db"),
-                            ["--report-interval", "0", "--metrics-allow", "127.0.0.1"], enrolment="open")
-    server.args[:0] = ["valgrind", "--tool=callgrind", f"--callgrind-out-file={folder}/callgrind.out"]
+                            ["--report-interval", "0", "--metrics-allow", "127.0.0.1"], enrolment="open",
+                            runner=["valgrind", "--tool=callgrind", f"--callgrind-out-file={folder}/callgrind.out"])
     try:
         server.start(seconds=300)
         agents = bench_ingest.enrol(options.agents, "127.0.0.1", server.port, False)
@@ -112,8 +112,7 @@ def main():
     if options.dumps:
         os.makedirs(options.dumps, exist_ok=True)
     print(f"{options.requests} requests per route from {options.agents} agents over {options.connections} "
-          "connections; "
-          "instructions per request (user space, all the server's threads)")
+          "connections; instructions per request (user space, all the server's threads)")
     print("| server | time page (reference) | settings request | status report | settings / time page | "
           "reports / time page |")
     print("|---|---|---|---|---|---|", flush=True)

@@ -184,14 +184,15 @@ class Server:
     """One kova_server process on a free loopback port, its output in a log file in `folder`. By default new
     computers wait for an operator's approval, as they do in a real installation."""
 
-    def __init__(self, exe, folder, database, extra=(), enrolment="approve", open_files=None):
+    def __init__(self, exe, folder, database, extra=(), enrolment="approve", open_files=None, runner=()):
         self.exe = exe
         self.open_files = open_files  # the process's own open-file limit, as `ulimit -n` would set it
         self.database = str(database)
         self.log_path = tempfile.mkstemp(prefix="server-", suffix=".log", dir=folder)[1]
         # A test's database is new, or one this same rig set up: creating it is always intended here.
-        self.args = [exe, "--listen", "127.0.0.1", "--port", "0", "--database", self.database, "--new-database",
-                     "--enrol", enrolment] + list(extra)
+        # `runner`: a program the server runs under (valgrind, say), with its own arguments.
+        self.args = list(runner) + [exe, "--listen", "127.0.0.1", "--port", "0", "--database", self.database,
+                                    "--new-database", "--enrol", enrolment] + list(extra)
         self.process = None
         self.url = None  # http://127.0.0.1:PORT (https with --tls-cert), once started
         self.port = None
