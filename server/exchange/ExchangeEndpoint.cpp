@@ -186,7 +186,11 @@ QHttpServerResponse ExchangeEndpoint::answerStatusReport(const FormFields& form,
     const SettingsMerge merge = mergeReportedSettings(
         current->has_value() ? **current : SettingsRecord::defaults(now), *report, *held, now);
     logRefusedSettings(report->computerName(), merge.refused);
-    if (const auto stored = m_store.storeReport(report->withSettings(merge.settings), now, merge.changes);
+    const auto settings = current->has_value() && merge.changes.isEmpty()
+                              ? ServerStore::ReportedSettings::AlreadyHeld
+                              : ServerStore::ReportedSettings::Take;
+    if (const auto stored =
+            m_store.storeReport(report->withSettings(merge.settings), now, merge.changes, settings);
         !stored)
         return storeFailure(stored.reason());
     auto& stored = m_lastStored[report->computerName()];

@@ -440,14 +440,18 @@ Result<> ServerStore::auditReportedChanges(const QString& computer, const QList<
 }
 
 Result<> ServerStore::storeReport(const StatusReport& report, const QDateTime& receivedAt,
-                                  const QList<SettingChange>& changes) {
+                                  const QList<SettingChange>& changes, ReportedSettings settings) {
     const QString at = timestamp(receivedAt);
     QStringList status{report.computerName(), at};
     for (const QString& key : schema::statusKeys())
         status << report.value(key);
     auto stored = inTransaction([&]() -> Result<> {
         for (const auto& step : std::initializer_list<std::function<Result<>()>>{
-                 [&] { return saveSettings(report.computerName(), report.settings(), at); },
+                 [&] {
+                     return settings == ReportedSettings::AlreadyHeld
+                                ? Result<>::success()
+                                : saveSettings(report.computerName(), report.settings(), at);
+                 },
                  [&] { return auditReportedChanges(report.computerName(), changes, at); },
                  [&] { return sql::writeText(m_statements->replaceLatestStatus, status); },
                  [&] {

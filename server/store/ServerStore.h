@@ -56,11 +56,16 @@ public:
     // The computer's settings, empty when it is not registered.
     Result<std::optional<SettingsRecord>> readSettings(const QString& computer);
 
-    // Takes the report's settings as the computer's settings (registering it when new), audits `changes`
-    // with the computer as the one who made them, replaces its latest status and adds the report to the
-    // history.
+    // Whether a report's settings are written to the computer's row. They are left alone when the row
+    // holds them already: rewriting some forty columns was the costliest write of a report.
+    enum class ReportedSettings { Take, AlreadyHeld };
+
+    // Takes the report's settings as the computer's settings (registering it when new) unless they are
+    // already held, audits `changes` with the computer as the one who made them, replaces its latest status
+    // and adds the report to the history.
     Result<> storeReport(const StatusReport& report, const QDateTime& receivedAt,
-                         const QList<SettingChange>& changes = {});
+                         const QList<SettingChange>& changes = {},
+                         ReportedSettings settings = ReportedSettings::Take);
 
     // Runs one of schema::pruneRules()'s statements with the oldest time kept, as one transaction.
     // Returns the most rows one of them deleted.

@@ -72,6 +72,21 @@ private slots:
         QCOMPARE(server->count("SELECT COUNT(*) FROM latest_status WHERE \"sIP\" = '192.168.1.20'"), 1);
     }
 
+    // The settings' change time moves only with a report that changes them.
+    void settingsChangeTimeFollowsChanges() {
+        const QString stale = "SELECT COUNT(*) FROM computers c JOIN latest_status s ON s.name = c.name "
+                              "WHERE c.changed_at < s.received_at";
+        postAs("PC-9", reportForm("PC-9"));
+        QCOMPARE(server->count(stale), 0);
+        server->now = server->now.addSecs(60);
+        QCOMPARE(postAs("PC-9", reportForm("PC-9")).status, 200);
+        QCOMPARE(server->count(stale), 1);
+        server->now = server->now.addSecs(60);
+        QCOMPARE(postAs("PC-9", reportForm("PC-9", {{"sDir3", "D:\\out"}})).status, 200);
+        QCOMPARE(server->count(stale), 0);
+        QCOMPARE(settingsReplyFor("PC-9").at(8), "D:\\out");
+    }
+
     // The attack that once rewrote a computer's settings, now sent with the computer's own key.
     void keyedReportCannotReschedule() {
         settingsReplyFor("VICTIM-PC"); // enrols it
