@@ -2,6 +2,7 @@
 
 #include "Result.h"
 
+#include <optional>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
@@ -18,7 +19,11 @@ public:
     static Result<FormFields> parse(const QByteArray& body);
 
     bool contains(QByteArrayView key) const { return m_values.contains(key); }
-    QByteArrayView raw(QByteArrayView key) const { return m_values.value(key); }
+    // The key's value as sent, or nothing when the form lacks the key.
+    std::optional<QByteArrayView> raw(QByteArrayView key) const {
+        const auto found = m_values.constFind(key);
+        return found == m_values.constEnd() ? std::nullopt : std::optional(*found);
+    }
 
 private:
     QByteArray m_body;

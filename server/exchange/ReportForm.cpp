@@ -24,34 +24,31 @@ wire::Blanks blanksOf(const QString& key) {
     return key == QLatin1String("sDisable") ? wire::Blanks::Plus : wire::Blanks::PlusAndUnderscore;
 }
 
-QStringList missingKeys(const FormFields& form) {
-    QStringList missing;
-    for (qsizetype k = 0; k < reportKeyBytes().size(); ++k) {
-        if (!form.contains(reportKeyBytes().at(k)))
-            missing << wire::reportKeys().at(k);
-    }
-    return missing;
-}
-
 } // namespace
 
-// Each value is decoded once: the bytes are checked and become the text. A name left empty is refused
-// before any value's bounds, as the more telling reason.
+// Each value is decoded once: the bytes are checked and become the text. Missing keys are refused first,
+// then a name left empty, before any value's bounds, as the more telling reasons.
 Result<StatusReport> readStatusReport(const FormFields& form) {
-    const QStringList missing = missingKeys(form);
+    const QList<QByteArray>& keyBytes = reportKeyBytes();
+    const QStringList& keys = wire::reportKeys();
+    QStringList values;
+    values.reserve(keys.size());
+    QStringList missing;
+    Result<> bounds = Result<>::success();
+    for (qsizetype k = 0; k < keys.size(); ++k) {
+        const auto raw = form.raw(keyBytes.at(k));
+        if (!raw) {
+            missing << keys.at(k);
+            continue;
+        }
+        const QByteArray decoded = wire::decodedFormBytes(*raw, blanksOf(keys.at(k)));
+        values << QString::fromUtf8(decoded);
+        if (bounds)
+            bounds = checkReportValue(keys.at(k), decoded, values.constLast());
+    }
     if (!missing.isEmpty())
         return Failure{
             QStringLiteral("The status report lacks the key(s) %1.").arg(missing.join(QStringLiteral(", ")))};
-    QStringList values;
-    values.reserve(reportKeyBytes().size());
-    Result<> bounds = Result<>::success();
-    for (qsizetype k = 0; k < reportKeyBytes().size(); ++k) {
-        const QString& key = wire::reportKeys().at(k);
-        const QByteArray decoded = wire::decodedFormBytes(form.raw(reportKeyBytes().at(k)), blanksOf(key));
-        values << QString::fromUtf8(decoded);
-        if (bounds)
-            bounds = checkReportValue(key, decoded, values.constLast());
-    }
     StatusReport report(values);
     if (report.computerName().isEmpty())
         return Failure{QStringLiteral("The status report names no computer (sComputerName is empty).")};
