@@ -2,15 +2,23 @@
 
 #include "ReportKeys.h"
 
+#include <cstring>
 #include <QString>
 #include <QStringDecoder>
 
 namespace server {
 namespace {
 
+// Where `c` first is in `bytes` from `from`, or -1. Qt 6.4's indexOf(char) goes through its general
+// substring search, which cost more than the rest of splitting a report's 134 pieces.
+qsizetype find(QByteArrayView bytes, char c, qsizetype from = 0) {
+    const void* found = std::memchr(bytes.data() + from, c, size_t(bytes.size() - from));
+    return found ? static_cast<const char*>(found) - bytes.data() : -1;
+}
+
 // The pair starting at `start`: up to the next "&" or the end of the body.
 QByteArrayView pairAt(QByteArrayView body, qsizetype start) {
-    const qsizetype end = body.indexOf('&', start);
+    const qsizetype end = find(body, '&', start);
     return body.sliced(start, (end < 0 ? body.size() : end) - start);
 }
 
@@ -37,7 +45,7 @@ Result<FormFields> FormFields::parse(const QByteArray& body) {
     for (qsizetype start = 0; start <= all.size();) {
         const QByteArrayView pair = pairAt(all, start);
         start += pair.size() + 1;
-        const qsizetype equals = pair.indexOf('=');
+        const qsizetype equals = find(pair, '=');
         if (equals < 0)
             return Failure{QStringLiteral("The form pair \"%1\" has no \"=\".").arg(quoted(pair).left(40))};
         const QByteArrayView key = pair.first(equals);

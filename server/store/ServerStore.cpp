@@ -22,6 +22,17 @@ namespace {
 
 using sql::run;
 
+// Where each status value sits among a report's values (wire order): found once, not on every report.
+const QList<qsizetype>& statusPositions() {
+    static const QList<qsizetype> positions = [] {
+        QList<qsizetype> list;
+        for (const QString& key : schema::statusKeys())
+            list << wire::reportKeys().indexOf(key);
+        return list;
+    }();
+    return positions;
+}
+
 // Runs one of the store's common statements, adapted to the database.
 Result<> runText(QSqlDatabase& db, const QString& text) {
     QSqlQuery query(db);
@@ -443,8 +454,9 @@ Result<> ServerStore::storeReport(const StatusReport& report, const QDateTime& r
                                   const QList<SettingChange>& changes, ReportedSettings settings) {
     const QString at = timestamp(receivedAt);
     QStringList status{report.computerName(), at};
-    for (const QString& key : schema::statusKeys())
-        status << report.value(key);
+    status.reserve(2 + statusPositions().size());
+    for (const qsizetype position : statusPositions())
+        status << report.values().at(position);
     auto stored = inTransaction([&]() -> Result<> {
         for (const auto& step : std::initializer_list<std::function<Result<>()>>{
                  [&] {
