@@ -107,9 +107,13 @@ QString pruneReports() {
         .arg(kPruneBatch);
 }
 
-// Binds: when the computer downloaded its settings, its name.
+// Binds: when the computer downloaded its settings, its name. Only a computer whose settings an operator
+// has changed is stamped: for any other no setting is held whatever its stamp, and an operator's first
+// change is held against the stamp it has until its next download stamps it. The update rewrites the whole
+// wide row, which made it the costliest write of a settings request.
 QString stampSettingsDownload() {
-    return QStringLiteral("UPDATE computers SET settings_downloaded_at = ? WHERE name = ?");
+    return QStringLiteral("UPDATE computers SET settings_downloaded_at = ? WHERE name = ? AND EXISTS "
+                          "(SELECT 1 FROM operator_changes o WHERE o.computer = computers.name)");
 }
 
 // Binds: computer, setting (its field name), changed_at.
