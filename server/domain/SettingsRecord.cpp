@@ -15,6 +15,16 @@ enum Piece {
     CheckUpdate = 27
 };
 
+// Whether the reply could be longer than `bound` bytes: a UTF-16 unit takes three UTF-8 bytes at most, so
+// the reply is written out only for settings that long. Writing it out for every report cost more than the
+// rest of the check.
+bool replyMayPass(const QStringList& pieces, qsizetype bound) {
+    qsizetype units = (pieces.size() - 1) * wire::pieceSeparator().size();
+    for (const QString& piece : pieces)
+        units += piece.size();
+    return units * 3 > bound;
+}
+
 } // namespace
 
 SettingsRecord::SettingsRecord(QStringList pieces) : m_pieces(std::move(pieces)) {
@@ -64,7 +74,7 @@ Result<> SettingsRecord::checkCarriable() const {
     if (!wire::readTruthValue(m_pieces[Disable]))
         return Failure{
             QStringLiteral("the value of sDisable (\"%1\") is not a truth value").arg(m_pieces[Disable])};
-    if (reply().toUtf8().size() > wire::kReplyReadBound)
+    if (replyMayPass(m_pieces, wire::kReplyReadBound) && reply().toUtf8().size() > wire::kReplyReadBound)
         return Failure{QStringLiteral("the settings would make a reply longer than %1 bytes")
                            .arg(wire::kReplyReadBound)};
     return Result<>::success();
