@@ -1,8 +1,9 @@
 #include "edge/RequestHead.h"
 
 #include <algorithm>
-#include <QList>
+#include <cstring>
 #include <QUrl>
+#include <QVarLengthArray>
 
 namespace server {
 namespace {
@@ -18,11 +19,15 @@ bool isToken(QByteArrayView text) {
     return !text.isEmpty() && std::all_of(text.begin(), text.end(), isTokenCharacter);
 }
 
-// The lines of a head, line ends removed; the empty line that ends it is the last.
-QList<QByteArrayView> splitLines(QByteArrayView head) {
-    QList<QByteArrayView> result;
+// The lines of a head, line ends removed; the empty line that ends it is the last. An agent's head has
+// about ten lines, kept here without a heap allocation.
+using HeadLines = QVarLengthArray<QByteArrayView, 32>;
+
+HeadLines splitLines(QByteArrayView head) {
+    HeadLines result;
     while (!head.isEmpty()) {
-        const qsizetype end = head.indexOf('\n');
+        const auto* newline = static_cast<const char*>(std::memchr(head.data(), '\n', size_t(head.size())));
+        const qsizetype end = newline ? newline - head.data() : -1;
         QByteArrayView line = end < 0 ? head : head.first(end);
         if (line.endsWith('\r'))
             line.chop(1);
@@ -30,6 +35,18 @@ QList<QByteArrayView> splitLines(QByteArrayView head) {
         head = end < 0 ? QByteArrayView() : head.sliced(end + 1);
     }
     return result;
+}
+
+// A target that QUrl reads back as its path unchanged: a path of letters, digits and "/._~-" that does
+// not begin with "//" (which would name a host). It is most targets, and QUrl took a quarter of reading a
+// head.
+bool isPlainPath(QByteArrayView target) {
+    const auto plain = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
+               c == '.' || c == '_' || c == '~' || c == '-';
+    };
+    return target.startsWith('/') && !target.startsWith("//") &&
+           std::all_of(target.begin(), target.end(), plain);
 }
 
 // Fills the path; says whether the client speaks HTTP/1.1 (keep-alive unless it asks otherwise).
@@ -43,15 +60,20 @@ Result<bool> readRequestLine(QByteArrayView line, RequestHead& facts) {
     if (!isToken(line.first(first)) || target.contains(' ') ||
         (version != "HTTP/1.1" && version != "HTTP/1.0"))
         return Failure{kBadRequestLine};
-    facts.path = QUrl::fromEncoded(target.toByteArray()).path().toUtf8();
+    facts.path =
+        isPlainPath(target) ? target.toByteArray() : QUrl::fromEncoded(target.toByteArray()).path().toUtf8();
     return version == "HTTP/1.1";
 }
 
 bool hasToken(QByteArrayView list, QByteArrayView token) {
-    for (const QByteArray& item : list.toByteArray().split(','))
-        if (item.trimmed().compare(token, Qt::CaseInsensitive) == 0)
+    for (;;) {
+        const qsizetype comma = list.indexOf(',');
+        if (list.first(comma < 0 ? list.size() : comma).trimmed().compare(token, Qt::CaseInsensitive) == 0)
             return true;
-    return false;
+        if (comma < 0)
+            return false;
+        list = list.sliced(comma + 1);
+    }
 }
 
 struct Framing {
@@ -111,7 +133,7 @@ Result<> readFraming(const Framing& framing, bool keepAlive, RequestHead& facts)
 } // namespace
 
 Result<RequestHead> readRequestHead(QByteArrayView head) {
-    const QList<QByteArrayView> lines = splitLines(head);
+    const HeadLines lines = splitLines(head);
     if (lines.isEmpty() || !lines.last().isEmpty())
         return Failure{QStringLiteral("the head does not end with an empty line")};
     RequestHead facts;

@@ -1,5 +1,6 @@
 // Where requests begin and end on a connection, and what the edge refuses before the HTTP parser reads it.
 #include "edge/RequestFraming.h"
+#include "edge/RequestHead.h"
 
 #include <QtTest>
 
@@ -151,6 +152,21 @@ private slots:
                 QCOMPARE(outcome.phase, phase);
             }
         }
+    }
+
+    // The path that picks the body's limit is the one the routes see, which Qt reads from the target.
+    void pathAsTheRoutesSeeIt_data() {
+        QTest::addColumn<QByteArray>("target");
+        for (const char* target :
+             {"/kova/exchange", "/", "/a/./b", "/a/../b", "/~x-y_z.1", "//host/x", "/a%2Fb", "/a%20b",
+              "/a?x=1", "/a#f", "*", "http://h/x", "/caf\xC3\xA9", "/a+b"})
+            QTest::newRow(target) << QByteArray(target);
+    }
+    void pathAsTheRoutesSeeIt() {
+        QFETCH(QByteArray, target);
+        const auto head = server::readRequestHead("GET " + target + " HTTP/1.1\r\nHost: h\r\n\r\n");
+        QVERIFY2(head.ok(), qPrintable(head.reason()));
+        QCOMPARE(head->path, QUrl::fromEncoded(target).path().toUtf8());
     }
 };
 
