@@ -1,6 +1,7 @@
 #include "edge/RequestFraming.h"
 
 #include "edge/RequestHead.h"
+#include "http/ByteSearch.h"
 
 #include <algorithm>
 #include <cctype>
@@ -83,7 +84,7 @@ qsizetype RequestFraming::takeHead(QByteArrayView bytes, Step& step) {
     qsizetype taken = 0;
     while (m_line.isEmpty() && taken < bytes.size() && isLeadingSpace(bytes[taken]))
         ++taken;
-    const qsizetype end = bytes.indexOf('\n', taken);
+    const qsizetype end = indexOfByte(bytes, '\n', taken);
     const QByteArrayView piece = bytes.sliced(taken, end < 0 ? bytes.size() - taken : end + 1 - taken);
     m_line.append(piece);
     m_headBytes += taken + piece.size();
@@ -130,7 +131,7 @@ std::optional<Refusal> RequestFraming::countBody(qsizetype bytes) {
 }
 
 qsizetype RequestFraming::takeChunkSize(QByteArrayView bytes, Step& step) {
-    const qsizetype end = bytes.indexOf('\n');
+    const qsizetype end = indexOfByte(bytes, '\n');
     const qsizetype taken = end < 0 ? bytes.size() : end + 1;
     m_line.append(bytes.first(taken));
     if ((step.refusal = countBody(taken)))

@@ -1,7 +1,8 @@
 #include "edge/RequestHead.h"
 
+#include "http/ByteSearch.h"
+
 #include <algorithm>
-#include <cstring>
 #include <QUrl>
 #include <QVarLengthArray>
 
@@ -26,8 +27,7 @@ using HeadLines = QVarLengthArray<QByteArrayView, 32>;
 HeadLines splitLines(QByteArrayView head) {
     HeadLines result;
     while (!head.isEmpty()) {
-        const auto* newline = static_cast<const char*>(std::memchr(head.data(), '\n', size_t(head.size())));
-        const qsizetype end = newline ? newline - head.data() : -1;
+        const qsizetype end = indexOfByte(head, '\n');
         QByteArrayView line = end < 0 ? head : head.first(end);
         if (line.endsWith('\r'))
             line.chop(1);
@@ -67,7 +67,7 @@ Result<bool> readRequestLine(QByteArrayView line, RequestHead& facts) {
 
 bool hasToken(QByteArrayView list, QByteArrayView token) {
     for (;;) {
-        const qsizetype comma = list.indexOf(',');
+        const qsizetype comma = indexOfByte(list, ',');
         if (list.first(comma < 0 ? list.size() : comma).trimmed().compare(token, Qt::CaseInsensitive) == 0)
             return true;
         if (comma < 0)
