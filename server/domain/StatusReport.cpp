@@ -36,6 +36,10 @@ StatusReport::StatusReport(QStringList values) : m_values(std::move(values)) {
     Q_ASSERT(m_values.size() == wire::reportKeys().size());
 }
 
+qsizetype StatusReport::position(const QString& key) {
+    return indexOfKey(key);
+}
+
 QString StatusReport::value(const QString& key) const {
     return m_values.value(indexOfKey(key));
 }

@@ -10,6 +10,9 @@ public:
     // Exactly one value per report key.
     explicit StatusReport(QStringList values);
 
+    // Where the key's value sits among values(), or -1 for a key a report does not have.
+    static qsizetype position(const QString& key);
+
     const QStringList& values() const { return m_values; }
     QString value(const QString& key) const;
     QString computerName() const;

@@ -22,12 +22,12 @@ namespace {
 
 using sql::run;
 
-// Where each status value sits among a report's values (wire order): found once, not on every report.
+// Where each status value sits among a report's values: found once, not on every report.
 const QList<qsizetype>& statusPositions() {
     static const QList<qsizetype> positions = [] {
         QList<qsizetype> list;
         for (const QString& key : schema::statusKeys())
-            list << wire::reportKeys().indexOf(key);
+            list << StatusReport::position(key);
         return list;
     }();
     return positions;
