@@ -4,6 +4,7 @@
 #include "store/DatabaseLocation.h"
 #include "store/Migrations.h"
 #include "store/SqlDialect.h"
+#include "store/SqliteLibrary.h"
 #include "store/SqliteStatement.h"
 #include "store/SqlRun.h"
 #include "store/StoreSchema.h"
@@ -202,6 +203,7 @@ Result<> ServerStore::connect(const DatabaseLocation& where) {
     m_db = QSqlDatabase::addDatabase(sql::driverName(m_backend), m_connectionName);
     m_db.setConnectOptions(sql::connectOptions(m_backend));
     if (m_backend == sql::Backend::Sqlite) {
+        sql::setUpSqliteLibrary();
         if (auto created = createPrivateFile(where.file); !created)
             return created;
         m_file = where.file;
