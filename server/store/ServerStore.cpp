@@ -81,13 +81,14 @@ Enrolment enrolmentFrom(const QStringList& row) {
 
 struct ServerStore::Statements {
     explicit Statements(const QSqlDatabase& db)
-        : selectSettings(db), upsertSettings(db), stampSettingsDownload(db), selectHeldByOperator(db),
-          replaceLatestStatus(db), insertReport(db), insertAudit(db), selectEnrolment(db),
-          upsertEnrolment(db), countNamesAskedFrom(db), selectPending(db) {}
+        : selectSettings(db), selectSettingsDownload(db), upsertSettings(db), stampSettingsDownload(db),
+          selectHeldByOperator(db), replaceLatestStatus(db), insertReport(db), insertAudit(db),
+          selectEnrolment(db), upsertEnrolment(db), countNamesAskedFrom(db), selectPending(db) {}
 
     Result<> prepare() {
         const std::pair<QSqlQuery*, QString> all[] = {
             {&selectSettings, schema::selectSettings()},
+            {&selectSettingsDownload, schema::selectSettingsDownload()},
             {&upsertSettings, schema::upsertSettings()},
             {&stampSettingsDownload, schema::stampSettingsDownload()},
             {&selectHeldByOperator, schema::selectHeldByOperator()},
@@ -107,6 +108,7 @@ struct ServerStore::Statements {
     }
 
     QSqlQuery selectSettings;
+    QSqlQuery selectSettingsDownload;
     QSqlQuery upsertSettings;
     QSqlQuery stampSettingsDownload;
     QSqlQuery selectHeldByOperator;
@@ -408,11 +410,21 @@ Result<std::optional<SettingsRecord>> ServerStore::readSettings(const QString& c
 Result<SettingsRecord> ServerStore::downloadSettings(const QString& computer,
                                                      const std::function<SettingsRecord()>& defaults,
                                                      const QDateTime& now) {
-    const auto settings = readSettings(computer);
-    if (!settings)
-        return Failure{settings.reason()};
-    const bool known = settings->has_value();
-    const SettingsRecord download = known ? **settings : defaults();
+    std::optional<SettingsRecord> stored;
+    bool operatorChanged = false;
+    if (auto done = readRows(&Statements::selectSettingsDownload, {computer},
+                             [&](const QStringList& row) {
+                                 stored = SettingsRecord(row.first(row.size() - 1));
+                                 operatorChanged = row.last() == u'1';
+                             });
+        !done)
+        return Failure{done.reason()};
+    // The stamp is written only for a computer an operator has changed settings of, so a download of any
+    // other writes nothing and waits for no commit.
+    if (stored && !operatorChanged)
+        return *stored;
+    const bool known = stored.has_value();
+    const SettingsRecord download = known ? *stored : defaults();
     const QString at = timestamp(now);
     const auto stamped = inTransaction([&]() -> Result<> {
         if (!known) {

@@ -63,6 +63,14 @@ QString selectSettings() {
         .arg(quoted(SettingsRecord::fieldNames()).join(QStringLiteral(", ")));
 }
 
+// The settings and, last, 1 when an operator has changed any of them (else 0): only then does a download's
+// time decide anything.
+QString selectSettingsDownload() {
+    return QStringLiteral("SELECT %1, CASE WHEN EXISTS (SELECT 1 FROM operator_changes o WHERE o.computer = "
+                          "computers.name) THEN 1 ELSE 0 END FROM computers WHERE name = ?")
+        .arg(quoted(SettingsRecord::fieldNames()).join(QStringLiteral(", ")));
+}
+
 namespace {
 
 // An insert that updates `updated` columns of the row with the same `key` instead; SQLite and PostgreSQL

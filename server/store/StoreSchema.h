@@ -16,6 +16,7 @@ const QStringList& statusKeys();
 inline constexpr int kPruneBatch = 500;
 
 QString selectSettings();
+QString selectSettingsDownload();
 QString upsertSettings();
 QString replaceLatestStatus();
 QString insertReport();
