@@ -44,14 +44,16 @@ QHttpServerResponse settingsFailure(const QString& computer, const QString& reas
 ExchangeEndpoint::ExchangeEndpoint(ServerStore& store, AgentGate& gate) : m_store(store), m_gate(gate) {}
 
 // A report lost with its group's commit no longer counts against the next one's interval, so the agent's
-// next report is taken.
+// next report is taken. Settings read while a group is open may be what that group wrote, so they are lost
+// with it even when the download itself wrote nothing.
 ExchangeAnswer ExchangeEndpoint::answer(const ExchangeRequest& request) {
     const ServerStore::Grouping grouping(m_store);
     const int writesBefore = m_store.groupSize();
+    const bool settingsRequest = request.body.startsWith(kServerCodePrefix);
     m_storedBefore.reset();
     ExchangeAnswer answered{answerRequest(request), {}};
-    if (m_store.groupSize() > writesBefore) {
-        if (request.body.startsWith(kServerCodePrefix)) {
+    if (m_store.groupSize() > writesBefore || (settingsRequest && m_store.groupOpen())) {
+        if (settingsRequest) {
             const QString computer = QString::fromUtf8(wire::decodedFormBytes(
                 QByteArrayView(request.body).sliced(kServerCodePrefix.size()), wire::Blanks::None));
             answered.ifLost = [computer](const QString& reason) { return settingsFailure(computer, reason); };

@@ -57,24 +57,38 @@ class TestGroupedCommit : public QObject {
             QStringLiteral("SELECT COUNT(*) FROM reports WHERE \"sComputerName\" = '%1'").arg(computer));
     }
 
-    // Every computer's report on a connection of its own, all written before the server reads any.
-    QHash<QString, QByteArray> reportAtOnce(RunningServer& server) {
-        std::vector<std::unique_ptr<RawConnection>> clients;
+    // Every computer's report on a connection of its own, all written before the server reads any, and then
+    // `more` on connections of their own. The server reads them in the order their connections were made.
+    QList<QByteArray> reportAtOnce(RunningServer& server, const QList<QByteArray>& more = {}) {
+        QList<QByteArray> requests;
         for (const QString& computer : kComputers) {
             server.keys.insert(computer, server.enrol(computer));
-            clients.push_back(std::make_unique<RawConnection>(server));
+            requests << exchangeRequest(RunningServer::reportBody(computer), server.keys[computer]);
         }
-        for (qsizetype k = 0; k < kComputers.size(); ++k) {
-            clients[k]->send(
-                exchangeRequest(RunningServer::reportBody(kComputers[k]), server.keys[kComputers[k]]));
+        requests << more;
+        std::vector<std::unique_ptr<RawConnection>> clients;
+        for (qsizetype k = 0; k < requests.size(); ++k)
+            clients.push_back(std::make_unique<RawConnection>(server));
+        for (qsizetype k = 0; k < requests.size(); ++k) {
+            clients[k]->send(requests[k]);
             clients[k]->socket.flush();
         }
-        QHash<QString, QByteArray> answers;
-        for (qsizetype k = 0; k < kComputers.size(); ++k) {
-            clients[k]->answeredWithin("HTTP/1.1 ");
-            answers.insert(kComputers[k], clients[k]->received);
+        QList<QByteArray> answers;
+        for (const auto& client : clients) {
+            client->answeredWithin("HTTP/1.1 ");
+            answers << client->received;
         }
         return answers;
+    }
+
+    static QStringList commitBreaker() {
+        return {QStringLiteral("CREATE TABLE commit_parent (id INTEGER PRIMARY KEY)"),
+                QStringLiteral("CREATE TABLE commit_breaker (id INTEGER REFERENCES commit_parent(id) "
+                               "DEFERRABLE INITIALLY DEFERRED)"),
+                QStringLiteral("CREATE TRIGGER break_commit AFTER INSERT ON reports "
+                               "WHEN NEW.\"sComputerName\" = '%1' "
+                               "BEGIN INSERT INTO commit_breaker VALUES (1); END")
+                    .arg(kDoomed)};
     }
 
 private slots:
@@ -95,15 +109,7 @@ private slots:
                                .arg(kDoomed)}
             << false << QStringList{kDoomed} << QStringLiteral("refused by the test");
         QTest::newRow("a failed commit loses the whole group")
-            << QStringList{QStringLiteral("CREATE TABLE commit_parent (id INTEGER PRIMARY KEY)"),
-                           QStringLiteral(
-                               "CREATE TABLE commit_breaker (id INTEGER REFERENCES commit_parent(id) "
-                               "DEFERRABLE INITIALLY DEFERRED)"),
-                           QStringLiteral("CREATE TRIGGER break_commit AFTER INSERT ON reports "
-                                          "WHEN NEW.\"sComputerName\" = '%1' "
-                                          "BEGIN INSERT INTO commit_breaker VALUES (1); END")
-                               .arg(kDoomed)}
-            << true << kComputers << QStringLiteral("FOREIGN KEY constraint failed");
+            << commitBreaker() << true << kComputers << QStringLiteral("FOREIGN KEY constraint failed");
     }
     void reportsInOneGroup() {
         QFETCH(QStringList, setup);
@@ -115,9 +121,10 @@ private slots:
             QVERIFY2(server.execute(statement), qPrintable(statement));
         QVERIFY(!failAtCommit || enforceForeignKeysOnServer());
 
-        const QHash<QString, QByteArray> answers = reportAtOnce(server);
-        for (const QString& computer : kComputers) {
-            const QByteArray& answer = answers[computer];
+        const QList<QByteArray> answers = reportAtOnce(server);
+        for (qsizetype k = 0; k < kComputers.size(); ++k) {
+            const QString& computer = kComputers[k];
+            const QByteArray& answer = answers[k];
             if (refused.contains(computer)) {
                 QVERIFY2(answer.startsWith("HTTP/1.1 500"), answer.constData());
                 QVERIFY2(answer.contains("Report could not be stored: " + reason.toUtf8()),
@@ -135,6 +142,37 @@ private slots:
         for (const QString& computer : kComputers) {
             QCOMPARE(server.report(computer, {}), 200);
             QCOMPARE(server.report(computer, {}), refused.contains(computer) ? 200 : 429);
+        }
+    }
+
+    // A download writes nothing for a computer no operator has changed, but settings read while a group is
+    // open may be what that group wrote: when its commit fails they are not given as if they stood.
+    void settingsReadInAGroup_data() {
+        QTest::addColumn<bool>("failAtCommit");
+        QTest::newRow("committed") << false;
+        QTest::newRow("commit failed") << true;
+    }
+    void settingsReadInAGroup() {
+        QFETCH(bool, failAtCommit);
+        RunningServer& server = startServer();
+        for (const QString& statement : commitBreaker())
+            QVERIFY2(server.execute(statement), qPrintable(statement));
+        QVERIFY(!failAtCommit || enforceForeignKeysOnServer());
+        const QString reader = QStringLiteral("PC-09");
+        const QByteArray key = server.enrol(reader);
+        if (!failAtCommit)
+            QVERIFY(server.execute(QStringLiteral("DROP TRIGGER break_commit")));
+
+        const QList<QByteArray> answers =
+            reportAtOnce(server, {exchangeRequest("servercode=" + reader.toUtf8(), key)});
+
+        const QByteArray& settings = answers.last();
+        if (failAtCommit) {
+            QVERIFY2(settings.startsWith("HTTP/1.1 500"), settings.constData());
+            QVERIFY2(settings.endsWith("\r\n\r\n"), settings.constData());
+        } else {
+            QVERIFY2(settings.startsWith("HTTP/1.1 200"), settings.constData());
+            QVERIFY2(settings.contains(", "), settings.constData());
         }
     }
 
