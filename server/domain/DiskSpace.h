@@ -24,8 +24,10 @@ std::optional<double> reportedFreeBytes(QString text);
 // The same from the figure already read as a number; empty when it is none.
 std::optional<double> freeBytesFromUnits(std::optional<double> units);
 
-// The report key of a disk's free space, as the agent spells it (one of them in lower case).
-QString diskSpaceKey(int disk);
+// The report keys of a disk (1 to kReportedDisks): its drive, and its free space as the agent spells it
+// (one of them in lower case).
+const QString& diskDriveKey(int disk);
+const QString& diskSpaceKey(int disk);
 
 // The drives named in a report; `value` gives a report value by its key.
 QList<DiskReading> diskReadings(const std::function<QString(const QString& key)>& value);

@@ -25,7 +25,7 @@ const QStringList& historyReadingKeys() {
             list << QStringLiteral("sDir%1").arg(slot) << QStringLiteral("sCount%1").arg(slot)
                  << QStringLiteral("sAlert%1").arg(slot);
         for (int disk = 1; disk <= kReportedDisks; ++disk)
-            list << QStringLiteral("sDisk%1").arg(disk) << diskSpaceKey(disk);
+            list << diskDriveKey(disk) << diskSpaceKey(disk);
         return list;
     }();
     return keys;

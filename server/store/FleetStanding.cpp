@@ -31,7 +31,7 @@ enum Column {
 QString standingQuery(const QString& where, const QString& found) {
     QStringList disks;
     for (int disk = 1; disk <= kReportedDisks; ++disk)
-        disks << QStringLiteral("s.\"sDisk%1\", s.\"%2\"").arg(disk).arg(diskSpaceKey(disk));
+        disks << QStringLiteral("s.\"%1\", s.\"%2\"").arg(diskDriveKey(disk), diskSpaceKey(disk));
     return QStringLiteral(
                "SELECT c.name, c.\"SettingTime\", s.received_at, s.\"sAlertStatus\", c.registered_at, "
                "c.disk_threshold, a.over_since, a.unread_since, a.disk_since, s.\"sOS\", s.\"sORUVersion\", "
@@ -93,7 +93,7 @@ Result<QList<StandingRow>> readStandings(ServerStore& store, const QString& wher
     const auto fleetDefault = effectiveThreshold(QString(), *fleetThreshold);
     QHash<QString, int> diskColumns; // report key -> its column
     for (int disk = 1; disk <= kReportedDisks; ++disk) {
-        diskColumns.insert(QStringLiteral("sDisk%1").arg(disk), FirstDisk + 2 * (disk - 1));
+        diskColumns.insert(diskDriveKey(disk), FirstDisk + 2 * (disk - 1));
         diskColumns.insert(diskSpaceKey(disk), FirstDisk + 2 * (disk - 1) + 1);
     }
     QList<StandingRow> rows;
