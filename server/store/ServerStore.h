@@ -46,8 +46,10 @@ public:
     // `creation` allows it.
     Result<> open(const QString& location, NewDatabase creation);
 
-    // The computer's settings for its download, which is recorded as made at `now`; a computer not seen
-    // before is registered with the defaults first (made only then: making them costs a date written out).
+    // The computer's settings for its download, which is recorded as made at `now` when an operator has
+    // changed any of them (the only case where its time decides anything; any other download writes
+    // nothing); a computer not seen before is registered with the defaults first (made only then: making
+    // them costs a date written out).
     Result<SettingsRecord> downloadSettings(const QString& computer,
                                             const std::function<SettingsRecord()>& defaults,
                                             const QDateTime& now);

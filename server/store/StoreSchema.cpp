@@ -58,9 +58,16 @@ const QStringList& statusKeys() {
     return keys;
 }
 
+namespace {
+
+QString settingsColumns() {
+    return quoted(SettingsRecord::fieldNames()).join(QStringLiteral(", "));
+}
+
+} // namespace
+
 QString selectSettings() {
-    return QStringLiteral("SELECT %1 FROM computers WHERE name = ?")
-        .arg(quoted(SettingsRecord::fieldNames()).join(QStringLiteral(", ")));
+    return QStringLiteral("SELECT %1 FROM computers WHERE name = ?").arg(settingsColumns());
 }
 
 // The settings and, last, 1 when an operator has changed any of them (else 0): only then does a download's
@@ -68,7 +75,7 @@ QString selectSettings() {
 QString selectSettingsDownload() {
     return QStringLiteral("SELECT %1, CASE WHEN EXISTS (SELECT 1 FROM operator_changes o WHERE o.computer = "
                           "computers.name) THEN 1 ELSE 0 END FROM computers WHERE name = ?")
-        .arg(quoted(SettingsRecord::fieldNames()).join(QStringLiteral(", ")));
+        .arg(settingsColumns());
 }
 
 namespace {
