@@ -159,6 +159,9 @@ private slots:
     }
     // An update goes to the disk as it arrives: 200 MB cost the agent a fraction of their size. The server
     // streams from a thread of its own, as a real one does, so only the client's bound can hold it back.
+    // The fraction is not a fixed few megabytes: when this process waits for the CPU, Qt's HTTP thread
+    // then takes in at once all the system buffered for the connection meanwhile, up to the system's
+    // receive buffer (32 MB here). Without the bound the whole body piles up.
     void downloadMemory() {
         QFETCH(bool, announced);
         SKIP_WITHOUT_POSIX_FILE("/proc/self/clear_refs");
@@ -187,7 +190,7 @@ private slots:
 #ifdef __SANITIZE_ADDRESS__
         QSKIP("the address sanitizer keeps freed memory in quarantine, so the peak says nothing here");
 #endif
-        QVERIFY2(peak.grownKb() < 4 * 1024, qPrintable(QString::number(peak.grownKb())));
+        QVERIFY2(peak.grownKb() < size / 4 / 1024, qPrintable(QString::number(peak.grownKb())));
     }
 
     // A new request abandons the running one without a finished() for it; so does deleting the channel.
