@@ -96,6 +96,34 @@ private slots:
         QCOMPARE(server::sql::storedTime(moment), moment.toString(Qt::ISODateWithMs));
     }
 
+    // A stored time reads back as Qt reads it, whoever wrote it.
+    void timeReadAsQtWould_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("local") << "2026-12-08T09:05:07.042";
+        QTest::newRow("UTC") << "2026-12-08T09:05:07.042Z";
+        QTest::newRow("last millisecond of a year") << "2026-12-31T23:59:59.999";
+        QTest::newRow("leap day") << "2028-02-29T12:00:00.000";
+        QTest::newRow("no such day") << "2026-02-29T12:00:00.000";
+        QTest::newRow("end of the day as 24:00") << "2026-12-08T24:00:00.000";
+        QTest::newRow("second 60") << "2026-12-08T23:59:60.000";
+        QTest::newRow("without milliseconds") << "2026-12-08T09:05:07";
+        QTest::newRow("offset from UTC") << "2026-12-08T09:05:07.042+05:30";
+        QTest::newRow("a space for the T") << "2026-12-08 09:05:07.042";
+        QTest::newRow("digits that are not ASCII") << "２０２６-12-08T09:05:07.042";
+        QTest::newRow("a sign in a field") << "2026-+2-08T09:05:07.042";
+        QTest::newRow("another letter at the end") << "2026-12-08T09:05:07.042X";
+        QTest::newRow("empty") << "";
+    }
+    void timeReadAsQtWould() {
+        QFETCH(QString, text);
+        const QDateTime read = server::sql::readStoredTime(text);
+        const QDateTime qt = QDateTime::fromString(text, Qt::ISODateWithMs);
+        QCOMPARE(read.isValid(), qt.isValid());
+        QCOMPARE(read, qt);
+        QCOMPARE(read.timeSpec(), qt.timeSpec());
+        QCOMPARE(read.offsetFromUtc(), qt.offsetFromUtc());
+    }
+
     void failsAsQtWould_data() {
         QTest::addColumn<QStringList>("values");
         QTest::newRow("key taken") << QStringList{"7", "again"};
