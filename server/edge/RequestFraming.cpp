@@ -80,24 +80,47 @@ RequestFraming::Step RequestFraming::feed(QByteArrayView bytes) {
     return step;
 }
 
+// Line by line up to the empty line that ends the head. A head that arrives whole is read where it lies;
+// only one split across reads is kept until the rest comes.
 qsizetype RequestFraming::takeHead(QByteArrayView bytes, Step& step) {
-    qsizetype taken = 0;
-    while (m_line.isEmpty() && taken < bytes.size() && isLeadingSpace(bytes[taken]))
-        ++taken;
-    const qsizetype end = indexOfByte(bytes, '\n', taken);
-    const QByteArrayView piece = bytes.sliced(taken, end < 0 ? bytes.size() - taken : end + 1 - taken);
-    m_line.append(piece);
-    m_headBytes += taken + piece.size();
-    m_headLines += end < 0 ? 0 : 1; // a piece ends at the first line end, so it holds one at most
-    if (m_headBytes > m_limits.headBytes || m_headLines > m_limits.headerLines + 2) {
-        step.refusal = Refusal::HeadTooLarge;
-    } else if (m_line.endsWith("\n\n") || m_line.endsWith("\n\r\n")) {
-        const auto head = readRequestHead(m_line);
-        step.refusal = head ? startBody(*head) : Refusal::BadRequest;
-        if (!step.refusal && m_state == State::Head)
-            complete(step);
+    qsizetype start = 0;
+    while (m_line.isEmpty() && start < bytes.size() && isLeadingSpace(bytes[start]))
+        ++start;
+    m_headBytes += start;
+    const auto tooLarge = [&] {
+        if (m_headBytes > m_limits.headBytes || m_headLines > m_limits.headerLines + 2)
+            step.refusal = Refusal::HeadTooLarge;
+        return step.refusal.has_value();
+    };
+    if (tooLarge())
+        return start;
+    // The byte at k in these bytes or, before them, in what was kept of the head.
+    const auto byteAt = [&](qsizetype k) {
+        const qsizetype kept = m_line.size() - (start - k);
+        return k >= start ? bytes[k] : kept >= 0 ? m_line[kept] : '\0';
+    };
+    qsizetype taken = start;
+    bool ended = false;
+    while (taken < bytes.size() && !ended) {
+        const qsizetype end = indexOfByte(bytes, '\n', taken);
+        const qsizetype next = end < 0 ? bytes.size() : end + 1;
+        m_headBytes += next - taken;
+        m_headLines += end < 0 ? 0 : 1;
+        taken = next;
+        if (tooLarge())
+            return taken;
+        ended = end >= 0 && (byteAt(end - 1) == '\n' || (byteAt(end - 1) == '\r' && byteAt(end - 2) == '\n'));
     }
-    return taken + piece.size();
+    const QByteArrayView piece = bytes.sliced(start, taken - start);
+    if (!ended) {
+        m_line.append(piece);
+        return taken;
+    }
+    const auto head = readRequestHead(m_line.isEmpty() ? piece : QByteArrayView(m_line.append(piece)));
+    step.refusal = head ? startBody(*head) : Refusal::BadRequest;
+    if (!step.refusal && m_state == State::Head)
+        complete(step);
+    return taken;
 }
 
 std::optional<Refusal> RequestFraming::startBody(const RequestHead& head) {
