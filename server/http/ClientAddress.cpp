@@ -63,8 +63,12 @@ QHostAddress clientAddress(const QHostAddress& peer, const QByteArray& forwarded
     return client;
 }
 
+// The header is gathered only when it is to be read.
 QHostAddress clientAddress(const QHttpServerRequest& request, const TrustedProxies& proxies) {
-    return clientAddress(request.remoteAddress(), forwardedForHeader(request), proxies);
+    const QHostAddress peer = plainAddress(request.remoteAddress());
+    if (!isTrusted(peer, proxies))
+        return peer;
+    return clientAddress(peer, forwardedForHeader(request), proxies);
 }
 
 } // namespace server

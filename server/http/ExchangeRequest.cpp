@@ -6,9 +6,11 @@ namespace server {
 namespace {
 
 bool isFormBody(const QHttpServerRequest& request) {
-    const QByteArray mime =
-        headerValue(request, QByteArrayLiteral("Content-Type")).split(';').first().trimmed();
-    return mime.compare("application/x-www-form-urlencoded", Qt::CaseInsensitive) == 0;
+    const QByteArray value = headerValue(request, QByteArrayLiteral("Content-Type"));
+    QByteArrayView mime(value);
+    if (const qsizetype parameters = mime.indexOf(';'); parameters >= 0)
+        mime.truncate(parameters);
+    return mime.trimmed().compare("application/x-www-form-urlencoded", Qt::CaseInsensitive) == 0;
 }
 
 } // namespace

@@ -11,11 +11,12 @@ QByteArray headerValue(const QHttpServerRequest& request, const QByteArray& name
 }
 
 QString bearerToken(const QHttpServerRequest& request) {
-    const QByteArray value = headerValue(request, QByteArrayLiteral("Authorization")).trimmed();
-    const QByteArray scheme = QByteArrayLiteral("Bearer ");
-    if (value.size() <= scheme.size() || value.left(scheme.size()).compare(scheme, Qt::CaseInsensitive) != 0)
+    const QByteArray header = headerValue(request, QByteArrayLiteral("Authorization"));
+    const QByteArrayView value = QByteArrayView(header).trimmed();
+    const QByteArrayView scheme = "Bearer ";
+    if (value.size() <= scheme.size() || value.first(scheme.size()).compare(scheme, Qt::CaseInsensitive) != 0)
         return {};
-    return QString::fromLatin1(value.mid(scheme.size()).trimmed());
+    return QString::fromLatin1(value.sliced(scheme.size()).trimmed());
 }
 
 } // namespace server
