@@ -1,8 +1,9 @@
 // Drives the central server with simulated agents (a settings request and a 67-key report each) over
 // loopback HTTP, then sends the same requests to a route answering a constant text, and prints both rates
 // and their ratio: how much the server's own work (form decoding, SQLite transactions) costs on top of
-// the HTTP layer. Client and server share one thread, so both rates include the client's cost. Each agent
-// enrols under the open policy and sends its key, so the key check is included.
+// the HTTP layer. The client shares the main thread with the server's own work (the HTTP layer has a
+// thread of its own), so both rates include the client's cost. Each agent enrols under the open policy
+// and sends its key, so the key check is included.
 //
 // With OLD_REPORTS, that many reports older than the history kept are put in the database first, so the
 // background retention prunes them while the agents exchange; the longest single request shows the

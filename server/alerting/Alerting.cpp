@@ -11,13 +11,11 @@ namespace {
 
 const QString kMetricsRoute = QStringLiteral("metrics");
 
-void refuse(QHttpServerResponder& responder, QHttpServerResponder::StatusCode status,
-            const QByteArray& text) {
-    const QByteArray body = text + '\n';
+QHttpServerResponse refusal(QHttpServerResponder::StatusCode status, const QByteArray& text) {
+    QHttpServerResponse response(QByteArrayLiteral("text/plain; charset=utf-8"), text + '\n', status);
     if (status == QHttpServerResponder::StatusCode::Unauthorized)
-        return responder.write(
-            body, {{"Content-Type", "text/plain; charset=utf-8"}, {"WWW-Authenticate", "Bearer"}}, status);
-    responder.write(body, {{"Content-Type", "text/plain; charset=utf-8"}}, status);
+        response.setHeader(QByteArrayLiteral("WWW-Authenticate"), QByteArrayLiteral("Bearer"));
+    return response;
 }
 
 } // namespace
@@ -77,27 +75,29 @@ void Alerting::checkSilence() {
         qWarning().noquote() << "silent computers could not be recorded:" << recorded.reason();
 }
 
-void Alerting::answerMetrics(const MetricsRequest& request, QHttpServerResponder&& responder) {
+void Alerting::answerMetrics(const MetricsRequest& request, std::function<void(MetricsAnswer&&)> ready) {
     using Status = QHttpServerResponder::StatusCode;
     if (request.method != HttpMethod::Get) {
         m_counters.countRequest(kMetricsRoute, int(Status::MethodNotAllowed));
-        return refuse(responder, Status::MethodNotAllowed, "Only GET reads the metrics.");
+        return ready(refusal(Status::MethodNotAllowed, "Only GET reads the metrics."));
     }
     const auto allowed = mayReadMetrics(request);
     if (!allowed || !*allowed) {
         const Status status = allowed ? Status::Unauthorized : Status::InternalServerError;
         m_counters.countRequest(kMetricsRoute, int(status));
-        return refuse(responder, status,
-                      allowed ? "Send an API token (Authorization: Bearer) or ask from an allowed address."
-                              : allowed.reason().toUtf8());
+        return ready(refusal(status, allowed ? "Send an API token (Authorization: Bearer) or ask from an "
+                                               "allowed address."
+                                             : allowed.reason().toUtf8()));
     }
     m_counters.countRequest(kMetricsRoute, int(Status::Ok));
-    auto page = std::make_unique<MetricsPage>(m_store, currentTime(), serverFamilies());
-    if (const auto prepared = page->prepare(); !prepared) {
-        qWarning().noquote() << "the metrics page could not be read:" << prepared.reason();
-        return refuse(responder, Status::InternalServerError, prepared.reason().toUtf8());
-    }
-    page.release()->send(std::move(responder)); // it deletes itself once sent
+    auto* page = new MetricsPage(m_store, currentTime(), serverFamilies());
+    page->gather([page, ready = std::move(ready)](const Result<>& gathered) {
+        if (gathered)
+            return ready(page);
+        qWarning().noquote() << "the metrics page could not be read:" << gathered.reason();
+        page->deleteLater();
+        ready(refusal(Status::InternalServerError, gathered.reason().toUtf8()));
+    });
 }
 
 Result<bool> Alerting::mayReadMetrics(const MetricsRequest& request) {

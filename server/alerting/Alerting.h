@@ -8,10 +8,14 @@
 #include "auth/ConsoleAuth.h"
 #include "http/MetricsRequest.h"
 
-#include <QHttpServerResponder>
+#include <functional>
+#include <QHttpServerResponse>
 #include <QTimer>
+#include <variant>
 
 namespace server {
+
+class MetricsPage;
 
 // What the server tells tools and people: the /metrics page, events queued from reports, silence and
 // enrolment, and their delivery to the webhook receivers.
@@ -22,8 +26,11 @@ public:
     // Hooks the recorder into the store's reports and starts delivery and the silence timer.
     void start(const AlertingOptions& options);
 
-    // Streams the page to a caller with an API token or from an allowed address; 401 otherwise.
-    void answerMetrics(const MetricsRequest& request, QHttpServerResponder&& responder);
+    // A refusal, or the page gathered for the caller to send (see MetricsPage::send).
+    using MetricsAnswer = std::variant<QHttpServerResponse, MetricsPage*>;
+    // The page for a caller with an API token or from an allowed address, 401 for others; told to
+    // `ready` once gathered, a page of computers per turn of the event loop.
+    void answerMetrics(const MetricsRequest& request, std::function<void(MetricsAnswer&&)> ready);
 
     RequestCounters& counters() { return m_counters; }
     EventRecorder& recorder() { return m_recorder; }

@@ -16,8 +16,9 @@ constexpr qint64 kWrittenAhead = 1024 * 1024;
 MetricsPage::MetricsPage(ServerStore& store, const QDateTime& now, QByteArray serverFamilies)
     : m_store(store), m_now(now), m_serverFamilies(std::move(serverFamilies)) {}
 
-Result<> MetricsPage::prepare() {
-    return gatherPage();
+void MetricsPage::gather(std::function<void(const Result<>&)> gathered) {
+    m_gathered = std::move(gathered);
+    gatherNext();
 }
 
 void MetricsPage::send(QHttpServerResponder&& responder) {
@@ -28,10 +29,7 @@ void MetricsPage::send(QHttpServerResponder&& responder) {
     writeChunk(std::exchange(m_serverFamilies, {}));
     connect(m_socket, &QObject::destroyed, this, &QObject::deleteLater);
     connect(m_socket, &QIODevice::bytesWritten, this, &MetricsPage::writeMore);
-    if (m_gathering)
-        QTimer::singleShot(0, this, &MetricsPage::gatherNext);
-    else
-        writeMore();
+    writeMore();
 }
 
 Result<> MetricsPage::gatherPage() {
@@ -46,25 +44,17 @@ Result<> MetricsPage::gatherPage() {
     return Result<>::success();
 }
 
-// One page of computers per turn of the event loop, so agents are answered in between.
+// One page of computers per turn of the event loop, so agents are answered in between. The last step is
+// the caller's, who may delete or move this page.
 void MetricsPage::gatherNext() {
-    if (!m_socket)
-        return deleteLater();
-    if (const auto done = gatherPage(); !done) {
-        // The headers went out already: end without the last chunk, so the client sees a broken page
-        // rather than a short one.
-        qWarning().noquote() << "the metrics page stopped:" << done.reason();
-        m_socket->disconnectFromHost();
-        return finish();
-    }
-    if (m_gathering)
-        QTimer::singleShot(0, this, &MetricsPage::gatherNext);
-    else
-        writeMore();
+    const auto done = gatherPage();
+    if (!done || !m_gathering)
+        return std::exchange(m_gathered, {})(done);
+    QTimer::singleShot(0, this, &MetricsPage::gatherNext);
 }
 
 void MetricsPage::writeMore() {
-    while (!m_gathering && m_socket && m_socket->bytesToWrite() < kWrittenAhead) {
+    while (m_socket && m_socket->bytesToWrite() < kWrittenAhead) {
         if (m_family == ComputerLines::kFamilies) {
             m_responder->writeBody("0\r\n\r\n");
             return finish();

@@ -3,6 +3,7 @@
 #include "alerting/ComputerLines.h"
 #include "store/MetricsStore.h"
 
+#include <functional>
 #include <optional>
 #include <QHttpServerResponder>
 #include <QPointer>
@@ -15,6 +16,7 @@ namespace server {
 // the event loop, into each family's text (see ComputerLines for what that holds); then the families are
 // written as the connection takes them, each let go once written. It writes to the connection itself:
 // Qt's responder reads a device 512 bytes per turn of the event loop, which cost more than the whole page.
+// It is read on the store's thread and may then move to the connection's to be written.
 class MetricsPage : public QObject {
     Q_OBJECT
 public:
@@ -23,11 +25,12 @@ public:
 
     static constexpr int kComputersPerPage = 1000;
 
-    // Reads the first page now, so that a database that cannot be read answers 500 before any header
-    // went out.
-    Result<> prepare();
+    // Reads the fleet, the first page now and one more each turn, then tells `gathered` whether it could:
+    // nothing is written before, so a database that cannot be read is answered 500.
+    void gather(std::function<void(const Result<>&)> gathered);
 
-    // Answers on the responder's connection, then deletes itself (also when the connection goes first).
+    // Once gathered: answers on the responder's connection, then deletes itself (also when the connection
+    // goes first). On the connection's thread.
     void send(QHttpServerResponder&& responder);
 
 private:
@@ -41,6 +44,7 @@ private:
     QDateTime m_now;
     QByteArray m_serverFamilies;
     ComputerLines m_lines;
+    std::function<void(const Result<>&)> m_gathered;
     std::optional<QHttpServerResponder> m_responder;
     QPointer<QTcpSocket> m_socket;
     bool m_gathering = true;

@@ -1,7 +1,5 @@
 #include "exchange/HeldAnswers.h"
 
-#include <algorithm>
-
 namespace server {
 
 HeldAnswers::HeldAnswers(ServerStore& store) : m_store(store) {
@@ -16,21 +14,16 @@ void HeldAnswers::setObservers(Answered answered, std::function<void(int size)> 
     m_committed = std::move(committed);
 }
 
-void HeldAnswers::send(QHttpServerResponder&& responder, QHttpServerResponse&& answer, LostAnswer ifLost,
+void HeldAnswers::send(Deliver deliver, QHttpServerResponse&& answer, LostAnswer ifLost,
                        const QElapsedTimer& since) {
-    Held held{responder.socket(), std::move(responder), std::move(answer), std::move(ifLost), since};
+    Held held{std::move(deliver), std::move(answer), std::move(ifLost), since};
     if (!m_store.groupOpen())
-        return write(held);
+        return this->deliver(held);
     m_held.push_back(std::move(held));
     if (int(m_held.size()) >= kMostHeld)
         return m_store.settle();
     if (!m_commit.isActive())
         m_commit.start();
-}
-
-bool HeldAnswers::owes(const QTcpSocket* socket) const {
-    return std::any_of(m_held.begin(), m_held.end(),
-                       [socket](const Held& held) { return held.socket == socket; });
 }
 
 // A failed commit takes back, latest first, what each request counted as done, then answers each in turn.
@@ -47,15 +40,13 @@ void HeldAnswers::settled(const Result<>& commit) {
     if (m_committed && commit)
         m_committed(int(held.size()));
     for (Held& each : held)
-        write(each);
+        deliver(each);
 }
 
-// A client gone before its answer finds its data committed all the same, and sends it again next cycle.
-void HeldAnswers::write(Held& held) {
-    if (held.socket && held.socket->state() == QAbstractSocket::ConnectedState)
-        held.answer.write(std::move(held.responder));
+void HeldAnswers::deliver(Held& held) {
     if (m_answered)
         m_answered(held.answer, held.since);
+    held.deliver(std::move(held.answer));
 }
 
 } // namespace server

@@ -4,10 +4,7 @@
 
 #include <functional>
 #include <QElapsedTimer>
-#include <QHttpServerResponder>
 #include <QHttpServerResponse>
-#include <QPointer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <vector>
 
@@ -25,32 +22,30 @@ public:
 
     // The answer that replaces a held one when the commit fails, given the database's reason.
     using LostAnswer = std::function<QHttpServerResponse(const QString& reason)>;
-    // Each answer once it is sent, or dropped with its client; `since` started with its request.
+    // Each answer as it goes out; `since` started with its request.
     using Answered = std::function<void(const QHttpServerResponse& answer, const QElapsedTimer& since)>;
+    // Takes an answer to where its client waits.
+    using Deliver = std::function<void(QHttpServerResponse&& answer)>;
 
     explicit HeldAnswers(ServerStore& store);
 
     // `committed`: how many answers each successful commit released.
     void setObservers(Answered answered, std::function<void(int size)> committed);
 
-    // Sends `answer` now when the store has no open group, or else once the group is committed. `ifLost`
-    // is set when the request wrote into the group.
-    void send(QHttpServerResponder&& responder, QHttpServerResponse&& answer, LostAnswer ifLost,
-              const QElapsedTimer& since);
-    // Whether an answer to this connection is still held.
-    bool owes(const QTcpSocket* socket) const;
+    // Delivers `answer` now when the store has no open group, or else once the group is committed.
+    // `ifLost` is set when the request wrote into the group.
+    void send(Deliver deliver, QHttpServerResponse&& answer, LostAnswer ifLost, const QElapsedTimer& since);
 
 private:
     struct Held {
-        QPointer<QTcpSocket> socket; // the responder keeps a bare pointer, which the client may outlive
-        QHttpServerResponder responder;
+        Deliver deliver;
         QHttpServerResponse answer;
         LostAnswer ifLost;
         QElapsedTimer since;
     };
 
     void settled(const Result<>& commit);
-    void write(Held& held);
+    void deliver(Held& held);
 
     ServerStore& m_store;
     std::vector<Held> m_held;

@@ -1,5 +1,6 @@
 #include "shell/CentralServer.h"
 
+#include "alerting/MetricsPage.h"
 #include "auth/Secrets.h"
 #include "console/ConsoleFiles.h"
 #include "domain/ServerClock.h"
@@ -18,7 +19,10 @@
 #include "store/DatabaseLocation.h"
 
 #include <memory>
+#include <optional>
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QRegularExpression>
 
 namespace server {
@@ -71,6 +75,28 @@ CentralServer::CentralServer()
 // Held answers go out while their clients may still read them.
 CentralServer::~CentralServer() {
     m_store.settle();
+    stopHttpThread();
+}
+
+void CentralServer::startHttpThread() {
+    m_httpThread.setObjectName(QStringLiteral("kova_server HTTP"));
+    m_httpThread.start();
+    m_http.moveToThread(&m_httpThread);
+    m_outbox.moveToThread(&m_httpThread);
+}
+
+// The HTTP thread may be waiting for the main thread meanwhile, which therefore keeps answering it.
+void CentralServer::stopHttpThread() {
+    if (!m_httpThread.isRunning())
+        return;
+    QMetaObject::invokeMethod(&m_outbox, [this, home = QThread::currentThread()] {
+        m_outbox.flush();
+        m_http.moveToThread(home);
+        m_outbox.moveToThread(home);
+        QThread::currentThread()->quit();
+    });
+    while (!m_httpThread.wait(QDeadlineTimer(10)))
+        QCoreApplication::sendPostedEvents(&m_main, QEvent::MetaCall);
 }
 
 void CentralServer::addRoutes() {
@@ -102,13 +128,16 @@ void CentralServer::addExchangeRoute() {
             m_alerting.counters().countRequest(QStringLiteral("exchange"), int(answer.statusCode()));
         },
         [this](int size) { m_alerting.counters().observeCommitGroup(size); });
-    m_http.route(exactPath(wire::kExchangePath), [this](const QHttpServerRequest& request,
-                                                        QHttpServerResponder&& responder) {
-        QElapsedTimer since;
-        since.start();
-        ExchangeAnswer answer = m_exchange.answer(readExchangeRequest(request, m_trustedProxies));
-        m_answers.send(std::move(responder), std::move(answer.response), std::move(answer.ifLost), since);
-    });
+    m_http.route(exactPath(wire::kExchangePath),
+                 [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+                     QElapsedTimer since;
+                     since.start();
+                     onMain([this, exchange = readExchangeRequest(request, m_trustedProxies),
+                             deliver = m_outbox.keep(std::move(responder)), since] {
+                         ExchangeAnswer answer = m_exchange.answer(exchange);
+                         m_answers.send(deliver, std::move(answer.response), std::move(answer.ifLost), since);
+                     });
+                 });
 }
 
 // Streamed at the client's pace, so that many downloads of a large program hold little memory. Answered
@@ -116,7 +145,7 @@ void CentralServer::addExchangeRoute() {
 void CentralServer::sendUpdate(const QHttpServerRequest& request, const QString& file,
                                QHttpServerResponder&& responder) {
     const auto answerWith = [&](const QHttpServerResponse& response) {
-        m_alerting.counters().countRequest(QStringLiteral("update"), int(response.statusCode()));
+        countRequest(QStringLiteral("update"), int(response.statusCode()));
         response.write(std::move(responder));
     };
     if (request.method() != QHttpServerRequest::Method::Get)
@@ -124,27 +153,58 @@ void CentralServer::sendUpdate(const QHttpServerRequest& request, const QString&
     auto opened = openUpdate(m_updatesFolder, file);
     if (!opened)
         return answerWith(textReply(opened.reason(), Status::NotFound));
-    m_alerting.counters().countRequest(QStringLiteral("update"), int(Status::Ok));
+    countRequest(QStringLiteral("update"), int(Status::Ok));
     responder.write(m_edge->answering()->pace(std::move(*opened)),
                     {{"Content-Type", "application/octet-stream"}});
 }
 
 void CentralServer::addAlertingRoutes() {
-    m_http.route(exactPath(QStringLiteral("/metrics")), [this](const QHttpServerRequest& request,
-                                                               QHttpServerResponder&& responder) {
-        m_store.settle();
-        m_alerting.answerMetrics(readMetricsRequest(request, m_trustedProxies), std::move(responder));
-    });
+    m_http.route(exactPath(QStringLiteral("/metrics")),
+                 [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+                     answerMetrics(readMetricsRequest(request, m_trustedProxies), std::move(responder));
+                 });
     m_http.afterRequest([this](QHttpServerResponse&& response, const QHttpServerRequest& request) {
-        m_alerting.counters().countRequest(routeLabel(request.url().path()), int(response.statusCode()));
+        countRequest(routeLabel(request.url().path()), int(response.statusCode()));
         return std::move(response);
     });
 }
 
-void CentralServer::addConsoleRoutes() {
-    m_http.route(ConsoleApi::prefix() + QStringLiteral(".*"), [this](const QHttpServerRequest& request) {
+// The page is gathered on the main thread, then moves to the HTTP thread to be written.
+void CentralServer::answerMetrics(const MetricsRequest& request, QHttpServerResponder&& responder) {
+    auto kept = std::make_shared<QHttpServerResponder>(std::move(responder));
+    onMain([this, request, kept, client = QPointer<QTcpSocket>(kept->socket())] {
         m_store.settle();
-        return m_api.answer(readApiRequest(request, m_trustedProxies));
+        m_alerting.answerMetrics(request, [this, kept, client](Alerting::MetricsAnswer&& answer) {
+            if (auto* const* page = std::get_if<MetricsPage*>(&answer)) {
+                (*page)->moveToThread(&m_httpThread);
+                return onHttp([page = *page, kept, client] {
+                    if (!client)
+                        return page->deleteLater();
+                    page->send(std::move(*kept));
+                });
+            }
+            auto refusal = std::make_shared<QHttpServerResponse>(std::move(std::get<0>(answer)));
+            onHttp([refusal, kept, client] {
+                if (client)
+                    refusal->write(std::move(*kept));
+            });
+        });
+    });
+}
+
+void CentralServer::countRequest(const QString& route, int status) {
+    onMain([this, route, status] { m_alerting.counters().countRequest(route, status); });
+}
+
+void CentralServer::addConsoleRoutes() {
+    // Answered on the main thread while the HTTP thread waits: the console's requests are few.
+    m_http.route(ConsoleApi::prefix() + QStringLiteral(".*"), [this](const QHttpServerRequest& request) {
+        std::optional<QHttpServerResponse> answer;
+        waitForMain([&, api = readApiRequest(request, m_trustedProxies)] {
+            m_store.settle();
+            answer.emplace(m_api.answer(api));
+        });
+        return std::move(*answer);
     });
     m_http.route(kConsolePath + QStringLiteral(".*"), [](const QHttpServerRequest& request) {
         if (request.method() != QHttpServerRequest::Method::Get)
@@ -193,13 +253,17 @@ Result<> CentralServer::start(const ServerOptions& options) {
 
 Result<> CentralServer::listen(const ServerOptions& options) {
     auto listener = std::make_unique<EdgeListener>(options.edge, bodyLimit, options.trustedProxies);
-    listener->watch([this](Refusal refusal) { m_alerting.counters().countRefusal(refusal); },
-                    [this](int open) { m_alerting.counters().setOpenConnections(open); });
+    listener->watch(
+        [this](Refusal refusal) { onMain([this, refusal] { m_alerting.counters().countRefusal(refusal); }); },
+        [this](int open) { onMain([this, open] { m_alerting.counters().setOpenConnections(open); }); });
     // HTTP/1.1 answers go out in the order of their requests, so a connection's next request waits for
     // the commit of the last one's.
     listener->beforeParsing([this](const QTcpSocket* socket) {
-        if (m_answers.owes(socket))
-            m_store.settle();
+        if (!m_outbox.owes(socket))
+            return;
+        QMetaObject::invokeMethod(
+            &m_main, [this] { m_store.settle(); }, Qt::BlockingQueuedConnection);
+        m_outbox.flush();
     });
     if (!options.tlsCertificateFile.isEmpty() || !options.tlsKeyFile.isEmpty()) {
         auto tls = loadTlsFiles(options.tlsCertificateFile, options.tlsKeyFile);
@@ -221,6 +285,7 @@ Result<> CentralServer::listen(const ServerOptions& options) {
     m_port = listener->serverPort();
     m_edge = listener.release();
     m_http.bind(m_edge); // the HTTP server takes ownership
+    startHttpThread();
     return Result<>::success();
 }
 
