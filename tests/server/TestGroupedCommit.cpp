@@ -3,9 +3,12 @@
 #include "server/RawConnection.h"
 #include "server/RunningServer.h"
 
+#include <atomic>
 #include <memory>
+#include <QDeadlineTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <thread>
 
 namespace {
 
@@ -210,6 +213,27 @@ private slots:
         }
         QVERIFY(QTest::qWaitFor([&] { return storedReports(kComputers[0]) == 1; }, 5000));
         QCOMPARE(testsupport::httpRequest("GET", server.url(wire::kTimePath)).status, 200);
+    }
+
+    // HTTP has a thread of its own: while the main thread, where the store commits, is held, a client is
+    // still answered the time page.
+    void httpAnsweredWhileTheMainThreadIsHeld() {
+        RunningServer& server = startServer();
+        std::atomic<bool> answered = false;
+        std::thread client([&, port = server.central.port()] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, port);
+            socket.waitForConnected(5000);
+            socket.write(kTimeRequest);
+            while (!socket.peek(64).contains("\r\n") && socket.waitForReadyRead(5000)) {
+            }
+            answered = socket.readAll().startsWith("HTTP/1.1 200");
+        });
+        const QDeadlineTimer held(10000);
+        while (!answered && !held.hasExpired())
+            QThread::msleep(5); // no events handled here meanwhile
+        client.join();
+        QVERIFY(answered);
     }
 
     // Which of two connections' requests the server reads first is the HTTP thread's to say, so the
