@@ -16,7 +16,7 @@ namespace server {
 // the event loop, into each family's text (see ComputerLines for what that holds); then the families are
 // written as the connection takes them, each let go once written. It writes to the connection itself:
 // Qt's responder reads a device 512 bytes per turn of the event loop, which cost more than the whole page.
-// It is read on the store's thread and may then move to the connection's to be written.
+// It is gathered on the main thread, where the store is, and then moves to the connection's to be written.
 class MetricsPage : public QObject {
     Q_OBJECT
 public:

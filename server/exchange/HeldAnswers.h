@@ -11,9 +11,9 @@
 namespace server {
 
 // The agents' answers, each sent only once the writes it acknowledges are committed. The store's open
-// group is committed as soon as the event loop has read what arrived in the same turn (under load: what
-// arrived during the previous commit), or once it holds kMostHeld answers, and then its answers go out in
-// the order they were given.
+// group is committed as soon as the main thread has taken the requests the HTTP thread handed over
+// meanwhile (under load: those that arrived during the previous commit), or once it holds kMostHeld
+// answers, and then its answers go out in the order they were given.
 class HeldAnswers {
 public:
     // Enough that a commit's cost is shared well past the point where it stops mattering, few enough that
